@@ -1,0 +1,60 @@
+# The two commands of this project: `make test` and `make demo`.
+# Both install what they need from Debian first, then configure and build.
+
+BUILD_DIR  ?= build
+FUZZ_DIR   ?= build-fuzz
+JOBS       ?= $(shell nproc)
+FUZZ_TIME  ?= 60
+
+# Everything the build, the tests, the demo and the benchmarks need, in one place.
+DEBIAN_PACKAGES := \
+  g++ cmake ninja-build pkg-config ccache \
+  zlib1g-dev nettle-dev libgtest-dev libgmock-dev \
+  libfltk1.3-dev libjpeg-dev libpng-dev \
+  liblnk-utils xvfb xauth xdotool imagemagick x11-utils \
+  fonts-dejavu-core fonts-liberation \
+  clang libclang-rt-14-dev zip unzip
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps configure build test demo fuzz bench clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(DEBIAN_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
+
+configure: deps $(BUILD_DIR)/build.ninja
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+demo: build
+	./examples/demo/run-demo.sh $(BUILD_DIR)
+
+bench: build
+	cmake --build $(BUILD_DIR) --target benchmarks -j $(JOBS)
+	./bench/run-all.sh $(BUILD_DIR)
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DSE_FUZZ=ON -DBUILD_TESTING=ON -DSE_WITH_FLTK=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	./tests/fuzz/run-fuzzers.sh $(FUZZ_DIR)/fuzz $(FUZZ_TIME)
+
+clean:
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR)

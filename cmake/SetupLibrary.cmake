@@ -1,0 +1,36 @@
+# Every folder of src/ is one static library whose sources are the folder's .cpp
+# files; a new file needs no edit here. A folder that has no sources yet becomes an
+# interface library, so the layers can be declared before they are filled.
+
+set(SE_WARNINGS -Wall -Wextra -Werror)
+
+function(se_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
+  set(sources)
+  foreach(dir IN LISTS ARG_DIRS)
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+    list(APPEND sources ${found})
+  endforeach()
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_compile_options(${name} PRIVATE ${SE_WARNINGS})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# A program of tools/: the sources of its folder, our warnings, the given libraries.
+function(se_program name dir)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_compile_options(${name} PRIVATE ${SE_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${ARGN})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
+endfunction()

@@ -1,0 +1,60 @@
+// Modal message boxes, the fatal application exit, opening a document and ending the
+// process. On Windows these are system services; here the front end that runs (the
+// FLTK view, the unattended view, a test) installs a handler at start, so that any
+// layer can ask a question without knowing a window. Handlers may be called from the
+// setup thread; the front end carries the question to its own thread.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace platform {
+
+enum class MessageButtons { Ok, OkCancel, YesNo, RetryCancel };
+enum class MessageIcon { None, Information, Warning, Error, Question };
+// Closing a box with the window's close button answers Cancel (or No for Yes/No).
+enum class MessageResult { Ok, Cancel, Yes, No, Retry };
+
+using MessageBoxHandler = std::function<MessageResult(
+    const std::u16string& text, const std::u16string& caption, MessageButtons, MessageIcon)>;
+
+// Installs the handler; an empty handler restores the default, which prints
+// "Caption: text" on stderr and answers OK, Yes, or Cancel on Retry/Cancel.
+void SetMessageBoxHandler(MessageBoxHandler handler);
+
+MessageResult ShowMessageBox(const std::u16string& text, const std::u16string& caption,
+                             MessageButtons buttons = MessageButtons::Ok,
+                             MessageIcon icon = MessageIcon::None);
+// 8-bit texts (Windows-1252).
+MessageResult ShowMessageBox(const std::string& text, const std::string& caption,
+                             MessageButtons buttons = MessageButtons::Ok,
+                             MessageIcon icon = MessageIcon::None);
+
+// Exit statuses of the setup program.
+enum ExitStatus : int {
+  kExitFinished = 0,
+  kExitScriptFailed = 1,
+  kExitStartupStop = 2,
+  kExitCancelled = 3,
+  kExitErrorReport = 4,
+  kExitFatalStop = 5,
+};
+
+// Ends the process at once with the status, from any thread (nothing is cleaned up;
+// standard output and error are flushed). Tests may install a handler that throws
+// instead, so that the path can be tested without ending the test program.
+using EndProcessHandler = std::function<void(int status)>;
+void SetEndProcessHandler(EndProcessHandler handler);
+[[noreturn]] void EndProcess(int status);
+
+// The system's fatal application exit: shows the message (caption "Error") through
+// the message box handler and ends the process with kExitFatalStop.
+[[noreturn]] void FatalAppExit(const std::string& message);
+
+// Opens a document with its default action, without waiting. The default handler
+// starts it through the shell; tests and the unattended view may replace it.
+using OpenDocumentHandler = std::function<void(const std::string& path)>;
+void SetOpenDocumentHandler(OpenDocumentHandler handler);
+void OpenDocument(const std::string& path);
+
+}  // namespace platform

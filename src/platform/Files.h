@@ -1,0 +1,108 @@
+// Files and directories as the program sees them: Windows paths ("C:\Games\x.dat",
+// 8-bit Windows-1252 text), names compared without regard to case, "\" or "/" as
+// separators. On Linux the paths resolve inside the Wine-style prefix (see
+// Prefix.h); a path that cannot be mapped (no such drive, a UNC path) behaves as a
+// missing file: every query says "absent" and every change fails.
+//
+// Failures are reported by return values, as the system calls they stand for do;
+// nothing here throws.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum class OpenMode {
+  ReadShared,      // existing file, reading; others may read and write meanwhile
+  ReadWrite,       // existing file, reading and writing
+  CreateTruncate,  // new file, or an existing one emptied; reading and writing
+};
+
+enum class SeekOrigin { Begin, Current, End };
+
+// An open file. Move-only; closes itself.
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // A File whose IsOpen() is false when the file cannot be opened.
+  static File Open(const std::string& path, OpenMode mode);
+
+  bool IsOpen() const { return handle_ != kClosed; }
+  // The new position from the start, or -1 on failure.
+  int64_t Seek(int64_t offset, SeekOrigin origin = SeekOrigin::Begin);
+  int64_t Position() const;
+  // Size in bytes, or -1 when closed.
+  int64_t Size() const;
+  // Bytes actually read or written; fewer than asked at the end of the file or on error.
+  size_t Read(void* buffer, size_t count);
+  size_t Write(const void* buffer, size_t count);
+  // Reads exactly count bytes or returns false.
+  bool ReadExact(void* buffer, size_t count);
+  bool WriteAll(const void* buffer, size_t count);
+  // Cuts (or extends) the file at the current position.
+  bool SetEndOfFile();
+  bool Flush();
+  void Close();
+
+ private:
+  static constexpr intptr_t kClosed = -1;
+  explicit File(intptr_t handle) : handle_(handle) {}
+  intptr_t handle_ = kClosed;  // the system's handle or descriptor
+};
+
+// Whole-file helpers. ReadWholeFile gives nothing when the file cannot be read.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path);
+bool WriteFileBytes(const std::string& path, const void* data, size_t count);
+
+bool FileExists(const std::string& path);       // a file, not a directory
+bool DirectoryExists(const std::string& path);  // a directory, not a file
+
+bool IsReadOnly(const std::string& path);
+bool SetReadOnly(const std::string& path, bool readOnly);
+
+bool DeleteFileAt(const std::string& path);
+// Copies source over target, replacing an existing target.
+bool CopyFileOverwriting(const std::string& source, const std::string& target);
+// Fails when the target exists (as the system's move does).
+bool RenameFile(const std::string& oldPath, const std::string& newPath);
+// One level: fails when the parent is missing or the directory exists.
+bool MakeDirectory(const std::string& path);
+// Fails unless the directory exists and is empty.
+bool RemoveEmptyDirectory(const std::string& path);
+
+struct DirectoryEntry {
+  std::string name;  // 8-bit name as the program sees it; never "." or ".."
+  bool isDirectory = false;
+};
+// The entries of a directory in a stable order (sorted by name); empty when the
+// directory cannot be listed.
+std::vector<DirectoryEntry> ListDirectory(const std::string& path);
+
+// The user's temporary folder, without a trailing backslash, created when missing.
+std::string TempFolder();
+
+// The running program's own file, as a Windows path.
+std::string OwnExecutablePath();
+
+// Marks a file as a program that may be started (no-op where the system has no such
+// mark). Used for the setup and uninstaller files the tools write.
+bool MarkExecutable(const std::string& path);
+
+// The path as the host sees it (UTF-8), or nothing when it cannot be mapped. Only
+// the tools and tests need this; the program itself stays with Windows paths.
+std::optional<std::string> HostPathOf(const std::string& windowsPath);
+// A host path (absolute or relative to the current directory) as a Windows path:
+// "/home/u/x.pkg" becomes "Z:\home\u\x.pkg". A Windows path is returned as it is.
+std::string WindowsPathOf(const std::string& hostPath);
+
+}  // namespace platform

@@ -1,0 +1,27 @@
+// MD5 digests (RFC 1321).
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace platform {
+
+using Md5Digest = std::array<uint8_t, 16>;
+
+class Md5 {
+ public:
+  Md5();
+  ~Md5();
+  void Update(const void* data, size_t count);
+  Md5Digest Finish();  // the object may not be used afterwards
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+Md5Digest Md5Of(const void* data, size_t count);
+
+}  // namespace platform

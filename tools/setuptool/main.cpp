@@ -1,0 +1,56 @@
+// setuptool: inspector and helper for setup packages, install logs, language tables,
+// game packages and archives, and the registry of the emulated machine.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ToolCommand.h"
+
+namespace setuptool {
+
+namespace {
+std::vector<ToolCommand>& Commands() {
+  static std::vector<ToolCommand> commands;
+  return commands;
+}
+
+const ToolCommand* Find(const std::string& name) {
+  for (const auto& command : Commands())
+    if (name == command.name) return &command;
+  return nullptr;
+}
+
+void PrintHelp(std::FILE* out) {
+  std::fprintf(out, "usage: setuptool COMMAND ...\n\n");
+  for (const auto& command : Commands()) std::fprintf(out, "%s\n", command.usage);
+}
+}  // namespace
+
+int RegisterToolCommand(const ToolCommand& command) {
+  Commands().push_back(command);
+  return static_cast<int>(Commands().size()) - 1;
+}
+
+int UsageError(const char* name) {
+  const ToolCommand* command = Find(name);
+  std::fprintf(stderr, "usage:\n%s\n", command ? command->usage : name);
+  return 2;
+}
+
+}  // namespace setuptool
+
+int main(int argc, char** argv) {
+  using namespace setuptool;
+  if (argc < 2 || !std::strcmp(argv[1], "help") || !std::strcmp(argv[1], "--help")) {
+    PrintHelp(argc < 2 ? stderr : stdout);
+    return argc < 2 ? 2 : 0;
+  }
+  const ToolCommand* command = Find(argv[1]);
+  if (!command) {
+    std::fprintf(stderr, "setuptool: unknown command '%s'\n", argv[1]);
+    PrintHelp(stderr);
+    return 2;
+  }
+  return command->run(std::vector<std::string>(argv + 2, argv + argc));
+}
