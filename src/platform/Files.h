@@ -1,7 +1,7 @@
 // Files and directories as the program sees them: Windows paths ("C:\Games\x.dat",
 // 8-bit Windows-1252 text), names compared without regard to case, "\" or "/" as
 // separators. On Linux the paths resolve inside the Wine-style prefix (see
-// Prefix.h); a path that cannot be mapped (no such drive, a UNC path) behaves as a
+// posix/Prefix.h); a path that cannot be mapped (no such drive, a UNC path) behaves as a
 // missing file: every query says "absent" and every change fails.
 //
 // Failures are reported by return values, as the system calls they stand for do;

@@ -1,5 +1,7 @@
 #include "support/TempPrefix.h"
 
+#include "platform/posix/Prefix.h"
+
 #include <cstdlib>
 #include <stdexcept>
 
@@ -19,6 +21,9 @@ TempPrefix::TempPrefix() : root_(MakeTempDirectory("se-prefix-")) {
     hadPrevious_ = true;
   }
   setenv("WINEPREFIX", root_.c_str(), 1);
+  // The layout exists before the test body runs, so a test may put host files in place
+  // first.
+  platform::posix::PrefixRoot();
 }
 
 TempPrefix::~TempPrefix() {

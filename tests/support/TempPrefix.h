@@ -1,6 +1,6 @@
 // A fresh emulated machine for one test: a temporary directory that WINEPREFIX points
-// at while the object lives (the platform layer creates the minimal prefix layout in
-// it on first use), removed afterwards. Tests never touch the real ~/.wine.
+// at while the object lives, with the minimal prefix layout the platform layer makes for
+// a new prefix, removed afterwards. Tests never touch the real ~/.wine.
 #pragma once
 
 #include <filesystem>

@@ -1,0 +1,118 @@
+// The open-file object on Linux: a descriptor, with Windows' refusals kept (a
+// read-only file cannot be opened for writing, a folder cannot be opened as a file).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/Files.h"
+#include "platform/posix/PathMap.h"
+
+namespace platform {
+
+namespace {
+
+int Descriptor(intptr_t handle) { return static_cast<int>(handle); }
+
+// Opens the host file as the mode asks; -1 when Windows would refuse.
+int OpenHost(const std::string& hostPath, OpenMode mode) {
+  if (mode == OpenMode::CreateTruncate) {
+    // A new file, the common case when extracting, costs one call.
+    const int fd = open(hostPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) posix::NoteNameAdded(hostPath);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  struct stat st;
+  if (stat(hostPath.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
+  if (mode == OpenMode::ReadShared) return open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (!(st.st_mode & S_IWUSR)) return -1;  // the read-only attribute
+  const int flags = mode == OpenMode::ReadWrite ? O_RDWR : O_RDWR | O_TRUNC;
+  return open(hostPath.c_str(), flags | O_CLOEXEC);
+}
+
+}  // namespace
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = kClosed;
+  }
+  return *this;
+}
+
+File File::Open(const std::string& path, OpenMode mode) {
+  const auto hostPath = posix::ResolveHostPath(path);
+  if (!hostPath) return File();
+  const int fd = OpenHost(*hostPath, mode);
+  return fd < 0 ? File() : File(fd);
+}
+
+int64_t File::Seek(int64_t offset, SeekOrigin origin) {
+  if (!IsOpen()) return -1;
+  const int whence = origin == SeekOrigin::Begin ? SEEK_SET
+                     : origin == SeekOrigin::Current ? SEEK_CUR
+                                                     : SEEK_END;
+  const off_t result = lseek(Descriptor(handle_), static_cast<off_t>(offset), whence);
+  return result < 0 ? -1 : static_cast<int64_t>(result);
+}
+
+int64_t File::Position() const {
+  if (!IsOpen()) return -1;
+  const off_t result = lseek(Descriptor(handle_), 0, SEEK_CUR);
+  return result < 0 ? -1 : static_cast<int64_t>(result);
+}
+
+int64_t File::Size() const {
+  struct stat st;
+  if (!IsOpen() || fstat(Descriptor(handle_), &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+size_t File::Read(void* buffer, size_t count) {
+  if (!IsOpen()) return 0;
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t got = read(Descriptor(handle_), static_cast<char*>(buffer) + done, count - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<size_t>(got);
+  }
+  return done;
+}
+
+size_t File::Write(const void* buffer, size_t count) {
+  if (!IsOpen()) return 0;
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t put =
+        write(Descriptor(handle_), static_cast<const char*>(buffer) + done, count - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) break;
+    done += static_cast<size_t>(put);
+  }
+  return done;
+}
+
+bool File::ReadExact(void* buffer, size_t count) { return Read(buffer, count) == count; }
+
+bool File::WriteAll(const void* buffer, size_t count) { return Write(buffer, count) == count; }
+
+bool File::SetEndOfFile() {
+  const int64_t position = Position();
+  return position >= 0 && ftruncate(Descriptor(handle_), static_cast<off_t>(position)) == 0;
+}
+
+bool File::Flush() { return IsOpen() && fsync(Descriptor(handle_)) == 0; }
+
+void File::Close() {
+  if (IsOpen()) close(Descriptor(handle_));
+  handle_ = kClosed;
+}
+
+}  // namespace platform

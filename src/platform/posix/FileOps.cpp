@@ -1,0 +1,270 @@
+// File and folder operations on Linux with the results Windows gives: a read-only file
+// cannot be deleted or copied over, a rename never replaces an existing file, a copy
+// never destroys its own source.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+#include "platform/posix/PathMap.h"
+#include "platform/posix/Prefix.h"
+
+namespace platform {
+
+namespace {
+
+bool HostStat(const std::optional<std::string>& hostPath, struct stat& st) {
+  return hostPath && stat(hostPath->c_str(), &st) == 0;
+}
+
+std::string ParentOf(const std::string& hostPath) {
+  const size_t slash = hostPath.rfind('/');
+  return slash == 0 || slash == std::string::npos ? "/" : hostPath.substr(0, slash);
+}
+
+bool IsHostDirectory(const std::string& hostPath) {
+  struct stat st;
+  return stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool HostNameExists(const std::string& hostPath) {
+  struct stat st;
+  return lstat(hostPath.c_str(), &st) == 0;
+}
+
+bool CopyDescriptor(int from, int to) {
+  bool useRead = false;
+  char buffer[1 << 16];
+  for (;;) {
+    if (!useRead) {
+      const ssize_t moved = copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
+      if (moved > 0) continue;
+      if (moved == 0) return true;
+      if (errno == EINTR) continue;
+      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+        return false;
+      useRead = true;
+    }
+    const ssize_t got = read(from, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t put = write(to, buffer + done, static_cast<size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) return false;
+      done += put;
+    }
+  }
+}
+
+// Copies the file's bytes, permissions and modification time to a new file beside
+// target and renames it over target, so that a failed copy leaves target as it was.
+bool CopyHostFile(const std::string& source, const std::string& target) {
+  const int from = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (from < 0) return false;
+  struct stat st;
+  std::string temp = ParentOf(target) + "/.copy-XXXXXX";
+  const int to = fstat(from, &st) == 0 && S_ISREG(st.st_mode) ? mkostemp(temp.data(), O_CLOEXEC)
+                                                               : -1;
+  bool ok = to >= 0 && CopyDescriptor(from, to);
+  if (to >= 0) {
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    ok = ok && fchmod(to, st.st_mode & 07777) == 0 && futimens(to, times) == 0;
+    ok = close(to) == 0 && ok;
+    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) unlink(temp.c_str());
+  }
+  close(from);
+  return ok;
+}
+
+bool IsWindowsForm(const std::string& path) {
+  const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  if (path.size() >= 2 && letter(path[0]) && path[1] == ':')
+    return path.size() == 2 || path[2] == '\\' || path[2] == '/';
+  return path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
+  File file = File::Open(path, OpenMode::ReadShared);
+  if (!file.IsOpen()) return std::nullopt;
+  std::vector<uint8_t> bytes;
+  const int64_t size = file.Size();
+  if (size > 0) bytes.reserve(static_cast<size_t>(size));
+  uint8_t buffer[1 << 16];
+  while (const size_t got = file.Read(buffer, sizeof buffer))
+    bytes.insert(bytes.end(), buffer, buffer + got);
+  return bytes;
+}
+
+bool WriteFileBytes(const std::string& path, const void* data, size_t count) {
+  File file = File::Open(path, OpenMode::CreateTruncate);
+  return file.IsOpen() && file.WriteAll(data, count);
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return HostStat(posix::ResolveHostPath(path), st) && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st;
+  return HostStat(posix::ResolveHostPath(path), st) && S_ISDIR(st.st_mode);
+}
+
+bool IsReadOnly(const std::string& path) {
+  struct stat st;
+  return HostStat(posix::ResolveHostPath(path), st) && !(st.st_mode & S_IWUSR);
+}
+
+bool SetReadOnly(const std::string& path, bool readOnly) {
+  const auto hostPath = posix::ResolveHostPath(path);
+  struct stat st;
+  if (!HostStat(hostPath, st)) return false;
+  const mode_t mode = readOnly ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
+                               : st.st_mode | S_IWUSR;
+  return chmod(hostPath->c_str(), mode & 07777) == 0;
+}
+
+bool DeleteFileAt(const std::string& path) {
+  const auto hostPath = posix::ResolveHostPath(path);
+  struct stat st;
+  if (!hostPath || lstat(hostPath->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  if (S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) return false;  // read-only
+  if (unlink(hostPath->c_str()) != 0) return false;
+  posix::NoteNameRemoved(*hostPath);
+  return true;
+}
+
+bool CopyFileOverwriting(const std::string& source, const std::string& target) {
+  const auto from = posix::ResolveHostPath(source);
+  const auto to = posix::ResolveHostPath(target);
+  struct stat sourceStat, targetStat;
+  if (!HostStat(from, sourceStat) || !to || !S_ISREG(sourceStat.st_mode)) return false;
+  const bool existed = stat(to->c_str(), &targetStat) == 0;
+  if (existed) {
+    if (S_ISDIR(targetStat.st_mode) || !(targetStat.st_mode & S_IWUSR)) return false;
+    if (targetStat.st_dev == sourceStat.st_dev && targetStat.st_ino == sourceStat.st_ino)
+      return false;  // the file itself: copying would only destroy it
+  }
+  if (!CopyHostFile(*from, *to)) return false;
+  if (!existed) posix::NoteNameAdded(*to);
+  return true;
+}
+
+bool RenameFile(const std::string& oldPath, const std::string& newPath) {
+  const auto from = posix::ResolveHostPath(oldPath);
+  auto to = posix::ResolveHostPath(newPath);
+  if (!from || !to || !HostNameExists(*from)) return false;
+  if (*to == *from) {
+    // The same name in other letter case: the new spelling replaces the old.
+    const auto parsed = posix::ParseWindowsPath(newPath);
+    if (!parsed || parsed->components.empty()) return false;
+    to = ParentOf(*from) + "/" + AnsiToUtf8(parsed->components.back());
+    if (*to == *from) return true;
+  } else if (HostNameExists(*to)) {
+    return false;
+  }
+  if (renameat2(AT_FDCWD, from->c_str(), AT_FDCWD, to->c_str(), RENAME_NOREPLACE) != 0) {
+    if (errno == EINVAL) {
+      if (HostNameExists(*to) || rename(from->c_str(), to->c_str()) != 0) return false;
+    } else if (errno == EXDEV && !IsHostDirectory(*from)) {
+      // Another file system: moved as Windows moves files across volumes.
+      if (!CopyHostFile(*from, *to)) return false;
+      unlink(from->c_str());
+    } else {
+      return false;
+    }
+  }
+  posix::NoteNameRemoved(*from);
+  posix::NoteNameAdded(*to);
+  return true;
+}
+
+bool MakeDirectory(const std::string& path) {
+  const auto hostPath = posix::ResolveHostPath(path);
+  if (!hostPath || HostNameExists(*hostPath) || !IsHostDirectory(ParentOf(*hostPath)))
+    return false;
+  if (mkdir(hostPath->c_str(), 0777) != 0) return false;
+  posix::NoteNameAdded(*hostPath);
+  return true;
+}
+
+bool RemoveEmptyDirectory(const std::string& path) {
+  const auto parsed = posix::ParseWindowsPath(path);
+  if (!parsed || parsed->components.empty()) return false;  // never a drive's root
+  const auto hostPath = posix::ResolveHostPath(path);
+  if (!hostPath || rmdir(hostPath->c_str()) != 0) return false;
+  posix::NoteNameRemoved(*hostPath);
+  return true;
+}
+
+std::vector<DirectoryEntry> ListDirectory(const std::string& path) {
+  std::vector<DirectoryEntry> entries;
+  const auto hostPath = posix::ResolveHostPath(path);
+  DIR* dir = hostPath ? opendir(hostPath->c_str()) : nullptr;
+  if (!dir) return entries;
+  while (const dirent* item = readdir(dir)) {
+    const std::string name = item->d_name;
+    if (name == "." || name == "..") continue;
+    bool isDirectory = item->d_type == DT_DIR;
+    if (item->d_type == DT_LNK || item->d_type == DT_UNKNOWN)
+      isDirectory = IsHostDirectory(*hostPath + "/" + name);
+    entries.push_back({Utf8ToAnsi(name), isDirectory});
+  }
+  closedir(dir);
+  std::vector<std::pair<std::u16string, size_t>> keys;
+  for (size_t i = 0; i < entries.size(); ++i)
+    keys.emplace_back(posix::FoldName(AnsiToWide(entries[i].name)), i);
+  std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    return entries[a.second].name < entries[b.second].name;
+  });
+  std::vector<DirectoryEntry> sorted;
+  sorted.reserve(entries.size());
+  for (const auto& key : keys) sorted.push_back(std::move(entries[key.second]));
+  return sorted;
+}
+
+std::string TempFolder() {
+  const std::string folder = posix::UserProfilePath() + "\\AppData\\Local\\Temp";
+  if (const auto hostPath = posix::ResolveHostPath(folder))
+    posix::MakeHostDirectories(*hostPath);
+  return folder;
+}
+
+std::string OwnExecutablePath() {
+  std::string target(4096, '\0');
+  const ssize_t length = readlink("/proc/self/exe", target.data(), target.size());
+  if (length <= 0 || static_cast<size_t>(length) >= target.size()) return std::string();
+  target.resize(static_cast<size_t>(length));
+  return posix::WindowsPathFromHost(target);
+}
+
+bool MarkExecutable(const std::string& path) {
+  const auto hostPath = posix::ResolveHostPath(path);
+  struct stat st;
+  if (!HostStat(hostPath, st) || S_ISDIR(st.st_mode)) return false;
+  const mode_t mode = st.st_mode | S_IXUSR | ((st.st_mode & (S_IRGRP | S_IROTH)) >> 2);
+  return chmod(hostPath->c_str(), mode & 07777) == 0;
+}
+
+std::optional<std::string> HostPathOf(const std::string& windowsPath) {
+  return posix::ResolveHostPath(windowsPath);
+}
+
+std::string WindowsPathOf(const std::string& hostPath) {
+  if (IsWindowsForm(hostPath)) return hostPath;
+  return posix::WindowsPathFromHost(hostPath);
+}
+
+}  // namespace platform

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/Files.h"
+#include "platform/posix/Prefix.h"
+#include "support/TempPrefix.h"
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::TempPrefix;
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void Touch(const fs::path& path) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path) << "x";
+}
+
+TEST(PathMap, AFreshPrefixGetsTheMinimalLayout) {
+  TempPrefix prefix;
+  EXPECT_FALSE(FileExists("C:\\nothing.txt"));  // first use makes the layout
+  const fs::path root = prefix.Root();
+  EXPECT_EQ(fs::read_symlink(root / "dosdevices/c:"), "../drive_c");
+  EXPECT_EQ(fs::read_symlink(root / "dosdevices/z:"), "/");
+  EXPECT_EQ(ReadText(root / "system.reg"),
+            "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n");
+  EXPECT_EQ(ReadText(root / "user.reg"),
+            "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n");
+  const fs::path user = root / "drive_c/users" / posix::UserName();
+  EXPECT_TRUE(fs::is_directory(user / "AppData/Local/Temp"));
+  EXPECT_TRUE(fs::is_directory(user / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"));
+  EXPECT_TRUE(DirectoryExists("C:\\Program Files"));
+}
+
+TEST(PathMap, ExistingNamesMatchWithoutRegardToCaseAndNewNamesKeepTheirSpelling) {
+  TempPrefix prefix;
+  const fs::path c = prefix.DriveC();
+  Touch(c / "Games/MyGame/Data.PAK");
+  const std::string game = (c / "Games/MyGame").string();
+  const struct {
+    const char* windows;
+    std::string host;
+  } cases[] = {
+      {"C:\\Games\\MyGame\\Data.PAK", game + "/Data.PAK"},
+      {"c:\\games\\MYGAME\\data.pak", game + "/Data.PAK"},
+      {"C:/GAMES/mygame/DATA.pak", game + "/Data.PAK"},
+      {"C:\\games\\MyGame\\New Dir\\File.TXT", game + "/New Dir/File.TXT"},
+      {"C:\\gAmEs\\NewGame\\Sub\\x.dat", c.string() + "/Games/NewGame/Sub/x.dat"},
+      {"C:\\Games\\.\\Other\\..\\mygame\\\\data.pak", game + "/Data.PAK"},
+      {"C:\\..\\..\\games\\MyGame\\Data.PAK", game + "/Data.PAK"},
+      {"C:\\Games\\MyGame\\Data.PAK. ", game + "/Data.PAK"},
+      {"\\\\?\\C:\\Games\\mygame", game},
+      {"C:\\", c.string()},
+      {"c:", c.string()},
+  };
+  for (const auto& test : cases) {
+    const auto host = HostPathOf(test.windows);
+    ASSERT_TRUE(host) << test.windows;
+    EXPECT_EQ(fs::path(*host).lexically_normal(), fs::path(test.host).lexically_normal())
+        << test.windows;
+  }
+  EXPECT_TRUE(FileExists("C:\\GAMES\\MYGAME\\DATA.PAK"));
+  EXPECT_TRUE(DirectoryExists("c:\\games\\mygame"));
+  EXPECT_FALSE(FileExists("c:\\games\\mygame"));
+}
+
+TEST(PathMap, EightBitNamesAreWindows1252InTheProgramAndUtf8OnDisk) {
+  TempPrefix prefix;
+  ASSERT_TRUE(MakeDirectory("C:\\Caf\xE9"));
+  ASSERT_TRUE(WriteFileBytes("C:\\Caf\xE9\\R\xE9sum\xE9 \x80.txt", "1", 1));
+  EXPECT_TRUE(fs::exists(prefix.DriveC() / "Caf\u00e9/R\u00e9sum\u00e9 \u20ac.txt"));
+  EXPECT_TRUE(FileExists("C:\\CAF\xC9\\r\xC9SUM\xC9 \x80.TXT"));
+  const auto entries = ListDirectory("C:\\caf\xE9");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, "R\xE9sum\xE9 \x80.txt");
+}
+
+TEST(PathMap, HostPathsBecomeWindowsPathsOnTheDriveThatHoldsThem) {
+  TempPrefix prefix;
+  Touch(prefix.DriveC() / "Games/a.txt");
+  EXPECT_EQ(WindowsPathOf("/home/u/x.pkg"), "Z:\\home\\u\\x.pkg");
+  EXPECT_EQ(WindowsPathOf("/"), "Z:\\");
+  EXPECT_EQ(WindowsPathOf((prefix.DriveC() / "Games/a.txt").string()), "C:\\Games\\a.txt");
+  EXPECT_EQ(WindowsPathOf((prefix.DriveC() / "Games/../Games/./a.txt").string()),
+            "C:\\Games\\a.txt");
+  EXPECT_EQ(WindowsPathOf("/tmp/caf\u00e9"), "Z:\\tmp\\caf\xE9");
+  EXPECT_EQ(WindowsPathOf("D:\\already\\windows"), "D:\\already\\windows");
+
+  const fs::path previous = fs::current_path();
+  fs::current_path(prefix.DriveC() / "Games");
+  EXPECT_EQ(WindowsPathOf("a.txt"), "C:\\Games\\a.txt");
+  EXPECT_TRUE(FileExists("A.TXT"));               // relative Windows path
+  EXPECT_TRUE(FileExists("\\games\\a.txt"));       // rooted: the current drive
+  fs::current_path(previous);
+
+  // A path that no drive holds keeps working through Wine's \\?\unix form.
+  fs::remove(prefix.Root() / "dosdevices/z:");
+  const std::string unix = WindowsPathOf("/tmp/x.pkg");
+  EXPECT_EQ(unix, "\\\\?\\unix\\tmp\\x.pkg");
+  EXPECT_EQ(HostPathOf(unix), "/tmp/x.pkg");
+}
+
+TEST(PathMap, UnmappablePathsBehaveAsMissingFilesAndNeverReachTheHostRoot) {
+  TempPrefix prefix;
+  const fs::path root = prefix.Root();
+  fs::create_symlink(root / "no-such-target", root / "dosdevices/d:");
+  const char* paths[] = {"Q:\\setup.log",       "\\\\server\\share\\setup.log",
+                         "",                    "C:\\bad|name.txt",
+                         "C:\\what?.txt",       "\\\\?\\UNC\\server\\share\\x.txt",
+                         "D:\\setup.log",       "D:\\",
+                         "C:\\a\\b:stream"};
+  for (const char* path : paths) {
+    EXPECT_FALSE(HostPathOf(path)) << path;
+    EXPECT_FALSE(FileExists(path)) << path;
+    EXPECT_FALSE(DirectoryExists(path)) << path;
+    EXPECT_FALSE(File::Open(path, OpenMode::CreateTruncate).IsOpen()) << path;
+    EXPECT_FALSE(MakeDirectory(path)) << path;
+    EXPECT_TRUE(ListDirectory(path).empty()) << path;
+  }
+  EXPECT_FALSE(fs::exists(root / "no-such-target"));
+  EXPECT_FALSE(fs::exists("/setup.log"));
+  EXPECT_FALSE(fs::exists("/server"));
+}
+
+TEST(PathMap, NamesAddedBehindTheProgramsBackAreFound) {
+  TempPrefix prefix;
+  ASSERT_TRUE(MakeDirectory("C:\\Dir"));
+  // Many new files: the folder's listing is kept in step with our own additions.
+  for (int i = 0; i < 300; ++i) {
+    const std::string name = "C:\\Dir\\File" + std::to_string(i) + ".Dat";
+    ASSERT_TRUE(WriteFileBytes(name, "x", 1));
+  }
+  for (int i = 0; i < 300; ++i)
+    ASSERT_TRUE(FileExists("c:\\dir\\FILE" + std::to_string(i) + ".dat")) << i;
+  EXPECT_FALSE(FileExists("C:\\Dir\\other.txt"));
+  Touch(prefix.DriveC() / "Dir/Other.TXT");  // another program adds a file
+  EXPECT_TRUE(FileExists("C:\\Dir\\other.txt"));
+  fs::rename(prefix.DriveC() / "Dir/Other.TXT", prefix.DriveC() / "Dir/Moved.TXT");
+  EXPECT_FALSE(FileExists("C:\\Dir\\other.txt"));
+  EXPECT_TRUE(FileExists("C:\\Dir\\moved.txt"));
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/CommandLine.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "platform/Shell.h"
+#include "support/TempPrefix.h"
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::TempDir;
+using testing_support::TempPrefix;
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteText(const fs::path& path, const std::string& text, bool executable) {
+  std::ofstream(path, std::ios::binary) << text;
+  if (executable) fs::permissions(path, fs::perms::owner_exec, fs::perm_options::add);
+}
+
+// Polls until the process ends; gives up (and fails) only after a generous while, so a
+// broken start cannot hang the test run.
+uint32_t WaitForExit(ProcessHandle& process) {
+  for (int i = 0; i < 6000; ++i) {
+    const uint32_t code = process.ExitCode();
+    if (code != kStillActive) return code;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ADD_FAILURE() << "the process did not end";
+  return kStillActive;
+}
+
+bool WaitForFile(const fs::path& path) {
+  for (int i = 0; i < 6000 && !fs::exists(path); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return fs::exists(path);
+}
+
+// A folder of stand-ins for wine and xdg-open that record their arguments (one a line)
+// in <name>.args, put in front of PATH while the object lives.
+class FakeTools {
+ public:
+  explicit FakeTools(bool withWine) : previous_(std::getenv("PATH") ? std::getenv("PATH") : "") {
+    for (const char* name : {"wine", "xdg-open"}) {
+      if (!withWine && std::string(name) == "wine") continue;
+      const fs::path args = dir_.Path() / (std::string(name) + ".args");
+      WriteText(dir_.Path() / name,
+                "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
+                    args.string() + ".tmp'\nmv '" + args.string() + ".tmp' '" + args.string() +
+                    "'\n",
+                true);
+    }
+    setenv("PATH", (dir_.Path().string() + ":/usr/bin:/bin").c_str(), 1);
+  }
+  ~FakeTools() { setenv("PATH", previous_.c_str(), 1); }
+  fs::path Args(const char* tool) const { return dir_.Path() / (std::string(tool) + ".args"); }
+
+ private:
+  TempDir dir_;
+  std::string previous_;
+};
+
+TEST(Process, AHostProgramRunsDirectlyWithItsParametersAndReportsItsExitCode) {
+  TempPrefix prefix;
+  const fs::path out = prefix.DriveC() / "out.txt";
+  // Written without the execute mark, as the setup writes a program it carries.
+  WriteText(prefix.DriveC() / "Tool.sh",
+            "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > '" + out.string() +
+                "'\nexit 7\n",
+            false);
+  ProcessHandle process;
+  ASSERT_TRUE(StartWithDefaultAction("C:\\TOOL.SH", "one \"two three\" fo\\\"ur \"\"", &process));
+  EXPECT_TRUE(process.IsValid());
+  EXPECT_EQ(WaitForExit(process), 7u);
+  EXPECT_EQ(process.ExitCode(), 7u);
+  EXPECT_EQ(ReadText(out), "[one][two three][fo\"ur][]");
+}
+
+TEST(Process, WindowsProgramsStartThroughWineAndNeedIt) {
+  TempPrefix prefix;
+  WriteText(prefix.DriveC() / "Setup.EXE", "MZ\x90", false);
+  {
+    FakeTools tools(true);
+    ProcessHandle process;
+    ASSERT_TRUE(StartWithDefaultAction("C:\\setup.exe", "/S \"C:\\Program Files\"", &process));
+    EXPECT_EQ(WaitForExit(process), 0u);
+    EXPECT_EQ(ReadText(tools.Args("wine")),
+              (prefix.DriveC() / "Setup.EXE").string() + "\n/S\nC:\\Program Files\n");
+  }
+  FakeTools withoutWine(false);
+  EXPECT_FALSE(StartWithDefaultAction("C:\\setup.exe", ""));
+  EXPECT_FALSE(StartWithDefaultAction("C:\\missing.exe", ""));
+  EXPECT_FALSE(StartWithDefaultAction("Q:\\x.txt", ""));
+}
+
+TEST(Process, DocumentsAndAddressesOpenThroughTheDesktop) {
+  TempPrefix prefix;
+  WriteText(prefix.DriveC() / "ReadMe.txt", "hello", false);
+  FakeTools tools(false);
+  ProcessHandle process;
+  ASSERT_TRUE(StartWithDefaultAction("C:\\readme.TXT", "ignored", &process));
+  EXPECT_EQ(WaitForExit(process), 0u);
+  EXPECT_EQ(ReadText(tools.Args("xdg-open")), (prefix.DriveC() / "ReadMe.txt").string() + "\n");
+  fs::remove(tools.Args("xdg-open"));
+  OpenDocument("https://example.org/addon");  // the default handler, without a wait
+  ASSERT_TRUE(WaitForFile(tools.Args("xdg-open")));
+  EXPECT_EQ(ReadText(tools.Args("xdg-open")), "https://example.org/addon\n");
+}
+
+TEST(Process, ReleasedHandlesAndInvalidHandles) {
+  TempPrefix prefix;
+  WriteText(prefix.DriveC() / "wait.sh", "#!/bin/sh\nsleep 0.2\n", true);
+  ProcessHandle process;
+  EXPECT_FALSE(process.IsValid());
+  EXPECT_EQ(process.ExitCode(), 0u);
+  ASSERT_TRUE(StartWithDefaultAction("C:\\wait.sh", "", &process));
+  ProcessHandle moved = std::move(process);
+  EXPECT_FALSE(process.IsValid());
+  EXPECT_TRUE(moved.IsValid());
+  moved.Release();
+  EXPECT_FALSE(moved.IsValid());
+}
+
+TEST(CommandLine, SplitsAsWindowsProgramsDo) {
+  const struct {
+    const char* text;
+    std::vector<std::string> arguments;
+  } cases[] = {
+      {"", {}},
+      {"  a\tb  ", {"a", "b"}},
+      {"\"C:\\Program Files\\x.exe\" /s", {"C:\\Program Files\\x.exe", "/s"}},
+      {"a\\\\b c\\", {"a\\\\b", "c\\"}},
+      {"a\\\"b", {"a\"b"}},
+      {"\"a\\\\\" b", {"a\\", "b"}},
+      {"\"say \"\"hi\"\"\"", {"say \"hi\""}},
+      {"x\"y z\"w", {"xy zw"}},
+      {"\"\"", {""}},
+  };
+  for (const auto& test : cases)
+    EXPECT_EQ(SplitCommandLine(test.text), test.arguments) << test.text;
+}
+
+}  // namespace
+}  // namespace platform
