@@ -1,0 +1,212 @@
+#include "package/ZTI_PakFile.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "package/CRC.h"
+#include "package/ZTI_ZStream.h"
+#include "platform/CodePage.h"
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+
+namespace {
+
+// Sequential reads from the open package with a buffer, so a table of thousands of
+// records costs a few system calls.
+class BufferedFileSource {
+ public:
+  explicit BufferedFileSource(platform::File& file) : file_(file), buffer_(1 << 16) {}
+  size_t operator()(uint8_t* into, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+      if (next_ == filled_) {
+        next_ = 0;
+        filled_ = file_.Read(buffer_.data(), buffer_.size());
+        if (filled_ == 0) break;
+      }
+      const size_t n = std::min(count - done, filled_ - next_);
+      std::memcpy(into + done, buffer_.data() + next_, n);
+      next_ += n;
+      done += n;
+    }
+    return done;
+  }
+
+ private:
+  platform::File& file_;
+  Bytes buffer_;
+  size_t next_ = 0, filled_ = 0;
+};
+
+}  // namespace
+
+// ---- opening -------------------------------------------------------------------
+
+void TPak::Create(const std::string& fileName, bool append, bool create) {
+  *this = TPak();
+  fileName_ = fileName;
+  using platform::OpenMode;
+  const OpenMode mode =
+      append ? OpenMode::ReadWrite : (create ? OpenMode::CreateTruncate : OpenMode::ReadShared);
+  file_ = platform::File::Open(fileName, mode);
+  if (!file_.IsOpen()) throw platform::ESetupError("Cannot open file \"" + fileName + "\"");
+  fileSize_ = file_.Size();
+  if (append) {
+    header_.PakStart = static_cast<uint32_t>(fileSize_);
+    file_.Seek(0, platform::SeekOrigin::End);
+  } else if (!create) {
+    ReadTable();
+  }
+}
+
+void TPak::ReadTable() {
+  entries_.clear();
+  tableComplete_ = true;
+  header_ = TSetupHeader();
+  fileSize_ = file_.Size();
+  uint8_t raw[kSetupHeaderSize];
+  if (fileSize_ < static_cast<int64_t>(kSetupHeaderSize) ||
+      file_.Seek(fileSize_ - kSetupHeaderSize) < 0 || !file_.ReadExact(raw, sizeof raw))
+    return;
+  header_ = ParseSetupHeader(raw);
+  if (!header_.IsPackage()) return;
+  if (file_.Seek(header_.TableOffset) < 0) {
+    tableComplete_ = header_.FileCount == 0;
+    return;
+  }
+  BufferedFileSource source(file_);
+  entries_ = ParseEntryTable(std::ref(source), header_.FileCount, &tableComplete_);
+}
+
+void TPak::Close() { file_.Close(); }
+
+// ---- reading -------------------------------------------------------------------
+
+std::optional<Bytes> TPak::ReadStoredChecked(int index, std::string* problem) {
+  const auto fail = [&](const std::string& why) -> std::optional<Bytes> {
+    if (problem) *problem = why;
+    return std::nullopt;
+  };
+  if (!ValidIndex(index)) return fail("no entry " + std::to_string(index));
+  const TPakFile& entry = entries_[index];
+  const uint32_t length = entry.StoredLength();
+  if (length == 0) return fail("no stored bytes");
+  if (static_cast<int64_t>(entry.Offset) + length > fileSize_)
+    return fail("stored bytes lie beyond the end of the file");
+  Bytes stored(length);
+  if (file_.Seek(entry.Offset) < 0 || !file_.ReadExact(stored.data(), length))
+    return fail("short read");
+  if (Crc32(stored.data(), length) != entry.CRC) return fail("checksum mismatch");
+  return stored;
+}
+
+std::optional<Bytes> TPak::ReadStored(int index) { return ReadStoredChecked(index, nullptr); }
+
+std::optional<Bytes> TPak::ReadEntryChecked(int index, std::string* problem, bool showMessage) {
+  std::optional<Bytes> stored = ReadStoredChecked(index, problem);
+  if (!stored) return std::nullopt;
+  const TPakFile& entry = entries_[index];
+  if (entry.OrigSize == 0) {
+    if (problem) *problem = "empty entry";
+    return std::nullopt;
+  }
+  if (entry.CompSize == 0) return stored;
+  TInflated inflated = InflateZlib(stored->data(), stored->size(), entry.OrigSize);
+  if (inflated.ok()) return std::move(inflated.data);
+  if (problem)
+    *problem = "inflated length " + std::to_string(inflated.length) + " differs from OrigSize " +
+               std::to_string(entry.OrigSize);
+  if (showMessage)
+    platform::ShowMessageBox(entry.Name + "\r\rError: DecompSize - " +
+                                 std::to_string(inflated.length) + " OrigSize - " +
+                                 std::to_string(entry.OrigSize),
+                             std::string("Error"));
+  return std::nullopt;
+}
+
+std::optional<Bytes> TPak::ReadEntry(int index) { return ReadEntryChecked(index, nullptr, true); }
+
+TFoundEntry TPak::FindEntry(std::string_view name, uint16_t group) {
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const TPakFile& entry = entries_[i];
+    if (entry.Group == group && platform::SameTextAscii(entry.Name, name))
+      return TFoundEntry{ReadEntry(static_cast<int>(i)), entry.OrigSize};
+  }
+  return {};
+}
+
+bool TPak::VerifyEntry(int index) {
+  if (!ValidIndex(index)) return false;
+  if (entries_[index].IsLarge()) return true;
+  return ReadEntry(index).has_value();
+}
+
+std::string TPak::DiagnoseEntry(int index) {
+  if (ValidIndex(index) && entries_[index].IsLarge()) return {};
+  std::string problem;
+  try {
+    if (ReadEntryChecked(index, &problem, false)) return {};
+  } catch (const platform::ESetupError&) {
+    return "zlib stream rejected";
+  }
+  return problem.empty() ? "unreadable" : problem;
+}
+
+// ---- group walks ---------------------------------------------------------------
+
+std::optional<int> TPak::ScanGroup(uint16_t group) {
+  for (size_t i = std::max<int32_t>(cursor_, 0); i < entries_.size(); ++i) {
+    if (entries_[i].Group == group) {
+      cursor_ = static_cast<int32_t>(i) + 1;
+      return static_cast<int>(i);
+    }
+  }
+  return std::nullopt;
+}
+
+TGroupItem TPak::ItemAt(std::optional<int> index, bool decompress) {
+  TGroupItem item;
+  if (!index) return item;
+  const TPakFile& entry = entries_[*index];
+  if (decompress) item.Data = ReadEntry(*index);
+  item.Size = entry.OrigSize;
+  item.Name = entry.Name;
+  return item;
+}
+
+TGroupItem TPak::FirstInGroup(uint16_t group, bool decompress) {
+  cursor_ = 0;
+  return NextInGroup(group, decompress);
+}
+
+TGroupItem TPak::NextInGroup(uint16_t group, bool decompress) {
+  return ItemAt(ScanGroup(group), decompress);
+}
+
+std::optional<int> TPak::FirstIndexInGroup(uint16_t group) {
+  cursor_ = 0;
+  return ScanGroup(group);
+}
+
+std::optional<int> TPak::NextIndexInGroup(uint16_t group) { return ScanGroup(group); }
+
+void TPak::ForEachInGroup(uint16_t group, const std::function<void(int)>& callback) {
+  if (!callback) return;
+  for (auto index = FirstIndexInGroup(group); index; index = NextIndexInGroup(group))
+    callback(*index);
+}
+
+int TPak::CountGrouped() const {
+  return static_cast<int>(std::count_if(entries_.begin(), entries_.end(),
+                                        [](const TPakFile& e) { return e.Group != 0; }));
+}
+
+int TPak::CountInGroup(uint16_t group) const {
+  return static_cast<int>(std::count_if(entries_.begin(), entries_.end(),
+                                        [group](const TPakFile& e) { return e.Group == group; }));
+}
+
+TPak& SetupPak() {
+  static TPak pak;
+  return pak;
+}

@@ -1,0 +1,189 @@
+// The setup package: the container that travels appended to the setup executable (or
+// as a file of its own) and carries everything a setup needs besides the program.
+//
+// Layout, front to back: the host bytes (or nothing); every entry's stored bytes,
+// back to back; the entry table; the 16-byte header at the very end:
+//   "ZTPF", Version u16 (1), FileCount u16, PakStart u32 (first entry's position),
+//   TableOffset u32 (first table record's position)
+// A table record: name (u16 length + 8-bit characters), CRC u32, Offset u32 (file
+// position), CompSize u32 (zlib stream length, 0 when stored as it is), OrigSize u32,
+// Group u16. All little-endian. The CRC-32 covers the stored bytes.
+//
+// Entries of 73,400,320 bytes (70 MiB) or more are large: stored as they are, not
+// checksummed at verification, and extracted by a chunked copy of 25 MiB pieces.
+//
+// Nothing read from the file is trusted: records that run past the end of the file
+// are dropped (TableComplete() tells), stored bytes outside the file read as missing,
+// and inflation never takes more memory than the stream can fill.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Files.h"
+
+class TExtractHooks;
+
+using Bytes = std::vector<uint8_t>;
+
+// Entries this long or longer are large.
+constexpr uint32_t kLargeEntrySize = 73400320;
+// The piece size of the chunked copy of a large entry.
+constexpr uint32_t kLargeChunkSize = 26214400;
+constexpr size_t kSetupHeaderSize = 16;
+
+struct TSetupHeader {
+  std::array<char, 4> ID{};
+  uint16_t Version = 0;
+  uint16_t FileCount = 0;
+  uint32_t PakStart = 0;
+  uint32_t TableOffset = 0;
+
+  bool IsPackage() const { return std::string_view(ID.data(), 4) == "ZTPF"; }
+};
+
+TSetupHeader ParseSetupHeader(const uint8_t* bytes16);
+void AppendSetupHeader(Bytes& out, const TSetupHeader& header);
+
+struct TPakFile {
+  std::string Name;
+  std::string SourceFile;  // only while writing: the file that becomes the entry
+  uint32_t CRC = 0;
+  uint32_t Offset = 0;
+  uint32_t CompSize = 0;
+  uint32_t OrigSize = 0;
+  uint16_t Group = 0;
+
+  bool IsLarge() const { return OrigSize >= kLargeEntrySize; }
+  // The length of the stored bytes: the stream's, or the content's when stored as is.
+  uint32_t StoredLength() const { return (CompSize != 0 || OrigSize == 0) ? CompSize : OrigSize; }
+};
+
+// Reads up to count table records from a sequential source (which returns the bytes
+// it could read). Stops at the first record that is not complete; complete (when
+// given) tells whether all count records were read.
+using TByteSource = std::function<size_t(uint8_t* into, size_t count)>;
+std::vector<TPakFile> ParseEntryTable(const TByteSource& source, size_t count,
+                                      bool* complete = nullptr);
+void AppendEntryRecord(Bytes& out, const TPakFile& entry);
+
+// An entry name that stays inside the directory it is extracted to: not empty, no
+// drive or ":" anywhere, no leading "\" or "/", no component made only of dots
+// beyond "." ("..", "...").
+bool IsSafeEntryName(std::string_view name);
+
+// One step of a group walk: the entry's content (when asked for and readable), its
+// OrigSize and its name. An empty name is the end of the walk.
+struct TGroupItem {
+  std::optional<Bytes> Data;
+  uint32_t Size = 0;
+  std::string Name;
+};
+
+struct TFoundEntry {
+  std::optional<Bytes> Data;
+  uint32_t Size = 0;  // the entry's OrigSize; 0 when no entry matched
+};
+
+class TPak {
+ public:
+  TPak() = default;
+  TPak(TPak&&) noexcept = default;
+  TPak& operator=(TPak&&) noexcept = default;
+
+  // Opens the file. Neither flag: read mode (shared reading; the table is read at
+  // once). append: an existing file is opened for writing after its current end, which
+  // becomes PakStart. create alone: a new (or emptied) file. Raises ESetupError naming
+  // the file when it cannot be opened.
+  void Create(const std::string& fileName, bool append, bool create);
+  // Reads the header and the table (read mode does this on opening). A file without
+  // the "ZTPF" mark, or shorter than the header, opens with an empty table.
+  void ReadTable();
+  void Close();
+
+  const TSetupHeader& Header() const { return header_; }
+  const std::vector<TPakFile>& Entries() const { return entries_; }
+  size_t Count() const { return entries_.size(); }
+  // False when the table holds fewer complete records than the header's FileCount.
+  bool TableComplete() const { return tableComplete_; }
+  const std::string& FileName() const { return fileName_; }
+  int32_t Cursor() const { return cursor_; }
+
+  // The stored bytes, when they lie in the file and match the checksum.
+  std::optional<Bytes> ReadStored(int index);
+  // The content (OrigSize bytes), inflated when compressed; nothing for an empty
+  // entry or a failed read. An inflated length other than OrigSize shows the
+  // message box "Error" and yields nothing; a stream zlib rejects raises "error".
+  std::optional<Bytes> ReadEntry(int index);
+  // The first entry named so (without regard to case) in the group.
+  TFoundEntry FindEntry(std::string_view name, uint16_t group);
+
+  // Group walks share one cursor: never interleave two walks.
+  TGroupItem FirstInGroup(uint16_t group, bool decompress);
+  TGroupItem NextInGroup(uint16_t group, bool decompress);
+  std::optional<int> FirstIndexInGroup(uint16_t group);
+  std::optional<int> NextIndexInGroup(uint16_t group);
+  void ForEachInGroup(uint16_t group, const std::function<void(int)>& callback);
+
+  // True for a large entry (unread) or one whose content reads back whole.
+  bool VerifyEntry(int index);
+  // What is wrong with an entry, without showing anything; empty when it reads back
+  // whole (large entries are not read).
+  std::string DiagnoseEntry(int index);
+  // Entries whose group is not 0, and entries of one group.
+  int CountGrouped() const;
+  int CountInGroup(uint16_t group) const;
+
+  // Writes every entry of the group below directory (directory + "\" + name) through
+  // the hooks, in table order: status text 18 with "<%FILENAME%>" (also once more
+  // with an empty name at the end), the installed-file record, the file, a gauge
+  // step. Raises ESetupError before writing anything when a name of the group would
+  // leave the directory, and when an entry's content cannot be read.
+  void ExtractGroup(const std::string& directory, uint16_t group, TExtractHooks& hooks);
+  // The chunked copy of one large entry to path. Raises ESetupError when the package
+  // ends before size bytes or the file cannot be written; false when the file cannot
+  // be created.
+  bool ExtractLarge(const std::string& path, const std::string& name, uint32_t size, int index,
+                    TExtractHooks& hooks);
+
+  // Writing (append or create mode).
+  int NewEntry(const std::string& name, const std::string& sourceFile, uint16_t group);
+  // Packs the content (zlib level 9 below the large bound, kept only when it is not
+  // longer), appends the stored bytes and records Offset. False on failure.
+  bool StoreBuffer(int index, const uint8_t* data, size_t length);
+  // The same with the entry's SourceFile; a large file is stored as it is, copied in
+  // pieces, with CRC 0. Raises ESetupError when the source cannot be read.
+  bool StoreFile(int index);
+  // Appends the table and the header; the package is complete after this. Raises
+  // ESetupError for more than 65,535 entries or a name longer than 65,535 bytes.
+  bool WriteTable();
+
+ private:
+  bool ValidIndex(int index) const { return index >= 0 && static_cast<size_t>(index) < entries_.size(); }
+  std::optional<int> ScanGroup(uint16_t group);
+  TGroupItem ItemAt(std::optional<int> index, bool decompress);
+  // Reads the stored bytes; problem (when given) says why nothing was read.
+  std::optional<Bytes> ReadStoredChecked(int index, std::string* problem);
+  std::optional<Bytes> ReadEntryChecked(int index, std::string* problem, bool showMessage);
+  std::optional<Bytes> PackBuffer(TPakFile& entry, const uint8_t* data, size_t length);
+  bool AppendStored(TPakFile& entry, const uint8_t* data, size_t length);
+  void RefuseUnsafeNames(uint16_t group) const;
+
+  int32_t base_ = 0;
+  int32_t cursor_ = 0;
+  platform::File file_;
+  std::vector<TPakFile> entries_;
+  TSetupHeader header_;
+  std::string fileName_;
+  int64_t fileSize_ = 0;
+  bool tableComplete_ = true;
+};
+
+// The program's setup package.
+TPak& SetupPak();

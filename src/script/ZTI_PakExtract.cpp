@@ -1,0 +1,28 @@
+#include "script/ZTI_PakExtract.h"
+
+#include "package/ZTI_PakFile.h"
+#include "script/SE_FileHelpers.h"
+#include "script/SE_InstallRecorder.h"
+#include "script/SE_Progress.h"
+#include "script/SE_TextHelpers.h"
+
+void TStandardExtractHooks::StatusText(const std::u16string& text) { SetStatusText(text); }
+
+void TStandardExtractHooks::FileRecorded(const std::string& path) { RecordInstalledFile(path); }
+
+bool TStandardExtractHooks::WriteWholeFile(const std::string& path, const uint8_t* data,
+                                           size_t count) {
+  return ::WriteWholeFile(path, data, count);
+}
+
+platform::File TStandardExtractHooks::CreateLargeFile(const std::string& path) {
+  ForceDirectory(ExtractFileDir(path));
+  return platform::File::Open(path, platform::OpenMode::CreateTruncate);
+}
+
+void TStandardExtractHooks::Step() { StepProgress(true); }
+
+void ExtractGroupToDirectory(TPak& pak, const std::string& directory, uint16_t group) {
+  TStandardExtractHooks hooks;
+  pak.ExtractGroup(directory, group, hooks);
+}

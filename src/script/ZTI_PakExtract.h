@@ -1,0 +1,23 @@
+// The program's own binding of the package extraction: status texts to the status
+// line, extracted files to the install recorder, files written with ForceDirectory
+// (recording each directory created), a gauge step per entry.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "package/ZTI_PakHooks.h"
+
+class TPak;
+
+class TStandardExtractHooks : public TExtractHooks {
+ public:
+  void StatusText(const std::u16string& text) override;
+  void FileRecorded(const std::string& path) override;
+  bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t count) override;
+  platform::File CreateLargeFile(const std::string& path) override;
+  void Step() override;
+};
+
+// pak.ExtractGroup(directory, group) with the standard binding.
+void ExtractGroupToDirectory(TPak& pak, const std::string& directory, uint16_t group);

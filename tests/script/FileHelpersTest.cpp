@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "lang/ZTI_Language.h"
+#include "package/ZTI_PakFile.h"
+#include "platform/Files.h"
+#include "script/SE_Global.h"
+#include "script/ZTI_PakExtract.h"
+#include "support/LanguageBytes.h"
+#include "support/PakBytes.h"
+#include "support/Recorders.h"
+#include "support/TempPrefix.h"
+
+namespace {
+
+using namespace testing_support;
+using Strings = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+class FileHelpers : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::FileExists("C:\\"); }
+  TempPrefix prefix;
+  RecordingRecorder recorder;
+};
+
+TEST_F(FileHelpers, ForceDirectoryCreatesAndRecordsOnlyWhatWasMissing) {
+  ASSERT_TRUE(platform::MakeDirectory("C:\\A"));
+  ForceDirectory("C:\\A\\B\\C");
+  EXPECT_EQ(recorder.records, (Strings{"dir C:\\A\\B\\", "dir C:\\A\\B\\C"}));
+  EXPECT_TRUE(fs::is_directory(prefix.DriveC() / "A" / "B" / "C"));
+  recorder.records.clear();
+  ForceDirectory("C:\\A\\B\\C\\");
+  ForceDirectory("C:\\a\\b\\D\\");  // existing components match without case
+  EXPECT_EQ(recorder.records, (Strings{"dir C:\\a\\b\\D\\"}));
+  recorder.records.clear();
+  for (const char* ignored : {"", "C:\\", "C:", "relative\\dir", "\\\\server\\share\\x"})
+    ForceDirectory(ignored);
+  EXPECT_TRUE(recorder.records.empty());
+}
+
+TEST_F(FileHelpers, WriteWholeFileMakesItsDirectoriesAndOverwrites) {
+  const std::string text = "hello";
+  ASSERT_TRUE(WriteWholeFile("C:\\Out\\sub\\a.txt", reinterpret_cast<const uint8_t*>(text.data()), 5));
+  EXPECT_EQ(recorder.records, (Strings{"dir C:\\Out\\", "dir C:\\Out\\sub"}));
+  ASSERT_TRUE(WriteWholeFile("C:\\Out\\sub\\a.txt", reinterpret_cast<const uint8_t*>("x"), 1));
+  EXPECT_EQ(fs::file_size(prefix.DriveC() / "Out" / "sub" / "a.txt"), 1u);
+  ASSERT_TRUE(WriteWholeFile("C:\\Out\\empty.txt", nullptr, 0));
+  EXPECT_EQ(fs::file_size(prefix.DriveC() / "Out" / "empty.txt"), 0u);
+  EXPECT_FALSE(WriteWholeFile("Q:\\no drive\\x.txt", nullptr, 0));
+}
+
+TEST_F(FileHelpers, RemoveTreeRemovesDepthFirstAndRefusesRoots) {
+  const fs::path root = prefix.DriveC() / "Tree";
+  fs::create_directories(root / "a" / "b" / "c");
+  fs::create_directories(root / "d");
+  std::ofstream(root / "f1.txt") << "1";
+  std::ofstream(root / "a" / "b" / "f2.txt") << "2";
+  std::ofstream(root / "a" / "b" / "c" / "f3.txt") << "3";
+  EXPECT_TRUE(RemoveTree("C:\\Tree\\"));
+  EXPECT_FALSE(fs::exists(root));
+  EXPECT_TRUE(RemoveTree("C:\\Tree"));  // nothing there: nothing to do
+  std::ofstream(prefix.DriveC() / "keep.txt") << "k";
+  for (const char* refused : {"", "C:", "C:\\", "c:\\\\", "\\"}) EXPECT_FALSE(RemoveTree(refused));
+  EXPECT_TRUE(fs::exists(prefix.DriveC() / "keep.txt"));
+}
+
+TEST_F(FileHelpers, TheStandardBindingExtractsRecordsAndSteps) {
+  UseEnglishStatusTexts();
+  RecordingSink sink;
+  const Bytes package = BuildPackage({StoredEntry("readme.txt", "read me", 1),
+                                      CompressedEntry("data\\maps\\m.map", std::string(999, 'm'), 1),
+                                      StoredEntry("other", "x", 2)});
+  ASSERT_TRUE(platform::WriteFileBytes("C:\\setup.exe", package.data(), package.size()));
+  TPak pak;
+  pak.Create("C:\\setup.exe", false, false);
+  ExtractGroupToDirectory(pak, "C:\\Games\\Demo", 1);
+  EXPECT_EQ(recorder.records,
+            (Strings{"file C:\\Games\\Demo\\readme.txt", "dir C:\\Games\\", "dir C:\\Games\\Demo",
+                     "file C:\\Games\\Demo\\data\\maps\\m.map", "dir C:\\Games\\Demo\\data\\",
+                     "dir C:\\Games\\Demo\\data\\maps"}));
+  EXPECT_EQ(sink.events, (Strings{"status Extracting readme.txt", "gauge 1",
+                                  "status Extracting data\\maps\\m.map", "gauge 2",
+                                  "status Extracting "}));
+  EXPECT_EQ(fs::file_size(prefix.DriveC() / "Games" / "Demo" / "data" / "maps" / "m.map"), 999u);
+  std::ifstream in(prefix.DriveC() / "Games" / "Demo" / "readme.txt");
+  std::string text;
+  std::getline(in, text);
+  EXPECT_EQ(text, "read me");
+  EXPECT_FALSE(fs::exists(prefix.DriveC() / "Games" / "Demo" / "other"));
+  Languages() = TLanguages();
+}
+
+}  // namespace
