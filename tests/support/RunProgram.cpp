@@ -1,0 +1,52 @@
+#include "support/RunProgram.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "support/TempPrefix.h"
+
+namespace testing_support {
+
+namespace {
+std::string Slurp(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+}  // namespace
+
+ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args) {
+  const char* binDir = std::getenv("SE_BIN_DIR");
+  const std::string program = std::string(binDir ? binDir : "bin") + "/" + name;
+  TempDir scratch;
+  const auto outPath = scratch.Path() / "out", errPath = scratch.Path() / "err";
+  ProgramResult result;
+  const pid_t child = fork();
+  if (child == 0) {
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int in = open("/dev/null", O_RDONLY);
+    dup2(out, 1);
+    dup2(err, 2);
+    dup2(in, 0);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.out = Slurp(outPath);
+  result.err = Slurp(errPath);
+  return result;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,20 @@
+// Runs one of the built programs (bin/NAME) with arguments and collects its
+// standard output, standard error and exit status, for tests of the tools.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct ProgramResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// The program is looked up in $SE_BIN_DIR (set by the test runner). Arguments are
+// passed as they are, without a shell.
+ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args);
+
+}  // namespace testing_support

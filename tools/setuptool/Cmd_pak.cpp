@@ -1,0 +1,184 @@
+// setuptool pak list|verify|extract|create: setup packages.
+#include <cstdio>
+#include <set>
+
+#include "ToolCommand.h"
+#include "ToolFiles.h"
+#include "package/ZTI_PakFile.h"
+#include "package/ZTI_PakHooks.h"
+#include "platform/CodePage.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "script/SE_FileHelpers.h"
+#include "script/SE_TextHelpers.h"
+
+namespace setuptool {
+namespace {
+
+void PrintEntry(size_t index, const TPakFile& e) {
+  std::printf("%zu\t%s\t%u\t%u\t%u\t%08x\t%u\n", index, Terminal(e.Name).c_str(), e.Group,
+              e.OrigSize, e.CompSize, e.CRC, e.Offset);
+}
+
+int WarnIncompleteTable(const std::string& file, const TPak& pak) {
+  if (pak.TableComplete()) return 0;
+  std::fprintf(stderr, "%s: the entry table ends after %zu of %u entries\n", file.c_str(),
+               pak.Count(), pak.Header().FileCount);
+  return 1;
+}
+
+int List(const std::vector<std::string>& args) {
+  if (args.size() != 1) return UsageError("pak");
+  TPak pak;
+  if (int status = OpenPackage(args[0], pak)) return status;
+  for (size_t i = 0; i < pak.Count(); ++i) PrintEntry(i, pak.Entries()[i]);
+  return WarnIncompleteTable(args[0], pak);
+}
+
+int Verify(const std::vector<std::string>& args) {
+  if (args.size() != 1) return UsageError("pak");
+  TPak pak;
+  if (int status = OpenPackage(args[0], pak)) return status;
+  int failures = 0;
+  const auto fail = [&](size_t index, const std::string& name, const std::string& reason) {
+    std::printf("FAIL\t%zu\t%s\t%s\n", index, Terminal(name).c_str(), reason.c_str());
+    ++failures;
+  };
+  for (size_t i = 0; i < pak.Count(); ++i) {
+    const TPakFile& e = pak.Entries()[i];
+    if (!IsSafeEntryName(e.Name)) fail(i, e.Name, "unsafe name: it would be written outside the target directory");
+    if (e.OrigSize == 0) continue;  // nothing stored, nothing to check
+    const std::string problem = pak.DiagnoseEntry(static_cast<int>(i));
+    if (!problem.empty()) fail(i, e.Name, problem);
+  }
+  for (size_t i = pak.Count(); i < pak.Header().FileCount; ++i)
+    fail(i, "", "missing from the entry table");
+  if (failures) return 1;
+  std::printf("ok\t%zu\n", pak.Count());
+  return 0;
+}
+
+// Extraction without a wizard: files are written, nothing is shown or recorded.
+class ToolHooks : public TExtractHooks {
+ public:
+  explicit ToolHooks(std::string directory) : directory_(std::move(directory)) {}
+  void StatusText(const std::u16string&) override {}
+  void FileRecorded(const std::string& path) override { current_ = path; }
+  bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t count) override {
+    if (::WriteWholeFile(path, data, count)) return true;
+    throw platform::ESetupError("cannot write " + path);
+  }
+  platform::File CreateLargeFile(const std::string& path) override {
+    ForceDirectory(ExtractFileDir(path));
+    platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
+    if (!file.IsOpen()) throw platform::ESetupError("cannot write " + path);
+    return file;
+  }
+  // One line per extracted entry: its name below the directory.
+  void Step() override { std::printf("%s\n", Terminal(current_.substr(directory_.size() + 1)).c_str()); }
+
+ private:
+  std::string directory_;
+  std::string current_;
+};
+
+int Extract(const std::vector<std::string>& args) {
+  if (args.size() != 2 && !(args.size() == 4 && args[2] == "--group")) return UsageError("pak");
+  std::optional<long> onlyGroup;
+  if (args.size() == 4 && !(onlyGroup = ParseNumber(args[3], 0xFFFF))) return UsageError("pak");
+  TPak pak;
+  if (int status = OpenPackage(args[0], pak)) return status;
+  std::vector<uint16_t> groups;  // in order of first appearance
+  std::set<uint16_t> seen;
+  for (const TPakFile& e : pak.Entries()) {
+    if (onlyGroup && e.Group != *onlyGroup) continue;
+    if (!IsSafeEntryName(e.Name)) {
+      std::fprintf(stderr, "%s: entry \"%s\" would be written outside %s; nothing was extracted\n",
+                   args[0].c_str(), Terminal(e.Name).c_str(), args[1].c_str());
+      return 1;
+    }
+    if (seen.insert(e.Group).second) groups.push_back(e.Group);
+  }
+  std::string directory = ProgramPath(args[1]);
+  while (directory.size() > 3 && directory.back() == '\\') directory.pop_back();
+  ForceDirectory(directory);
+  ToolHooks hooks(directory);
+  try {
+    for (uint16_t group : groups) pak.ExtractGroup(directory, group, hooks);
+  } catch (const platform::ESetupError& e) {
+    std::fprintf(stderr, "%s: %s\n", args[0].c_str(), Terminal(e.what()).c_str());
+    return 1;
+  }
+  return WarnIncompleteTable(args[0], pak);
+}
+
+int Create(const std::vector<std::string>& args) {
+  if (args.empty()) return UsageError("pak");
+  std::string stub;
+  struct Entry {
+    std::string name, path;
+    uint16_t group;
+  };
+  std::vector<Entry> entries;
+  for (size_t i = 1; i < args.size();) {
+    if (args[i] == "--stub" && i + 1 < args.size() && stub.empty()) {
+      stub = args[i + 1];
+      i += 2;
+    } else if (args[i] == "--entry" && i + 3 < args.size()) {
+      const auto group = ParseNumber(args[i + 3], 0xFFFF);
+      if (!group) return UsageError("pak");
+      entries.push_back({platform::Utf8ToAnsi(args[i + 1]), args[i + 2], static_cast<uint16_t>(*group)});
+      i += 4;
+    } else {
+      return UsageError("pak");
+    }
+  }
+  for (const Entry& e : entries)
+    if (!IsSafeEntryName(e.name)) {
+      std::fprintf(stderr, "unsafe entry name \"%s\": it would be written outside the target directory\n",
+                   Terminal(e.name).c_str());
+      return 2;
+    }
+  const std::string out = ProgramPath(args[0]);
+  if (!stub.empty() && !platform::CopyFileOverwriting(ProgramPath(stub), out)) {
+    std::fprintf(stderr, "cannot copy %s to %s\n", stub.c_str(), args[0].c_str());
+    return 1;
+  }
+  TPak pak;
+  try {
+    pak.Create(out, /*append=*/!stub.empty(), /*create=*/true);
+    for (const Entry& e : entries) {
+      const int index = pak.NewEntry(e.name, ProgramPath(e.path), e.group);
+      if (!pak.StoreFile(index)) throw platform::ESetupError("cannot write " + args[0]);
+    }
+    if (!pak.WriteTable()) throw platform::ESetupError("cannot write " + args[0]);
+  } catch (const platform::ESetupError& e) {
+    std::fprintf(stderr, "%s\n", Terminal(e.what()).c_str());
+    return 1;
+  }
+  pak.Close();
+  if (!stub.empty()) platform::MarkExecutable(out);
+  for (size_t i = 0; i < pak.Count(); ++i) PrintEntry(i, pak.Entries()[i]);
+  return 0;
+}
+
+int Pak(const std::vector<std::string>& args) {
+  if (args.empty()) return UsageError("pak");
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (args[0] == "list") return List(rest);
+  if (args[0] == "verify") return Verify(rest);
+  if (args[0] == "extract") return Extract(rest);
+  if (args[0] == "create") return Create(rest);
+  return UsageError("pak");
+}
+
+}  // namespace
+
+SETUPTOOL_COMMAND("pak",
+                  "setuptool pak list FILE\n"
+                  "setuptool pak verify FILE\n"
+                  "setuptool pak extract FILE DIR [--group N]\n"
+                  "setuptool pak create OUT [--stub FILE] --entry NAME PATH GROUP [--entry ...]",
+                  Pak);
+
+}  // namespace setuptool

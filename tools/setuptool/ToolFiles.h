@@ -1,0 +1,25 @@
+// Helpers shared by setuptool's package, log and language commands: command-line
+// paths to the program's paths, 8-bit texts to the terminal, opening a package.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class TPak;
+
+namespace setuptool {
+
+// A path from the command line as the program sees it ("/tmp/x" -> "Z:\tmp\x").
+std::string ProgramPath(const std::string& argument);
+// An 8-bit program text for the terminal (UTF-8).
+std::string Terminal(const std::string& text);
+// Opens FILE as a package. On failure prints "cannot open FILE" or "not a setup
+// package: FILE" and returns the exit status 2; 0 on success.
+int OpenPackage(const std::string& argument, TPak& pak);
+// The whole file, or nothing after printing "cannot read FILE".
+std::optional<std::vector<uint8_t>> ReadArgumentFile(const std::string& argument);
+// The value of a decimal argument within [0, maximum], or nothing.
+std::optional<long> ParseNumber(const std::string& text, long maximum);
+
+}  // namespace setuptool
