@@ -1,0 +1,323 @@
+// mksetup as an author runs it: a script and its files in a folder, the standard data
+// of the source tree, the package read back entry by entry.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "package/ZTI_PakFile.h"
+#include "platform/Files.h"
+#include "script/SE_KeyDigits.h"
+#include "script/ZTI_CompLines.h"
+#include "script/ZTI_FixedKeys.h"
+#include "script/ZTI_SetupInfo.h"
+#include "support/TempPrefix.h"
+
+// GCC 12 reports a false -Wrestrict for "literal" + std::string temporaries.
+#pragma GCC diagnostic ignored "-Wrestrict"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::TempDir;
+using testing_support::TempPrefix;
+
+fs::path BinDir() {
+  const char* dir = std::getenv("SE_BIN_DIR");
+  return dir ? fs::path(dir) : fs::path(SE_BINARY_DIR) / "bin";
+}
+
+std::string ReadHost(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteHost(const fs::path& path, const std::string& content) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+// The last line of a tool's output, without its line end.
+std::string LastLine(std::string text) {
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  const size_t cut = text.rfind('\n');
+  return cut == std::string::npos ? text : text.substr(cut + 1);
+}
+
+struct ToolRun {
+  int status;
+  std::string out, err;
+};
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+class MkSetupTest : public ::testing::Test {
+ protected:
+  ToolRun Tool(const fs::path& program, const std::vector<std::string>& args) {
+    std::string command = Quoted(program.string());
+    for (const auto& arg : args) command += " " + Quoted(arg);
+    const fs::path out = dir_.Path() / "stdout.txt", err = dir_.Path() / "stderr.txt";
+    command += " >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
+    const int raw = std::system(command.c_str());
+    return {WEXITSTATUS(raw), ReadHost(out), ReadHost(err)};
+  }
+  ToolRun MkSetup(const std::vector<std::string>& args) { return Tool(BinDir() / "mksetup", args); }
+
+  // Writes the script into the work folder and packs it alone, with the source tree's
+  // standard data.
+  ToolRun Pack(const std::string& script, std::vector<std::string> extra = {}) {
+    WriteHost(Work() / "setup.txt", script);
+    std::vector<std::string> args = {(Work() / "setup.txt").string(), "--package-only", "-o",
+                                     Output().string(), "--data", kData};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return MkSetup(args);
+  }
+
+  fs::path Work() { return dir_.Path() / "work"; }
+  fs::path Output() { return dir_.Path() / "out.pkg"; }
+  std::string ScriptName() { return (Work() / "setup.txt").string(); }
+
+  const std::string kData = std::string(SE_SOURCE_DIR) + "/data";
+  TempPrefix prefix_;
+  TempDir dir_;
+};
+
+struct Entry {
+  std::string name;
+  uint16_t group;
+};
+
+TEST_F(MkSetupTest, ScriptToPackageAndBack) {
+  WriteHost(Work() / "files" / "readme.txt", "read me");
+  WriteHost(Work() / "files" / "maps" / "a.map", std::string(5000, 'a'));
+  WriteHost(Work() / "upd" / "x.dat", "update data");
+  WriteHost(Work() / "upd2" / "x.dat", "newer update data");
+  WriteHost(Work() / "single.cfg", "cfg");
+  const ToolRun run = Pack(
+      "; a demo-sized script\n"
+      "name \"Test Add-on 1.0\"\r\n"
+      "outfile TestSetup.exe\n"
+      "prefix Test\n"
+      "installdir $PROGRAMFILES\\Test\\\n"
+      "installdirregkey HKLM Software\\Maker\\Game Path\n"
+      "pages standard\n"
+      "uninstallpages uninstall\n"
+      "language install\\english\n"
+      "uninstalllanguage uninstall\\english\n"
+      "start:\n"
+      "file files\\\n"
+      "ztpupdate upd secret game.ztp\n"
+      "file single.cfg Config\n"
+      "ztpupdate upd2 other GAME.ZTP\n"
+      "vfsupdate upd data.vfs\n"
+      "messagebox \"Again?\" Test start 0\n");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("Adding To List readme.txt Current Count: "), std::string::npos);
+  EXPECT_NE(run.err.find("Replacing Previous Instance of x.dat"), std::string::npos);
+
+  TPak pak;
+  pak.Create(platform::WindowsPathOf(Output().string()), false, false);
+  ASSERT_TRUE(pak.Header().IsPackage());
+  EXPECT_EQ(pak.Header().PakStart, 0u);
+  std::vector<Entry> got;
+  for (const TPakFile& file : pak.Entries()) got.push_back({file.Name, file.Group});
+  const std::vector<Entry> expected = {
+      {"LANGUAGE-install\\english", 0}, {"UNINSTALL_LANGUAGE-uninstall\\english", 0},
+      {"layout.txt", 0}, {"layout3.txt", 0}, {"layout4.txt", 0}, {"layout5.txt", 0},
+      {"mainlayout.txt", 0}, {"Pages.txt", 0}, {"Side.jpg", 0},
+      {"UNINSTALL_ICON.ICO", 0}, {"UNINSTALL_layout.txt", 0}, {"UNINSTALL_layout3.txt", 0},
+      {"UNINSTALL_layout4.txt", 0}, {"UNINSTALL_layout5.txt", 0},
+      {"UNINSTALL_mainlayout.txt", 0}, {"UNINSTALL_Pages.txt", 0}, {"UNINSTALL_Side.jpg", 0},
+  };
+  ASSERT_GE(got.size(), expected.size());
+  size_t at = 0;
+  for (const Entry& want : expected) {
+    // the finaliser sits after the uninstall pages when the build has made it
+    if (got[at].name == "UNINSTALL_FINALISE.EXE") ++at;
+    EXPECT_EQ(got[at].name, want.name) << at;
+    EXPECT_EQ(got[at].group, want.group) << at;
+    ++at;
+  }
+  if (got[at].name == "UNINSTALL_FINALISE.EXE") ++at;
+  const std::vector<Entry> rest = {{"SetupInfo", 0}, {"CompiledLines", 0},
+                                   {"readme.txt", 1}, {"maps\\a.map", 1},
+                                   {"x.dat", 2},      {"single.cfg", 3},
+                                   {"x.dat", 5}};
+  ASSERT_EQ(got.size() - at, rest.size());
+  for (const Entry& want : rest) {
+    EXPECT_EQ(got[at].name, want.name) << at;
+    EXPECT_EQ(got[at].group, want.group) << at;
+    ++at;
+  }
+  uint64_t bytesIn = 0, bytesStored = 0;
+  for (const TPakFile& file : pak.Entries()) {
+    bytesIn += file.OrigSize;
+    bytesStored += file.StoredLength();
+  }
+  EXPECT_EQ(run.out, Output().string() + ": " + std::to_string(pak.Count()) + " entries, 5 groups, " +
+                         std::to_string(bytesIn) + " bytes in, " + std::to_string(bytesStored) +
+                         " bytes stored\n");
+  const std::string newer = "newer update data";
+  EXPECT_EQ(pak.FindEntry("x.dat", 2).Data, Bytes(newer.begin(), newer.end()));
+  EXPECT_EQ(pak.FindEntry("maps\\a.map", 1).Size, 5000u);
+
+  TSetupInfoFile info;
+  const TFoundEntry infoEntry = pak.FindEntry("SetupInfo", 0);
+  ASSERT_TRUE(infoEntry.Data);
+  info.LoadFromBuffer(infoEntry.Data->data(), infoEntry.Data->size());
+  EXPECT_EQ(info.Info.SetupName, "Test Add-on 1.0");
+  EXPECT_EQ(info.Info.SetupExeName, "TestSetup.exe");
+  EXPECT_EQ(info.Info.UninstallExeName, "Test_Uninstall.exe");
+  EXPECT_EQ(info.Info.InstallDirRegKey.Path, "Software\\Maker\\Game");
+  EXPECT_EQ(info.Info.Pages, "standard");
+  EXPECT_EQ(info.Info.MakeUninstaller, 1);
+
+  TCompLines lines;
+  const TFoundEntry linesEntry = pak.FindEntry("CompiledLines", 0);
+  ASSERT_TRUE(linesEntry.Data);
+  ASSERT_TRUE(lines.LoadFromBuffer(linesEntry.Data->data(), linesEntry.Data->size()));
+  ASSERT_EQ(lines.Count(), 17);
+  EXPECT_EQ(lines.Lines[1].Command, -1);  // name
+  EXPECT_EQ(lines.Lines[10].Command, 0);  // start:
+  EXPECT_EQ(lines.Lines[11].Params, (std::vector<std::string>{"files\\", "1"}));
+  EXPECT_EQ(lines.Lines[12].Params[1], AddKeyDigits(kScriptParameterKey, "secret"));
+  EXPECT_EQ(lines.Lines[15].Params, (std::vector<std::string>{"upd", "data.vfs", "5"}));
+  EXPECT_EQ(lines.Lines[16].Params, (std::vector<std::string>{"Again?", "Test", "10", "-1"}));
+  EXPECT_EQ(lines.Lines[16].LineNo, 16);
+
+  // setuptool reads the same lines back
+  const ToolRun show = Tool(BinDir() / "setuptool", {"script", "show", Output().string()});
+  ASSERT_EQ(show.status, 0) << show.err;
+  std::vector<std::string> rows;
+  for (size_t start = 0; start < show.out.size();) {
+    const size_t end = show.out.find('\n', start);
+    rows.push_back(show.out.substr(start, end - start));
+    start = end + 1;
+  }
+  ASSERT_EQ(rows.size(), 17u);
+  EXPECT_EQ(rows[0], "0\t-1\t-\t-1");
+  EXPECT_EQ(rows[1], "1\t-1\t-\t-1\tTest Add-on 1.0");
+  EXPECT_EQ(rows[10], "10\t0\tlabel\t10\tstart");
+  EXPECT_EQ(rows[11], "11\t7\tfile\t11\tfiles\\\t1");
+  EXPECT_EQ(rows[13], "13\t7\tfile\t13\tsingle.cfg\tConfig\t3");
+  EXPECT_EQ(rows[16], "16\t16\tmessagebox\t16\tAgain?\tTest\t10\t-1");
+  EXPECT_EQ(rows[12].substr(0, 23), "12\t11\tztpupdate\t12\tupd\t");
+}
+
+TEST_F(MkSetupTest, AppendsToTheStubAndMarksTheResultExecutable) {
+  WriteHost(Work() / "a.txt", "a");
+  WriteHost(dir_.Path() / "stub", std::string(1000, 'S'));
+  WriteHost(Work() / "setup.txt", "outfile Named.exe\nfile a.txt\n");
+  const ToolRun run = MkSetup({ScriptName(), "--stub", (dir_.Path() / "stub").string(), "--data", kData});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const fs::path output = Work() / "Named.exe";  // the outfile name, beside the script
+  EXPECT_EQ(ReadHost(output).substr(0, 1000), std::string(1000, 'S'));
+  EXPECT_NE(fs::status(output).permissions() & fs::perms::owner_exec, fs::perms::none);
+  EXPECT_NE(run.err.find("warning: no pages line"), std::string::npos);
+  TPak pak;
+  pak.Create(platform::WindowsPathOf(output.string()), false, false);
+  EXPECT_EQ(pak.Header().PakStart, 1000u);
+  ASSERT_EQ(pak.Count(), 3u);
+  EXPECT_EQ(pak.Entries()[0].Offset, 1000u);
+  EXPECT_EQ(pak.Entries()[2].Name, "a.txt");
+  EXPECT_FALSE(fs::exists(Work() / "Named.exe.part"));
+}
+
+TEST_F(MkSetupTest, FaultsNameTheFileAndLineAndWriteNothing) {
+  WriteHost(Work() / "here.txt", "x");
+  struct Case {
+    std::string script;
+    std::string message;  // after "mksetup: SCRIPT"
+  } cases[] = {
+      {"name x\nfrobnicate\n", ":2: unknown command \"frobnicate\""},
+      {"writeregstr HKLM key value\n", ":1: \"writeregstr\" needs at least 4 parameters, found 3"},
+      {"a:\n\ngoto b\n", ":3: Label not found - b"},
+      {"iffileexists x.txt 0 missing\n", ":1: Label not found - missing"},
+      {"file here.txt\nfile gone.txt\n", ":2: source not found - gone.txt ("},
+      {"ztpupdate nothing\\ pw game.ztp\n", ":1: source not found - nothing\\ ("},
+      {"\n\nvfsupdate nothing data.vfs\n", ":3: source not found - nothing ("},
+      {"message \"" + std::string(65536, 'x') + "\"\n", ":1: parameter 1 is longer than 65535 bytes"},
+      {std::string(65536, '\n'), ":65536: too many lines (a script holds at most 65535)"},
+      {"pages nosuchfolder\n", ":1: page folder not found - nosuchfolder ("},
+      {"message \"unclosed\n", ":1: missing closing quote in parameter 1"},
+  };
+  for (const auto& c : cases) {
+    WriteHost(Output(), "previous output");
+    const ToolRun run = Pack(c.script);
+    EXPECT_EQ(run.status, 1) << c.message;
+    EXPECT_EQ(run.err.rfind("mksetup: " + ScriptName() + c.message, 0), 0u)
+        << "expected: " << c.message << "\ngot: " << run.err.substr(0, 300);
+    EXPECT_EQ(ReadHost(Output()), "previous output");
+    EXPECT_FALSE(fs::exists(Output().string() + ".part"));
+  }
+}
+
+TEST_F(MkSetupTest, CommandLineAndOutputFaults) {
+  WriteHost(Work() / "setup.txt", "file a.txt\n");
+  WriteHost(Work() / "a.txt", "a");
+  const ToolRun noOutfile = MkSetup({ScriptName(), "--package-only", "--data", kData});
+  EXPECT_EQ(noOutfile.status, 1);
+  EXPECT_EQ(LastLine(noOutfile.err), "mksetup: " + ScriptName() +
+                                         ": the script has no outfile line; name the output with -o");
+
+  const ToolRun noStub = MkSetup({ScriptName(), "-o", Output().string(), "--stub",
+                              (dir_.Path() / "nostub").string(), "--data", kData});
+  EXPECT_EQ(noStub.status, 1);
+  EXPECT_EQ(LastLine(noStub.err), "mksetup: " + (dir_.Path() / "nostub").string() + ": stub not found");
+  EXPECT_FALSE(fs::exists(Output()));
+
+  const ToolRun unreadable = MkSetup({(dir_.Path() / "none.txt").string()});
+  EXPECT_EQ(unreadable.status, 1);
+  EXPECT_EQ(unreadable.err, "mksetup: " + (dir_.Path() / "none.txt").string() +
+                                ": cannot read the script\n");
+
+  struct Usage {
+    std::vector<std::string> args;
+    std::string first;
+  } usages[] = {
+      {{}, "mksetup: no script given\n"},
+      {{"a", "b"}, "mksetup: more than one script given (a, b)\n"},
+      {{"a", "--stub", "s", "--package-only"}, "mksetup: --stub and --package-only exclude each other\n"},
+      {{"a", "-o"}, "mksetup: -o needs a value\n"},
+      {{"a", "--fast"}, "mksetup: unknown option --fast\n"},
+  };
+  for (const auto& u : usages) {
+    const ToolRun run = MkSetup(u.args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.substr(0, u.first.size()), u.first);
+    EXPECT_NE(run.err.find("usage: mksetup SCRIPT"), std::string::npos);
+  }
+}
+
+// A copy of mksetup in a folder of its own finds neither the setup program, nor the
+// finaliser, nor the data beside it.
+TEST_F(MkSetupTest, WhatIsMissingBesideTheToolIsNamed) {
+  const fs::path alone = dir_.Path() / "alone";
+  fs::create_directories(alone);
+  fs::copy_file(BinDir() / "mksetup", alone / "mksetup");
+  WriteHost(Work() / "setup.txt", "outfile x.exe\nlanguage install\\english\nuninstallpages uninstall\n");
+
+  const ToolRun noSetup = Tool(alone / "mksetup", {ScriptName(), "--data", kData});
+  EXPECT_EQ(noSetup.status, 1);
+  EXPECT_NE(noSetup.err.find("mksetup: the setup program was not found beside mksetup (" +
+                             alone.string() + "); give --stub FILE, or --package-only"),
+            std::string::npos)
+      << noSetup.err;
+  EXPECT_NE(noSetup.err.find("warning: the finalise program was not found beside mksetup"),
+            std::string::npos);
+
+  const ToolRun noData = Tool(alone / "mksetup", {ScriptName(), "--package-only"});
+  EXPECT_EQ(noData.status, 1);
+  EXPECT_NE(noData.err.find(ScriptName() + ":2: warning: Language table not found - "),
+            std::string::npos)
+      << noData.err;
+  EXPECT_NE(noData.err.find(ScriptName() + ":3: page folder not found - uninstall ("),
+            std::string::npos)
+      << noData.err;
+  EXPECT_FALSE(fs::exists(Work() / "x.exe"));
+}
+
+}  // namespace

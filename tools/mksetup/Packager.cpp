@@ -1,0 +1,233 @@
+#include "Packager.h"
+
+#include <cstdio>
+
+#include "engine/SE_RegisterCommands.h"
+#include "package/ZTI_PakFile.h"
+#include "platform/CodePage.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "script/SE_TextHelpers.h"
+#include "script/ZTI_ScriptText.h"
+
+namespace mksetup {
+
+namespace {
+
+// Progress lines and notices go to stderr as they are; warnings carry the tool's name.
+void Say(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+void Warn(const std::string& text) { Say("mksetup: " + text); }
+
+// Every file below a folder, as paths relative to it, folders after the files they
+// sit beside (the order of the packaging file list's walk).
+std::vector<std::string> FilesBelow(const std::string& folder) {
+  std::vector<std::string> files;
+  std::vector<std::string> pending{""};
+  for (size_t next = 0; next < pending.size(); ++next) {
+    const std::string relative = pending[next];
+    for (const platform::DirectoryEntry& item : platform::ListDirectory(folder + "\\" + relative)) {
+      if (item.isDirectory)
+        pending.push_back(relative + item.name + "\\");
+      else
+        files.push_back(relative + item.name);
+    }
+  }
+  return files;
+}
+
+// A program beside mksetup: NAME, or NAME.exe where programs carry the extension.
+std::optional<std::string> Sibling(const std::string& dir, const std::string& name) {
+  for (const std::string& candidate : {dir + "\\" + name, dir + "\\" + name + ".exe"})
+    if (platform::FileExists(candidate)) return candidate;
+  return std::nullopt;
+}
+
+}  // namespace
+
+Packager::Packager(Options options) : options_(std::move(options)) {
+  scriptPath_ = platform::WindowsPathOf(options_.script);
+  scriptDir_ = ExtractFileDir(scriptPath_);
+  toolDir_ = ExtractFileDir(platform::OwnExecutablePath());
+  RegisterCommands(commands_);
+  compiler_.BaseDir = options_.base.empty() ? scriptDir_ : platform::WindowsPathOf(options_.base);
+  compiler_.DataDir =
+      options_.data.empty() ? toolDir_ + "\\data" : platform::WindowsPathOf(options_.data);
+  compiler_.OnProgress = Say;
+  compiler_.OnNotice = Say;
+}
+
+std::string Packager::Where(int32_t lineIndex) const {
+  return options_.script + ":" + std::to_string(lineIndex + 1) + ": ";
+}
+
+std::string Packager::Shown(const std::string& windowsPath) const {
+  return platform::HostPathOf(windowsPath).value_or(windowsPath);
+}
+
+int32_t Packager::LastLineOf(const char* keyword) const {
+  const int32_t number = CommandNumberOf(keyword);
+  for (int32_t i = static_cast<int32_t>(parsedCommands_.size()) - 1; i >= 0; --i)
+    if (parsedCommands_[i] == number) return i;
+  return -1;
+}
+
+void Packager::LoadScript() {
+  const auto text = platform::ReadWholeFile(scriptPath_);
+  if (!text) throw MkError(options_.script + ": cannot read the script");
+  const std::string_view chars(reinterpret_cast<const char*>(text->data()), text->size());
+  if (const auto fault = ParseScriptText(chars, compiler_.Lines))
+    throw MkError(options_.script + ":" + std::to_string(fault->line) + ": " + fault->text);
+  for (const TCompLine& line : compiler_.Lines.Lines) parsedCommands_.push_back(line.Command);
+}
+
+// A grouping command whose source is missing would silently ship a setup without
+// its files; refuse it instead.
+void Packager::CheckSources() {
+  for (int32_t i = 0; i < compiler_.Lines.Count(); ++i) {
+    const TCompLine& line = compiler_.Lines.Lines[i];
+    const TCommandClass* command = commands_.Command(line.Command);
+    if (!command || command->FileGroupKind() == kGroupKindNone || line.Params.empty()) continue;
+    const std::string path = compiler_.SourcePath(line.Params[0]);
+    if (!platform::FileExists(path) && !platform::DirectoryExists(path))
+      throw MkError(Where(i) + "source not found - " + line.Params[0] + " (" + Shown(path) + ")");
+  }
+}
+
+void Packager::Compile() {
+  compiler_.OnWarning = [this](const std::string& text) {
+    Warn(Where(compiler_.CompilingLine) + "warning: " + text);
+  };
+  bool compiled = false;
+  try {
+    compiled = compiler_.CompileAll(commands_);
+  } catch (const platform::ESetupError& error) {
+    throw MkError(Where(compiler_.CompilingLine) + error.what());
+  }
+  compiler_.OnWarning = nullptr;
+  if (!compiled) throw MkError(Where(compiler_.ErrorLine) + compiler_.ErrorText);
+}
+
+void Packager::AddPageFolder(std::vector<PlannedEntry>& entries, const std::string& folder,
+                             const char* keyword, bool uninstall) {
+  const std::string path = IncludeTrailingBackslash(compiler_.DataDir) + "layout\\" + folder;
+  if (!platform::DirectoryExists(path))
+    throw MkError(Where(LastLineOf(keyword)) + "page folder not found - " + folder + " (" +
+                  Shown(path) + ")");
+  for (const std::string& name : FilesBelow(path)) {
+    const bool icon = platform::SameTextAscii(name, "icon.ico");
+    if (icon && !uninstall) continue;  // the setup's own icon, not a page
+    std::string entryName = name;
+    if (uninstall) entryName = icon ? "UNINSTALL_ICON.ICO" : "UNINSTALL_" + name;
+    entries.push_back({entryName, path + "\\" + name, std::nullopt, 0});
+  }
+}
+
+std::vector<PlannedEntry> Packager::PlanEntries() {
+  std::vector<PlannedEntry> entries;
+  for (const TFile& file : compiler_.FileList.Groups[0].Files)
+    entries.push_back({file.EntryName, file.Source, std::nullopt, 0});
+
+  const TSetupInfo& info = compiler_.Info.Info;
+  if (info.Pages.empty())
+    Warn(options_.script + ": warning: no pages line; the setup has no wizard pages");
+  else
+    AddPageFolder(entries, info.Pages, "pages", false);
+  if (!info.UninstallPages.empty()) {
+    AddPageFolder(entries, info.UninstallPages, "uninstallpages", true);
+    if (const auto finalise = Sibling(toolDir_, "finalise"))
+      entries.push_back({"UNINSTALL_FINALISE.EXE", *finalise, std::nullopt, 0});
+    else
+      Warn("warning: the finalise program was not found beside mksetup (" +
+          Shown(toolDir_) + "); the uninstaller will not remove itself");
+  }
+
+  try {
+    entries.push_back({"SetupInfo", "", compiler_.Info.SaveToBytes(), 0});
+    entries.push_back({"CompiledLines", "", compiler_.Lines.SaveToBuffer(), 0});
+  } catch (const platform::ESetupError& error) {
+    throw MkError(options_.script + ": " + error.what());
+  }
+
+  const auto& groups = compiler_.FileList.Groups;
+  for (size_t g = 1; g < groups.size(); ++g)
+    for (const TFile& file : groups[g].Files)
+      entries.push_back({file.EntryName, file.Source, std::nullopt, static_cast<uint16_t>(g)});
+  return entries;
+}
+
+std::string Packager::OutputPath() const {
+  if (!options_.output.empty()) return platform::WindowsPathOf(options_.output);
+  const std::string& name = compiler_.Info.Info.SetupExeName;
+  if (name.empty())
+    throw MkError(options_.script + ": the script has no outfile line; name the output with -o");
+  return IncludeTrailingBackslash(scriptDir_) + name;
+}
+
+std::string Packager::StubPath() const {
+  if (!options_.stub.empty()) {
+    const std::string stub = platform::WindowsPathOf(options_.stub);
+    if (!platform::FileExists(stub)) throw MkError(options_.stub + ": stub not found");
+    return stub;
+  }
+  if (const auto setup = Sibling(toolDir_, "setup")) return *setup;
+  throw MkError("the setup program was not found beside mksetup (" + Shown(toolDir_) +
+                "); give --stub FILE, or --package-only for a package alone");
+}
+
+Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
+  const std::string output = OutputPath();
+  const std::string stub = options_.packageOnly ? std::string() : StubPath();
+  const std::string partial = output + ".part";
+  Summary summary;
+  summary.output = options_.output.empty() ? Shown(output) : options_.output;
+  summary.groups = compiler_.FileList.GroupCounter;
+
+  // Whatever goes wrong below, the partial file goes and the output is untouched.
+  struct PartialFile {
+    std::string path;
+    bool keep = false;
+    ~PartialFile() {
+      if (!keep) platform::DeleteFileAt(path);
+    }
+  } guard{partial};
+
+  try {
+    if (!stub.empty() && !platform::CopyFileOverwriting(stub, partial))
+      throw MkError(Shown(partial) + ": cannot write (copying the setup program " + Shown(stub) + ")");
+    TPak pak;
+    pak.Create(partial, !stub.empty(), stub.empty());
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const PlannedEntry& entry = entries[i];
+      Say("Packing " + std::to_string(i + 1) + " of " + std::to_string(entries.size()) + ": " +
+          entry.name);
+      const int index = pak.NewEntry(entry.name, entry.source, entry.group);
+      const bool stored = entry.content
+                              ? pak.StoreBuffer(index, entry.content->data(), entry.content->size())
+                              : pak.StoreFile(index);
+      if (!stored) throw MkError(Shown(partial) + ": cannot store " + entry.name);
+    }
+    if (!pak.WriteTable()) throw MkError(Shown(partial) + ": cannot write the entry table");
+    for (const TPakFile& stored : pak.Entries()) {
+      summary.bytesIn += stored.OrigSize;
+      summary.bytesStored += stored.StoredLength();
+    }
+    summary.entries = pak.Count();
+    pak.Close();
+  } catch (const platform::ESetupError& error) {
+    throw MkError(error.what());
+  }
+
+  // Entry offsets are 32-bit file positions: a larger file cannot be read back.
+  platform::File written = platform::File::Open(partial, platform::OpenMode::ReadShared);
+  if (written.Size() > static_cast<int64_t>(UINT32_MAX))
+    throw MkError(summary.output + ": the setup would be larger than 4 GiB, which a package cannot address");
+  written.Close();
+  if (!stub.empty()) platform::MarkExecutable(partial);
+  if (platform::FileExists(output) && !platform::DeleteFileAt(output))
+    throw MkError(summary.output + ": cannot replace the existing file");
+  if (!platform::RenameFile(partial, output)) throw MkError(summary.output + ": cannot write");
+  guard.keep = true;
+  return summary;
+}
+
+}  // namespace mksetup

@@ -1,0 +1,74 @@
+// The packaging run of mksetup: script text -> compiled lines -> packaging steps ->
+// the ordered list of package entries -> the output file.
+//
+// Entry order: the language tables (in script order), the install pages, the
+// uninstall pages with the finaliser, "SetupInfo", "CompiledLines", then each file
+// group's files. Every fault stops the run before the output exists: the package is
+// written to OUTPUT.part and renamed into place only when complete.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "MkOptions.h"
+#include "script/ZTI_CommandList.h"
+#include "script/ZTI_CompilerThread.h"
+
+namespace mksetup {
+
+// A fault that stops the run; the text names the file (and line) and the problem.
+class MkError : public std::runtime_error {
+ public:
+  explicit MkError(const std::string& text) : std::runtime_error(text) {}
+};
+
+struct PlannedEntry {
+  std::string name;
+  std::string source;                          // a file (Windows path), or
+  std::optional<std::vector<uint8_t>> content;  // bytes made here
+  uint16_t group = 0;
+};
+
+struct Summary {
+  std::string output;  // as the user named it
+  size_t entries = 0;
+  size_t groups = 0;
+  uint64_t bytesIn = 0;
+  uint64_t bytesStored = 0;
+};
+
+class Packager {
+ public:
+  explicit Packager(Options options);
+
+  // The steps, in order; each raises MkError.
+  void LoadScript();
+  void CheckSources();
+  void Compile();
+  std::vector<PlannedEntry> PlanEntries();
+  Summary Write(const std::vector<PlannedEntry>& entries);
+
+  const TCompiler& Compiler() const { return compiler_; }
+
+ private:
+  std::string Where(int32_t lineIndex) const;
+  std::string Shown(const std::string& windowsPath) const;
+  int32_t LastLineOf(const char* keyword) const;
+  void AddPageFolder(std::vector<PlannedEntry>& entries, const std::string& folder,
+                     const char* keyword, bool uninstall);
+  std::string OutputPath() const;
+  std::string StubPath() const;
+
+  Options options_;
+  std::string scriptPath_;  // Windows path
+  std::string scriptDir_;
+  std::string toolDir_;     // where mksetup itself lives
+  std::vector<int32_t> parsedCommands_;  // each line's command before the packaging steps
+  TCommandList commands_;
+  TCompiler compiler_;
+};
+
+}  // namespace mksetup

@@ -1,0 +1,40 @@
+// mksetup: the packaging tool. Reads a setup script, runs the commands' packaging
+// steps and writes the setup program (or a package file) with the script's files,
+// the standard pages and the language tables.
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "MkOptions.h"
+#include "Packager.h"
+#include "platform/Errors.h"
+
+int main(int argc, char** argv) {
+  using namespace mksetup;
+  const ParseResult parsed = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (parsed.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (!parsed.options) {
+    std::fprintf(stderr, "mksetup: %s\n%s", parsed.error.c_str(), kUsage);
+    return 2;
+  }
+  try {
+    Packager packager(*parsed.options);
+    packager.LoadScript();
+    packager.CheckSources();
+    packager.Compile();
+    const Summary summary = packager.Write(packager.PlanEntries());
+    std::printf("%s: %zu entries, %zu groups, %" PRIu64 " bytes in, %" PRIu64 " bytes stored\n",
+                summary.output.c_str(), summary.entries, summary.groups, summary.bytesIn,
+                summary.bytesStored);
+    return 0;
+  } catch (const MkError& error) {
+    std::fprintf(stderr, "mksetup: %s\n", error.what());
+  } catch (const platform::ESetupError& error) {
+    std::fprintf(stderr, "mksetup: %s\n", error.what());
+  }
+  return 1;
+}
