@@ -3,6 +3,10 @@
 # interface library, so the layers can be declared before they are filled.
 
 set(SE_WARNINGS -Wall -Wextra -Werror)
+# GCC 12 at -O3 reports -Wrestrict inside std::string for "x" + str (GCC bug 105651).
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  list(APPEND SE_WARNINGS -Wno-restrict)
+endif()
 
 function(se_library name)
   cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})

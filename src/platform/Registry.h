@@ -53,6 +53,11 @@ class RegistryKey {
   std::unique_ptr<State> state_;
 };
 
+// Why the last registry operation of this thread failed ("the key ... does not
+// exist", or the file and line of a registry file that cannot be read); after a read
+// that succeeded, the problem of a damaged file it read around; otherwise empty.
+std::string LastRegistryError();
+
 // Deletes root\path with its values (and, as on Windows NT, only when it has no
 // sub-keys). False when it does not exist or cannot be deleted.
 bool DeleteRegistryKey(RegistryRoot root, const std::string& path);

@@ -14,6 +14,8 @@
 #include "platform/Files.h"
 #include "platform/posix/PathMap.h"
 #include "platform/posix/Prefix.h"
+#include "platform/posix/RegistryStore.h"
+#include "platform/posix/WindowsEnvironment.h"
 
 namespace platform {
 
@@ -236,9 +238,18 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& path) {
 }
 
 std::string TempFolder() {
-  const std::string folder = posix::UserProfilePath() + "\\AppData\\Local\\Temp";
-  if (const auto hostPath = posix::ResolveHostPath(folder))
-    posix::MakeHostDirectories(*hostPath);
+  // The user's TEMP variable as Wine records it, else Wine's default.
+  std::string folder = posix::ExpandWindowsEnvironment(
+      posix::RegistryString(posix::ReadRegistryValue(RegistryRoot::CurrentUser, "Environment",
+                                                     "TEMP"))
+          .value_or(std::string()));
+  while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  auto hostPath = folder.empty() ? std::nullopt : posix::ResolveHostPath(folder);
+  if (!hostPath) {
+    folder = posix::UserProfilePath() + "\\AppData\\Local\\Temp";
+    hostPath = posix::ResolveHostPath(folder);
+  }
+  if (hostPath) posix::MakeHostDirectories(*hostPath);
   return folder;
 }
 

@@ -1,0 +1,140 @@
+// setuptool reg: reads and writes string values in the registry of the prefix
+// ($WINEPREFIX, else ~/.wine), as the setup program sees it.
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ToolCommand.h"
+#include "platform/CodePage.h"
+#include "platform/Registry.h"
+
+namespace setuptool {
+
+namespace {
+
+using platform::RegistryRoot;
+
+struct RegistryPath {
+  RegistryRoot root;
+  std::string rootName;  // long form, for messages
+  std::string path;      // Windows-1252, below the root
+};
+
+std::optional<RegistryPath> ParseKey(const std::string& text) {
+  struct Root {
+    const char* shortName;
+    const char* longName;
+    RegistryRoot root;
+  };
+  static const Root roots[] = {
+      {"HKLM", "HKEY_LOCAL_MACHINE", RegistryRoot::LocalMachine},
+      {"HKCU", "HKEY_CURRENT_USER", RegistryRoot::CurrentUser},
+      {"HKCR", "HKEY_CLASSES_ROOT", RegistryRoot::ClassesRoot},
+      {"HKU", "HKEY_USERS", RegistryRoot::Users},
+      {"HKCC", "HKEY_CURRENT_CONFIG", RegistryRoot::CurrentConfig},
+  };
+  const std::string key = platform::Utf8ToAnsi(text);
+  const size_t slash = key.find('\\');
+  const std::string first = key.substr(0, slash);
+  for (const Root& root : roots) {
+    if (platform::SameTextAscii(first, root.shortName) ||
+        platform::SameTextAscii(first, root.longName))
+      return RegistryPath{root.root, root.longName,
+                          slash == std::string::npos ? std::string() : key.substr(slash + 1)};
+  }
+  return std::nullopt;
+}
+
+std::string ValueName(const std::string& text) {
+  return text == "@" ? std::string() : platform::Utf8ToAnsi(text);
+}
+
+std::string Shown(const RegistryPath& key) {
+  return platform::AnsiToUtf8(key.path.empty() ? key.rootName : key.rootName + "\\" + key.path);
+}
+
+std::string ShownName(const std::string& name) {
+  if (name.empty()) return "(default)";
+  std::string shown(1, '"');
+  shown += platform::AnsiToUtf8(name);
+  shown += '"';
+  return shown;
+}
+
+// The registry's own explanation names the key, the value or the damaged file; the
+// tool's words stand in when there is none.
+int Fail(const std::string& message) {
+  const std::string reason = platform::AnsiToUtf8(platform::LastRegistryError());
+  std::fprintf(stderr, "setuptool: %s\n", reason.empty() ? message.c_str() : reason.c_str());
+  return 1;
+}
+
+// A damaged registry file does not stop a read, but the user should know.
+void WarnAboutDamage() {
+  const std::string problem = platform::LastRegistryError();
+  if (!problem.empty())
+    std::fprintf(stderr, "setuptool: warning: %s\n", platform::AnsiToUtf8(problem).c_str());
+}
+
+int Get(const RegistryPath& key, const std::string& name) {
+  auto opened = platform::RegistryKey::Open(key.root, key.path, false);
+  if (!opened.IsOpen()) return Fail("cannot open the key " + Shown(key));
+  const auto data = opened.ReadString(name);
+  if (!data)
+    return Fail("no string value " + ShownName(name) + " in the key " + Shown(key));
+  WarnAboutDamage();
+  std::printf("%s\n", platform::AnsiToUtf8(*data).c_str());
+  return 0;
+}
+
+int Set(const RegistryPath& key, const std::string& name, const std::string& data) {
+  auto opened = platform::RegistryKey::Open(key.root, key.path, true);
+  if (!opened.IsOpen()) return Fail("cannot create the key " + Shown(key));
+  if (!opened.WriteString(name, data))
+    return Fail("cannot write the value " + ShownName(name) + " of the key " + Shown(key));
+  return 0;
+}
+
+int Delete(const RegistryPath& key, const std::optional<std::string>& name) {
+  if (!name) {
+    if (!platform::DeleteRegistryKey(key.root, key.path))
+      return Fail("cannot delete the key " + Shown(key));
+    return 0;
+  }
+  auto opened = platform::RegistryKey::Open(key.root, key.path, false);
+  if (!opened.IsOpen()) return Fail("cannot open the key " + Shown(key));
+  if (!opened.DeleteValue(*name))
+    return Fail("cannot delete the value " + ShownName(*name) + " of the key " + Shown(key));
+  return 0;
+}
+
+int Run(const std::vector<std::string>& args) {
+  if (args.size() < 2) return UsageError("reg");
+  const auto key = ParseKey(args[1]);
+  if (!key) {
+    std::fprintf(stderr, "setuptool: unknown registry root in '%s' (HKLM, HKCU, HKCR, HKU, HKCC)\n",
+                 args[1].c_str());
+    return 2;
+  }
+  const std::string& verb = args[0];
+  if (verb == "get" && args.size() <= 3)
+    return Get(*key, args.size() == 3 ? ValueName(args[2]) : std::string());
+  if (verb == "set" && args.size() == 4)
+    return Set(*key, ValueName(args[2]), platform::Utf8ToAnsi(args[3]));
+  if (verb == "delete" && args.size() <= 3)
+    return Delete(*key, args.size() == 3 ? std::optional<std::string>(ValueName(args[2]))
+                                         : std::nullopt);
+  return UsageError("reg");
+}
+
+}  // namespace
+
+SETUPTOOL_COMMAND("reg",
+                  "setuptool reg get KEY [NAME]        print a string value (NAME \"\" or @: the default)\n"
+                  "setuptool reg set KEY NAME DATA     write a string value, creating the key\n"
+                  "setuptool reg delete KEY [NAME]     delete a value, or the key when NAME is left out\n"
+                  "    KEY: HKLM|HKCU|HKCR|HKU|HKCC (or HKEY_...) \\path",
+                  Run);
+
+}  // namespace setuptool
