@@ -25,6 +25,10 @@ std::vector<std::string> LogicalDriveRoots();
 // A text that is not a drive root gives NoRootDirectory.
 DriveType DriveTypeOf(const std::string& root);
 
+// The volume serial number of the drive whose root starts path (on Linux the hex
+// number in the drive's ".windows-serial" file, as Wine keeps it), 0 when unknown.
+uint32_t VolumeSerialNumber(const std::string& root);
+
 // Free bytes available on drive number n (1 = A, 2 = B, 3 = C, ...), or -1 when the
 // drive does not exist or cannot be measured.
 int64_t FreeBytesOnDrive(int driveNumber);

@@ -88,6 +88,19 @@ struct DirectoryEntry {
 // directory cannot be listed.
 std::vector<DirectoryEntry> ListDirectory(const std::string& path);
 
+// What the system's file query reports about a file or folder.
+struct FileFacts {
+  bool isDirectory = false;
+  bool readOnly = false;
+  uint64_t size = 0;
+  // FILETIME values: 100-nanosecond steps since 1601-01-01 UTC.
+  uint64_t creationTime = 0;
+  uint64_t lastAccessTime = 0;
+  uint64_t lastWriteTime = 0;
+};
+// Nothing when the path does not exist.
+std::optional<FileFacts> FileFactsOf(const std::string& path);
+
 // The user's temporary folder, without a trailing backslash, created when missing.
 std::string TempFolder();
 

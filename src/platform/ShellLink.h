@@ -18,8 +18,10 @@ struct ShellLink {
   int iconIndex = 0;
 };
 
-// The bytes of the link file.
-std::vector<uint8_t> BuildShellLink(const ShellLink& link);
+// The bytes of the link file. The relative path to the target (".\x.exe",
+// "..\Game\x.exe") is stored only when the link's own path is given and the target
+// is on the same drive.
+std::vector<uint8_t> BuildShellLink(const ShellLink& link, const std::string& linkPath = "");
 // Writes the link file at linkPath (a Windows path), replacing an existing one.
 bool WriteShellLink(const std::string& linkPath, const ShellLink& link);
 

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
+#include <cstdio>
+
 #include "platform/CodePage.h"
 #include "platform/posix/PathMap.h"
 #include "platform/posix/Prefix.h"
@@ -54,6 +56,19 @@ DriveType DriveTypeOf(const std::string& root) {
   if (name == "network") return DriveType::Network;
   if (name == "ramdisk") return DriveType::RamDisk;
   return DriveType::Fixed;  // "hd" and anything winecfg does not know
+}
+
+uint32_t VolumeSerialNumber(const std::string& root) {
+  const char letter = root.empty() ? 0 : LowerLetter(root[0]);
+  if (letter < 'a' || letter > 'z' || root.size() < 2 || root[1] != ':') return 0;
+  const auto target = posix::DriveTarget(letter);
+  if (!target) return 0;
+  std::FILE* file = std::fopen((*target + "/.windows-serial").c_str(), "r");
+  if (!file) return 0;
+  unsigned serial = 0;
+  if (std::fscanf(file, "%x", &serial) != 1) serial = 0;
+  std::fclose(file);
+  return serial;
 }
 
 int64_t FreeBytesOnDrive(int driveNumber) {

@@ -237,6 +237,28 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& path) {
   return sorted;
 }
 
+std::optional<FileFacts> FileFactsOf(const std::string& path) {
+  const auto hostPath = posix::ResolveHostPath(path);
+  struct statx st;
+  if (!hostPath || statx(AT_FDCWD, hostPath->c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0)
+    return std::nullopt;
+  constexpr uint64_t kFileTimeOf1970 = 116444736000000000ull;
+  const auto fileTime = [](const statx_timestamp& t) {
+    return t.tv_sec < -11644473600ll ? 0
+                                     : kFileTimeOf1970 + uint64_t(t.tv_sec * 10'000'000ll) +
+                                           t.tv_nsec / 100;
+  };
+  FileFacts facts;
+  facts.isDirectory = S_ISDIR(st.stx_mode);
+  facts.readOnly = !(st.stx_mode & S_IWUSR);
+  facts.size = facts.isDirectory ? 0 : st.stx_size;
+  facts.lastWriteTime = fileTime(st.stx_mtime);
+  facts.lastAccessTime = fileTime(st.stx_atime);
+  // Where the file system keeps no creation time, the last change stands in.
+  facts.creationTime = fileTime((st.stx_mask & STATX_BTIME) ? st.stx_btime : st.stx_mtime);
+  return facts;
+}
+
 std::string TempFolder() {
   // The user's TEMP variable as Wine records it, else Wine's default.
   std::string folder = posix::ExpandWindowsEnvironment(
