@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/posix/PathMap.h"
 
@@ -15,15 +16,22 @@ constexpr int64_t kFileTimeOf1970 = 116444736000000000;  // 100 ns steps since 1
 
 bool IsSpace(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view TrimmedContent(const std::string& line) {
+std::string_view TrimmedContent(std::string_view line) {
   std::string_view text = LineContent(line);
   while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
   return text;
 }
 
-std::u16string ParentOf(const std::u16string& key) {
+std::u16string_view ParentOf(std::u16string_view key) {
   const size_t slash = key.rfind(u'\\');
-  return slash == std::u16string::npos ? std::u16string() : key.substr(0, slash);
+  return slash == std::u16string_view::npos ? std::u16string_view() : key.substr(0, slash);
+}
+
+std::string TimeLine(int64_t nowNs) {
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "#time=%" PRIx64,
+                static_cast<uint64_t>(nowNs / 100 + kFileTimeOf1970));
+  return buffer;
 }
 
 }  // namespace
@@ -56,20 +64,22 @@ std::string EscapeKeyPath(std::u16string_view path) {
   return out;
 }
 
-std::shared_ptr<const RegistryImage> RegistryImage::Parse(std::string_view text,
+std::shared_ptr<const RegistryImage> RegistryImage::Parse(std::string text,
                                                           const std::string& fileName,
                                                           const std::string& header) {
   auto image = std::make_shared<RegistryImage>();
-  if (text.empty()) text = header;
+  image->text_ = text.empty() ? header : std::move(text);
+  const std::string_view all = image->text_;
   size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) {
-      image->lines_.emplace_back(text.substr(start));
+  while (start < all.size()) {
+    const void* found = std::memchr(all.data() + start, '\n', all.size() - start);
+    if (!found) {
+      image->lines_.push_back(all.substr(start));
       image->finalNewline_ = false;
       break;
     }
-    image->lines_.emplace_back(text.substr(start, end - start));
+    const size_t end = static_cast<size_t>(static_cast<const char*>(found) - all.data());
+    image->lines_.push_back(all.substr(start, end - start));
     start = end + 1;
   }
   if (!image->lines_.empty() && !image->lines_[0].empty() && image->lines_[0].back() == '\r')
@@ -104,34 +114,32 @@ void RegistryImage::Index(const std::string& fileName) {
     const char first = text.empty() ? ';' : text.front();
     if (first == '[') {
       std::u16string path;
-      const size_t used = UnescapeRegistryText(text.substr(1), ']', path);
+      const size_t used = UnescapeRegistryText(text.substr(1), ']', &path);
       if (used == std::string_view::npos) {
         Note(i, fileName, "malformed key");
         current = nullptr;
         continue;
       }
-      RegistrySection section;
+      RegistrySection& section = sections_.emplace_back();
       section.line = section.lastContent = i;
       section.keyTextEnd = static_cast<size_t>(text.data() - lines_[i].data()) + 1 + used;
       section.path = NormaliseKeyPath(path);
       section.folded = FoldName(section.path);
-      sections_.push_back(std::move(section));
-      current = &sections_.back();
+      current = &section;
     } else if (first == '@' || first == '"') {
       RegistryValueEntry entry;
       if (!current) {
         Note(i, fileName, "value outside any key");
         continue;
       }
-      if (!ParseRegistryValue(lines_, i, entry.value, entry.lineCount)) {
+      if (!ParseRegistryValue(lines_, i, entry.lineCount, entry.type)) {
         Note(i, fileName, "malformed value");
         continue;
       }
       entry.line = i;
-      entry.folded = FoldName(entry.value.name);
       i += entry.lineCount - 1;
       current->lastContent = i;
-      current->values.push_back(std::move(entry));
+      current->values.push_back(entry);
     } else if (first == '#') {
       if (current) {
         if (text.substr(0, 5) == "#link") current->isLink = true;
@@ -145,12 +153,13 @@ void RegistryImage::Index(const std::string& fileName) {
     }
   }
   for (size_t s = 0; s < sections_.size(); ++s) {
-    const std::u16string& key = sections_[s].folded;
+    const std::u16string_view key = sections_[s].folded;
     byKey_[key].push_back(s);
-    for (size_t slash = key.find(u'\\'); slash != std::u16string::npos;
-         slash = key.find(u'\\', slash + 1))
-      parents_.insert(key.substr(0, slash));
-    if (!key.empty()) parents_.insert(std::u16string());
+    for (std::u16string_view parent = ParentOf(key); !parents_.count(parent);
+         parent = ParentOf(parent)) {
+      parents_.insert(parent);
+      if (parent.empty()) break;
+    }
   }
 }
 
@@ -165,15 +174,37 @@ bool RegistryImage::KeyExists(const std::u16string& key) const {
 
 bool RegistryImage::HasSubkeys(const std::u16string& key) const { return parents_.count(key) > 0; }
 
-const RegistryValueEntry* RegistryImage::FindValue(const std::u16string& key,
+RegistryValueLine RegistryImage::Decode(const RegistryValueEntry& entry) const {
+  RegistryValueLine value;
+  size_t count = 0;
+  uint32_t type = 0;
+  ParseRegistryValue(lines_, entry.line, count, type, &value);
+  return value;
+}
+
+std::u16string RegistryImage::FoldedName(const RegistryValueEntry& entry) const {
+  const std::string_view text = TrimmedContent(lines_[entry.line]);
+  std::u16string name;
+  if (text.front() == '"') UnescapeRegistryText(text.substr(1), '"', &name);
+  return FoldName(name);
+}
+
+const RegistryValueEntry* RegistryImage::FindEntry(const std::u16string& key,
                                                    const std::u16string& name) const {
   const RegistryValueEntry* found = nullptr;
   if (const auto* sections = SectionsOf(key)) {
     for (const size_t s : *sections)
       for (const auto& entry : sections_[s].values)
-        if (entry.folded == name) found = &entry;
+        if (FoldedName(entry) == name) found = &entry;
   }
   return found;
+}
+
+std::optional<RegistryValueLine> RegistryImage::FindValue(const std::u16string& key,
+                                                          const std::u16string& name) const {
+  const RegistryValueEntry* entry = FindEntry(key, name);
+  if (!entry) return std::nullopt;
+  return Decode(*entry);
 }
 
 std::optional<std::u16string> RegistryImage::LinkTarget(const std::u16string& key) const {
@@ -181,29 +212,23 @@ std::optional<std::u16string> RegistryImage::LinkTarget(const std::u16string& ke
   if (!sections) return std::nullopt;
   bool isLink = false;
   for (const size_t s : *sections) isLink = isLink || sections_[s].isLink;
-  const RegistryValueEntry* target = FindValue(key, FoldName(u"SymbolicLinkValue"));
-  if (!isLink || !target || target->value.type != kRegLink) return std::nullopt;
-  return RegistryDataAsText(target->value.data);
+  if (!isLink) return std::nullopt;
+  const auto target = FindValue(key, FoldName(u"SymbolicLinkValue"));
+  if (!target || target->type != kRegLink) return std::nullopt;
+  return RegistryDataAsText(target->data);
 }
 
 void RegistryImage::Stamp(const RegistrySection& section, int64_t nowNs,
                           std::vector<Edit>& edits) const {
-  const std::string& keyLine = lines_[section.line];
-  edits.push_back({section.line, 1,
-                   {keyLine.substr(0, section.keyTextEnd) + " " +
-                    std::to_string(nowNs / 1'000'000'000) + eol_}});
-  if (section.timeLine != std::string::npos) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "#time=%" PRIx64,
-                  static_cast<uint64_t>(nowNs / 100 + kFileTimeOf1970));
-    edits.push_back({section.timeLine, 1, {buffer + eol_}});
-  }
+  std::string keyLine(lines_[section.line].substr(0, section.keyTextEnd));
+  keyLine += ' ';
+  keyLine += std::to_string(nowNs / 1'000'000'000);
+  edits.push_back({section.line, 1, {keyLine + eol_}});
+  if (section.timeLine != std::string::npos)
+    edits.push_back({section.timeLine, 1, {TimeLine(nowNs) + eol_}});
 }
 
 std::vector<std::string> RegistryImage::NewSection(const std::u16string& path, int64_t nowNs) const {
-  char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "#time=%" PRIx64,
-                static_cast<uint64_t>(nowNs / 100 + kFileTimeOf1970));
   std::vector<std::string> lines;
   if (!lines_.empty() && !TrimmedContent(lines_.back()).empty()) lines.push_back(eol_);
   std::string keyLine(1, '[');
@@ -211,26 +236,31 @@ std::vector<std::string> RegistryImage::NewSection(const std::u16string& path, i
   keyLine += "] ";
   keyLine += std::to_string(nowNs / 1'000'000'000);
   lines.push_back(keyLine + eol_);
-  lines.push_back(buffer + eol_);
+  lines.push_back(TimeLine(nowNs) + eol_);
   return lines;
 }
 
 std::string RegistryImage::Apply(std::vector<Edit> edits,
                                  const std::vector<std::string>& appended) const {
-  std::sort(edits.begin(), edits.end(),
-            [](const Edit& a, const Edit& b) { return a.line > b.line; });
-  std::vector<std::string> lines = lines_;
-  for (auto& edit : edits) {
-    lines.erase(lines.begin() + edit.line, lines.begin() + edit.line + edit.remove);
-    lines.insert(lines.begin() + edit.line, edit.insert.begin(), edit.insert.end());
+  // In line order; an insertion goes before a removal at the same line.
+  std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) {
+    return a.line != b.line ? a.line < b.line : a.remove < b.remove;
+  });
+  std::string out;
+  out.reserve(text_.size() + 256);
+  size_t next = 0;
+  const auto copyUpTo = [&](size_t end) {
+    for (; next < end && next < lines_.size(); ++next) (out += lines_[next]) += '\n';
+  };
+  for (const Edit& edit : edits) {
+    copyUpTo(edit.line);
+    for (const auto& line : edit.insert) (out += line) += '\n';
+    next = std::max(next, edit.line + edit.remove);
   }
-  lines.insert(lines.end(), appended.begin(), appended.end());
-  std::string text;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    text += lines[i];
-    if (i + 1 < lines.size() || finalNewline_ || !appended.empty()) text += '\n';
-  }
-  return text;
+  copyUpTo(lines_.size());
+  for (const auto& line : appended) (out += line) += '\n';
+  if (!finalNewline_ && appended.empty() && !out.empty()) out.pop_back();
+  return out;
 }
 
 std::string RegistryImage::WithString(const std::u16string& path, const std::u16string& name,
@@ -244,15 +274,15 @@ std::string RegistryImage::WithString(const std::u16string& path, const std::u16
     return Apply({}, lines);
   }
   std::vector<Edit> edits;
-  const RegistryValueEntry* last = FindValue(key, folded);
+  const RegistryValueEntry* last = FindEntry(key, folded);
   const RegistrySection* stamped = &sections_[sections->back()];
   for (const size_t s : *sections) {
     for (const auto& entry : sections_[s].values) {
-      if (entry.folded != folded) continue;
+      if (FoldedName(entry) != folded) continue;
       std::vector<std::string> replacement;
       if (&entry == last) {
         // The existing spelling of the name stays, as the system keeps it.
-        replacement.push_back(FormatRegistryString(entry.value.name, data) + eol_);
+        replacement.push_back(FormatRegistryString(Decode(entry).name, data) + eol_);
         stamped = &sections_[s];
       }
       edits.push_back({entry.line, entry.lineCount, std::move(replacement)});
@@ -271,7 +301,7 @@ std::string RegistryImage::WithoutValue(const std::u16string& key, const std::u1
     for (const size_t s : *sections) {
       bool touched = false;
       for (const auto& entry : sections_[s].values) {
-        if (entry.folded != name) continue;
+        if (FoldedName(entry) != name) continue;
         edits.push_back({entry.line, entry.lineCount, {}});
         touched = true;
       }
@@ -303,13 +333,13 @@ std::string RegistryImage::WithoutKey(const std::u16string& path, int64_t nowNs)
   }
   // A parent that held nothing but this key would vanish with it: it keeps a section.
   std::vector<std::string> appended;
-  const std::u16string parent = ParentOf(key);
+  const std::u16string parent(ParentOf(key));
   if (!parent.empty() && !SectionsOf(parent)) {
     const std::u16string prefix = parent + u'\\';
     bool otherChild = false;
     for (const auto& section : sections_)
       otherChild = otherChild || (section.folded != key && section.folded.rfind(prefix, 0) == 0);
-    if (!otherChild) appended = NewSection(ParentOf(normalised), nowNs);
+    if (!otherChild) appended = NewSection(std::u16string(ParentOf(normalised)), nowNs);
   }
   return Apply(std::move(edits), appended);
 }

@@ -137,7 +137,7 @@ std::shared_ptr<const RegistryImage> Load(FileId id) {
   }
   const auto text = ReadHostText(path);
   if (!text) return RegistryImage::Unreadable(path + ": " + std::strerror(errno));
-  auto image = RegistryImage::Parse(*text, path, Info(id).header);
+  auto image = RegistryImage::Parse(std::move(*text), path, Info(id).header);
   // A file changed within the last moments may change again without its time moving.
   const int64_t changed = int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
   if (NowNs() - changed > kRacyWindowNs) {
@@ -333,12 +333,12 @@ std::optional<RegistryData> ReadRegistryValue(RegistryRoot root, const std::stri
   std::shared_ptr<const RegistryImage> image;
   const auto key = Find(root, path, view, image);
   if (!key) return std::nullopt;
-  const RegistryValueEntry* entry = image->FindValue(FoldName(*key), FoldName(AnsiToWide(name)));
-  if (!entry) {
+  const auto value = image->FindValue(FoldName(*key), FoldName(AnsiToWide(name)));
+  if (!value) {
     Failed(*image, "the value \"" + name + "\" of " + Describe(root, path) + " does not exist");
     return std::nullopt;
   }
-  return RegistryData{entry->value.type, entry->value.data};
+  return RegistryData{value->type, value->data};
 }
 
 bool CreateRegistryKey(RegistryRoot root, const std::string& path, RegistryView view) {

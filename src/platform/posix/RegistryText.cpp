@@ -22,7 +22,7 @@ int HexValue(char c) {
 bool IsSpace(char c) { return c == ' ' || c == '\t'; }
 
 // Comma-separated hex bytes; stops at the first character that does not belong.
-size_t ParseHexBytes(std::string_view text, std::vector<uint8_t>& out) {
+size_t ParseHexBytes(std::string_view text, std::vector<uint8_t>* out) {
   size_t i = 0;
   while (i < text.size() && IsHexDigit(text[i])) {
     unsigned value = 0;
@@ -30,7 +30,7 @@ size_t ParseHexBytes(std::string_view text, std::vector<uint8_t>& out) {
     while (i < text.size() && IsHexDigit(text[i]) && digits < 2)
       value = value * 16 + HexValue(text[i++]), ++digits;
     if (i < text.size() && IsHexDigit(text[i])) return std::string_view::npos;  // > 0xff
-    out.push_back(static_cast<uint8_t>(value));
+    if (out) out->push_back(static_cast<uint8_t>(value));
     while (i < text.size() && IsSpace(text[i])) ++i;
     if (i < text.size() && text[i] == ',') ++i;
     while (i < text.size() && IsSpace(text[i])) ++i;
@@ -70,7 +70,7 @@ bool ParseTypeTag(std::string_view text, uint32_t& type, bool& quoted, size_t& l
 
 }  // namespace
 
-std::string_view LineContent(const std::string& line) {
+std::string_view LineContent(std::string_view line) {
   std::string_view view = line;
   if (!view.empty() && view.back() == '\r') view.remove_suffix(1);
   return view;
@@ -105,49 +105,52 @@ std::string EscapeRegistryText(std::u16string_view text, const char* specials) {
   return out;
 }
 
-size_t UnescapeRegistryText(std::string_view text, char end, std::u16string& out) {
+size_t UnescapeRegistryText(std::string_view text, char end, std::u16string* out) {
+  const auto put = [out](char16_t c) {
+    if (out) out->push_back(c);
+  };
   size_t i = 0;
   while (i < text.size() && text[i] != end) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80 && c != '\\') {
+      put(static_cast<char16_t>(c));
+      ++i;
+      continue;
+    }
     if (c >= 0x80) {
       // An 8-bit byte: one UTF-8 sequence (or the byte itself when it is not one).
       size_t length = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
       if (i + length > text.size()) length = 1;
-      const std::u16string decoded = Utf8ToWide(text.substr(i, length));
-      if (length == 1 || decoded.find(u'\uFFFD') != std::u16string::npos) {
-        out += static_cast<char16_t>(c);
+      const std::u16string decoded = length == 1 ? u"" : Utf8ToWide(text.substr(i, length));
+      if (decoded.empty() || decoded.find(u'\uFFFD') != std::u16string::npos) {
+        put(static_cast<char16_t>(c));
         ++i;
       } else {
-        out += decoded;
+        if (out) *out += decoded;
         i += length;
       }
-      continue;
-    }
-    if (c != '\\') {
-      out += static_cast<char16_t>(c);
-      ++i;
       continue;
     }
     if (++i >= text.size()) return std::string_view::npos;
     const char e = text[i++];
     switch (e) {
-      case 'a': out += u'\a'; break;
-      case 'b': out += u'\b'; break;
-      case 'e': out += char16_t(27); break;
-      case 'f': out += u'\f'; break;
-      case 'n': out += u'\n'; break;
-      case 'r': out += u'\r'; break;
-      case 't': out += u'\t'; break;
-      case 'v': out += u'\v'; break;
+      case 'a': put(u'\a'); break;
+      case 'b': put(u'\b'); break;
+      case 'e': put(char16_t(27)); break;
+      case 'f': put(u'\f'); break;
+      case 'n': put(u'\n'); break;
+      case 'r': put(u'\r'); break;
+      case 't': put(u'\t'); break;
+      case 'v': put(u'\v'); break;
       case 'x': {
         if (i >= text.size() || !IsHexDigit(text[i])) {
-          out += u'x';
+          put(u'x');
           break;
         }
         unsigned value = 0;
         for (int k = 0; k < 4 && i < text.size() && IsHexDigit(text[i]); ++k)
           value = value * 16 + HexValue(text[i++]);
-        out += static_cast<char16_t>(value);
+        put(static_cast<char16_t>(value));
         break;
       }
       default:
@@ -155,26 +158,28 @@ size_t UnescapeRegistryText(std::string_view text, char end, std::u16string& out
           unsigned value = e - '0';
           for (int k = 0; k < 2 && i < text.size() && text[i] >= '0' && text[i] <= '7'; ++k)
             value = value * 8 + (text[i++] - '0');
-          out += static_cast<char16_t>(value);
+          put(static_cast<char16_t>(value));
         } else {
-          out += static_cast<char16_t>(static_cast<unsigned char>(e));
+          put(static_cast<char16_t>(static_cast<unsigned char>(e)));
         }
     }
   }
   return i < text.size() ? i + 1 : std::string_view::npos;
 }
 
-bool ParseRegistryValue(const std::vector<std::string>& lines, size_t first,
-                        RegistryValueLine& value, size_t& lineCount) {
+bool ParseRegistryValue(const std::vector<std::string_view>& lines, size_t first,
+                        size_t& lineCount, uint32_t& type, RegistryValueLine* value) {
   std::string_view text = LineContent(lines[first]);
   while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
   lineCount = 1;
-  value = RegistryValueLine{};
+  if (value) *value = RegistryValueLine{};
+  std::u16string* name = value ? &value->name : nullptr;
+  std::vector<uint8_t>* data = value ? &value->data : nullptr;
   size_t at = 0;
   if (text.substr(0, 1) == "@") {
     at = 1;
   } else if (text.substr(0, 1) == "\"") {
-    const size_t used = UnescapeRegistryText(text.substr(1), '"', value.name);
+    const size_t used = UnescapeRegistryText(text.substr(1), '"', name);
     if (used == std::string_view::npos) return false;
     at = 1 + used;
   } else {
@@ -186,26 +191,29 @@ bool ParseRegistryValue(const std::vector<std::string>& lines, size_t first,
   while (at < text.size() && IsSpace(text[at])) ++at;
   bool quoted = false;
   size_t tagLength = 0;
-  if (!ParseTypeTag(text.substr(at), value.type, quoted, tagLength)) return false;
+  if (!ParseTypeTag(text.substr(at), type, quoted, tagLength)) return false;
+  if (value) value->type = type;
   std::string_view rest = text.substr(at + tagLength);
   if (quoted) {
-    std::u16string data;
-    if (UnescapeRegistryText(rest, '"', data) == std::string_view::npos) return false;
-    data += u'\0';
-    value.data = RegistryTextAsData(data);
+    if (!value) return UnescapeRegistryText(rest, '"', nullptr) != std::string_view::npos;
+    std::u16string decoded;
+    if (UnescapeRegistryText(rest, '"', &decoded) == std::string_view::npos) return false;
+    decoded += u'\0';
+    *data = RegistryTextAsData(decoded);
     return true;
   }
-  if (value.type == kRegDword && tagLength == 6) {
+  if (type == kRegDword && tagLength == 6) {
     unsigned long number = 0;
     size_t digits = 0;
     while (digits < rest.size() && IsHexDigit(rest[digits]) && digits < 8)
       number = number * 16 + HexValue(rest[digits++]);
     if (digits == 0) return false;
-    for (int k = 0; k < 4; ++k) value.data.push_back(static_cast<uint8_t>(number >> (8 * k)));
+    if (data)
+      for (int k = 0; k < 4; ++k) data->push_back(static_cast<uint8_t>(number >> (8 * k)));
     return true;
   }
   for (;;) {
-    const size_t used = ParseHexBytes(rest, value.data);
+    const size_t used = ParseHexBytes(rest, data);
     if (used == std::string_view::npos) return false;
     rest.remove_prefix(used);
     while (!rest.empty() && IsSpace(rest.front())) rest.remove_prefix(1);

@@ -25,10 +25,11 @@ enum RegistryType : uint32_t {
 // backslash besides the backslash itself ("\"\"" in values, "[]" in key names).
 std::string EscapeRegistryText(std::u16string_view text, const char* specials);
 
-// Reads an escaped text up to the first unescaped `end` character. Returns the number
-// of bytes read including that character, or std::string_view::npos when it is missing.
-// Bytes above 127 (not written by Wine, but by editors) are read as UTF-8.
-size_t UnescapeRegistryText(std::string_view text, char end, std::u16string& out);
+// Reads an escaped text up to the first unescaped `end` character, appending it to out
+// (when given). Returns the number of bytes read including that character, or
+// std::string_view::npos when it is missing. Bytes above 127 (not written by Wine, but
+// by editors) are read as UTF-8.
+size_t UnescapeRegistryText(std::string_view text, char end, std::u16string* out);
 
 // A parsed value line (and its continuation lines).
 struct RegistryValueLine {
@@ -38,9 +39,11 @@ struct RegistryValueLine {
 };
 
 // Parses the value that starts at lines[first] (with any trailing "\r" removed).
-// Sets lineCount to the number of lines it takes; false when it is malformed.
-bool ParseRegistryValue(const std::vector<std::string>& lines, size_t first,
-                        RegistryValueLine& value, size_t& lineCount);
+// Sets lineCount to the number of lines it takes and type to its type; false when it
+// is malformed. With value given, also decodes its name and data (a file is checked
+// whole when it is read, but only the values asked for are decoded).
+bool ParseRegistryValue(const std::vector<std::string_view>& lines, size_t first,
+                        size_t& lineCount, uint32_t& type, RegistryValueLine* value = nullptr);
 
 // "name"="data" (or @="data" for the default value), as Wine writes a string value.
 std::string FormatRegistryString(std::u16string_view name, std::u16string_view data);
@@ -50,6 +53,6 @@ std::u16string RegistryDataAsText(const std::vector<uint8_t>& data);
 std::vector<uint8_t> RegistryTextAsData(std::u16string_view text);
 
 // A line without its "\r" (files edited on Windows end their lines with CR LF).
-std::string_view LineContent(const std::string& line);
+std::string_view LineContent(std::string_view line);
 
 }  // namespace platform::posix
