@@ -188,6 +188,23 @@ TEST_F(MkSetupTest, ScriptToPackageAndBack) {
   EXPECT_EQ(lines.Lines[16].Params, (std::vector<std::string>{"Again?", "Test", "10", "-1"}));
   EXPECT_EQ(lines.Lines[16].LineNo, 16);
 
+  // setuptool lists the same entries and setup information
+  const ToolRun list = Tool(BinDir() / "setuptool", {"pak", "list", Output().string()});
+  ASSERT_EQ(list.status, 0) << list.err;
+  size_t row = 0;
+  for (size_t start = 0; start < list.out.size(); ++row) {
+    const size_t end = list.out.find('\n', start);
+    const std::string line = list.out.substr(start, end - start);
+    ASSERT_LT(row, pak.Count());
+    EXPECT_EQ(line.substr(0, line.find('\t', line.find('\t') + 1)),
+              std::to_string(row) + "\t" + pak.Entries()[row].Name);
+    start = end + 1;
+  }
+  EXPECT_EQ(row, pak.Count());
+  const ToolRun shownInfo = Tool(BinDir() / "setuptool", {"info", Output().string()});
+  ASSERT_EQ(shownInfo.status, 0) << shownInfo.err;
+  EXPECT_NE(shownInfo.out.find("SetupName: Test Add-on 1.0"), std::string::npos);
+
   // setuptool reads the same lines back
   const ToolRun show = Tool(BinDir() / "setuptool", {"script", "show", Output().string()});
   ASSERT_EQ(show.status, 0) << show.err;
