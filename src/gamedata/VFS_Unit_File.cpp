@@ -1,0 +1,380 @@
+// TVFSFile: opening an archive, its block table and chains, the header and digest.
+#include <algorithm>
+#include <cstring>
+
+#include "gamedata/VFS_Unit.h"
+#include "gamedata/ZT_PakFormat.h"
+#include "platform/Errors.h"
+#include "platform/Md5.h"
+#include "platform/SystemInfo.h"
+
+namespace {
+
+uint32_t U32(const uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+void Put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+constexpr size_t kDigestPiece = 262144;
+
+}  // namespace
+
+uint32_t VFSToday() {
+  const platform::LocalDate today = platform::Today();
+  return DosDate(today.year, today.month, today.day);
+}
+
+void EncodeFileInfo(const TVFSFileInfo& info, uint8_t* out) {
+  std::memset(out, 0, kVFSRecordSize);
+  std::memcpy(out, info.name.data(), std::min(info.name.size(), kVFSNameMax));
+  Put32(out + 68, info.flags);
+  Put32(out + 72, info.date);
+  Put32(out + 76, static_cast<uint32_t>(info.firstBlock));
+  Put32(out + 80, static_cast<uint32_t>(info.storedSize));
+  Put32(out + 84, static_cast<uint32_t>(info.fullSize));
+}
+
+TVFSFileInfo DecodeFileInfo(const uint8_t* in) {
+  TVFSFileInfo info;
+  const auto* end = static_cast<const uint8_t*>(std::memchr(in, 0, kVFSNameMax));
+  info.name.assign(reinterpret_cast<const char*>(in), end ? size_t(end - in) : kVFSNameMax);
+  info.flags = U32(in + 68);
+  info.date = U32(in + 72);
+  info.firstBlock = static_cast<int32_t>(U32(in + 76));
+  info.storedSize = static_cast<int32_t>(U32(in + 80));
+  info.fullSize = static_cast<int32_t>(U32(in + 84));
+  return info;
+}
+
+const uint8_t* TVFSFileBuffer::Take(size_t count) {
+  if (bytes_.size() - position_ < count) return nullptr;
+  const uint8_t* p = bytes_.data() + position_;
+  position_ += count;
+  return p;
+}
+
+TVFSFile::TVFSFile() : tree_(*this), hash_(*this) {}
+TVFSFile::~TVFSFile() { Close(); }
+
+void TVFSFile::Fail(const std::string& problem) const {
+  throw platform::ESetupError("Archive " + path_ + ": " + problem);
+}
+
+void TVFSFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
+  if (file_.Seek(static_cast<int64_t>(offset)) < 0 || !file_.ReadExact(buffer, count)) {
+    readError_ = true;
+    Fail("cannot read " + std::to_string(count) + " bytes at offset " + std::to_string(offset));
+  }
+  bytesRead_ += static_cast<int64_t>(count);
+}
+
+void TVFSFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
+  if (readOnly_) Fail("opened for reading only");
+  if (file_.Seek(static_cast<int64_t>(offset)) < 0 || !file_.WriteAll(buffer, count))
+    Fail("cannot write " + std::to_string(count) + " bytes at offset " + std::to_string(offset) +
+         " (disk full or write protected?)");
+}
+
+void TVFSFile::ReadHeader() {
+  uint8_t fixed[48];
+  ReadAt(0, fixed, sizeof fixed);
+  TVFSHeader& h = header_;
+  std::memcpy(h.signature.data(), fixed, 4);
+  h.blockSize = static_cast<int32_t>(U32(fixed + 4));
+  h.blockCount = static_cast<int32_t>(U32(fixed + 8));
+  h.rootCount = U32(fixed + 12);
+  h.reserved1 = U32(fixed + 16);
+  h.reserved2 = U32(fixed + 20);
+  h.reserved3 = static_cast<int32_t>(U32(fixed + 24));
+  std::memcpy(h.digest.data(), fixed + 28, 16);
+  h.infoLength = static_cast<int32_t>(U32(fixed + 44));
+  const int64_t size = file_.Size();
+  if (h.blockSize <= 0 || h.blockCount < 0 || h.infoLength < int32_t(kVFSInfoText))
+    Fail("damaged header (block size " + std::to_string(h.blockSize) + ", block count " +
+         std::to_string(h.blockCount) + ", information length " + std::to_string(h.infoLength) + ")");
+  const uint64_t tablesEnd = h.TableOffset() + uint64_t(h.blockCount) * 8 + uint64_t(h.rootCount) * kVFSRecordSize;
+  if (tablesEnd > uint64_t(size)) Fail("file is shorter than its block and root tables");
+  ReadAt(48, h.info.data(), kVFSInfoText);
+  h.moreInfo.assign(size_t(h.infoLength) - kVFSInfoText, 0);
+  if (!h.moreInfo.empty()) ReadAt(48 + kVFSInfoText, h.moreInfo.data(), h.moreInfo.size());
+  uint8_t inUse[4];
+  ReadAt(48 + uint64_t(h.infoLength), inUse, 4);
+  h.blocksInUse = static_cast<int32_t>(U32(inUse));
+}
+
+void TVFSFile::ReadTables(const Progress& progress) {
+  const int64_t total = int64_t(header_.rootCount) + header_.blockCount;
+  if (progress) progress(0, total);
+  tableOffset_ = header_.TableOffset();
+  std::vector<uint8_t> raw(size_t(header_.blockCount) * 8);
+  if (!raw.empty()) ReadAt(tableOffset_, raw.data(), raw.size());
+  blocks_.resize(size_t(header_.blockCount));
+  freeBlocks_ = 0;
+  lowestFree_ = header_.blockCount + 1;
+  for (size_t i = 0; i < blocks_.size(); ++i) {
+    blocks_[i] = {U32(&raw[i * 8]), static_cast<int32_t>(U32(&raw[i * 8 + 4]))};
+    if (blocks_[i].next == 0) {
+      ++freeBlocks_;
+      lowestFree_ = std::min<int32_t>(lowestFree_, int32_t(i) + 1);
+    }
+  }
+  if (progress) progress(header_.blockCount, total);
+  rootOffset_ = tableOffset_ + raw.size();
+  raw.assign(size_t(header_.rootCount) * kVFSRecordSize, 0);
+  if (!raw.empty()) ReadAt(rootOffset_, raw.data(), raw.size());
+  roots_.resize(header_.rootCount);
+  tree_.Clear();
+  for (uint32_t slot = 0; slot < header_.rootCount; ++slot) {
+    roots_[slot] = DecodeFileInfo(&raw[size_t(slot) * kVFSRecordSize]);
+    if (!roots_[slot].name.empty()) tree_.AddRootNode(slot, roots_[slot]);
+  }
+  if (progress) progress(total, total);
+  dataOffset_ = rootOffset_ + raw.size();
+}
+
+void TVFSFile::Open(const std::string& path, bool fullTree, Progress progress, bool readOnly) {
+  Close();
+  path_ = path;
+  readOnly_ = readOnly;
+  readError_ = false;
+  bytesRead_ = 0;
+  fullTree_ = fullTree;
+  if (progress) progress(0, 100);
+  file_ = platform::File::Open(path, readOnly ? platform::OpenMode::ReadShared : platform::OpenMode::ReadWrite);
+  if (!file_.IsOpen()) Fail(readOnly ? "cannot be opened" : "cannot be opened for writing");
+  try {
+    ReadHeader();
+    ReadTables(progress);
+    if (fullTree)
+      tree_.LoadFolders();
+    else
+      hash_.Load();
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void TVFSFile::Close() {
+  tree_.Clear();
+  hash_.Clear();
+  blocks_.clear();
+  roots_.clear();
+  header_.moreInfo.clear();
+  file_.Close();
+}
+
+int32_t TVFSFile::BlocksFor(int64_t storedSize) const {
+  const int64_t b = header_.blockSize;
+  return static_cast<int32_t>(std::max<int64_t>(1, (storedSize + b - 1) / b));
+}
+
+std::vector<int32_t> TVFSFile::ChainOf(int32_t firstBlock, std::string_view what) const {
+  std::vector<int32_t> chain;
+  for (int32_t block = firstBlock;;) {
+    if (block < 1 || block > header_.blockCount)
+      Fail("the block chain of '" + std::string(what) + "' points to block " + std::to_string(block) +
+           ", outside the table of " + std::to_string(header_.blockCount));
+    const TVFSBlockLink& link = blocks_[size_t(block) - 1];
+    if (link.next == 0)
+      Fail("the block chain of '" + std::string(what) + "' runs into free block " + std::to_string(block));
+    if (chain.size() >= blocks_.size()) Fail("the block chain of '" + std::string(what) + "' loops");
+    chain.push_back(block);
+    if (link.next == -1) return chain;
+    block = link.next;
+  }
+}
+
+std::vector<uint8_t> TVFSFile::ReadChain(int32_t firstBlock, int64_t storedSize, std::string_view what) {
+  if (storedSize < 0 || storedSize > file_.Size())
+    Fail("'" + std::string(what) + "' claims " + std::to_string(storedSize) + " bytes, more than the archive holds");
+  const std::vector<int32_t> chain = ChainOf(firstBlock, what);
+  const size_t b = size_t(header_.blockSize);
+  if (uint64_t(storedSize) > uint64_t(chain.size()) * b)
+    Fail("the block chain of '" + std::string(what) + "' is shorter than its size " + std::to_string(storedSize));
+  std::vector<uint8_t> data(static_cast<size_t>(storedSize));
+  // Neighbouring blocks are read in one go.
+  for (size_t i = 0, done = 0; done < data.size();) {
+    size_t j = i;
+    while (j + 1 < chain.size() && chain[j + 1] == chain[j] + 1 && (j + 1 - i) * b < data.size() - done) ++j;
+    const size_t count = std::min(data.size() - done, (j - i + 1) * b);
+    ReadAt(dataOffset_ + uint64_t(chain[i] - 1) * b, data.data() + done, count);
+    done += count;
+    i = j + 1;
+  }
+  return data;
+}
+
+int32_t TVFSFile::FindFreeBlock(bool skipOne) {
+  bool skipped = !skipOne;
+  for (int32_t block = lowestFree_; block <= header_.blockCount; ++block) {
+    if (blocks_[size_t(block) - 1].next != 0) continue;
+    if (skipped) return block;
+    skipped = true;
+  }
+  return 0;
+}
+
+void TVFSFile::WriteLink(int32_t block, const TVFSBlockLink& link) {
+  if (block < 1 || block > header_.blockCount) Fail("write to block " + std::to_string(block) + " refused");
+  blocks_[size_t(block) - 1] = link;
+  uint8_t raw[8];
+  Put32(raw, link.used);
+  Put32(raw + 4, static_cast<uint32_t>(link.next));
+  WriteAt(tableOffset_ + uint64_t(block - 1) * 8, raw, 8);
+}
+
+void TVFSFile::WriteChainData(const std::vector<int32_t>& chain, const uint8_t* data, size_t length) {
+  const size_t b = size_t(header_.blockSize);
+  std::vector<uint8_t> padding;
+  for (size_t i = 0; i < chain.size();) {
+    size_t j = i;
+    while (j + 1 < chain.size() && chain[j + 1] == chain[j] + 1) ++j;
+    const size_t from = std::min(length, i * b), to = std::min(length, (j + 1) * b);
+    const uint64_t at = dataOffset_ + uint64_t(chain[i] - 1) * b;
+    if (to > from) WriteAt(at, data + from, to - from);
+    const size_t pad = (j - i + 1) * b - (to - from);
+    if (pad > 0) {
+      padding.assign(pad, 0);
+      WriteAt(at + (to - from), padding.data(), pad);
+    }
+    i = j + 1;
+  }
+}
+
+void TVFSFile::WriteFile(TVFSFileInfo& info, const uint8_t* data, size_t length) {
+  platform::Check(!(data && length == 0), "WriteFile: Error Buffer is Assigned but size is 0", "VFS_Unit",
+                  __LINE__);
+  const int32_t needed = BlocksFor(int64_t(length));
+  if (needed > freeBlocks_)
+    Fail("no free block left for '" + info.name + "' (" + std::to_string(needed) + " needed, " +
+         std::to_string(freeBlocks_) + " free)");
+  // A new chain takes the lowest free blocks in order, each linked to the next.
+  std::vector<int32_t> chain;
+  chain.reserve(size_t(needed));
+  for (int32_t block = lowestFree_; int32_t(chain.size()) < needed; ++block)
+    if (blocks_[size_t(block) - 1].next == 0) chain.push_back(block);
+  for (size_t i = 0; i < chain.size(); ++i)
+    blocks_[size_t(chain[i]) - 1] = {1, i + 1 < chain.size() ? chain[i + 1] : -1};
+  std::vector<uint8_t> raw;
+  for (size_t i = 0; i < chain.size();) {  // links of neighbouring blocks in one write
+    size_t j = i;
+    while (j + 1 < chain.size() && chain[j + 1] == chain[j] + 1) ++j;
+    raw.clear();
+    for (size_t k = i; k <= j; ++k) {
+      Put32(raw, blocks_[size_t(chain[k]) - 1].used);
+      Put32(raw, static_cast<uint32_t>(blocks_[size_t(chain[k]) - 1].next));
+    }
+    WriteAt(tableOffset_ + uint64_t(chain[i] - 1) * 8, raw.data(), raw.size());
+    i = j + 1;
+  }
+  WriteChainData(chain, data, length);
+  info.firstBlock = chain.front();
+  info.storedSize = static_cast<int32_t>(length);
+  info.date = VFSToday();
+  header_.blocksInUse += needed;
+  freeBlocks_ -= needed;
+  lowestFree_ = chain.back() + 1;
+  while (lowestFree_ <= header_.blockCount && blocks_[size_t(lowestFree_) - 1].next != 0) ++lowestFree_;
+}
+
+void TVFSFile::OverwriteChain(TVFSFileInfo& info, const uint8_t* data, size_t length) {
+  info.date = VFSToday();
+  std::vector<int32_t> chain = ChainOf(info.firstBlock, info.name);
+  chain.resize(std::min<size_t>(chain.size(), size_t(BlocksFor(int64_t(length)))));
+  WriteChainData(chain, data, length);
+}
+
+void TVFSFile::FreeChain(const TVFSFileInfo& info) {
+  if (info.firstBlock == 0) return;  // a record that never got a block
+  const std::vector<int32_t> chain = ChainOf(info.firstBlock, info.name);
+  const uint8_t zero[8] = {};
+  for (int32_t block : chain) {
+    blocks_[size_t(block) - 1] = {};
+    WriteAt(tableOffset_ + uint64_t(block - 1) * 8, zero, 8);
+    --header_.blocksInUse;
+    ++freeBlocks_;
+    lowestFree_ = std::min(lowestFree_, block);
+  }
+}
+
+void TVFSFile::WriteRootRecord(uint32_t slot, const TVFSFileInfo& info) {
+  if (slot >= roots_.size()) Fail("root slot " + std::to_string(slot) + " is outside the table");
+  roots_[slot] = info;
+  uint8_t raw[kVFSRecordSize];
+  EncodeFileInfo(info, raw);
+  WriteAt(rootOffset_ + uint64_t(slot) * kVFSRecordSize, raw, sizeof raw);
+}
+
+int32_t TVFSFile::FreeRootSlot() const {
+  for (size_t slot = 0; slot < roots_.size(); ++slot)
+    if (roots_[slot].name.empty()) return static_cast<int32_t>(slot);
+  return -1;
+}
+
+std::array<uint8_t, 16> TVFSFile::ComputeDigest() {
+  platform::Md5 md5;
+  std::vector<uint8_t> piece(kDigestPiece);
+  const int64_t size = file_.Size();
+  for (int64_t at = 44; at < size;) {
+    const size_t count = size_t(std::min<int64_t>(int64_t(piece.size()), size - at));
+    ReadAt(uint64_t(at), piece.data(), count);
+    md5.Update(piece.data(), count);
+    at += int64_t(count);
+  }
+  return md5.Finish();
+}
+
+void TVFSFile::Flush(bool zeroDigest) {
+  std::vector<uint8_t> raw;
+  Put32(raw, static_cast<uint32_t>(header_.infoLength));
+  raw.insert(raw.end(), header_.info.begin(), header_.info.end());
+  raw.insert(raw.end(), header_.moreInfo.begin(), header_.moreInfo.end());
+  Put32(raw, static_cast<uint32_t>(header_.blocksInUse));
+  WriteAt(44, raw.data(), raw.size());
+  if (zeroDigest)
+    header_.digest.fill(0);
+  else
+    header_.digest = ComputeDigest();
+  raw.clear();
+  raw.insert(raw.end(), header_.signature.begin(), header_.signature.end());
+  for (uint32_t v : {uint32_t(header_.blockSize), uint32_t(header_.blockCount), header_.rootCount,
+                     header_.reserved1, header_.reserved2, uint32_t(header_.reserved3)})
+    Put32(raw, v);
+  raw.insert(raw.end(), header_.digest.begin(), header_.digest.end());
+  WriteAt(0, raw.data(), raw.size());
+  if (fullTree_)
+    tree_.BuildHashTable();
+  else
+    hash_.Save();
+  file_.Flush();
+}
+
+void TVFSFile::Create(const std::string& path, int32_t blockSize, int32_t blockCount, uint32_t rootCount,
+                      std::string_view info) {
+  if (blockSize <= 0 || blockCount <= 0 || info.size() > kVFSInfoText)
+    throw platform::ESetupError("Archive " + path + ": invalid size parameters");
+  {
+    platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
+    if (!file.IsOpen()) throw platform::ESetupError("Archive " + path + ": cannot be created");
+    std::vector<uint8_t> head(52 + kVFSInfoText, 0);
+    Put32(&head[4], uint32_t(blockSize));
+    Put32(&head[8], uint32_t(blockCount));
+    Put32(&head[12], rootCount);
+    Put32(&head[44], kVFSInfoText);
+    std::memcpy(&head[48], info.data(), info.size());
+    // The tables and the data area are zeros: every block free, every root slot empty.
+    const uint64_t size = head.size() + uint64_t(blockCount) * 8 + uint64_t(rootCount) * kVFSRecordSize +
+                          uint64_t(blockCount) * uint64_t(blockSize);
+    if (!file.WriteAll(head.data(), head.size()) || file.Seek(int64_t(size)) < 0 || !file.SetEndOfFile())
+      throw platform::ESetupError("Archive " + path + ": cannot be written");
+  }
+  TVFSFile archive;
+  archive.Open(path, true);
+  archive.Flush(false);
+}

@@ -1,0 +1,94 @@
+// setuptool ztp: listing, extracting and creating game packages.
+#include <zlib.h>
+
+#include <cstdio>
+
+#include "GameDataOutput.h"
+#include "ToolCommand.h"
+#include "gamedata/BRQX_Encryption.h"
+#include "gamedata/ZT_PakSystem.h"
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+
+namespace setuptool {
+namespace {
+
+constexpr const char* kUsage =
+    "setuptool ztp list FILE              records: name, kind, stored, full, offset, date; then the trailer\n"
+    "setuptool ztp extract FILE DIR       every entry below DIR (sound entries as stored records)\n"
+    "setuptool ztp create FILE            an empty package";
+
+std::optional<TPakLayout> Load(const std::string& hostPath) {
+  std::string problem;
+  auto layout = ReadPackageFile(platform::WindowsPathOf(hostPath), &problem);
+  if (!layout) std::fprintf(stderr, "ztp: %s: %s\n", hostPath.c_str(), problem.c_str());
+  return layout;
+}
+
+int List(const std::string& file) {
+  auto layout = Load(file);
+  if (!layout) return 1;
+  for (const TPakDirEntry& e : layout->entries)
+    std::printf("%s\t%u\t%u\t%u\t%u\t%08X\n", platform::AnsiToUtf8(e.name).c_str(), e.kind, e.storedSize,
+                e.fullSize, e.offset, e.date);
+  std::printf("trailer\t%s\t%s\t%d\n", TrailerFormName(layout->trailer.form),
+              layout->trailer.password.empty() ? "no" : "yes", layout->trailer.official ? 1 : 0);
+  return 0;
+}
+
+// The file's bytes of one entry: kind 2 unscrambled and inflated, kind 1 as stored.
+std::optional<std::vector<uint8_t>> EntryBytes(platform::File& file, const TPakDirEntry& e, std::string* problem) {
+  std::vector<uint8_t> stored(e.storedSize);
+  if (file.Seek(e.offset) != int64_t{e.offset} || !file.ReadExact(stored.data(), stored.size())) {
+    *problem = "stored bytes lie outside the package";
+    return std::nullopt;
+  }
+  if (e.kind != uint8_t(TPakKind::Compressed)) return stored;
+  ScrambleEntry(stored.data(), stored.size());
+  std::vector<uint8_t> content(e.fullSize);
+  uLongf length = static_cast<uLongf>(content.size());
+  const int rc = uncompress(content.data(), &length, stored.data(), static_cast<uLong>(stored.size()));
+  if ((rc != Z_OK && !(rc == Z_BUF_ERROR && content.empty())) || length != content.size()) {
+    *problem = "compressed data is damaged";
+    return std::nullopt;
+  }
+  return content;
+}
+
+int Extract(const std::string& file, const std::string& dir) {
+  auto layout = Load(file);
+  if (!layout) return 1;
+  platform::File package = platform::File::Open(platform::WindowsPathOf(file), platform::OpenMode::ReadShared);
+  const std::string target = platform::WindowsPathOf(dir);
+  if (!MakeDirectories(target)) {
+    std::fprintf(stderr, "ztp: cannot create %s\n", dir.c_str());
+    return 1;
+  }
+  int failures = 0;
+  for (const TPakDirEntry& e : layout->entries) {
+    std::string problem;
+    auto bytes = EntryBytes(package, e, &problem);
+    if (!bytes || !WriteBelow(target, e.name, *bytes, &problem)) {
+      std::fprintf(stderr, "ztp: %s: %s: %s\n", file.c_str(), platform::AnsiToUtf8(e.name).c_str(), problem.c_str());
+      ++failures;
+    }
+  }
+  return failures ? 1 : 0;
+}
+
+int Run(const std::vector<std::string>& args) {
+  if (args.size() == 2 && args[0] == "list") return List(args[1]);
+  if (args.size() == 3 && args[0] == "extract") return Extract(args[1], args[2]);
+  if (args.size() == 2 && args[0] == "create") {
+    if (CreateEmptyPackage(platform::WindowsPathOf(args[1]))) return 0;
+    std::fprintf(stderr, "ztp: cannot write %s\n", args[1].c_str());
+    return 1;
+  }
+  return UsageError("ztp");
+}
+
+}  // namespace
+
+SETUPTOOL_COMMAND("ztp", kUsage, Run);
+
+}  // namespace setuptool

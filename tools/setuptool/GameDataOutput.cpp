@@ -1,0 +1,46 @@
+#include "GameDataOutput.h"
+
+#include "platform/Files.h"
+
+namespace setuptool {
+
+bool IsSafeRelativeName(std::string_view name) {
+  if (name.empty() || name.front() == '\\' || name.front() == '/' || name.find(':') != std::string_view::npos)
+    return false;
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find_first_of("\\/", start);
+    if (end == std::string_view::npos) end = name.size();
+    const std::string_view part = name.substr(start, end - start);
+    if (!part.empty() && part.find_first_not_of('.') == std::string_view::npos && part != ".") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+bool MakeDirectories(const std::string& windowsPath) {
+  if (platform::DirectoryExists(windowsPath)) return true;
+  const size_t slash = windowsPath.find_last_of('\\');
+  if (slash != std::string::npos && slash > 0 && !MakeDirectories(windowsPath.substr(0, slash))) return false;
+  return platform::MakeDirectory(windowsPath) || platform::DirectoryExists(windowsPath);
+}
+
+bool WriteBelow(const std::string& windowsDir, std::string_view name, const std::vector<uint8_t>& bytes,
+                std::string* problem) {
+  if (!IsSafeRelativeName(name)) {
+    *problem = "unsafe name '" + std::string(name) + "' skipped";
+    return false;
+  }
+  std::string relative(name);
+  for (char& c : relative)
+    if (c == '/') c = '\\';
+  const std::string path = windowsDir + "\\" + relative;
+  const size_t slash = path.find_last_of('\\');
+  if (!MakeDirectories(path.substr(0, slash)) || !platform::WriteFileBytes(path, bytes.data(), bytes.size())) {
+    *problem = "cannot write " + path;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace setuptool
