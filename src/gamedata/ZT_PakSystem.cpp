@@ -41,6 +41,11 @@ std::string UpperExtension(std::string_view name) {
 
 std::string PakKey(std::string_view name) { return platform::AnsiLower(name); }
 
+TPakSystem& PakSystem() {
+  static TPakSystem system;
+  return system;
+}
+
 // --- TPakDirectory -------------------------------------------------------------
 
 void TPakDirectory::Clear() {
