@@ -20,7 +20,8 @@ std::string Lower(std::string_view text) { return platform::AnsiLower(text); }
 std::optional<std::vector<uint8_t>> InternalCompressFile(const uint8_t* data, size_t length) {
   if (length == 0) return std::nullopt;  // an empty file is stored as one zero block
   std::vector<uint8_t> out;
-  std::vector<uint8_t> packed(compressBound(kVFSPieceSize));
+  out.reserve(length / 2);
+  static thread_local std::vector<uint8_t> packed(compressBound(kVFSPieceSize));  // reused across files
   for (size_t at = 0; at < length; at += kVFSPieceSize) {
     const size_t piece = std::min(kVFSPieceSize, length - at);
     uLongf packedLength = static_cast<uLongf>(packed.size());
