@@ -1,0 +1,116 @@
+// setuptool's game package and archive commands, run as a user runs them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "gamedata/VFS_Unit.h"
+#include "gamedata/ZT_PakSystem.h"
+#include "platform/Files.h"
+#include "support/RunProgram.h"
+#include "support/TempPrefix.h"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class GameDataTool : public ::testing::Test {
+ protected:
+  std::string Host(const std::string& name) const { return (dir.Path() / name).string(); }
+  static ProgramResult Tool(const std::vector<std::string>& args) { return RunProgram("setuptool", args); }
+
+  TempPrefix prefix;
+  TempDir dir;
+};
+
+TEST_F(GameDataTool, PackageCreateListAndExtract) {
+  const std::string package = Host("data.ztp");
+  ProgramResult r = Tool({"ztp", "create", package});
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = Tool({"ztp", "list", package});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "trailer\tnone\tno\t0\n");
+
+  TMemoryGroupEntries entries;
+  entries.Add("Data\\Notes.txt", std::vector<uint8_t>(4000, 'n'));
+  entries.Add("empty.txt", {});
+  TPakSystem system;
+  system.UpdatePackageAt(platform::WindowsPathOf(package), "data.ztp", "key", entries);
+  system.SetOfficialAt(platform::WindowsPathOf(package), "data.ztp", kOfficialAccessWord, "1");
+
+  r = Tool({"ztp", "list", package});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].rfind("Data\\Notes.txt\t2\t", 0), 0u) << lines[0];
+  EXPECT_NE(lines[0].find("\t4000\t0\t"), std::string::npos) << lines[0];  // full size, offset
+  EXPECT_EQ(lines[2], "trailer\tEIH2\tyes\t1");
+
+  r = Tool({"ztp", "extract", package, Host("out")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadText(dir.Path() / "out" / "Data" / "Notes.txt"), std::string(4000, 'n'));
+  EXPECT_TRUE(fs::exists(dir.Path() / "out" / "empty.txt"));
+
+  std::ofstream(Host("broken.ztp"), std::ios::binary) << "not a package at all";
+  r = Tool({"ztp", "list", Host("broken.ztp")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("has corrupted header."), std::string::npos) << r.err;
+}
+
+TEST_F(GameDataTool, ArchiveCreateListExtractAndVerify) {
+  const std::string archive = Host("data.vfs");
+  ProgramResult r = Tool({"vfs", "create", archive, "--block-size", "256", "--blocks", "64", "--roots", "4",
+                          "--info", "made by a test"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(fs::file_size(archive), 308 + 64 * 8 + 4 * 88 + 64 * 256u);
+  r = Tool({"vfs", "verify", archive});
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out, "");
+  {
+    TVFSFile file;
+    file.Open(platform::WindowsPathOf(archive), true);
+    const std::vector<uint8_t> text(1000, 'x');
+    file.Tree().PutFile("maps\\m1.txt", text.data(), text.size());
+    file.Flush(false);
+  }
+  r = Tool({"vfs", "list", archive});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "maps\t2\t88\t0\t1");
+  EXPECT_EQ(lines[1].rfind("maps\\m1.txt\t9\t", 0), 0u) << lines[1];
+  EXPECT_EQ(Tool({"vfs", "verify", archive}).status, 0);
+
+  r = Tool({"vfs", "extract", archive, Host("out")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadText(dir.Path() / "out" / "maps" / "m1.txt"), std::string(1000, 'x'));
+
+  {  // one byte of data changed behind the archive's back
+    std::fstream f(archive, std::ios::binary | std::ios::in | std::ios::out);
+    f.seekp(-1, std::ios::end);
+    f.put('!');
+  }
+  r = Tool({"vfs", "verify", archive});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out.rfind("digest\t", 0), 0u) << r.out;
+  EXPECT_EQ(Lines(r.out).size(), 1u);
+
+  EXPECT_EQ(Tool({"vfs", "create", Host("x.vfs"), "--blocks", "0", "--block-size", "1", "--roots", "1"}).status, 2);
+  EXPECT_EQ(Tool({"vfs", "list"}).status, 2);
+}
+
+}  // namespace
