@@ -37,7 +37,7 @@ std::optional<TPakTrailer> ParseLongForm(std::span<const uint8_t> tail, size_t d
   const size_t length = block[6] | (block[7] << 8);
   if (8 + length + (eih2 ? 1 : 0) > d) return std::nullopt;
   const TTarskEncryptionType cipher(block[4], block[5]);
-  if (length > 0 && !cipher.UsableSeeds()) return std::nullopt;
+  if (!cipher.UsableSeeds()) return std::nullopt;  // the game's reader could not decipher it
   trailer.password =
       cipher.Decrypt(std::string_view(reinterpret_cast<const char*>(block + 8), length));
   if (eih2) trailer.official = block[8 + length] != 0;

@@ -6,8 +6,9 @@
 //
 // One package is open at a time, from OpenPackage until the directory is written.
 // A package that is damaged, a wrong password or a failed write stops the program
-// (FatalAppExit); the package is never left half written: a write that fails after
-// entries were appended puts the original directory, header and trailer back.
+// (FatalAppExit); the package is never left half written: a write that fails, or an
+// error while entries are added, puts the original directory, header and trailer
+// back where the directory began.
 #pragma once
 
 #include <cstdint>

@@ -48,14 +48,19 @@ void TPakSystem::UpdatePackageAt(const std::string& path, const std::string& pac
       StepProgress(redraw);
     }
   } catch (...) {
-    // The entries stored so far are listed before the error goes on.
     error = std::current_exception();
   }
   if (!written) StopAfterFailedWrite();
   SetStatusText(NamedText(kTextWritingHeader, packageName));
+  if (error) {
+    // An update that cannot finish leaves the package as it was, then the error goes
+    // on to the caller.
+    if (!Restore()) StopAfterFailedWrite();
+    Finish();
+    std::rethrow_exception(error);
+  }
   WriteDirectory();
   Finish();
-  if (error) std::rethrow_exception(error);
 }
 
 void TPakSystem::SetOfficialAt(const std::string& path, const std::string& packageName, const std::string& marker,

@@ -32,7 +32,7 @@ TEST(PakTrailer, RecognisesEachFormFromTheEnd) {
       {"short form, empty", Join({Bytes("ZTP2"), {0, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}}), TTrailerForm::Short, 13, "", false},
       {"EIH1", Join({Bytes("xxZTP3"), {1, 0}, Bytes("EIH1"), {4, 3, 4, 0}, Bytes(secret)}), TTrailerForm::Eih1, 18, "pass", false},
       {"EIH2 official", Join({Bytes("ZTP3"), {1, 0}, Bytes("EIH2"), {4, 3, 4, 0}, Bytes(secret), {1}}), TTrailerForm::Eih2, 19, "pass", true},
-      {"EIH2 empty password", Join({Bytes("ZTP3"), {1, 0}, Bytes("EIH2"), {0, 0, 0, 0, 0}}), TTrailerForm::Eih2, 15, "", false},
+      {"EIH2 empty password", Join({Bytes("ZTP3"), {1, 0}, Bytes("EIH2"), {2, 3, 0, 0, 0}}), TTrailerForm::Eih2, 15, "", false},
       {"marker without password block", Join({Bytes("ZTP3"), {1, 0}, Bytes("junk")}), TTrailerForm::Marker, 10, "", false},
       {"marker at the very end", Join({Bytes("abcZTP3"), {1, 0}}), TTrailerForm::None, 0, "", false},
   };
@@ -63,6 +63,7 @@ TEST(PakTrailer, DamagedPasswordBlocksAreRefused) {
       {"official byte missing", Join({Bytes("ZTP3"), {1, 0}, Bytes("EIH2"), {2, 2, 3, 0}, Bytes("abc")})},
       {"block cut short", Join({Bytes("ZTP3"), {1, 0}, Bytes("EIH1"), {2}})},
       {"seed A gives no key", Join({Bytes("ZTP3"), {1, 0}, Bytes("EIH2"), {0, 2, 3, 0}, Bytes("abc"), {0}})},
+      {"seed A gives no key, empty password", Join({Bytes("ZTP3"), {1, 0}, Bytes("EIH2"), {0, 2, 0, 0, 1}})},
   };
   for (const auto& c : cases) EXPECT_FALSE(ParseTrailer(c.tail)) << c.what;
 }

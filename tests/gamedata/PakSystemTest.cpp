@@ -210,7 +210,7 @@ TEST_F(PakUpdate, FailedWriteRestoresThePackage) {
   EXPECT_EQ(Layout().entries.size(), 3u);
 }
 
-TEST_F(PakUpdate, AnErrorWhileAddingStillListsTheEntriesStoredSoFar) {
+TEST_F(PakUpdate, AnErrorWhileAddingLeavesThePackageAsItWas) {
   class Failing : public TMemoryGroupEntries {
    public:
     std::vector<uint8_t> Content(size_t i) override {
@@ -221,10 +221,13 @@ TEST_F(PakUpdate, AnErrorWhileAddingStillListsTheEntriesStoredSoFar) {
   entries.Add("a.txt", Text(100, 1));
   entries.Add("b.txt", Text(100, 2));
   entries.Add("c.txt", Text(100, 3));
+  TMemoryGroupEntries first;
+  first.Add("old.txt", Text(300, 4));
+  Update(first);
+  const auto before = ReadHost(host);
   EXPECT_THROW(Update(entries), platform::ESetupError);
-  const TPakLayout layout = Layout();
-  ASSERT_EQ(layout.entries.size(), 1u);
-  EXPECT_EQ(Content(layout.entries[0]), Text(100, 1));
+  EXPECT_EQ(ReadHost(host), before);
+  EXPECT_EQ(progress.status.back(), "Writing header of data.ztp");
 }
 
 TEST_F(PakUpdate, SoundEntriesAndWavesThatAreSkipped) {
