@@ -20,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -178,6 +179,7 @@ class TVFSTree {
   void RewriteParent(int32_t parent);
   void StoreFileData(int32_t node, const uint8_t* data, size_t length,
                      const std::optional<std::vector<uint8_t>>& compressed);
+  int32_t StoreFile(std::string_view path, const uint8_t* data, size_t length);
   int32_t CreateFolders(int32_t parent, std::string_view components);
   int32_t EnsureFolders(std::string_view folderPart);
   void CheckRoom(std::string_view folderPart, std::string_view fileName, size_t storedSize);
@@ -187,6 +189,24 @@ class TVFSTree {
   std::set<int32_t> freeNodes_;  // reused lowest first
   // Lower-cased path -> live nodes of that path, lowest index first.
   std::unordered_map<std::string, std::vector<int32_t>> byPath_;
+};
+
+// The free blocks of an archive as ranges, so that taking the lowest ones and giving
+// blocks back cost the same however full the archive is.
+class TVFSFreeBlocks {
+ public:
+  void Clear() {
+    ranges_.clear();
+    count_ = 0;
+  }
+  void Release(int32_t block);  // the block must not be free already
+  // The `count` lowest free blocks in ascending order; the caller checks Count().
+  std::vector<int32_t> TakeLowest(int32_t count);
+  int64_t Count() const { return count_; }
+
+ private:
+  std::map<int32_t, int32_t> ranges_;  // first block -> last block
+  int64_t count_ = 0;
 };
 
 // Compresses a file's bytes as the archive stores them, or nothing when the pieces
@@ -234,7 +254,7 @@ class TVFSFile {
   TVFSHashFile& HashFile() { return hash_; }
   bool FullTree() const { return fullTree_; }
   bool ReadError() const { return readError_; }
-  int FreeBlockCount() const { return freeBlocks_; }
+  int64_t FreeBlockCount() const { return free_.Count(); }
 
   // Raises ESetupError with "Archive <path>: <problem>".
   [[noreturn]] void Fail(const std::string& problem) const;
@@ -243,8 +263,13 @@ class TVFSFile {
   friend class TVFSTree;
   void ReadHeader();
   void ReadTables(const Progress& progress);
-  int32_t FindFreeBlock(bool skipOne);
   void WriteLink(int32_t block, const TVFSBlockLink& link);
+  // Changed links are written when no batch is open; a batch (one PutFile) writes
+  // each changed link once, neighbours together, when it ends.
+  void MarkLinks(const std::vector<int32_t>& blocks);
+  void WriteDirtyLinks();
+  void BeginLinkBatch();
+  void EndLinkBatch();
   void WriteChainData(const std::vector<int32_t>& chain, const uint8_t* data, size_t length);
   void OverwriteChain(TVFSFileInfo& info, const uint8_t* data, size_t length);
   void FreeChain(const TVFSFileInfo& info);
@@ -262,8 +287,9 @@ class TVFSFile {
   uint64_t tableOffset_ = 0, rootOffset_ = 0, dataOffset_ = 0;
   std::vector<TVFSBlockLink> blocks_;  // blocks_[n - 1] is block n
   std::vector<TVFSFileInfo> roots_;
-  int freeBlocks_ = 0;
-  int32_t lowestFree_ = 1;  // no free block below this one
+  TVFSFreeBlocks free_;
+  std::vector<int32_t> dirtyLinks_;
+  int linkBatches_ = 0;
   TVFSTree tree_;
   TVFSHashFile hash_;
   bool fullTree_ = false;

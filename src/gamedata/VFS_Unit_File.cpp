@@ -114,14 +114,10 @@ void TVFSFile::ReadTables(const Progress& progress) {
   std::vector<uint8_t> raw(size_t(header_.blockCount) * 8);
   if (!raw.empty()) ReadAt(tableOffset_, raw.data(), raw.size());
   blocks_.resize(size_t(header_.blockCount));
-  freeBlocks_ = 0;
-  lowestFree_ = header_.blockCount + 1;
+  free_.Clear();
   for (size_t i = 0; i < blocks_.size(); ++i) {
     blocks_[i] = {U32(&raw[i * 8]), static_cast<int32_t>(U32(&raw[i * 8 + 4]))};
-    if (blocks_[i].next == 0) {
-      ++freeBlocks_;
-      lowestFree_ = std::min<int32_t>(lowestFree_, int32_t(i) + 1);
-    }
+    if (blocks_[i].next == 0) free_.Release(int32_t(i) + 1);
   }
   if (progress) progress(header_.blockCount, total);
   rootOffset_ = tableOffset_ + raw.size();
@@ -161,6 +157,8 @@ void TVFSFile::Open(const std::string& path, bool fullTree, Progress progress, b
 }
 
 void TVFSFile::Close() {
+  dirtyLinks_.clear();
+  linkBatches_ = 0;
   tree_.Clear();
   hash_.Clear();
   blocks_.clear();
@@ -210,23 +208,72 @@ std::vector<uint8_t> TVFSFile::ReadChain(int32_t firstBlock, int64_t storedSize,
   return data;
 }
 
-int32_t TVFSFile::FindFreeBlock(bool skipOne) {
-  bool skipped = !skipOne;
-  for (int32_t block = lowestFree_; block <= header_.blockCount; ++block) {
-    if (blocks_[size_t(block) - 1].next != 0) continue;
-    if (skipped) return block;
-    skipped = true;
+void TVFSFreeBlocks::Release(int32_t block) {
+  auto next = ranges_.upper_bound(block);
+  const bool joinsNext = next != ranges_.end() && next->first == block + 1;
+  if (next != ranges_.begin()) {
+    auto previous = std::prev(next);
+    if (previous->second + 1 == block) {
+      previous->second = joinsNext ? next->second : block;
+      if (joinsNext) ranges_.erase(next);
+      ++count_;
+      return;
+    }
   }
-  return 0;
+  const int32_t last = joinsNext ? next->second : block;
+  if (joinsNext) ranges_.erase(next);
+  ranges_.emplace(block, last);
+  ++count_;
+}
+
+std::vector<int32_t> TVFSFreeBlocks::TakeLowest(int32_t count) {
+  std::vector<int32_t> blocks;
+  blocks.reserve(size_t(std::max(count, 0)));
+  while (int32_t(blocks.size()) < count && !ranges_.empty()) {
+    auto first = ranges_.begin();
+    const int32_t start = first->first, last = first->second;
+    const int32_t take = std::min<int32_t>(last - start + 1, count - int32_t(blocks.size()));
+    for (int32_t b = start; b < start + take; ++b) blocks.push_back(b);
+    ranges_.erase(first);
+    if (start + take <= last) ranges_.emplace(start + take, last);
+    count_ -= take;
+  }
+  return blocks;
 }
 
 void TVFSFile::WriteLink(int32_t block, const TVFSBlockLink& link) {
   if (block < 1 || block > header_.blockCount) Fail("write to block " + std::to_string(block) + " refused");
   blocks_[size_t(block) - 1] = link;
-  uint8_t raw[8];
-  Put32(raw, link.used);
-  Put32(raw + 4, static_cast<uint32_t>(link.next));
-  WriteAt(tableOffset_ + uint64_t(block - 1) * 8, raw, 8);
+  MarkLinks({block});
+}
+
+void TVFSFile::MarkLinks(const std::vector<int32_t>& blocks) {
+  dirtyLinks_.insert(dirtyLinks_.end(), blocks.begin(), blocks.end());
+  if (linkBatches_ == 0) WriteDirtyLinks();
+}
+
+void TVFSFile::WriteDirtyLinks() {
+  std::sort(dirtyLinks_.begin(), dirtyLinks_.end());
+  dirtyLinks_.erase(std::unique(dirtyLinks_.begin(), dirtyLinks_.end()), dirtyLinks_.end());
+  std::vector<uint8_t> raw;
+  for (size_t i = 0; i < dirtyLinks_.size();) {  // links of neighbouring blocks in one write
+    size_t j = i;
+    while (j + 1 < dirtyLinks_.size() && dirtyLinks_[j + 1] == dirtyLinks_[j] + 1) ++j;
+    raw.clear();
+    for (size_t k = i; k <= j; ++k) {
+      Put32(raw, blocks_[size_t(dirtyLinks_[k]) - 1].used);
+      Put32(raw, static_cast<uint32_t>(blocks_[size_t(dirtyLinks_[k]) - 1].next));
+    }
+    WriteAt(tableOffset_ + uint64_t(dirtyLinks_[i] - 1) * 8, raw.data(), raw.size());
+    i = j + 1;
+  }
+  dirtyLinks_.clear();
+}
+
+void TVFSFile::BeginLinkBatch() { ++linkBatches_; }
+
+void TVFSFile::EndLinkBatch() {
+  if (linkBatches_ > 0 && --linkBatches_ == 0) WriteDirtyLinks();
 }
 
 void TVFSFile::WriteChainData(const std::vector<int32_t>& chain, const uint8_t* data, size_t length) {
@@ -251,36 +298,19 @@ void TVFSFile::WriteFile(TVFSFileInfo& info, const uint8_t* data, size_t length)
   platform::Check(!(data && length == 0), "WriteFile: Error Buffer is Assigned but size is 0", "VFS_Unit",
                   __LINE__);
   const int32_t needed = BlocksFor(int64_t(length));
-  if (needed > freeBlocks_)
+  if (needed > free_.Count())
     Fail("no free block left for '" + info.name + "' (" + std::to_string(needed) + " needed, " +
-         std::to_string(freeBlocks_) + " free)");
+         std::to_string(free_.Count()) + " free)");
   // A new chain takes the lowest free blocks in order, each linked to the next.
-  std::vector<int32_t> chain;
-  chain.reserve(size_t(needed));
-  for (int32_t block = lowestFree_; int32_t(chain.size()) < needed; ++block)
-    if (blocks_[size_t(block) - 1].next == 0) chain.push_back(block);
+  const std::vector<int32_t> chain = free_.TakeLowest(needed);
   for (size_t i = 0; i < chain.size(); ++i)
     blocks_[size_t(chain[i]) - 1] = {1, i + 1 < chain.size() ? chain[i + 1] : -1};
-  std::vector<uint8_t> raw;
-  for (size_t i = 0; i < chain.size();) {  // links of neighbouring blocks in one write
-    size_t j = i;
-    while (j + 1 < chain.size() && chain[j + 1] == chain[j] + 1) ++j;
-    raw.clear();
-    for (size_t k = i; k <= j; ++k) {
-      Put32(raw, blocks_[size_t(chain[k]) - 1].used);
-      Put32(raw, static_cast<uint32_t>(blocks_[size_t(chain[k]) - 1].next));
-    }
-    WriteAt(tableOffset_ + uint64_t(chain[i] - 1) * 8, raw.data(), raw.size());
-    i = j + 1;
-  }
+  MarkLinks(chain);
   WriteChainData(chain, data, length);
   info.firstBlock = chain.front();
   info.storedSize = static_cast<int32_t>(length);
   info.date = VFSToday();
   header_.blocksInUse += needed;
-  freeBlocks_ -= needed;
-  lowestFree_ = chain.back() + 1;
-  while (lowestFree_ <= header_.blockCount && blocks_[size_t(lowestFree_) - 1].next != 0) ++lowestFree_;
 }
 
 void TVFSFile::OverwriteChain(TVFSFileInfo& info, const uint8_t* data, size_t length) {
@@ -293,14 +323,12 @@ void TVFSFile::OverwriteChain(TVFSFileInfo& info, const uint8_t* data, size_t le
 void TVFSFile::FreeChain(const TVFSFileInfo& info) {
   if (info.firstBlock == 0) return;  // a record that never got a block
   const std::vector<int32_t> chain = ChainOf(info.firstBlock, info.name);
-  const uint8_t zero[8] = {};
   for (int32_t block : chain) {
     blocks_[size_t(block) - 1] = {};
-    WriteAt(tableOffset_ + uint64_t(block - 1) * 8, zero, 8);
     --header_.blocksInUse;
-    ++freeBlocks_;
-    lowestFree_ = std::min(lowestFree_, block);
+    free_.Release(block);
   }
+  MarkLinks(chain);
 }
 
 void TVFSFile::WriteRootRecord(uint32_t slot, const TVFSFileInfo& info) {

@@ -79,7 +79,7 @@ void TVFSTree::CheckRoom(std::string_view folderPart, std::string_view fileName,
     else
       ++missingFolders;
   }
-  int64_t available = owner_.freeBlocks_;
+  int64_t available = owner_.free_.Count();
   bool replacesRoot = false;
   const int32_t old = missingFolders ? -1 : FindChild(parent, fileName);
   if (old >= 0) {
@@ -102,6 +102,22 @@ void TVFSTree::CheckRoom(std::string_view folderPart, std::string_view fileName,
 }
 
 int32_t TVFSTree::PutFile(std::string_view path, const uint8_t* data, size_t length) {
+  owner_.BeginLinkBatch();
+  int32_t node;
+  try {
+    node = StoreFile(path, data, length);
+  } catch (...) {
+    try {
+      owner_.EndLinkBatch();  // what was written stays consistent
+    } catch (...) {
+    }
+    throw;
+  }
+  owner_.EndLinkBatch();
+  return node;
+}
+
+int32_t TVFSTree::StoreFile(std::string_view path, const uint8_t* data, size_t length) {
   const TSplitPath split = SplitPath(path);
   const auto compressed = InternalCompressFile(data, length);
   CheckRoom(split.folder, split.file, compressed ? compressed->size() : length);
