@@ -41,7 +41,7 @@ void AppendSetupHeader(Bytes& out, const TSetupHeader& header) {
 
 std::vector<TPakFile> ParseEntryTable(const TByteSource& source, size_t count, bool* complete) {
   std::vector<TPakFile> entries;
-  entries.reserve(std::min<size_t>(count, 4096));
+  entries.reserve(std::min<size_t>(count, 256));
   bool whole = true;
   for (size_t i = 0; i < count && whole; ++i) {
     uint8_t length[2];

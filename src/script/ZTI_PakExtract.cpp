@@ -10,13 +10,24 @@ void TStandardExtractHooks::StatusText(const std::u16string& text) { SetStatusTe
 
 void TStandardExtractHooks::FileRecorded(const std::string& path) { RecordInstalledFile(path); }
 
+void TStandardExtractHooks::EnsureDirectoryOf(const std::string& path) {
+  std::string directory = ExtractFileDir(path);
+  if (ensured_.count(directory)) return;
+  ForceDirectory(directory);
+  ensured_.insert(std::move(directory));
+}
+
+// WriteWholeFile's steps, with the directory made sure of once per group.
 bool TStandardExtractHooks::WriteWholeFile(const std::string& path, const uint8_t* data,
                                            size_t count) {
-  return ::WriteWholeFile(path, data, count);
+  EnsureDirectoryOf(path);
+  platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
+  if (!file.IsOpen()) return false;
+  return !data || count == 0 || file.WriteAll(data, count);
 }
 
 platform::File TStandardExtractHooks::CreateLargeFile(const std::string& path) {
-  ForceDirectory(ExtractFileDir(path));
+  EnsureDirectoryOf(path);
   return platform::File::Open(path, platform::OpenMode::CreateTruncate);
 }
 

@@ -5,11 +5,14 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 
 #include "package/ZTI_PakHooks.h"
 
 class TPak;
 
+// One object serves one group extraction: it remembers the directories it has
+// already made sure of, so a group of thousands of files checks each directory once.
 class TStandardExtractHooks : public TExtractHooks {
  public:
   void StatusText(const std::u16string& text) override;
@@ -17,6 +20,10 @@ class TStandardExtractHooks : public TExtractHooks {
   bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t count) override;
   platform::File CreateLargeFile(const std::string& path) override;
   void Step() override;
+
+ private:
+  void EnsureDirectoryOf(const std::string& path);
+  std::unordered_set<std::string> ensured_;
 };
 
 // pak.ExtractGroup(directory, group) with the standard binding.
