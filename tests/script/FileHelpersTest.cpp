@@ -6,6 +6,9 @@
 #include "lang/ZTI_Language.h"
 #include "package/ZTI_PakFile.h"
 #include "platform/Files.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
+#include "platform/ShellLink.h"
 #include "script/SE_Global.h"
 #include "script/ZTI_PakExtract.h"
 #include "support/LanguageBytes.h"
@@ -65,6 +68,53 @@ TEST_F(FileHelpers, RemoveTreeRemovesDepthFirstAndRefusesRoots) {
   std::ofstream(prefix.DriveC() / "keep.txt") << "k";
   for (const char* refused : {"", "C:", "C:\\", "c:\\\\", "\\"}) EXPECT_FALSE(RemoveTree(refused));
   EXPECT_TRUE(fs::exists(prefix.DriveC() / "keep.txt"));
+}
+
+TEST_F(FileHelpers, ShortcutsSetTheIconOnlyWhenItDiffers) {
+  ASSERT_TRUE(CreateShortcutSimple("C:\\Menu\\Demo\\Play.lnk", "C:\\Games\\Demo\\demo.exe", "-x"));
+  EXPECT_EQ(recorder.records, (Strings{"dir C:\\Menu\\", "dir C:\\Menu\\Demo"}));
+  platform::ShellLink simple;
+  simple.target = "C:\\Games\\Demo\\demo.exe";
+  simple.arguments = "-x";
+  simple.workingDirectory = "C:\\Games\\Demo";
+  // The same link written directly beside it (a link records its path relative to
+  // its own folder) must have the same bytes.
+  ASSERT_TRUE(platform::WriteShellLink("C:\\Menu\\Demo\\Expected.lnk", simple));
+  EXPECT_EQ(platform::ReadWholeFile("C:\\Menu\\Demo\\Play.lnk"),
+            platform::ReadWholeFile("C:\\Menu\\Demo\\Expected.lnk"));
+
+  ASSERT_TRUE(CreateShortcutWithIcon("C:\\Menu\\Demo\\Help.lnk", "C:\\Games\\Demo\\help.txt", "",
+                                     "C:\\Games\\Demo\\demo.exe"));
+  platform::ShellLink withIcon;
+  withIcon.target = "C:\\Games\\Demo\\help.txt";
+  withIcon.workingDirectory = "C:\\Games\\Demo";
+  withIcon.iconPath = "C:\\Games\\Demo\\demo.exe";
+  ASSERT_TRUE(platform::WriteShellLink("C:\\Menu\\Demo\\Expected.lnk", withIcon));
+  EXPECT_EQ(platform::ReadWholeFile("C:\\Menu\\Demo\\Help.lnk"),
+            platform::ReadWholeFile("C:\\Menu\\Demo\\Expected.lnk"));
+  // Without the icon the bytes differ: the icon location is really written.
+  withIcon.iconPath.clear();
+  ASSERT_TRUE(platform::WriteShellLink("C:\\Menu\\Demo\\Expected.lnk", withIcon));
+  EXPECT_NE(platform::ReadWholeFile("C:\\Menu\\Demo\\Help.lnk"),
+            platform::ReadWholeFile("C:\\Menu\\Demo\\Expected.lnk"));
+}
+
+TEST_F(FileHelpers, ShellFolders) {
+  EXPECT_EQ(SpecialFolder(platform::kFolderProgramFiles), "C:\\Program Files");
+  EXPECT_FALSE(SpecialFolder(platform::kFolderPrograms).empty());
+  EXPECT_EQ(FirstCDDrive(), "");  // a fresh prefix has none
+
+  // Drives F: (a CD-ROM) and E: (fixed); the first CD-ROM in letter order wins.
+  for (const char* letter : {"e", "f"}) {
+    fs::create_directories(prefix.Root() / (std::string("media_") + letter));
+    fs::create_directory_symlink(prefix.Root() / (std::string("media_") + letter),
+                                 prefix.Root() / "dosdevices" / (std::string(letter) + ":"));
+  }
+  auto drives = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine,
+                                            "Software\\Wine\\Drives", true);
+  ASSERT_TRUE(drives.WriteString("f:", "cdrom"));
+  drives.Close();
+  EXPECT_EQ(FirstCDDrive(), "F:\\");
 }
 
 TEST_F(FileHelpers, TheStandardBindingExtractsRecordsAndSteps) {
