@@ -1,0 +1,51 @@
+// finalise: started by an uninstaller as its last act, with the uninstaller's own path
+// (in double quotes) as the only argument. It waits until the uninstaller has ended
+// and its file can be removed, deletes it, and removes the folder it stood in when
+// that folder is empty by then. It never waits for ever: after a bounded time it
+// gives up and leaves the file.
+#include <cstdio>
+#include <string>
+
+#include "platform/Files.h"
+#include "platform/SystemInfo.h"
+
+namespace {
+
+constexpr uint32_t kPollMs = 200;
+constexpr uint32_t kGiveUpMs = 60'000;
+
+std::string ParentFolder(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// True once the file is gone: deleted by us, or by someone else meanwhile. A running
+// program's file cannot be deleted on Windows, so the first success also tells that
+// the uninstaller has ended.
+bool DeleteWhenFree(const std::string& path) {
+  const uint32_t start = platform::TickCount();
+  while (platform::FileExists(path)) {
+    if (platform::DeleteFileAt(path)) return true;
+    if (platform::TickCount() - start >= kGiveUpMs) return false;
+    platform::SleepMs(kPollMs);
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2 || argv[1][0] == '\0') {
+    std::fprintf(stderr, "usage: finalise \"UNINSTALLER\"\n");
+    return 2;
+  }
+  // A host path (as a test may give) is taken as the machine would see it.
+  const std::string uninstaller = platform::WindowsPathOf(argv[1]);
+  if (!DeleteWhenFree(uninstaller)) {
+    std::fprintf(stderr, "finalise: %s could not be removed; it is still in use\n", argv[1]);
+    return 1;
+  }
+  const std::string folder = ParentFolder(uninstaller);
+  if (folder.size() > 3) platform::RemoveEmptyDirectory(folder);  // never a drive root
+  return 0;
+}
