@@ -278,17 +278,20 @@ void TVFSFile::EndLinkBatch() {
 
 void TVFSFile::WriteChainData(const std::vector<int32_t>& chain, const uint8_t* data, size_t length) {
   const size_t b = size_t(header_.blockSize);
-  std::vector<uint8_t> padding;
-  for (size_t i = 0; i < chain.size();) {
+  std::vector<uint8_t> run;
+  for (size_t i = 0; i < chain.size();) {  // neighbouring blocks in one write
     size_t j = i;
     while (j + 1 < chain.size() && chain[j + 1] == chain[j] + 1) ++j;
     const size_t from = std::min(length, i * b), to = std::min(length, (j + 1) * b);
+    const size_t span = (j - i + 1) * b;
     const uint64_t at = dataOffset_ + uint64_t(chain[i] - 1) * b;
-    if (to > from) WriteAt(at, data + from, to - from);
-    const size_t pad = (j - i + 1) * b - (to - from);
-    if (pad > 0) {
-      padding.assign(pad, 0);
-      WriteAt(at + (to - from), padding.data(), pad);
+    // Whole blocks straight from the data; the chain's last block padded with zeros.
+    const size_t whole = (to - from) / b * b;
+    if (whole > 0) WriteAt(at, data + from, whole);
+    if (whole < span) {
+      run.assign(span - whole, 0);
+      std::memcpy(run.data(), data + from + whole, to - from - whole);
+      WriteAt(at + whole, run.data(), run.size());
     }
     i = j + 1;
   }
