@@ -6,6 +6,7 @@
 
 std::atomic<int32_t> CurrentLine{-1};
 std::atomic<bool> AbortRequested{false};
+std::atomic<bool> ApplicationTerminating{false};
 
 namespace {
 

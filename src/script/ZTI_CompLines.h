@@ -65,3 +65,6 @@ extern std::atomic<int32_t> CurrentLine;
 // Set by `failure` and by a failed archive update; ends the walk after the current
 // line. Never reset while the program runs.
 extern std::atomic<bool> AbortRequested;
+// Set when the program is ending (the front end sets it as it quits); a command that
+// waits, such as `execute` for its program, stops waiting.
+extern std::atomic<bool> ApplicationTerminating;

@@ -1,0 +1,78 @@
+// Run steps of the registry and shortcut commands. Each records what it wrote for
+// the uninstaller: registry entry lines (four double-quoted fields: root name as
+// written, key, value name, data as written before expansion) and link files.
+#include <initializer_list>
+#include <utility>
+
+#include "platform/Registry.h"
+#include "script/SE_Global.h"
+#include "script/SE_InstallRecorder.h"
+#include "script/ZTI_CommandsRegistry.h"
+#include "script/ZTI_CommandsRun.h"
+
+namespace {
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string RegistryEntryLine(const std::string& root, const std::string& key,
+                              const std::string& name, const std::string& data) {
+  return Quoted(root) + " " + Quoted(key) + " " + Quoted(name) + " " + Quoted(data);
+}
+
+// Opens (creating) a key below HKEY_CLASSES_ROOT and writes string values into it.
+void WriteClassesValues(const std::string& key,
+                        std::initializer_list<std::pair<std::string, std::string>> values) {
+  platform::RegistryKey opened =
+      platform::RegistryKey::Open(platform::RegistryRoot::ClassesRoot, key, true);
+  if (!opened.IsOpen()) return;
+  for (const auto& [name, data] : values) opened.WriteString(name, data);
+}
+
+}  // namespace
+
+void TWriteRegStrCommand::Execute(int32_t lineIndex) {
+  const TCompLine& line = RunLine(lineIndex);
+  const std::string& root = Param(line, 0);
+  const std::string& key = Param(line, 1);
+  const std::string& name = Param(line, 2);
+  const std::string& data = Param(line, 3);
+  {
+    platform::RegistryKey opened =
+        platform::RegistryKey::Open(RootKeyFromCode(RootCodeFromName(root)), key, true);
+    if (opened.IsOpen()) opened.WriteString(name, ExpandVariables(std::string_view(data)));
+  }
+  // Recorded also when the key could not be written; the list keeps each line once.
+  RecordRegistryEntry(RegistryEntryLine(root, key, name, data));
+}
+
+void TWriteRegStr_URLCommand::Execute(int32_t lineIndex) {
+  const TCompLine& line = RunLine(lineIndex);
+  const std::string& protocol = Param(line, 0);
+  const std::string iconKey = protocol + "\\DefaultIcon\\";
+  const std::string commandKey = protocol + "\\shell\\open\\command\\";
+  // The program in quotes, then each further parameter in quotes, not expanded.
+  std::string command = Quoted(ExpandVariables(std::string_view(Param(line, 2))));
+  for (int32_t i = 3; i < line.ParamCount(); ++i) command += " " + Quoted(line.Params[i]);
+
+  WriteClassesValues(protocol, {{"", "URL:" + protocol + " Protocol"}, {"URL Protocol", ""}});
+  WriteClassesValues(iconKey, {{"", ExpandVariables(std::string_view(Param(line, 1)))}});
+  WriteClassesValues(commandKey, {{"", command}});
+
+  RecordRegistryEntry(RegistryEntryLine("HKCR", protocol, "", ""));
+  RecordRegistryEntry(RegistryEntryLine("HKCR", protocol, "URL Protocol", ""));
+  RecordRegistryEntry(RegistryEntryLine("HKCR", iconKey, "", ""));
+  RecordRegistryEntry(RegistryEntryLine("HKCR", commandKey, "", ""));
+}
+
+void TCreateShortCutCommand::Execute(int32_t lineIndex) {
+  const TCompLine& line = RunLine(lineIndex);
+  const std::string link = ExpandVariables(std::string_view(Param(line, 0)));
+  const std::string target = ExpandVariables(std::string_view(Param(line, 1)));
+  const std::string arguments = ExpandVariables(std::string_view(Param(line, 2)));
+  if (line.ParamCount() >= 4)
+    CreateShortcutWithIcon(link, target, arguments,
+                           ExpandVariables(std::string_view(Param(line, 3))));
+  else
+    CreateShortcutSimple(link, target, arguments);
+  RecordInstalledFile(link);
+}
