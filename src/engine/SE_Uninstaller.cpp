@@ -1,0 +1,153 @@
+#include "engine/SE_Uninstaller.h"
+
+#include <algorithm>
+
+#include "package/ZTI_PakFile.h"
+#include "platform/CodePage.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/ProgramIcon.h"
+#include "platform/Registry.h"
+#include "script/SE_FileHelpers.h"
+#include "script/buffer_type.h"
+
+namespace {
+
+constexpr const char* kUninstallPrefix = "UNINSTALL_";
+constexpr size_t kUninstallPrefixLength = 10;
+constexpr const char* kIconEntry = "UNINSTALL_ICON.ICO";
+constexpr size_t kCopyChunk = 1 << 20;
+
+bool IsUninstallerEntry(const TPakFile& entry) {
+  return entry.Group == 0 &&
+         platform::AsciiUpper(entry.Name).rfind(kUninstallPrefix, 0) == 0 &&
+         platform::AsciiUpper(entry.Name) != kIconEntry;
+}
+
+// An empty short title would put the values on the uninstall key itself, beside every
+// other program's key; such a setup is simply not registered.
+void RegisterUninstaller(const TSetupInfo& info) {
+  if (info.ShortName.empty()) return;
+  platform::RegistryKey key = platform::RegistryKey::Open(
+      platform::RegistryRoot::LocalMachine, kUninstallKeyPath + info.ShortName, true);
+  if (!key.IsOpen()) return;
+  key.WriteString("DisplayName", info.ShortName);
+  key.WriteString("UninstallString", UninstallerPath(info));
+}
+
+void CopyProgramPart(const std::string& programPath, const std::string& target) {
+  const std::optional<uint64_t> length = ProgramPartLength(programPath);
+  platform::File program = platform::File::Open(programPath, platform::OpenMode::ReadShared);
+  if (!length || !program.IsOpen())
+    throw platform::ESetupError("Cannot read the setup program \"" + programPath +
+                                "\" to make the uninstaller");
+  if (platform::FileExists(target)) platform::DeleteFileAt(target);
+  platform::File out = platform::File::Open(target, platform::OpenMode::CreateTruncate);
+  if (!out.IsOpen()) throw platform::ESetupError("Cannot create the uninstaller \"" + target + "\"");
+  std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(*length, kCopyChunk)));
+  for (uint64_t done = 0; done < *length;) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(kCopyChunk, *length - done));
+    if (!program.ReadExact(chunk.data(), n))
+      throw platform::ESetupError("Cannot read the setup program \"" + programPath +
+                                  "\" to make the uninstaller");
+    if (!out.WriteAll(chunk.data(), n))
+      throw platform::ESetupError("Cannot write the uninstaller \"" + target + "\"");
+    done += n;
+  }
+}
+
+// Where programs carry icons, the package's uninstaller icon becomes the program's.
+void ReplaceIcon(TPak& package, const std::string& target) {
+  for (size_t i = 0; i < package.Count(); ++i) {
+    const TPakFile& entry = package.Entries()[i];
+    if (entry.Group != 0 || platform::AsciiUpper(entry.Name) != kIconEntry) continue;
+    const std::optional<Bytes> icon = package.ReadEntry(static_cast<int>(i));
+    if (!icon) continue;
+    if (const auto image = FirstIconImage(icon->data(), icon->size()))
+      platform::SetProgramIconImage(target, image->data(), image->size());
+  }
+}
+
+void Store(TPak& out, const std::string& target, const std::string& name, const Bytes& content) {
+  const int index = out.NewEntry(name, "", 0);
+  if (!out.StoreBuffer(index, content.data(), content.size()))
+    throw platform::ESetupError("Cannot write entry \"" + name + "\" into the uninstaller \"" +
+                                target + "\"");
+}
+
+void AppendUninstallPackage(TPak& package, const TSetupInfo& info, const std::string& target) {
+  TPak out;
+  out.Create(target, true, false);
+  for (size_t i = 0; i < package.Count(); ++i) {
+    const TPakFile entry = package.Entries()[i];
+    if (!IsUninstallerEntry(entry)) continue;
+    std::optional<Bytes> content = package.ReadEntry(static_cast<int>(i));
+    if (!content && entry.OrigSize > 0)
+      throw platform::ESetupError("Entry \"" + entry.Name + "\" of package \"" +
+                                  package.FileName() + "\" cannot be read for the uninstaller: " +
+                                  package.DiagnoseEntry(static_cast<int>(i)));
+    Store(out, target, entry.Name.substr(kUninstallPrefixLength), content.value_or(Bytes()));
+  }
+  TSetupInfoFile uninstallInfo;
+  uninstallInfo.Info = info;
+  uninstallInfo.Info.Uninstall = 1;
+  Store(out, target, "SetupInfo", uninstallInfo.SaveToBytes());
+  if (!out.WriteTable()) throw platform::ESetupError("Cannot write the uninstaller \"" + target + "\"");
+  out.Close();
+}
+
+}  // namespace
+
+std::string UninstallerPath(const TSetupInfo& info) {
+  return info.InstallDir + "\\" + info.UninstallExeName;
+}
+
+std::optional<uint64_t> ProgramPartLength(const std::string& programPath) {
+  TPak own;
+  try {
+    own.Create(programPath, false, false);
+  } catch (const platform::ESetupError&) {
+    return std::nullopt;
+  }
+  platform::File file = platform::File::Open(programPath, platform::OpenMode::ReadShared);
+  const int64_t size = file.Size();
+  if (size < 0) return std::nullopt;
+  const TSetupHeader& header = own.Header();
+  const bool carriesPackage = header.IsPackage() && header.PakStart <= header.TableOffset &&
+                              header.TableOffset + kSetupHeaderSize <= static_cast<uint64_t>(size);
+  return carriesPackage ? header.PakStart : static_cast<uint64_t>(size);
+}
+
+std::optional<std::vector<uint8_t>> FirstIconImage(const uint8_t* data, size_t size) {
+  // ICONDIR: reserved 0, type 1, count; then 16-byte entries whose last two fields are
+  // the image's size and its offset in the file.
+  constexpr size_t kDirectorySize = 6, kEntrySize = 16;
+  if (!data || size < kDirectorySize + kEntrySize) return std::nullopt;
+  TBufferManager in(data, size);
+  const uint16_t reserved = ReadInt16(in), type = ReadInt16(in), count = ReadInt16(in);
+  if (reserved != 0 || type != 1 || count == 0) return std::nullopt;
+  in.SetPosition(kDirectorySize + 8);
+  const uint32_t imageSize = static_cast<uint32_t>(ReadInt32(in));
+  const uint32_t imageOffset = static_cast<uint32_t>(ReadInt32(in));
+  if (imageSize == 0 || imageOffset > size || imageSize > size - imageOffset) return std::nullopt;
+  return std::vector<uint8_t>(data + imageOffset, data + imageOffset + imageSize);
+}
+
+std::string WriteUninstaller(TPak& package, const TSetupInfo& info,
+                             const std::string& programPath) {
+  if (info.UninstallExeName.empty())
+    throw platform::ESetupError("The setup names no uninstaller file (its script has no prefix "
+                                "line); no uninstaller was written into \"" + info.InstallDir + "\"");
+  const std::string target = UninstallerPath(info);
+  RegisterUninstaller(info);
+  ForceDirectory(info.InstallDir);
+  CopyProgramPart(programPath, target);
+  ReplaceIcon(package, target);
+  AppendUninstallPackage(package, info, target);
+  platform::MarkExecutable(target);
+  return target;
+}
+
+std::string WriteUninstaller() {
+  return WriteUninstaller(SetupPak(), SetupInfoFile().Info, platform::OwnExecutablePath());
+}
