@@ -1,0 +1,45 @@
+#include "engine/SE_Uninstall_Items.h"
+
+#include "platform/Files.h"
+#include "platform/Registry.h"
+#include "script/SE_PathVariables.h"
+#include "script/SE_RegistryRoots.h"
+
+std::array<std::string, 4> SplitRegistryEntryLine(std::string_view line) {
+  std::array<std::string, 4> fields;
+  size_t at = 0;
+  for (std::string& field : fields) {
+    while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+    bool quoted = false;
+    for (; at < line.size(); ++at) {
+      const char c = line[at];
+      if (c == '"') {
+        quoted = !quoted;
+      } else if (!quoted && (c == ' ' || c == '\t')) {
+        break;
+      } else {
+        field += c;
+      }
+    }
+  }
+  return fields;
+}
+
+bool RemoveRecordedFile(const std::string& item) {
+  const std::string path = ExpandVariables(std::string_view(item));
+  return platform::FileExists(path) && platform::DeleteFileAt(path);
+}
+
+bool RemoveRecordedDirectory(const std::string& item) {
+  return platform::DirectoryExists(item) && platform::RemoveEmptyDirectory(item);
+}
+
+bool RemoveRecordedRegistryValue(const std::string& line) {
+  const auto fields = SplitRegistryEntryLine(line);
+  const platform::RegistryRoot root = RootKeyFromCode(RootCodeFromName(fields[0]));
+  platform::RegistryKey key = platform::RegistryKey::Open(root, fields[1], /*create=*/false);
+  if (!key.IsOpen()) return false;
+  const bool deleted = key.DeleteValue(fields[2]);
+  key.Close();
+  return deleted;
+}
