@@ -170,6 +170,19 @@ TEST_F(UninstallerTest, AnUninstallerWithoutANameIsReportedNotWrittenAsADirector
   EXPECT_TRUE(InstallLog("C:\\Games\\Demo\\", ""));
 }
 
+// Without a short title the values would land on the uninstall key itself, beside
+// every other program's key: the uninstaller is written but not registered.
+TEST_F(UninstallerTest, ASetupWithoutAShortTitleIsNotRegistered) {
+  Pack("prefix Demo\nuninstallpages uninstall\n");
+  WriteSource("program.bin", "program");
+  settings_.programPath = Win(work_->Path() / "program.bin");
+  Run();
+  EXPECT_TRUE(reported_.empty());
+  EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_Uninstall.exe"));
+  for (const char* name : {"DisplayName", "UninstallString"})
+    EXPECT_FALSE(RegValue(platform::RegistryRoot::LocalMachine, kUninstallKeyPath, name)) << name;
+}
+
 TEST(FirstIconImage, TakesTheFirstDirectoryEntrysBytesAndRefusesWhatLiesOutside) {
   // Header (reserved, type, count), one 16-byte entry, then the image.
   auto icon = [](uint16_t reserved, uint16_t type, uint16_t count, uint32_t size, uint32_t offset,
