@@ -6,6 +6,7 @@
 #include "engine/SE_ErrorHook.h"
 #include "engine/SE_Uninstall_List.h"
 #include "engine/SE_Uninstaller.h"
+#include "gamedata/SE_VFS.h"
 #include "package/ZTI_PakFile.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -75,6 +76,8 @@ void TSetupThread::WalkLines() {
 // Runs after the walk, also after an abort, so a failed installation still leaves an
 // install log and an uninstaller for what it did.
 void TSetupThread::FinishRun() {
+  // An archive the last vfsupdate left open gets its header, digest and lookup table.
+  CloseArchiveAtEndOfRun();
   const TSetupInfo& info = SetupInfoFile().Info;
   ForceDirectory(info.InstallDir);
   if (info.MakeUninstaller != 1) return;

@@ -25,16 +25,6 @@ namespace {
 
 constexpr uint16_t kTextCopying = 17;  // "Copying File <%FILENAME%>"
 
-// The file group a `file` line owns: its last parameter.
-uint16_t GroupOfLine(const TCompLine& line) {
-  const std::string& text = line.Params.back();
-  const int32_t group = ToIntOrMinusOne(text);
-  if (group < 0 || group > 0xFFFF)
-    throw platform::ESetupError("The file command of line " + std::to_string(line.LineNo) +
-                                " names no file group (\"" + text + "\"); setup is corrupt");
-  return static_cast<uint16_t>(group);
-}
-
 // The registry condition of an 8-parameter `file` line: p2 root, p3 key (created when
 // missing), p4 value name, p5 expected data (compared exactly; a missing value reads
 // as empty), p6 "0", "false" or "f" to ask for a difference, anything else for

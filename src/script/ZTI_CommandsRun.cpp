@@ -5,6 +5,7 @@
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "script/SE_PathVariables.h"
+#include "script/SE_TextHelpers.h"
 
 TCompLine& RunLine(int32_t lineIndex) {
   TCompLines& lines = CompLines();
@@ -28,4 +29,13 @@ std::string ExpandParamInPlace(TCompLine& line, int32_t i) {
 
 std::u16string TextWithFileName(uint16_t number, const std::string& name) {
   return ReplaceText(Languages().GetText(number), u"<%FILENAME%>", platform::AnsiToWide(name));
+}
+
+uint16_t GroupOfLine(const TCompLine& line) {
+  const std::string& text = Param(line, line.ParamCount() - 1);
+  const int32_t group = ToIntOrMinusOne(text);
+  if (group < 0 || group > 0xFFFF)
+    throw platform::ESetupError("Line " + std::to_string(line.LineNo) +
+                                " names no file group (\"" + text + "\"); setup is corrupt");
+  return static_cast<uint16_t>(group);
 }

@@ -20,5 +20,10 @@ const std::string& Param(const TCompLine& line, int32_t i);
 // missing and reads as empty.
 std::string ExpandParamInPlace(TCompLine& line, int32_t i);
 
+// The file group a grouping line (file, ztpupdate, vfsupdate) owns: its last
+// parameter, which the packaging step appended. Raises ESetupError naming the line when
+// it is not a group number.
+uint16_t GroupOfLine(const TCompLine& line);
+
 // Language text number with "<%FILENAME%>" replaced by the name (texts 17, 18).
 std::u16string TextWithFileName(uint16_t number, const std::string& name);

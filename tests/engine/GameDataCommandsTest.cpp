@@ -1,0 +1,136 @@
+// The commands that update the game's own packages and archives, run on the setup
+// thread from a packed script against a package and an archive made by setuptool,
+// and checked with setuptool's own listings.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "SetupRunFixture.h"
+#include "engine/SE_Uninstall_List.h"
+#include "script/ZTI_CompLines.h"
+#include "support/RunProgram.h"
+
+namespace engine_test {
+namespace {
+
+using testing_support::ProgramResult;
+using testing_support::RunProgram;
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The first tab-separated field of every line.
+std::vector<std::string> FirstFields(const std::string& text) {
+  std::vector<std::string> names;
+  for (const std::string& line : SplitLines(text)) names.push_back(line.substr(0, line.find('\t')));
+  return names;
+}
+
+class GameDataCommandsTest : public SetupRun {
+ protected:
+  void SetUp() override {
+    SetupRun::SetUp();
+    fs::create_directories(Host("C:\\Games\\Demo"));
+  }
+  ProgramResult Tool(const std::vector<std::string>& args) {
+    return RunProgram("setuptool", args);
+  }
+  std::string HostText(const std::string& windowsPath) const {
+    return Host(windowsPath).string();
+  }
+  void MakePackage(const std::string& windowsPath) {
+    const ProgramResult made = Tool({"ztp", "create", HostText(windowsPath)});
+    ASSERT_EQ(made.status, 0) << made.err;
+  }
+  void MakeArchive(const std::string& windowsPath) {
+    const ProgramResult made = Tool({"vfs", "create", HostText(windowsPath), "--block-size", "512",
+                                     "--blocks", "200", "--roots", "16"});
+    ASSERT_EQ(made.status, 0) << made.err;
+  }
+};
+
+TEST_F(GameDataCommandsTest, UpdateCommandsChangePackagesAndArchivesAndRecordNothing) {
+  MakePackage("C:\\Games\\Demo\\data.ztp");
+  MakeArchive("C:\\Games\\Demo\\maps.vfs");
+  MakeArchive("C:\\Games\\Demo\\sounds.vfs");
+  WriteSource("ztp/Data/Notes.txt", std::string(4000, 'n'));
+  WriteSource("ztp/readme.txt", "read me");
+  WriteSource("mapdata/maps/m1/data.bin", std::string(3000, 'm'));
+  WriteSource("mapdata/readme", "root file");
+  WriteSource("sounds/fx/boom.snd", "boom");
+  Pack("name Demo\n"
+       "ztpupdate ztp\\ secret data.ztp\n"
+       "ztpofficial data.ztp VORPELK true\n"
+       "duplicateentry data.ztp readme.txt copy\\readme.txt\n"
+       "vfsupdate sounds\\ sounds.vfs\n"     // closed at once
+       "vfsupdate mapdata\\ maps.vfs 0\n");     // left open: closed at the end of the run
+  Run();
+  ASSERT_TRUE(reported_.empty()) << reported_.front().first;
+
+  ProgramResult listed = Tool({"ztp", "list", HostText("C:\\Games\\Demo\\data.ztp")});
+  ASSERT_EQ(listed.status, 0) << listed.err;
+  EXPECT_EQ(FirstFields(listed.out),
+            (std::vector<std::string>{"readme.txt", "Data\\Notes.txt", "copy\\readme.txt", "trailer"}));
+  EXPECT_EQ(SplitLines(listed.out).back(), "trailer\tEIH2\tyes\t1");
+
+  for (const char* archive : {"C:\\Games\\Demo\\maps.vfs", "C:\\Games\\Demo\\sounds.vfs"}) {
+    const ProgramResult verified = Tool({"vfs", "verify", HostText(archive)});
+    EXPECT_EQ(verified.status, 0) << archive << "\n" << verified.out << verified.err;
+  }
+  listed = Tool({"vfs", "list", HostText("C:\\Games\\Demo\\maps.vfs")});
+  ASSERT_EQ(listed.status, 0) << listed.err;
+  EXPECT_EQ(FirstFields(listed.out),
+            (std::vector<std::string>{"readme", "maps", "maps\\m1", "maps\\m1\\data.bin"}));
+
+  EXPECT_TRUE(UninstallList().Files().empty());
+  EXPECT_TRUE(UninstallList().RegistryEntries().empty());
+}
+
+TEST_F(GameDataCommandsTest, AMissingArchiveStopsTheRunWithTheFailureText) {
+  WriteSource("maps/readme", "root file");
+  Pack("name Demo\n"
+       "vfsupdate maps\\ missing.vfs\n"
+       "createdirectory $INSTDIR\\after\n");
+  Run();
+  ASSERT_EQ(asked_.size(), 1u);
+  EXPECT_EQ(asked_[0].caption, "VFS Error");
+  EXPECT_EQ(asked_[0].text, "Error: Unable to find <missing.vfs>");
+  EXPECT_TRUE(AbortRequested);
+  EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\after"));
+  EXPECT_TRUE(reported_.empty());
+}
+
+TEST_F(GameDataCommandsTest, AWrongPasswordStopsTheProgramAndLeavesThePackageAsItWas) {
+  MakePackage("C:\\Games\\Demo\\data.ztp");
+  WriteSource("ztp/a.txt", "first");
+  WriteSource("ztp2/b.txt", "second");
+  Pack("name Demo\n"
+       "ztpupdate ztp\\ right data.ztp\n"
+       "ztpupdate ztp2\\ wrong DATA.ZTP\n");
+  // Both lines name the same package, so the second line's file joins the first line's
+  // group and its own group stays empty: it opens nothing and checks no password.
+  Run();
+  ASSERT_TRUE(reported_.empty());
+  const std::string before = HostRead("C:\\Games\\Demo\\data.ztp");
+  ProgramResult listed = Tool({"ztp", "list", HostText("C:\\Games\\Demo\\data.ztp")});
+  EXPECT_EQ(FirstFields(listed.out), (std::vector<std::string>{"a.txt", "b.txt", "trailer"}));
+
+  Fresh();
+  fs::create_directories(Host("C:\\Games\\Demo"));
+  HostWrite("C:\\Games\\Demo\\data.ztp", before);
+  WriteSource("ztp/c.txt", "third");
+  Pack("name Demo\nztpupdate ztp\\ wrong data.ztp\n");
+  Run();
+  // The program ends with the fatal stop (the test's handler throws instead of ending,
+  // which the thread then reports as well).
+  ASSERT_FALSE(endedWith_.empty());
+  EXPECT_EQ(endedWith_.front(), platform::kExitFatalStop);
+  EXPECT_EQ(HostRead("C:\\Games\\Demo\\data.ztp"), before);
+}
+
+}  // namespace
+}  // namespace engine_test
