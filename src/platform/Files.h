@@ -83,6 +83,9 @@ bool RemoveEmptyDirectory(const std::string& path);
 struct DirectoryEntry {
   std::string name;  // 8-bit name as the program sees it; never "." or ".."
   bool isDirectory = false;
+  // A link to elsewhere (a symbolic link; on Windows a junction): isDirectory tells
+  // what it points at. Tree removal deletes the link and never walks into it.
+  bool isLink = false;
 };
 // The entries of a directory in a stable order (sorted by name); empty when the
 // directory cannot be listed.

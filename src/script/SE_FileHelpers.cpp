@@ -39,7 +39,9 @@ bool RemoveTreeBelow(const std::string& directory) {
   bool emptied = true;
   for (const platform::DirectoryEntry& entry : platform::ListDirectory(directory)) {
     const std::string child = directory + "\\" + entry.name;
-    if (entry.isDirectory)
+    if (entry.isLink)  // the link goes, never what it points at
+      emptied = platform::DeleteFileAt(child) && emptied;
+    else if (entry.isDirectory)
       emptied = RemoveTreeBelow(child) && emptied;
     else
       emptied = platform::DeleteFileAt(child) && emptied;

@@ -66,6 +66,16 @@ TEST_F(FileHelpers, RemoveTreeRemovesDepthFirstAndRefusesRoots) {
   EXPECT_FALSE(fs::exists(root));
   EXPECT_TRUE(RemoveTree("C:\\Tree"));  // nothing there: nothing to do
   std::ofstream(prefix.DriveC() / "keep.txt") << "k";
+
+  // A link inside the tree goes as a link; the folder it points at keeps its files.
+  fs::create_directories(root / "x");
+  fs::create_directories(prefix.DriveC() / "Elsewhere");
+  std::ofstream(prefix.DriveC() / "Elsewhere" / "precious.txt") << "p";
+  fs::create_directory_symlink(prefix.DriveC() / "Elsewhere", root / "x" / "linked");
+  EXPECT_TRUE(RemoveTree("C:\\Tree"));
+  EXPECT_FALSE(fs::exists(root));
+  EXPECT_TRUE(fs::exists(prefix.DriveC() / "Elsewhere" / "precious.txt"));
+
   for (const char* refused : {"", "C:", "C:\\", "c:\\\\", "\\"}) EXPECT_FALSE(RemoveTree(refused));
   EXPECT_TRUE(fs::exists(prefix.DriveC() / "keep.txt"));
 }

@@ -219,9 +219,14 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& path) {
     const std::string name = item->d_name;
     if (name == "." || name == "..") continue;
     bool isDirectory = item->d_type == DT_DIR;
+    bool isLink = item->d_type == DT_LNK;
     if (item->d_type == DT_LNK || item->d_type == DT_UNKNOWN)
       isDirectory = IsHostDirectory(*hostPath + "/" + name);
-    entries.push_back({Utf8ToAnsi(name), isDirectory});
+    if (item->d_type == DT_UNKNOWN) {
+      struct stat st;
+      isLink = lstat((*hostPath + "/" + name).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    }
+    entries.push_back({Utf8ToAnsi(name), isDirectory, isLink});
   }
   closedir(dir);
   std::vector<std::pair<std::u16string, size_t>> keys;
