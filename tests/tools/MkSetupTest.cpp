@@ -16,9 +16,6 @@
 #include "script/ZTI_SetupInfo.h"
 #include "support/TempPrefix.h"
 
-// GCC 12 reports a false -Wrestrict for "literal" + std::string temporaries.
-#pragma GCC diagnostic ignored "-Wrestrict"
-
 namespace {
 
 namespace fs = std::filesystem;
