@@ -1,0 +1,168 @@
+// TFrmMain: the installation handed to the setup thread, the removal in uninstall
+// mode, and the finaliser an uninstaller starts when it closes.
+#include "engine/SE_Uninstall_List.h"
+#include "lang/ZTI_Language.h"
+#include "lang/ZTI_ReplaceText.h"
+#include "package/ZTI_PakFile.h"
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
+#include "platform/SystemInfo.h"
+#include "script/SE_Global.h"
+#include "script/ZTI_SetupInfo.h"
+#include "ui/FormMain.h"
+
+namespace {
+
+// Where an uninstaller registers itself, below HKEY_LOCAL_MACHINE.
+constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// A phase reports item p of n only from the first item that makes up a whole percent.
+bool ShowsProgress(int64_t p, int64_t n) { return p * 100 / n >= 1; }
+
+// The words of a recorded registry line: split at blanks outside double quotes, the
+// quotes removed; a quoted empty word ("") counts.
+std::vector<std::string> RegistryLineWords(const std::string& line, size_t most) {
+  std::vector<std::string> words;
+  size_t i = 0;
+  while (i < line.size() && words.size() < most) {
+    while (i < line.size() && line[i] == ' ') ++i;
+    if (i >= line.size()) break;
+    std::string word;
+    bool quoted = false;
+    for (; i < line.size() && (quoted || line[i] != ' '); ++i) {
+      if (line[i] == '"') quoted = !quoted;
+      else word += line[i];
+    }
+    words.push_back(std::move(word));
+  }
+  return words;
+}
+
+}  // namespace
+
+std::u16string TFrmMain::FormatItemProgress(const std::u16string& name, int64_t number, int64_t total) {
+  std::u16string text = Languages().GetText(19);
+  text = ReplaceText(text, u"<%ZTPNAME%>", name);
+  text = ReplaceText(text, u"<%FNUM%>", platform::AnsiToWide(std::to_string(number)));
+  return ReplaceText(text, u"<%FTOTAL%>", platform::AnsiToWide(std::to_string(total)));
+}
+
+void TFrmMain::RunInstallation() {
+  try {
+    // The checked option of each language page, the last such page winning.
+    for (const auto& page : SEPageControl.Pages) {
+      if (page->PageKind != kPageLanguageSelection) continue;
+      for (TControl* control : page->Controls) {
+        if (control->Kind() == TControlKind::Radio && control->Checked()) {
+          SetupVariables().LanguageSelection =
+              platform::AnsiToWide(platform::WideToAnsi(control->Caption()));
+          break;
+        }
+      }
+    }
+    SetWorkingState(true);
+    ProgressMax = SetupPak().CountGrouped();
+    ShowStatusText(u"Status: 0 of " + platform::AnsiToWide(std::to_string(ProgressMax)) +
+                   u" files extracted");
+    if (ProgressGauge) {
+      ProgressGauge->Gauge()->SetProgress(0);
+      ProgressGauge->Gauge()->SetMax(ProgressMax);
+    }
+    UninstallList().AddDirectory(InstallDir());
+    if (worker_) {
+      worker_->StartRun();
+      while (worker_->Running()) {
+        ProcessMessages();
+        platform::SleepMs(1);
+      }
+    }
+    // The run's last changes are still queued; show them before moving on.
+    ProcessMessages();
+    runCompleted_ = true;
+    SEPageControl.ShowPage(SEPageControl.CurrentPage + 1);
+    SetWorkingState(false);
+  } catch (const std::exception& e) {
+    if (!OnUnexpectedError) throw;
+    Terminate(e.what());
+  }
+}
+
+void TFrmMain::SetUninstallProgress(const std::u16string& status, int32_t gauge) {
+  if (StatusLabel) {
+    StatusLabel->SetCaption(status);
+    if (StatusLabel->Parent()) StatusLabel->Parent()->RepaintNow();
+  }
+  if (ProgressGauge) {
+    ProgressGauge->Gauge()->SetProgress(gauge);
+    ProgressGauge->RepaintNow();
+  }
+}
+
+void TFrmMain::RunUninstallation() {
+  const TUninstallList& list = UninstallList();
+  const int32_t files = static_cast<int32_t>(list.Files().size());
+  const int32_t dirs = static_cast<int32_t>(list.Directories().size());
+  const int32_t regs = static_cast<int32_t>(list.RegistryEntries().size());
+  SetWorkingState(true);
+  ProgressMax = files + dirs + regs;
+  ShowStatusText(u"Status: 0 of " + platform::AnsiToWide(std::to_string(ProgressMax)) +
+                 u" items remaining");
+  if (ProgressGauge) {
+    ProgressGauge->Gauge()->SetProgress(0);
+    ProgressGauge->Gauge()->SetMax(ProgressMax);
+  }
+
+  for (int32_t p = 1; p <= files; ++p) {
+    if (ShowsProgress(p, files)) SetUninstallProgress(FormatItemProgress(u"", p, files), p);
+    const std::string path = ExpandVariables(list.Files()[static_cast<size_t>(p - 1)]);
+    if (platform::FileExists(path)) platform::DeleteFileAt(path);
+  }
+  // The last directory recorded is the deepest: remove from the end.
+  for (int32_t p = 1; p <= dirs; ++p) {
+    if (ShowsProgress(p, dirs))
+      SetUninstallProgress(FormatItemProgress(Languages().GetText(25), p, dirs), files + p);
+    const std::string& dir = list.Directories()[static_cast<size_t>(dirs - p)];
+    if (platform::DirectoryExists(dir)) platform::RemoveEmptyDirectory(dir);
+  }
+  for (int32_t p = 1; p <= regs; ++p) {
+    if (ShowsProgress(p, regs))
+      SetUninstallProgress(FormatItemProgress(Languages().GetText(24), p, regs), files + dirs + p);
+    RemoveRegistryEntry(list.RegistryEntries()[static_cast<size_t>(p - 1)]);
+  }
+
+  const TSetupInfo& info = SetupInfoFile().Info;
+  const std::string uninstallKey = kUninstallKey + info.ShortName;
+  platform::RegistryKey key =
+      platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, uninstallKey, false);
+  if (key.IsOpen()) {
+    key.DeleteValue("DisplayName");
+    key.DeleteValue("UninstallString");
+    key.Close();
+    platform::DeleteRegistryKey(platform::RegistryRoot::LocalMachine, uninstallKey);
+  }
+  platform::DeleteFileAt(TUninstallList::LogPath(InstallDir(), info.UninstallPrefix));
+  runCompleted_ = true;
+  SetWorkingState(false);
+  SEPageControl.ShowPage(SEPageControl.CurrentPage + 1);
+}
+
+void TFrmMain::RemoveRegistryEntry(const std::string& line) {
+  const std::vector<std::string> words = RegistryLineWords(line, 4);
+  if (words.size() < 3) return;
+  const platform::RegistryRoot root = RootKeyFromCode(RootCodeFromName(words[0]));
+  platform::RegistryKey key = platform::RegistryKey::Open(root, words[1], false);
+  if (!key.IsOpen()) return;
+  key.DeleteValue(words[2]);
+  key.Close();
+}
+
+void TFrmMain::RunFinaliser() {
+  const TFoundEntry found = SetupPak().FindEntry("FINALISE.EXE", 0);
+  if (!found.Data) return;
+  const std::string path = platform::TempFolder() + "\\FINALISE.exe";
+  if (!WriteWholeFile(path, found.Data->data(), found.Data->size())) return;
+  platform::MarkExecutable(path);
+  platform::StartWithDefaultAction(path, "\"" + platform::OwnExecutablePath() + "\"");
+}
