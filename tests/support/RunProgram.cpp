@@ -23,7 +23,10 @@ std::string Slurp(const std::filesystem::path& path) {
 
 ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args) {
   const char* binDir = std::getenv("SE_BIN_DIR");
-  const std::string program = std::string(binDir ? binDir : "bin") + "/" + name;
+  return RunProgramAt(std::string(binDir ? binDir : "bin") + "/" + name, args);
+}
+
+ProgramResult RunProgramAt(const std::string& program, const std::vector<std::string>& args) {
   TempDir scratch;
   const auto outPath = scratch.Path() / "out", errPath = scratch.Path() / "err";
   ProgramResult result;

@@ -16,5 +16,7 @@ struct ProgramResult {
 // The program is looked up in $SE_BIN_DIR (set by the test runner). Arguments are
 // passed as they are, without a shell.
 ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args);
+// The same for a program file anywhere (a host path).
+ProgramResult RunProgramAt(const std::string& path, const std::vector<std::string>& args);
 
 }  // namespace testing_support

@@ -1,0 +1,216 @@
+#include "app/SE_Startup.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "app/SErrorLog.h"
+#include "app/SE_StartupRules.h"
+#include "engine/SE_ErrorHook.h"
+#include "engine/SE_RegisterCommands.h"
+#include "engine/SE_Uninstall_List.h"
+#include "lang/ZTI_Language.h"
+#include "package/ZTI_PakFile.h"
+#include "platform/CodePage.h"
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
+#include "platform/SystemInfo.h"
+#include "script/SE_Global.h"
+#include "script/SE_InstallRecorder.h"
+#include "script/ZTI_CommandList.h"
+#include "script/ZTI_CompLines.h"
+#include "script/ZTI_SetupInfo.h"
+#include "ui/FormMain.h"
+#include "ui/SE_SetupThreadWorker.h"
+#include "ui/SE_View.h"
+#include "ui/VerifyForm.h"
+
+namespace {
+
+// Thrown by a step that stops start-up with its fixed message.
+struct TStop {
+  TStartupStop stop;
+};
+
+class TStartup {
+ public:
+  TStartup(const TSetupOptions& options, TWizardView& view) : options_(options), view_(view) {}
+  int Run();
+
+ private:
+  void OpenPackage();
+  void Verify();
+  void ReadSetupInfo();
+  void LoadInstallLog();
+  void LoadScript();
+  void CheckFileName();
+  void LoadLanguages();
+  void FindInstallDir();
+  int RunWizard();
+  int Outcome(int viewStatus) const;
+
+  const TSetupOptions& options_;
+  TWizardView& view_;
+  uint16_t languageId_ = 0;
+  std::unique_ptr<TFrmMain> form_;
+  std::unique_ptr<TFrmVerify> verify_;
+};
+
+// Reports an unexpected error; a report that cannot be written is told on stderr.
+void Report(const std::string& text, const std::string& stage) {
+  try {
+    ReportError(text, stage);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "Error%s%s%s: %s\n(the error report could not be written: %s)\n",
+                 stage.empty() ? "" : " (", stage.c_str(), stage.empty() ? "" : ")", text.c_str(),
+                 e.what());
+  }
+}
+
+int TStartup::Run() {
+  languageId_ = options_.language ? *options_.language : platform::DefaultLanguageId();
+  try {
+    form_ = std::make_unique<TFrmMain>(&view_, std::make_unique<TSetupThreadWorker>());
+    form_->OnUnexpectedError = [](const std::string& text) { Report(text, ""); };
+    form_->SetApplicationTitle(platform::AnsiToWide(TFrmVerify::kCaption));
+    verify_ = std::make_unique<TFrmVerify>(&view_);
+    verify_->SetStatusText("Loading Header");
+    verify_->SetProgress(0, 100);
+    OpenPackage();
+    Verify();
+    SetupVariables().CDDrive = FirstCDDrive();
+    ReadSetupInfo();
+    const bool uninstall = SetupInfoFile().Info.Uninstall == 1;
+    if (uninstall) LoadInstallLog();
+    else LoadScript();
+    SetupVariables().ProgramFilesDir = SpecialFolder(platform::kFolderProgramFiles) + "\\";
+    SetupVariables().StartMenuProgramsDir = SpecialFolder(platform::kFolderPrograms) + "\\";
+    if (!uninstall && !options_.package) CheckFileName();
+    LoadLanguages();
+    if (!uninstall) FindInstallDir();
+    return RunWizard();
+  } catch (const TStop& s) {
+    platform::ShowMessageBox(s.stop.text, s.stop.caption, platform::MessageButtons::Ok,
+                             platform::MessageIcon::Error);
+    return platform::kExitStartupStop;
+  } catch (const std::exception& e) {
+    Report(e.what(), "");
+    return platform::kExitErrorReport;
+  }
+}
+
+void TStartup::OpenPackage() {
+  SetupPak().Create(options_.package ? *options_.package : platform::OwnExecutablePath(), false, false);
+  if (!SetupPak().Header().IsPackage()) throw TStop{InvalidHeaderStop()};
+}
+
+void TStartup::Verify() {
+  try {
+    TPak& pak = SetupPak();
+    const uint32_t count = pak.Header().FileCount;
+    verify_->SetStatusText(TFrmVerify::StatusLine(0, count));
+    verify_->SetProgress(0, static_cast<int32_t>(count));
+    for (uint32_t i = 0; i < count; ++i) {
+      // A table that ends before the header's count is as corrupt as a bad entry.
+      const bool inTable = i < pak.Count();
+      const int index = static_cast<int>(i);
+      const bool passes = inTable && (pak.Entries()[i].OrigSize == 0 || pak.VerifyEntry(index));
+      if (!passes) throw TStop{VerificationFailedStop(i, inTable ? pak.Entries()[i].Name : "")};
+      verify_->SetStatusText(TFrmVerify::StatusLine(i + 1, count));
+      verify_->SetProgress(static_cast<int32_t>(i + 1), static_cast<int32_t>(count));
+    }
+    view_.HoldVerifyWindow(500);
+    verify_.reset();
+  } catch (const TStop&) {
+    throw;
+  } catch (const std::exception& e) {
+    // The report is written and start-up goes on, the window left as it stands.
+    Report(e.what(), kStageVerification);
+  }
+}
+
+void TStartup::ReadSetupInfo() {
+  const TFoundEntry found = SetupPak().FindEntry("SetupInfo", 0);
+  if (!found.Data) throw TStop{SetupInfoMissingStop()};
+  SetupInfoFile().LoadFromBuffer(found.Data->data(), found.Data->size());
+}
+
+void TStartup::LoadInstallLog() {
+  const TSetupInfo& info = SetupInfoFile().Info;
+  if (!platform::FileExists(TUninstallList::LogPath(info.InstallDir, info.UninstallPrefix)))
+    throw TStop{InstallLogMissingStop()};
+  UninstallList().Load(info.InstallDir, info.UninstallPrefix);
+}
+
+void TStartup::LoadScript() {
+  const TFoundEntry found = SetupPak().FindEntry("CompiledLines", 0);
+  if (!found.Data) throw TStop{CompiledLinesMissingStop()};
+  if (!CompLines().LoadFromBuffer(found.Data->data(), found.Data->size()))
+    throw TStop{CompiledLinesCorruptStop()};
+  RegisterCommands();
+  const std::vector<bool> groupIsUpdate = GroupIsUpdate(CompLines(), CommandList());
+  TSetupVariables& v = SetupVariables();
+  v.SpaceRequired = RequiredSpace(SetupPak().Entries(), groupIsUpdate);
+  v.SpaceRequiredText = FormatSize(v.SpaceRequired);
+}
+
+void TStartup::CheckFileName() {
+  const std::string own = ExtractFileName(platform::OwnExecutablePath());
+  const std::string& expected = SetupInfoFile().Info.SetupExeName;
+  if (!SetupFileNameMatches(own, expected)) throw TStop{RenamedStop(expected, own)};
+}
+
+void TStartup::LoadLanguages() {
+  TPak& pak = SetupPak();
+  for (std::optional<int> i = pak.FirstIndexInGroup(0); i; i = pak.NextIndexInGroup(0)) {
+    const TPakFile& entry = pak.Entries()[static_cast<size_t>(*i)];
+    if (!IsLanguageEntryName(entry.Name)) continue;
+    const std::optional<Bytes> data = pak.ReadEntry(*i);
+    Languages().AddLanguage(data ? data->data() : nullptr, data ? data->size() : 0, entry.Name);
+  }
+  Languages().SelectLanguage(languageId_);
+}
+
+void TStartup::FindInstallDir() {
+  TSetupInfo& info = SetupInfoFile().Info;
+  const TREGKEY& reg = info.InstallDirRegKey;
+  if (!reg.Key.empty()) {
+    const platform::RegistryKey key = platform::RegistryKey::Open(RootKeyFromCode(reg.HKEY), reg.Path, false);
+    if (key.IsOpen()) {
+      const std::optional<std::string> value = key.ReadString(reg.Key);
+      if (value && !value->empty()) info.InstallDir = *value;
+    }
+  }
+  if (info.InstallDir.empty()) throw TStop{NoInstallDirStop()};
+  // The directory may still hold a variable ("$PROGRAMFILES\..."): its drive is
+  // the expanded one's.
+  MeasureSpaceAvailable(ExpandVariables(info.InstallDir));
+}
+
+int TStartup::RunWizard() {
+  if (!form_->SetPagesUp()) throw TStop{NoPagesStop()};
+  const int status = view_.Run(*form_);
+  ApplicationTerminating = true;
+  const int outcome = Outcome(status);
+  form_.reset();
+  return outcome;
+}
+
+int TStartup::Outcome(int viewStatus) const {
+  if (viewStatus != kExitByOutcome) return viewStatus;
+  if (form_->Terminated()) return platform::kExitErrorReport;
+  if (AbortRequested) return platform::kExitScriptFailed;
+  if (form_->ClosedOnFinishPage() || form_->RunCompleted()) return platform::kExitFinished;
+  return platform::kExitCancelled;
+}
+
+}  // namespace
+
+int RunSetup(const TSetupOptions& options, TWizardView& view) {
+  view.InstallHandlers();
+  SetInstallRecorder(&UninstallList());
+  SetErrorReporter([](const std::string& text, const std::string& stage) { ReportError(text, stage); });
+  return TStartup(options, view).Run();
+}

@@ -1,0 +1,5 @@
+// setup: the setup program players run (and, carrying an uninstall package, the
+// uninstaller). Everything it does is in src/app/.
+#include "app/SE_SetupMain.h"
+
+int main(int argc, char** argv) { return SetupMain(argc, argv); }
