@@ -87,6 +87,13 @@ TControl::TControl(TControlKind kind, std::string name, TControlObserver* observ
   if (observer_) observer_->ControlCreated(*this);
 }
 
+void TControl::SetName(const std::string& name) {
+  // Named while still empty, a caption-bearing control shows its name; the view
+  // meets the control named, with that caption.
+  name_ = name;
+  if (DefaultsOf(kind_).setsCaption && caption_.empty()) caption_ = platform::AnsiToWide(name);
+}
+
 TControl::~TControl() = default;
 
 TControl& TControl::CreateChild(TControlKind kind, const std::string& name) {
@@ -98,15 +105,9 @@ TControl& TControl::CreateChild(TControlKind kind, const std::string& name) {
   owned_.push_back(std::make_unique<TControl>(ChildKey{}, kind, this, observer_));
   TControl& child = *owned_.back();
   zOrder_.push_back(&child);
-  if (observer_) observer_->ControlCreated(child);
   child.SetName(name);
+  if (observer_) observer_->ControlCreated(child);
   return child;
-}
-
-void TControl::SetName(const std::string& name) {
-  const bool takesCaption = DefaultsOf(kind_).setsCaption && caption_ == platform::AnsiToWide(name_);
-  name_ = name;
-  if (takesCaption) SetCaption(platform::AnsiToWide(name));
 }
 
 void TControl::Changed(TControlChange change) {

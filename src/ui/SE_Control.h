@@ -74,8 +74,9 @@ class TControl {
   TControl& operator=(const TControl&) = delete;
   ~TControl();
 
-  // Creates a control owned by this one, on it, named as given (the name is set after
-  // the control exists, so a caption-bearing control takes it as caption). Raises
+  // Creates a control owned by this one, on it (in front of its siblings), named as
+  // given; a caption-bearing control takes the name as caption. The view is told once
+  // the control has its name. Raises
   // ESetupError when the name is not an identifier or another control of this owner
   // has it (without regard to case); an empty name is allowed.
   TControl& CreateChild(TControlKind kind, const std::string& name);

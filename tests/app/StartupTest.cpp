@@ -269,6 +269,14 @@ TEST_F(Startup, ExitStatusesTellHowTheRunEnded) {
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_EQ(run.err, "Not enough free space in Q:\\Games\\: 2.00 KB required, 0.00 Bytes available\n");
 
+  // The directory page refuses a drive that cannot take the installation.
+  Package withDirectoryPage;
+  withDirectoryPage.pages = "full";
+  run = RunWith(withDirectoryPage, {"--dir", "Q:\\Games"});
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.err, "Cannot install into Q:\\Games: its drive is missing, a CD-ROM or a RAM disk\n");
+  EXPECT_NE(run.out.find("page\t2\tinstalldir\n"), std::string::npos) << run.out;
+
   // Pages that end before a finish page: the run leaves through the quit question.
   Package shortList;
   shortList.extra.push_back(StoredEntry("Pages.txt", "[Pages]\rlayout.txt\r[PageTypes]\rWelcome", 0));
