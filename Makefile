@@ -11,8 +11,10 @@ DEBIAN_PACKAGES := \
   g++ cmake ninja-build pkg-config ccache \
   zlib1g-dev nettle-dev libgtest-dev libgmock-dev \
   libfltk1.3-dev libjpeg-dev libpng-dev \
+  libx11-dev libxext-dev libxft-dev libxrender-dev libxfixes-dev libxcursor-dev \
+  libxinerama-dev libfontconfig-dev \
   liblnk-utils xvfb xauth xdotool imagemagick x11-utils \
-  fonts-dejavu-core fonts-liberation \
+  fonts-dejavu-core fonts-dejavu-extra fonts-liberation \
   clang libclang-rt-14-dev zip unzip
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

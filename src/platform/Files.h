@@ -115,7 +115,8 @@ std::string OwnExecutablePath();
 bool MarkExecutable(const std::string& path);
 
 // The path as the host sees it (UTF-8), or nothing when it cannot be mapped. Only
-// the tools and tests need this; the program itself stays with Windows paths.
+// the tools, the tests and the toolkit's file loaders (pictures) need this; the
+// program itself stays with Windows paths.
 std::optional<std::string> HostPathOf(const std::string& windowsPath);
 // A host path (absolute or relative to the current directory) as a Windows path:
 // "/home/u/x.pkg" becomes "Z:\home\u\x.pkg". A Windows path is returned as it is.

@@ -63,6 +63,8 @@ TFrmMain::TFrmMain(TWizardView* view, std::unique_ptr<TInstallWorker> worker, TE
       worker_(std::move(worker)),
       sink_(std::make_unique<TWindowProgressSink>(*this)) {
   Panel1.SetColour(clWhite);
+  Panel1.SetEdge(TEdge::None);
+  Bevel2.SetEdge(TEdge::TopLine);
   Button2.SetVisible(false);
   LanguagePopupMenu.Items = {{u"English", 0, true}};
   LanguagePopupMenu.OnChoose = [this](size_t index) { Guarded([&] { LanguageItemClick(index); }); };

@@ -172,6 +172,12 @@ void TControl::SetChecked(bool v) {
     if (sibling != this && sibling->kind_ == TControlKind::Radio) sibling->SetChecked(false);
 }
 
+void TControl::SetEdge(TEdge edge) {
+  if (edge == edge_) return;
+  edge_ = edge;
+  Changed(TControlChange::Edge);
+}
+
 void TControl::SetPicture(const std::string& name, std::optional<std::vector<uint8_t>> bytes) {
   pictureName_ = name;
   picture_ = std::move(bytes);

@@ -43,8 +43,13 @@ const char* KindName(TControlKind kind);
 // Which property changed; the view reads the new value from the control.
 enum class TControlChange {
   Bounds, Enabled, Visible, Caption, Font, Colour, AutoSize, WordWrap, Transparent,
-  Checked, Border, Stretch, Center, Tile, Picture, RichText, Gauge, Tree, ZOrder,
+  Checked, Border, Stretch, Center, Tile, Picture, RichText, Gauge, Tree, ZOrder, Edge,
 };
+
+// How a panel or a bevel draws its edge. By default a panel has a raised edge and a
+// bevel is a lowered box; the main window's page panel has none and the bevel above
+// its buttons is a top line only.
+enum class TEdge { Default, None, TopLine };
 
 struct TFontSpec {
   std::string Face = "MS Shell Dlg 2";
@@ -127,6 +132,8 @@ class TControl {
   void SetStretch(bool v);
   bool Center() const { return center_; }
   void SetCenter(bool v);
+  TEdge Edge() const { return edge_; }
+  void SetEdge(TEdge edge);
 
   // Pictures: the package entry's name (its extension tells the format) and bytes.
   // No bytes: an empty picture.
@@ -192,6 +199,7 @@ class TControl {
   bool border_ = false;
   bool stretch_ = false;
   bool center_ = false;
+  TEdge edge_ = TEdge::Default;
   std::string pictureName_;
   std::optional<std::vector<uint8_t>> picture_;
   bool tiled_ = false;
