@@ -414,3 +414,58 @@ TEST_F(WizardScreen, EveryControlClassOnOnePage) {
 }
 
 }  // namespace
+
+namespace {
+
+// The pages with a language page and a directory page: a radio button picked, a
+// folder opened and picked in the tree (its path goes into the edit box), then the
+// setup cancelled.
+TEST_F(WizardScreen, LanguagePageAndDirectoryPageWithItsFolderTree) {
+  WriteRoundTripAddOn(work_.Path());
+  std::ifstream in(work_.Path() / "gui.setup");
+  std::string script((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  script.replace(script.find("pages standard"), 14, "pages full");
+  WriteFile(work_.Path() / "full.setup", script);
+  fs::create_directories(prefix_.DriveC() / "Games" / "Older Game");
+  const std::string setup = Pack("full.setup", "GuiTest_Setup.exe");
+  Program program(setup, {}, Display(), (work_.Path() / "full.log").string());
+  const Window w = WaitForWindow("Maps & More @ Harbour");
+  WaitUntil([&] { return Client(w).At(176, 200) == kBlack; }, 20);
+
+  // Language page: the second option checked by a click.
+  const Image language = ClickAndWaitForChange(w, kNext, {196, 24, 364, 44});
+  const Rgb dot{0x21, 0xA1, 0x21};
+  EXPECT_EQ(language.At(212 + 6, 120 + 10), dot);
+  ClickAt(w, 212 + 6, 144 + 10);
+  EXPECT_TRUE(WaitUntil([&] { return Client(w).At(212 + 6, 144 + 10) == dot; }, 20));
+  Keep(Client(w), "language-page.png");
+
+  // Directory page: the edit box shows the installation directory; the tree lists the
+  // drives with C: open.
+  const Box edit{196, 110, 364, 21}, tree{196, 138, 364, 166};
+  const Image directory = ClickAndWaitForChange(w, kNext, {196, 24, 364, 44});
+  Keep(directory, "directory-page.png");
+  EXPECT_FALSE(Uniform(Part(directory, edit).Crop(4, 4, 100, 12), kWhite)) << "the path";
+  // Rows of 16 pixels: Desktop, My Computer, C:, then C:'s folders: Games (where the
+  // tree starts, "C:\Games\GuiTest" being cut back to it), Program Files, users.
+  auto rowCentre = [](int row) { return 150 + 16 * row; };
+  const Image picked = ClickAndWaitForChange(w, {300, rowCentre(5) - 4, 40, 8}, edit);
+  Keep(picked, "directory-picked.png");
+  EXPECT_FALSE(Part(picked, tree) == Part(directory, tree)) << "the pick shows in the tree";
+  // Opening "Games" lists its folder below it, which moves "users" down a row.
+  const Image opened = ClickAndWaitForChange(w, {196 + 58, rowCentre(3) - 2, 4, 4}, tree);
+  Keep(opened, "directory-opened.png");
+  const Rgb selected{0x31, 0x6A, 0xC5};
+  EXPECT_TRUE(Contains(Part(picked, {196 + 100, rowCentre(5) - 3, 100, 6}), selected));
+  EXPECT_TRUE(Contains(Part(opened, {196 + 100, rowCentre(6) - 3, 100, 6}), selected))
+      << "the picked folder one row further down";
+  EXPECT_FALSE(Contains(Part(opened, {196 + 100, rowCentre(5) - 3, 100, 6}), selected));
+  EXPECT_TRUE(Part(opened, edit) == Part(picked, edit)) << "opening a folder does not pick it";
+
+  ClickOn(w, kCancel);
+  const Window question = WaitForWindow("^Quit$");
+  PressBoxButton(question, 0, 2);
+  EXPECT_EQ(program.Wait(30), std::optional<int>(3));
+}
+
+}  // namespace
