@@ -183,6 +183,9 @@ void TStartup::FindInstallDir() {
       if (value && !value->empty()) info.InstallDir = *value;
     }
   }
+  // A directory chosen on the command line is a directory: only when there is none at
+  // all does the setup ask for the software to be installed first.
+  if (info.InstallDir.empty() && options_.directory) info.InstallDir = *options_.directory;
   if (info.InstallDir.empty()) throw TStop{NoInstallDirStop()};
   // The directory may still hold a variable ("$PROGRAMFILES\..."): its drive is
   // the expanded one's.

@@ -252,6 +252,17 @@ TEST_F(Startup, TheInstallationDirectoryComesFromTheRegistryOrTheSetupItself) {
   // --dir wins over both.
   run = RunWith(package, {"--dir", "C:\\Chosen"});
   EXPECT_TRUE(fs::is_directory(prefix_.DriveC() / "Chosen" / "Saves"));
+
+  // With neither a directory of its own nor a registry value the setup stops, unless
+  // the command line chose one.
+  package.info.InstallDir.clear();
+  key.DeleteValue("Path");
+  run = RunWith(package);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "Error: Error: Registry Key Not Found. Please Install Software\n");
+  run = RunWith(package, {"--dir", "C:\\Given"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(fs::is_directory(prefix_.DriveC() / "Given" / "Saves"));
 }
 
 TEST_F(Startup, ExitStatusesTellHowTheRunEnded) {
