@@ -89,8 +89,8 @@ Fl_Labeltype PlainLabelType() {
   return type;
 }
 
-TTextFont TextFontOf(const TFontSpec& spec) {
-  return {FltkFont(spec.Face, spec.Bold), PixelsOfPoints(spec.Size), FltkColour(spec.Colour)};
+TTextFont TextFontOf(const TFontSpec& font) {
+  return {FltkFont(font.Face, font.Bold), PixelsOfPoints(font.Size), FltkColour(font.Colour)};
 }
 
 void UseFont(const TTextFont& font) {

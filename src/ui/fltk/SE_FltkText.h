@@ -22,7 +22,7 @@ struct TTextFont {
   int size = 11;
   Fl_Color colour = FL_BLACK;
 };
-TTextFont TextFontOf(const TFontSpec& spec);
+TTextFont TextFontOf(const TFontSpec& font);
 void UseFont(const TTextFont& font);
 
 std::string Utf8Of(const std::u16string& text);
