@@ -13,8 +13,11 @@
 #include "platform/Files.h"
 #include "script/ZTI_SetupInfo.h"
 #include "support/TempPrefix.h"
+#include "support/HostFiles.h"
 
 namespace {
+
+using testing_support::ReadHostFile;
 
 namespace fs = std::filesystem;
 
@@ -70,11 +73,6 @@ std::string Joined(const std::vector<std::string>& lines) {
   std::string text;
   for (const auto& line : lines) text += line + "\r\n";
   return text;
-}
-
-std::string ReadHost(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 TEST(ErrorReport, ExactTextForAFixedSetupAndError) {
@@ -151,8 +149,8 @@ TEST_F(ReportHandlers, WritesTheFileThenTellsTheUserAndOpensIt) {
   std::ofstream(*platform::HostPathOf(temp + "\\ErrorLog0000.TXT")) << "earlier report";
   const std::string path = WriteErrorReport(DemoFacts(), "Access violation", "Setup Thread");
   EXPECT_EQ(path, temp + "\\ErrorLog0001.TXT");
-  EXPECT_EQ(ReadHost(*platform::HostPathOf(path)), kDemoReport);
-  EXPECT_EQ(ReadHost(*platform::HostPathOf(temp + "\\ErrorLog0000.TXT")), "earlier report");
+  EXPECT_EQ(ReadHostFile(*platform::HostPathOf(path)), kDemoReport);
+  EXPECT_EQ(ReadHostFile(*platform::HostPathOf(temp + "\\ErrorLog0000.TXT")), "earlier report");
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0].first, "Error Report");
   EXPECT_EQ(boxes_[0].second, "Setup Thread Error: Access violation\r\rError Log Created. "
@@ -185,7 +183,7 @@ TEST_F(ReportHandlers, ReportErrorGathersTheRunningProgramsFacts) {
   SetupInfoFile().Info = TSetupInfo{};
   SetupPak() = TPak();
   SetReportArguments({});
-  const std::string text = ReadHost(*platform::HostPathOf(path));
+  const std::string text = ReadHostFile(*platform::HostPathOf(path));
   EXPECT_NE(text.find("Setup Name             : Running Setup\r\n"), std::string::npos);
   EXPECT_NE(text.find("ID                     : ZTPF\r\nVersion                : 1\r\n"
                       "Count                  : 3\r\n"),

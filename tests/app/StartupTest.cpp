@@ -16,19 +16,17 @@
 #include "support/PakBytes.h"
 #include "support/RunProgram.h"
 #include "support/TempPrefix.h"
+#include "support/HostFiles.h"
 
 namespace {
+
+using testing_support::ReadHostFile;
 
 namespace fs = std::filesystem;
 using testing_support::HandEntry;
 using testing_support::ProgramResult;
 using testing_support::StoredEntry;
 using testing_support::TempPrefix;
-
-std::string ReadHost(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 fs::path DataDir() { return fs::path(SE_SOURCE_DIR) / "data"; }
 fs::path SetupProgram() { return fs::path(SE_BINARY_DIR) / "bin" / "setup"; }
@@ -65,9 +63,9 @@ struct Package {
     std::vector<HandEntry> entries;
     if (!pages.empty())
       for (const auto& file : fs::directory_iterator(DataDir() / "layout" / pages))
-        entries.push_back(StoredEntry(file.path().filename().string(), ReadHost(file.path()), 0));
+        entries.push_back(StoredEntry(file.path().filename().string(), ReadHostFile(file.path()), 0));
     for (const std::string& table : tables)
-      entries.push_back(StoredEntry("LANGUAGE-" + table, ReadHost(DataDir() / "languages" / table), 0));
+      entries.push_back(StoredEntry("LANGUAGE-" + table, ReadHostFile(DataDir() / "languages" / table), 0));
     TSetupInfoFile file;
     file.Info = info;
     if (withInfo) entries.push_back(StoredEntry("SetupInfo", AsText(file.SaveToBytes()), 0));
@@ -97,7 +95,7 @@ class Startup : public ::testing::Test {
   }
   // The package appended to a copy of the setup program named so, run as it is.
   ProgramResult RunAs(const std::string& name, const Package& package, std::vector<std::string> args = {}) {
-    const std::string program = ReadHost(SetupProgram());
+    const std::string program = ReadHostFile(SetupProgram());
     const fs::path file = Write(name, testing_support::BuildPackage(
                                           package.Entries(), std::vector<uint8_t>(program.begin(), program.end())));
     args.insert(args.begin(), "--silent");
@@ -107,7 +105,7 @@ class Startup : public ::testing::Test {
 
 std::string TextOf(const char* table, uint16_t number) {
   TLanguages languages;
-  const std::string bytes = ReadHost(DataDir() / "languages" / table);
+  const std::string bytes = ReadHostFile(DataDir() / "languages" / table);
   languages.AddLanguage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), table);
   languages.CurrentLanguage = 0;
   return platform::WideToUtf8(languages.GetText(number));
@@ -292,7 +290,7 @@ TEST_F(Startup, ExitStatusesTellHowTheRunEnded) {
   Package shortList;
   shortList.extra.push_back(StoredEntry("Pages.txt", "[Pages]\rlayout.txt\r[PageTypes]\rWelcome", 0));
   shortList.pages.clear();
-  shortList.extra.push_back(StoredEntry("layout.txt", ReadHost(DataDir() / "layout/standard/layout.txt"), 0));
+  shortList.extra.push_back(StoredEntry("layout.txt", ReadHostFile(DataDir() / "layout/standard/layout.txt"), 0));
   run = RunWith(shortList);
   EXPECT_EQ(run.status, 3) << run.err;
   EXPECT_EQ(run.err, "Quit: Are you sure you want to quit the installation?\n");

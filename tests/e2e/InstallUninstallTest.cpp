@@ -18,8 +18,11 @@
 #include "platform/Registry.h"
 #include "support/RunProgram.h"
 #include "support/TempPrefix.h"
+#include "support/HostFiles.h"
 
 namespace {
+
+using testing_support::ReadHostFile;
 
 namespace fs = std::filesystem;
 using testing_support::ProgramResult;
@@ -67,11 +70,6 @@ vfsupdate sounds\ sounds.vfs
 message <LANG22>
 createshortcut "$SMPROGRAMS\E2E\Play E2E.lnk" $INSTDIR\game.exe -play
 )";
-
-std::string ReadHost(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 void WriteHost(const fs::path& path, const std::string& content) {
   fs::create_directories(path.parent_path());
@@ -169,7 +167,7 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
   // The archive's update wrote its lookup table beside it: part of the game's archive.
   EXPECT_EQ(after.erase("drive_c/Games/E2E/sounds.ht"), 1u);
   EXPECT_EQ(after, before);
-  EXPECT_EQ(ReadHost(game / "game.exe"), "the game");
+  EXPECT_EQ(ReadHostFile(game / "game.exe"), "the game");
   EXPECT_FALSE(Value(platform::RegistryRoot::CurrentUser, "Software\\E2E\\AddOn", "Version"));
   EXPECT_FALSE(Value(platform::RegistryRoot::CurrentUser, "Software\\E2E\\AddOn", "Folder"));
   EXPECT_TRUE(KeyExists(platform::RegistryRoot::CurrentUser, "Software\\E2E\\AddOn"));  // keys stay

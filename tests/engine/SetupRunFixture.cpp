@@ -21,17 +21,15 @@
 #include "script/ZTI_SetupInfo.h"
 #include "support/LanguageBytes.h"
 #include "support/RunProgram.h"
+#include "support/HostFiles.h"
 
 namespace engine_test {
 
 namespace {
 
-struct EndProcessCalled {};
+using testing_support::ReadHostFile;
 
-std::string ReadHostFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+struct EndProcessCalled {};
 
 // Everything the program keeps in its single objects goes back to the start.
 void ResetProgramState() {

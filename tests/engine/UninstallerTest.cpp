@@ -15,9 +15,12 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "script/ZTI_SetupInfo.h"
+#include "support/HostFiles.h"
 
 namespace engine_test {
 namespace {
+
+using testing_support::ReadHostFile;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -31,11 +34,6 @@ constexpr const char* kScript =
     "language install\\english\n"
     "uninstalllanguage uninstall\\english\n"
     "file readme.txt\n";
-
-std::string ReadHostFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A stand-in for the setup program: some bytes that look like a program.
 std::string ProgramBytes(size_t size, char seed) {

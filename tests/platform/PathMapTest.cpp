@@ -8,19 +8,15 @@
 #include "platform/Files.h"
 #include "platform/posix/Prefix.h"
 #include "support/TempPrefix.h"
+#include "support/HostFiles.h"
 
 namespace platform {
 namespace {
 
+using testing_support::ReadHostFile;
+
 namespace fs = std::filesystem;
 using testing_support::TempPrefix;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 void Touch(const fs::path& path) {
   fs::create_directories(path.parent_path());
@@ -33,9 +29,9 @@ TEST(PathMap, AFreshPrefixGetsTheMinimalLayout) {
   const fs::path root = prefix.Root();
   EXPECT_EQ(fs::read_symlink(root / "dosdevices/c:"), "../drive_c");
   EXPECT_EQ(fs::read_symlink(root / "dosdevices/z:"), "/");
-  EXPECT_EQ(ReadText(root / "system.reg"),
+  EXPECT_EQ(ReadHostFile(root / "system.reg"),
             "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n");
-  EXPECT_EQ(ReadText(root / "user.reg"),
+  EXPECT_EQ(ReadHostFile(root / "user.reg"),
             "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n");
   const fs::path user = root / "drive_c/users" / posix::UserName();
   EXPECT_TRUE(fs::is_directory(user / "AppData/Local/Temp"));

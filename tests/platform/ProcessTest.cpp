@@ -12,20 +12,16 @@
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "support/TempPrefix.h"
+#include "support/HostFiles.h"
 
 namespace platform {
 namespace {
 
+using testing_support::ReadHostFile;
+
 namespace fs = std::filesystem;
 using testing_support::TempDir;
 using testing_support::TempPrefix;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 void WriteText(const fs::path& path, const std::string& text, bool executable) {
   std::ofstream(path, std::ios::binary) << text;
@@ -87,7 +83,7 @@ TEST(Process, AHostProgramRunsDirectlyWithItsParametersAndReportsItsExitCode) {
   EXPECT_TRUE(process.IsValid());
   EXPECT_EQ(WaitForExit(process), 7u);
   EXPECT_EQ(process.ExitCode(), 7u);
-  EXPECT_EQ(ReadText(out), "[one][two three][fo\"ur][]");
+  EXPECT_EQ(ReadHostFile(out), "[one][two three][fo\"ur][]");
 }
 
 TEST(Process, WindowsProgramsStartThroughWineAndNeedIt) {
@@ -98,7 +94,7 @@ TEST(Process, WindowsProgramsStartThroughWineAndNeedIt) {
     ProcessHandle process;
     ASSERT_TRUE(StartWithDefaultAction("C:\\setup.exe", "/S \"C:\\Program Files\"", &process));
     EXPECT_EQ(WaitForExit(process), 0u);
-    EXPECT_EQ(ReadText(tools.Args("wine")),
+    EXPECT_EQ(ReadHostFile(tools.Args("wine")),
               (prefix.DriveC() / "Setup.EXE").string() + "\n/S\nC:\\Program Files\n");
   }
   FakeTools withoutWine(false);
@@ -114,11 +110,11 @@ TEST(Process, DocumentsAndAddressesOpenThroughTheDesktop) {
   ProcessHandle process;
   ASSERT_TRUE(StartWithDefaultAction("C:\\readme.TXT", "ignored", &process));
   EXPECT_EQ(WaitForExit(process), 0u);
-  EXPECT_EQ(ReadText(tools.Args("xdg-open")), (prefix.DriveC() / "ReadMe.txt").string() + "\n");
+  EXPECT_EQ(ReadHostFile(tools.Args("xdg-open")), (prefix.DriveC() / "ReadMe.txt").string() + "\n");
   fs::remove(tools.Args("xdg-open"));
   OpenDocument("https://example.org/addon");  // the default handler, without a wait
   ASSERT_TRUE(WaitForFile(tools.Args("xdg-open")));
-  EXPECT_EQ(ReadText(tools.Args("xdg-open")), "https://example.org/addon\n");
+  EXPECT_EQ(ReadHostFile(tools.Args("xdg-open")), "https://example.org/addon\n");
 }
 
 TEST(Process, ReleasedHandlesAndInvalidHandles) {

@@ -12,19 +12,15 @@
 #include "platform/Files.h"
 #include "platform/posix/Prefix.h"
 #include "support/TempPrefix.h"
+#include "support/HostFiles.h"
 
 namespace platform {
 namespace {
 
+using testing_support::ReadHostFile;
+
 namespace fs = std::filesystem;
 using testing_support::TempPrefix;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 void WriteText(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
@@ -122,7 +118,7 @@ TEST(Registry, StringsRoundTripWithEscapesAndBytesAbove127) {
   for (const auto& test : cases)
     ASSERT_TRUE(Write(RegistryRoot::CurrentUser, "Software\\Round Trip", test.name, test.data))
         << test.name;
-  const std::string file = ReadText(prefix.Root() / "user.reg");
+  const std::string file = ReadHostFile(prefix.Root() / "user.reg");
   EXPECT_NE(file.find("\n[Software\\\\Round Trip] "), std::string::npos) << file;
   for (const auto& test : cases) {
     EXPECT_NE(file.find("\n" + std::string(test.line) + "\n"), std::string::npos)
@@ -182,7 +178,7 @@ TEST(Registry, AWriteKeepsEveryLineItDoesNotChange) {
   replace("1700000000\n#time=1da1b2c3d4e5f60", "T\n#time=T");
   replace("1700000002\n#time=1da1b2c3d4e5f62", "T\n#time=T");
   expected += "\n[Software\\\\Demo] T\n#time=T\n\"Name\"=\"x\"\n";
-  EXPECT_EQ(WithoutStamps(ReadText(prefix.Root() / "system.reg"),
+  EXPECT_EQ(WithoutStamps(ReadHostFile(prefix.Root() / "system.reg"),
                           {"Software\\\\Classes\\\\.txt",
                            "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion",
                            "Software\\\\Demo"}),
@@ -199,7 +195,7 @@ TEST(Registry, LinesEndedWithCarriageReturnsKeepThem) {
       "[Software\\\\A] 1\r\n\"x\"=\"1\"\r\n";
   WriteText(prefix.Root() / "system.reg", original);
   ASSERT_TRUE(Write(RegistryRoot::LocalMachine, "Software\\A", "y", "2"));
-  EXPECT_EQ(WithoutStamps(ReadText(prefix.Root() / "system.reg"), {"Software\\\\A"}),
+  EXPECT_EQ(WithoutStamps(ReadHostFile(prefix.Root() / "system.reg"), {"Software\\\\A"}),
             "WINE REGISTRY Version 2\r\n;; All keys relative to \\\\Machine\r\n\r\n"
             "[Software\\\\A] T\r\n\"x\"=\"1\"\r\n\"y\"=\"2\"\r\n");
 }
@@ -226,7 +222,7 @@ TEST(Registry, AFileThatCannotBeParsedIsNeverRewritten) {
     EXPECT_NE(LastRegistryError().find(file.string() + test.where), std::string::npos)
         << LastRegistryError();
     EXPECT_FALSE(DeleteRegistryKey(RegistryRoot::LocalMachine, "Software\\A"));
-    EXPECT_EQ(ReadText(file), test.text) << test.where;
+    EXPECT_EQ(ReadHostFile(file), test.text) << test.where;
   }
   // What can be read still is, with the damage reported beside it.
   WriteText(file, cases[0].text);
@@ -287,7 +283,7 @@ TEST(Registry, RootsMapToTheirFilesAndKeys) {
             "\"x.exe\"");
   EXPECT_EQ(Read(RegistryRoot::ClassesRoot, ".txt", ""), "txtfile");
   ASSERT_TRUE(Write(RegistryRoot::Users, ".Default\\Control Panel", "Beep", "No"));
-  EXPECT_NE(ReadText(prefix.Root() / "userdef.reg").find("[Control Panel]"), std::string::npos);
+  EXPECT_NE(ReadHostFile(prefix.Root() / "userdef.reg").find("[Control Panel]"), std::string::npos);
   ASSERT_TRUE(Write(RegistryRoot::Users, "S-1-5-21-0-0-0-1000\\Software\\X", "a", "b"));
   EXPECT_EQ(Read(RegistryRoot::CurrentUser, "Software\\X", "a"), "b");
   EXPECT_FALSE(Write(RegistryRoot::Users, "S-1-5-18\\Software\\X", "a", "b"));
@@ -296,7 +292,7 @@ TEST(Registry, RootsMapToTheirFilesAndKeys) {
                  "ProductType"),
             "WinNT");
   ASSERT_TRUE(Write(RegistryRoot::CurrentConfig, "Software\\Fonts", "LogPixels", "96"));
-  EXPECT_NE(ReadText(prefix.Root() / "system.reg")
+  EXPECT_NE(ReadHostFile(prefix.Root() / "system.reg")
                 .find("[System\\\\ControlSet001\\\\Hardware Profiles\\\\Current\\\\Software\\\\Fonts]"),
             std::string::npos);
   EXPECT_EQ(Read(RegistryRoot::LocalMachine,
@@ -313,7 +309,7 @@ TEST(Registry, ASixtyFourBitPrefixShowsSoftwareAsAThirtyTwoBitProgramSeesIt) {
   EXPECT_EQ(Read(RegistryRoot::LocalMachine, "SOFTWARE\\Maker\\Game", "Path"), "C:\\Games\\Game");
   ASSERT_TRUE(Write(RegistryRoot::LocalMachine, "Software\\Demo", "a", "b"));
   ASSERT_TRUE(Write(RegistryRoot::ClassesRoot, "demoproto", "", "URL:demoproto Protocol"));
-  const std::string file = ReadText(prefix.Root() / "system.reg");
+  const std::string file = ReadHostFile(prefix.Root() / "system.reg");
   EXPECT_NE(file.find("[Software\\\\Wow6432Node\\\\Demo]"), std::string::npos) << file;
   EXPECT_NE(file.find("[Software\\\\Classes\\\\demoproto]"), std::string::npos) << file;
 }

@@ -15,8 +15,11 @@
 #include "script/ZTI_FixedKeys.h"
 #include "script/ZTI_SetupInfo.h"
 #include "support/TempPrefix.h"
+#include "support/HostFiles.h"
 
 namespace {
+
+using testing_support::ReadHostFile;
 
 namespace fs = std::filesystem;
 using testing_support::TempDir;
@@ -25,11 +28,6 @@ using testing_support::TempPrefix;
 fs::path BinDir() {
   const char* dir = std::getenv("SE_BIN_DIR");
   return dir ? fs::path(dir) : fs::path(SE_BINARY_DIR) / "bin";
-}
-
-std::string ReadHost(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void WriteHost(const fs::path& path, const std::string& content) {
@@ -59,7 +57,7 @@ class MkSetupTest : public ::testing::Test {
     const fs::path out = dir_.Path() / "stdout.txt", err = dir_.Path() / "stderr.txt";
     command += " >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
     const int raw = std::system(command.c_str());
-    return {WEXITSTATUS(raw), ReadHost(out), ReadHost(err)};
+    return {WEXITSTATUS(raw), ReadHostFile(out), ReadHostFile(err)};
   }
   ToolRun MkSetup(const std::vector<std::string>& args) { return Tool(BinDir() / "mksetup", args); }
 
@@ -228,7 +226,7 @@ TEST_F(MkSetupTest, AppendsToTheStubAndMarksTheResultExecutable) {
   const ToolRun run = MkSetup({ScriptName(), "--stub", (dir_.Path() / "stub").string(), "--data", kData});
   ASSERT_EQ(run.status, 0) << run.err;
   const fs::path output = Work() / "Named.exe";  // the outfile name, beside the script
-  EXPECT_EQ(ReadHost(output).substr(0, 1000), std::string(1000, 'S'));
+  EXPECT_EQ(ReadHostFile(output).substr(0, 1000), std::string(1000, 'S'));
   EXPECT_NE(fs::status(output).permissions() & fs::perms::owner_exec, fs::perms::none);
   EXPECT_NE(run.err.find("warning: no pages line"), std::string::npos);
   TPak pak;
@@ -264,7 +262,7 @@ TEST_F(MkSetupTest, FaultsNameTheFileAndLineAndWriteNothing) {
     EXPECT_EQ(run.status, 1) << c.message;
     EXPECT_EQ(run.err.rfind("mksetup: " + ScriptName() + c.message, 0), 0u)
         << "expected: " << c.message << "\ngot: " << run.err.substr(0, 300);
-    EXPECT_EQ(ReadHost(Output()), "previous output");
+    EXPECT_EQ(ReadHostFile(Output()), "previous output");
     EXPECT_FALSE(fs::exists(Output().string() + ".part"));
   }
 }

@@ -10,8 +10,11 @@
 #include "platform/Files.h"
 #include "support/RunProgram.h"
 #include "support/TempPrefix.h"
+#include "support/HostFiles.h"
 
 namespace {
+
+using testing_support::ReadHostFile;
 
 using namespace testing_support;
 namespace fs = std::filesystem;
@@ -21,11 +24,6 @@ std::vector<std::string> Lines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 class GameDataTool : public ::testing::Test {
@@ -62,7 +60,7 @@ TEST_F(GameDataTool, PackageCreateListAndExtract) {
 
   r = Tool({"ztp", "extract", package, Host("out")});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadText(dir.Path() / "out" / "Data" / "Notes.txt"), std::string(4000, 'n'));
+  EXPECT_EQ(ReadHostFile(dir.Path() / "out" / "Data" / "Notes.txt"), std::string(4000, 'n'));
   EXPECT_TRUE(fs::exists(dir.Path() / "out" / "empty.txt"));
 
   std::ofstream(Host("broken.ztp"), std::ios::binary) << "not a package at all";
@@ -97,7 +95,7 @@ TEST_F(GameDataTool, ArchiveCreateListExtractAndVerify) {
 
   r = Tool({"vfs", "extract", archive, Host("out")});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadText(dir.Path() / "out" / "maps" / "m1.txt"), std::string(1000, 'x'));
+  EXPECT_EQ(ReadHostFile(dir.Path() / "out" / "maps" / "m1.txt"), std::string(1000, 'x'));
 
   {  // one byte of data changed behind the archive's back
     std::fstream f(archive, std::ios::binary | std::ios::in | std::ios::out);

@@ -7,8 +7,11 @@
 
 #include "support/RunProgram.h"
 #include "support/TempPrefix.h"
+#include "support/HostFiles.h"
 
 namespace {
+
+using testing_support::ReadHostFile;
 
 using namespace testing_support;
 namespace fs = std::filesystem;
@@ -17,13 +20,6 @@ ProgramResult Reg(const std::vector<std::string>& args) {
   std::vector<std::string> all = {"reg"};
   all.insert(all.end(), args.begin(), args.end());
   return RunProgram("setuptool", all);
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 TEST(SetuptoolReg, SetThenGetRoundTripsUnderEveryRootSpelling) {
@@ -49,7 +45,7 @@ TEST(SetuptoolReg, SetThenGetRoundTripsUnderEveryRootSpelling) {
   }
   // Without a name, the default value.
   EXPECT_EQ(Reg({"get", "HKCU\\Software\\Demo"}).out, "default \"quoted\"\n");
-  EXPECT_NE(ReadText(prefix.Root() / "system.reg").find("\"InstallDir\"=\"C:\\\\Games\\\\D\\xe9mo\""),
+  EXPECT_NE(ReadHostFile(prefix.Root() / "system.reg").find("\"InstallDir\"=\"C:\\\\Games\\\\D\\xe9mo\""),
             std::string::npos);
 }
 
@@ -86,7 +82,7 @@ TEST(SetuptoolReg, DeleteRemovesValuesThenKeys) {
   EXPECT_EQ(Reg({"get", "HKCU\\Software\\Demo", "a"}).status, 1);
   EXPECT_EQ(Reg({"delete", "HKCU\\Software\\Demo"}).status, 0);
   EXPECT_EQ(Reg({"delete", "HKCU\\Software\\Demo"}).status, 1);
-  EXPECT_EQ(ReadText(prefix.Root() / "user.reg").find("Demo"), std::string::npos);
+  EXPECT_EQ(ReadHostFile(prefix.Root() / "user.reg").find("Demo"), std::string::npos);
 }
 
 TEST(SetuptoolReg, ADamagedRegistryFileIsReportedAndLeftAlone) {
@@ -99,7 +95,7 @@ TEST(SetuptoolReg, ADamagedRegistryFileIsReportedAndLeftAlone) {
   EXPECT_NE(r.err.find((prefix.Root() / "user.reg").string() + ":6: malformed key"),
             std::string::npos)
       << r.err;
-  EXPECT_EQ(ReadText(prefix.Root() / "user.reg"), damaged);
+  EXPECT_EQ(ReadHostFile(prefix.Root() / "user.reg"), damaged);
   r = Reg({"get", "HKCU\\Software\\Good", "a"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "1\n");

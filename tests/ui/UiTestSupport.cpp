@@ -12,17 +12,13 @@
 #include "script/SE_Progress.h"
 #include "script/ZTI_SetupInfo.h"
 #include "support/PakBytes.h"
+#include "support/HostFiles.h"
 
 namespace ui_test {
 
 namespace {
 
-std::string ReadHostFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::ReadHostFile;
 
 const char* ChangeName(TControlChange change) {
   switch (change) {

@@ -12,6 +12,7 @@
 
 #include "platform/CodePage.h"
 #include "ui/fltk/SE_FltkFonts.h"
+#include "ui/fltk/SE_FltkKeys.h"
 #include "ui/fltk/SE_FltkText.h"
 
 using platform::MessageButtons;
@@ -65,12 +66,7 @@ class TDialogButton : public Fl_Button {
     labelsize(DialogFont().size);
   }
   int handle(int event) override {
-    if (event == FL_KEYBOARD && Fl::focus() == this &&
-        (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter)) {
-      do_callback();
-      return 1;
-    }
-    return Fl_Button::handle(event);
+    return PressOnEnter(*this, event) ? 1 : Fl_Button::handle(event);
   }
 };
 

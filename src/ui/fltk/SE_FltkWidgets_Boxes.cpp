@@ -10,6 +10,7 @@
 #include <FL/Fl_Button.H>
 
 #include "ui/fltk/SE_FltkFonts.h"
+#include "ui/fltk/SE_FltkKeys.h"
 #include "ui/fltk/SE_FltkText.h"
 #include "ui/fltk/SE_FltkWidgets.h"
 
@@ -32,12 +33,7 @@ class TFlButton : public Fl_Button, public TModelWidget {
 
   // Enter presses the focused button, as space does.
   int handle(int event) override {
-    if (event == FL_KEYBOARD && Fl::focus() == this &&
-        (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter)) {
-      do_callback();
-      return 1;
-    }
-    return Fl_Button::handle(event);
+    return PressOnEnter(*this, event) ? 1 : Fl_Button::handle(event);
   }
 
   void Apply(TControlChange change) override {
