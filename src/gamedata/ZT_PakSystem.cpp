@@ -160,8 +160,9 @@ bool TPakSystem::AddEntry(const std::string& name, uint32_t fullSize, const std:
   if (!stored) return true;
   const std::string key = PakKey(name);
   const TPakDirEntry* old = directory_.Find(key);
+  // Bytes this update wrote count as well: the same file twice in a group is written once.
   if (old && old->storedSize == stored->bytes.size() && old->fullSize == fullSize &&
-      uint64_t{old->offset} + old->storedSize <= directoryOffset_) {
+      uint64_t{old->offset} + old->storedSize <= nextWriteOffset_) {
     std::vector<uint8_t> before(old->storedSize);
     if (file_.Seek(old->offset) == int64_t{old->offset} && file_.ReadExact(before.data(), before.size()) &&
         Crc(before) == Crc(stored->bytes))

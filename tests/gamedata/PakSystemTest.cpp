@@ -137,6 +137,27 @@ TEST_F(PakUpdate, SameFilesAgainWriteNothingAndChangedOnesMoveToTheEnd) {
   EXPECT_EQ(system.EntriesWritten(), 1);
 }
 
+TEST_F(PakUpdate, EntryAlreadyWrittenByThisUpdateIsFoundUnchanged) {
+  // The same file twice in one group (names differing in case): the second finds the
+  // record the first made, with the same stored bytes, and writes nothing.
+  TMemoryGroupEntries entries;
+  entries.Add("old.txt", Text(500, 1));
+  Update(entries);
+  const uint64_t dataEnd = Layout().directoryOffset;
+  TMemoryGroupEntries twice;
+  twice.Add("Maps\\A.txt", Text(800, 2));
+  twice.Add("MAPS\\a.TXT", Text(800, 2));
+  twice.Add("b.txt", Text(300, 3));
+  Update(twice);
+  EXPECT_EQ(system.EntriesWritten(), 2);
+  const TPakLayout layout = Layout();
+  ASSERT_EQ(layout.entries.size(), 3u);
+  EXPECT_EQ(layout.entries[1].name, "Maps\\A.txt");
+  EXPECT_EQ(layout.entries[1].offset, dataEnd);
+  EXPECT_EQ(layout.entries[2].offset, dataEnd + layout.entries[1].storedSize);
+  EXPECT_EQ(layout.directoryOffset, layout.entries[2].offset + layout.entries[2].storedSize);
+}
+
 TEST_F(PakUpdate, WrongPasswordStopsBeforeAnythingChanges) {
   TMemoryGroupEntries entries;
   entries.Add("a.txt", Text(100, 1));
