@@ -37,13 +37,25 @@ int List(const std::string& file) {
 }
 
 // The file's bytes of one entry: kind 2 unscrambled and inflated, kind 1 as stored.
-std::optional<std::vector<uint8_t>> EntryBytes(platform::File& file, const TPakDirEntry& e, std::string* problem) {
+// The record's sizes are checked before anything is allocated for them.
+std::optional<std::vector<uint8_t>> EntryBytes(platform::File& file, uint64_t dataEnd, const TPakDirEntry& e,
+                                               std::string* problem) {
+  if (uint64_t{e.offset} + e.storedSize > dataEnd) {
+    *problem = "stored bytes lie outside the package";
+    return std::nullopt;
+  }
   std::vector<uint8_t> stored(e.storedSize);
   if (file.Seek(e.offset) != int64_t{e.offset} || !file.ReadExact(stored.data(), stored.size())) {
     *problem = "stored bytes lie outside the package";
     return std::nullopt;
   }
   if (e.kind != uint8_t(TPakKind::Compressed)) return stored;
+  // zlib expands by at most about 1032:1.
+  if (uint64_t{e.fullSize} > uint64_t{e.storedSize} * 1040 + 64) {
+    *problem = "full size " + std::to_string(e.fullSize) + " is impossible for " + std::to_string(e.storedSize) +
+               " stored bytes";
+    return std::nullopt;
+  }
   ScrambleEntry(stored.data(), stored.size());
   std::vector<uint8_t> content(e.fullSize);
   uLongf length = static_cast<uLongf>(content.size());
@@ -67,7 +79,7 @@ int Extract(const std::string& file, const std::string& dir) {
   int failures = 0;
   for (const TPakDirEntry& e : layout->entries) {
     std::string problem;
-    auto bytes = EntryBytes(package, e, &problem);
+    auto bytes = EntryBytes(package, layout->directoryOffset, e, &problem);
     if (!bytes || !WriteBelow(target, e.name, *bytes, &problem)) {
       std::fprintf(stderr, "ztp: %s: %s: %s\n", file.c_str(), platform::AnsiToUtf8(e.name).c_str(), problem.c_str());
       ++failures;
