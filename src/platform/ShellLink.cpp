@@ -86,6 +86,7 @@ std::string RelativePathTo(const std::string& linkPath, const std::string& targe
   if (!IsDrivePath(linkPath) || !IsDrivePath(target)) return std::string();
   std::vector<std::string> from = Components(linkPath);
   const std::vector<std::string> to = Components(target);
+  if (from.size() < 2) return std::string();  // a bare drive root names no link file
   from.pop_back();  // the link's own name
   if (AnsiUpper(from[0]) != AnsiUpper(to[0])) return std::string();
   size_t common = 0;

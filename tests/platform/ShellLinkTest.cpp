@@ -139,6 +139,7 @@ TEST(ShellLink, OptionalPartsAreLeftOutAndTheRelativePathFollowsTheLink) {
       {"C:\\Games\\x.exe", "c:\\GAMES\\x.lnk", "C:\\x.ico", 1, 0xCA, u".\\x.exe", 1},
       {"C:\\Games\\x.exe", "D:\\x.lnk", "", 5, 0x82, u"", 1},
       {"C:\\Games\\x.exe", "", "", 0, 0x82, u"", 1},
+      {"C:\\Games\\x.exe", "C:\\", "", 1, 0x82, u"", 1},  // a root names no link file
       {"notepad.exe", "C:\\x.lnk", "", 1, 0x88, u"notepad.exe", 1},
   };
   for (const auto& test : cases) {
