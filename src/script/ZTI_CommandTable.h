@@ -10,7 +10,8 @@
 // extracted into the installation directory, 2 update data fed into the game's
 // packages or archives (start-up counts those by their compressed size). Min is the
 // least number of parameters the packaging step accepts. Packaging-only commands
-// have their whole effect when the package is made; their lines are stored empty.
+// have their whole effect when the package is made; their lines are stored with nothing
+// to run (Command -1).
 #pragma once
 
 #include <array>

@@ -1,6 +1,6 @@
 // The identity commands: name, shortname, outfile, installdir, installdirregkey and
 // prefix. They act only when the package is made, filling the setup information
-// record; their lines reach the package empty (Command -1).
+// record; their lines reach the package with nothing to run (Command -1).
 #pragma once
 
 #include "script/ZTI_CommandList.h"

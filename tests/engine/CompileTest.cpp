@@ -90,6 +90,17 @@ TEST_F(CompileTest, JumpTargetsBecomeLineIndices) {
   EXPECT_EQ(compiler_.ErrorText, "");
 }
 
+// goto names the first label of its name, and only that: a later label whose name is
+// that label's index ("1:") does not take the jump over.
+TEST_F(CompileTest, GotoResolvesItsOwnLabelNotALabelNamedByTheIndex) {
+  ASSERT_TRUE(Compile(
+      "goto a\n"  // 0
+      "a:\n"      // 1
+      "1:\n"      // 2
+      "a:\n"));   // 3
+  EXPECT_EQ(Params(0), (std::vector<std::string>{"1"}));
+}
+
 TEST_F(CompileTest, UnknownLabelStopsWithTheReferringLine) {
   struct Case {
     std::string script;
