@@ -85,6 +85,10 @@ int TStartup::Run() {
     const bool uninstall = SetupInfoFile().Info.Uninstall == 1;
     if (uninstall) LoadInstallLog();
     else LoadScript();
+    // An uninstallation writes nothing; its pages still show a size, not an empty text.
+    TSetupVariables& v = SetupVariables();
+    if (uninstall) v.SpaceRequired = 0;
+    v.SpaceRequiredText = FormatSize(v.SpaceRequired);
     SetupVariables().ProgramFilesDir = SpecialFolder(platform::kFolderProgramFiles) + "\\";
     SetupVariables().StartMenuProgramsDir = SpecialFolder(platform::kFolderPrograms) + "\\";
     if (!uninstall && !options_.package) CheckFileName();
@@ -151,9 +155,7 @@ void TStartup::LoadScript() {
     throw TStop{CompiledLinesCorruptStop()};
   RegisterCommands();
   const std::vector<bool> groupIsUpdate = GroupIsUpdate(CompLines(), CommandList());
-  TSetupVariables& v = SetupVariables();
-  v.SpaceRequired = RequiredSpace(SetupPak().Entries(), groupIsUpdate);
-  v.SpaceRequiredText = FormatSize(v.SpaceRequired);
+  SetupVariables().SpaceRequired = RequiredSpace(SetupPak().Entries(), groupIsUpdate);
 }
 
 void TStartup::CheckFileName() {

@@ -1,12 +1,16 @@
-// Start-up's verification window, watched by a view inside the test program.
+// Start-up's verification window, watched by a view inside the test program, and the
+// setup variables start-up leaves for the wizard.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "app/SE_Startup.h"
+#include "engine/SE_Uninstall_List.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
+#include "script/SE_Global.h"
+#include "script/ZTI_CommandTable.h"
 #include "script/ZTI_CompLines.h"
 #include "script/ZTI_SetupInfo.h"
 #include "support/PakBytes.h"
@@ -91,4 +95,49 @@ TEST(Verification, TheWindowCountsEveryEntryAndClosesAfterItsPause) {
                              "Status: 4 out of 4 files verifyed 4/4",
                              "closed"}));
   EXPECT_EQ(view.holds, (std::vector<uint32_t>{500}));
+}
+
+TEST(Verification, TheRequiredSpaceTextIsSetInBothModes) {
+  // The uninstaller carries the installer's groups but writes nothing: "<%SPACEREQ%>"
+  // shows no space rather than an empty text.
+  const struct {
+    uint8_t uninstall;
+    uint64_t required;
+    const char* text;
+  } cases[] = {{0, 2048, "2.00 KB"}, {1, 0, "0.00 Bytes"}};
+  for (const auto& c : cases) {
+    testing_support::TempPrefix prefix;
+    TSetupInfoFile info;
+    info.Info.InstallDir = "C:\\Games\\S";
+    info.Info.UninstallPrefix = "S_";
+    info.Info.Uninstall = c.uninstall;
+    TCompLines lines;
+    TCompLine file;
+    file.Command = CommandNumberOf("file");
+    file.Params = {"data.bin", "1"};
+    file.LineNo = 0;
+    lines.Lines = {file};
+    fs::create_directories(prefix.DriveC() / "Games" / "S");
+    TUninstallList().Save("C:\\Games\\S", "S_");
+    const auto bytes = testing_support::BuildPackage({
+        testing_support::StoredEntry("SetupInfo", AsText(info.SaveToBytes()), 0),
+        testing_support::StoredEntry("CompiledLines", AsText(lines.SaveToBuffer()), 0),
+        testing_support::StoredEntry("Pages.txt", "[Pages]\rnone.txt", 0),
+        testing_support::StoredEntry("data.bin", std::string(2048, 'd'), 1),
+    });
+    const fs::path path = prefix.DriveC() / "space.bin";
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    SetupVariables() = TSetupVariables();
+    TSetupOptions options;
+    options.package = platform::WindowsPathOf(path.string());
+    options.silent = true;
+    VerifyWatcher view;
+    platform::SetMessageBoxHandler([](const std::u16string&, const std::u16string&, platform::MessageButtons,
+                                      platform::MessageIcon) { return platform::MessageResult::Ok; });
+    EXPECT_EQ(RunSetup(options, view), 0) << int(c.uninstall);
+    platform::SetMessageBoxHandler({});
+    EXPECT_EQ(SetupVariables().SpaceRequired, c.required) << int(c.uninstall);
+    EXPECT_EQ(SetupVariables().SpaceRequiredText, c.text) << int(c.uninstall);
+  }
 }
