@@ -10,7 +10,8 @@ namespace {
 constexpr int kPlatformWindows = 1;  // the Windows 95 family
 constexpr int kPlatformNT = 2;
 
-constexpr uint8_t kProductWorkstation = 1;
+constexpr uint8_t kProductDomainController = 2;
+constexpr uint8_t kProductServer = 3;
 
 constexpr uint16_t kSuiteEnterprise = 0x0002;
 constexpr uint16_t kSuiteDatacenter = 0x0080;
@@ -107,7 +108,8 @@ std::string TOSInfo::EditionOf(const platform::OsVersion& v) {
   if (v.platformId != kPlatformNT) return "";
   if (!v.extendedAvailable) return EditionFromProductOptions(v);
   const int product = ProductNumberOf(v);
-  if (v.productType != kProductWorkstation) return ServerEdition(product, v.suiteMask);
+  if (v.productType == kProductServer || v.productType == kProductDomainController)
+    return ServerEdition(product, v.suiteMask);
   return WorkstationEdition(product, v.suiteMask);
 }
 

@@ -70,6 +70,10 @@ TEST(OSInfo, EditionsFromTheExtendedFacts) {
       {Extended(5, 1, kWorkstation, 0x0200), "Home Edition"},
       {Extended(5, 1, kWorkstation, 0), "Professional"},
       {Extended(6, 0, kWorkstation, 0x0200), ""},
+      // Only a server or a domain controller has a server edition; any other type
+      // the system reports counts as a workstation.
+      {Extended(5, 1, 0, 0x0200), "Home Edition"},
+      {Extended(5, 0, 4, 0x0002), "Professional"},
       {Version(1, 4, 10), ""},
   };
   for (const auto& c : cases)
