@@ -168,6 +168,11 @@ bool TPakSystem::AddEntry(const std::string& name, uint32_t fullSize, const std:
         Crc(before) == Crc(stored->bytes))
       return true;  // unchanged: the old record, date included, stays
   }
+  // Past 4 GiB a record's offset would wrap and point at other data: refuse instead
+  // (the update is then undone like any other failed one).
+  if (nextWriteOffset_ + stored->bytes.size() > offsetLimit_)
+    throw platform::ESetupError("Cannot add " + name + " to " + path_ +
+                                ": the package would grow past the 4 GiB its entries can address");
   if (!WriteAt(nextWriteOffset_, stored->bytes)) return false;
   TPakDirEntry record;
   record.kind = static_cast<uint8_t>(stored->kind);

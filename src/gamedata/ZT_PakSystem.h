@@ -77,6 +77,9 @@ class TPakSystem {
   int EntriesWritten() const { return entriesWritten_; }
   // Makes writes fail once the package would grow past `bytes`, as a full disk does.
   void SetWriteLimitForTests(uint64_t bytes) { writeLimit_ = bytes; }
+  // Lowers the end of the area that entry offsets can address (4 GiB), so that the
+  // refusal to grow past it can be tested without writing 4 GiB.
+  void SetOffsetLimitForTests(uint64_t bytes) { offsetLimit_ = bytes; }
 
  private:
   void OpenForUpdate(const std::string& path);
@@ -98,6 +101,8 @@ class TPakSystem {
   std::vector<uint8_t> originalTail_;  // directory, header and trailer as read
   int entriesWritten_ = 0;
   uint64_t writeLimit_ = std::numeric_limits<uint64_t>::max();
+  // Records hold 32-bit offsets: stored bytes must end within the first 4 GiB.
+  uint64_t offsetLimit_ = std::numeric_limits<uint32_t>::max();
 };
 
 // The program's package updater.

@@ -251,6 +251,26 @@ TEST_F(PakUpdate, AnErrorWhileAddingLeavesThePackageAsItWas) {
   EXPECT_EQ(progress.status.back(), "Writing header of data.ztp");
 }
 
+TEST_F(PakUpdate, APackageThatWouldOutgrowItsOffsetsIsLeftAsItWas) {
+  TMemoryGroupEntries first;
+  first.Add("old.txt", Text(300, 4));
+  Update(first);
+  const auto before = ReadHost(host);
+  TMemoryGroupEntries more;
+  more.Add("a.txt", Text(100, 1));
+  more.Add("b.txt", Text(100, 2));
+  system.SetOffsetLimitForTests(Layout().directoryOffset + 1);  // no room for an entry
+  try {
+    Update(more);
+    ADD_FAILURE() << "the update went past the addressable area";
+  } catch (const platform::ESetupError& error) {
+    EXPECT_NE(std::string(error.what()).find("Cannot add a.txt to C:\\game\\data.ztp"), std::string::npos)
+        << error.what();
+  }
+  EXPECT_EQ(ReadHost(host), before);
+  system.SetOffsetLimitForTests(UINT32_MAX);
+}
+
 TEST_F(PakUpdate, SoundEntriesAndWavesThatAreSkipped) {
   std::vector<uint8_t> wave(44 + 400, 0);
   std::memcpy(&wave[0], "RIFF", 4);
