@@ -46,6 +46,12 @@ TControl& MakeComponent(TControl& form, TControlKind kind, const char* name, int
 
 bool IsUninstallMode() { return SetupInfoFile().Info.Uninstall == 1; }
 
+// Less free space than the installation needs (both as signed 64-bit counts).
+bool LacksSpace() {
+  return static_cast<int64_t>(SetupVariables().SpaceAvailable) <
+         static_cast<int64_t>(SetupVariables().SpaceRequired);
+}
+
 }  // namespace
 
 TFrmMain::TFrmMain(TWizardView* view, std::unique_ptr<TInstallWorker> worker, TEntryReader reader)
@@ -177,9 +183,7 @@ void TFrmMain::NextButtonClick() {
       InstallDir_Edit_Change();
       break;
     case kPageReady:
-      if (static_cast<int64_t>(SetupVariables().SpaceAvailable) <
-          static_cast<int64_t>(SetupVariables().SpaceRequired))
-        NextButton.SetEnabled(false);
+      if (LacksSpace()) NextButton.SetEnabled(false);
       if (SpaceAvailableLabel) SpaceAvailableLabel->SetCaption(CaptionPipeline(u"<LANG7>"));
       break;
     case kPageInstalling:
@@ -260,7 +264,23 @@ void TFrmMain::LanguageItemClick(size_t index) {
   NextButton.SetCaption(languages.GetText(13));
   CancelButton.SetCaption(languages.GetText(14));
   SEPageControl.ShowPage(SEPageControl.CurrentPage);
+  KeepNextRefused();
   SEPageControl.RelabelAll();
+}
+
+void TFrmMain::KeepNextRefused() {
+  // Showing a page enables Next; a drive or a free space the page refused stays refused.
+  switch (SEPageControl.CurrentKind()) {
+    case kPageInstallDir:
+      if (InstallDirEdit && !DriveCanTakeInstallation(platform::WideToAnsi(InstallDirEdit->Caption())))
+        NextButton.SetEnabled(false);
+      break;
+    case kPageReady:
+      if (LacksSpace()) NextButton.SetEnabled(false);
+      break;
+    default:
+      break;
+  }
 }
 
 void TFrmMain::Button2Click() {

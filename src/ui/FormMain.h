@@ -119,6 +119,8 @@ class TFrmMain {
   class TWindowProgressSink;
 
   void FindWellKnownControls();
+  // After a page is shown again: Next stays disabled where the page refuses it.
+  void KeepNextRefused();
   void RunInstallation();
   void RunUninstallation();
   void SetUninstallProgress(const std::u16string& status, int32_t gauge);

@@ -285,6 +285,42 @@ TEST(FormMain, LanguageSwitchRelabelsEveryPageAndTheButtons) {
   EXPECT_NE(Utf8(form.FinishTextLabel->Caption()), "The setup has finished. You may close this program.");
 }
 
+// Showing the page again in another language must not give back a Next the page
+// refused: too little space on the ready page, a refused drive on the directory page.
+TEST(FormMain, LanguageSwitchKeepsARefusedNextRefused) {
+  const struct {
+    const char* page;    // "ready" or "directory"
+    uint64_t available;  // bytes free, against 2048 required
+    const char* typed;   // typed on the directory page
+    bool next;
+  } cases[] = {
+      {"ready", 1024, nullptr, false},
+      {"ready", 4096, nullptr, true},
+      {"directory", 4096, "Q:\\Nowhere", false},
+      {"directory", 4096, "C:\\Games", true},
+  };
+  for (const auto& c : cases) {
+    TempPrefix prefix;
+    UseStandardPackage(prefix, "full");
+    InstallDir() = "C:\\Games";
+    TFrmMain form(nullptr, nullptr);
+    ASSERT_TRUE(form.SetPagesUp());
+    form.NextButton.Click();  // language selection
+    form.NextButton.Click();  // directory
+    if (c.typed) form.InstallDirEdit->UserSetText(Wide(c.typed));
+    SetupVariables().SpaceRequired = 2048;
+    SetupVariables().SpaceAvailable = c.available;
+    if (!c.typed) form.NextButton.Click();  // ready
+    ASSERT_EQ(form.SEPageControl.CurrentKind(), c.typed ? kPageInstallDir : kPageReady);
+    ASSERT_EQ(form.NextButton.Enabled(), c.next) << c.page << " " << c.available;
+    form.LanguagePopupMenu.Choose(1);
+    EXPECT_EQ(Utf8(form.BackButton.Caption()), Utf8(Languages().GetText(12)));
+    EXPECT_EQ(form.NextButton.Enabled(), c.next) << c.page << " " << c.available;
+    form.LanguagePopupMenu.Choose(0);
+    EXPECT_EQ(form.NextButton.Enabled(), c.next) << c.page << " " << c.available;
+  }
+}
+
 TEST(FormMain, FormatItemProgressAndTheDebugListing) {
   TempPrefix prefix;
   UseStandardPackage(prefix, "standard", {{"data.bin", "x", 2}});
