@@ -2,7 +2,8 @@
 // model's TFolderTree node for node. Folders are listed when first opened: until then
 // a folder carries one empty placeholder item, so that it shows as openable. The
 // user's opening a folder lists it in the model; picking one selects it there (which
-// raises the window's change); the model's own moves are mirrored without raising it.
+// raises the window's change); the model's own moves are mirrored without raising it,
+// and a folder the model selects is shown with the folders above it opened.
 #include "ui/fltk/SE_FltkDraw.h"
 
 #include <FL/Fl.H>
@@ -152,6 +153,14 @@ class TFlFolderTree : public Fl_Tree, public TModelWidget {
     const TFolderNode* selected = control_.Tree()->Selected();
     Fl_Tree_Item* item = selected ? ItemOf(selected) : nullptr;
     if (!item) return;
+    // A new selection is revealed, as a tree view does when it selects an item: the
+    // folders above it open (without listing anything: the model listed them on the
+    // way). Later the user may close them again.
+    if (selected != revealed_) {
+      revealed_ = selected;
+      for (Fl_Tree_Item* parent = item->parent(); parent; parent = parent->parent())
+        if (parent->is_close()) open(parent, 0);
+    }
     if (!item->is_selected()) select_only(item, 0);
     if (visible_r()) show_item(item);
   }
@@ -176,6 +185,7 @@ class TFlFolderTree : public Fl_Tree, public TModelWidget {
   }
 
   std::set<const TFolderNode*> opened_;
+  const TFolderNode* revealed_ = nullptr;
 };
 
 }  // namespace

@@ -468,4 +468,33 @@ TEST_F(WizardScreen, LanguagePageAndDirectoryPageWithItsFolderTree) {
   EXPECT_EQ(program.Wait(30), std::optional<int>(3));
 }
 
+// The installation directory exists two folders below the drive: the directory page
+// shows it selected, the folders above it opened, though the walk that opens the
+// tree's nodes stops at the drive.
+TEST_F(WizardScreen, TheDirectoryPageShowsTheChosenFolderSelected) {
+  WriteRoundTripAddOn(work_.Path());
+  std::ifstream in(work_.Path() / "gui.setup");
+  std::string script((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  script.replace(script.find("pages standard"), 14, "pages full");
+  WriteFile(work_.Path() / "full.setup", script);
+  fs::create_directories(prefix_.DriveC() / "Games" / "GuiTest");
+  const std::string setup = Pack("full.setup", "GuiTest_Setup.exe");
+  Program program(setup, {}, Display(), (work_.Path() / "reveal.log").string());
+  const Window w = WaitForWindow("Maps & More @ Harbour");
+  WaitUntil([&] { return Client(w).At(176, 200) == kBlack; }, 20);
+  ClickAndWaitForChange(w, kNext, {196, 24, 364, 44});
+  const Image directory = ClickAndWaitForChange(w, kNext, {196, 24, 364, 44});
+  Keep(directory, "directory-revealed.png");
+  // Rows of 16 pixels: Desktop, My Computer, C:, Games, GuiTest (selected).
+  auto row = [](int n) { return Box{196 + 100, 150 + 16 * n - 3, 100, 6}; };
+  const Rgb selected{0x31, 0x6A, 0xC5};
+  EXPECT_TRUE(Contains(Part(directory, row(4)), selected)) << "GuiTest selected in sight";
+  EXPECT_FALSE(Contains(Part(directory, row(3)), selected));
+
+  ClickOn(w, kCancel);
+  const Window question = WaitForWindow("^Quit$");
+  PressBoxButton(question, 0, 2);
+  EXPECT_EQ(program.Wait(30), std::optional<int>(3));
+}
+
 }  // namespace
