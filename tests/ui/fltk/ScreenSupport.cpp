@@ -271,14 +271,28 @@ std::optional<Window> FindWindow(const std::string& display, const std::string& 
   return w;
 }
 
+namespace {
+
+// xdotool's "mousemove --sync" waits for the pointer to move, which it never does when
+// it is already there (the wait then lasts its 15-second limit): step beside the point
+// first.
+std::vector<std::string> MoveTo(int x, int y) {
+  return {"xdotool", "mousemove", std::to_string(x + 1), std::to_string(y),
+          "mousemove", "--sync", std::to_string(x), std::to_string(y)};
+}
+
+}  // namespace
+
 void Click(const std::string& display, int x, int y) {
-  Run({"xdotool", "mousemove", "--sync", std::to_string(x), std::to_string(y), "click", "1"}, display);
+  std::vector<std::string> args = MoveTo(x, y);
+  args.insert(args.end(), {"click", "1"});
+  Run(args, display);
 }
 
 void KeyOver(const std::string& display, const Window& window, const std::string& key) {
-  Run({"xdotool", "mousemove", "--sync", std::to_string(window.x + window.width / 2),
-       std::to_string(window.y + window.height / 2), "key", key},
-      display);
+  std::vector<std::string> args = MoveTo(window.x + window.width / 2, window.y + window.height / 2);
+  args.insert(args.end(), {"key", key});
+  Run(args, display);
 }
 
 bool WaitUntil(const std::function<bool()>& condition, double seconds) {
