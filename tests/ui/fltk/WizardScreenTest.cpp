@@ -184,7 +184,12 @@ TEST_F(WizardScreen, InstallSwitchLanguageRefuseToQuitFinishAndUninstall) {
 
   // The verification window, painted while start-up checks the package.
   const Window verify = WaitForWindow("^Verifying Contents$");
-  const Image verifying = Screenshot(Display()).Crop(verify.x, verify.y, verify.width, verify.height);
+  // Found as soon as it is mapped: wait for its first paint.
+  Image verifying;
+  WaitUntil([&] {
+    verifying = Screenshot(Display()).Crop(verify.x, verify.y, verify.width, verify.height);
+    return !verifying.Empty() && verifying.At(8, 48) == kShadow;
+  }, 5);
   Keep(verifying, "verifying.png");
   EXPECT_EQ(verify.width, 321);
   EXPECT_EQ(verify.height, 70);
