@@ -100,6 +100,10 @@ struct FileFacts {
   uint64_t creationTime = 0;
   uint64_t lastAccessTime = 0;
   uint64_t lastWriteTime = 0;
+  // The volume and the file's number on it: two paths name the same file (through
+  // links, say) exactly when both agree.
+  uint64_t volumeId = 0;
+  uint64_t fileId = 0;
 };
 // Nothing when the path does not exist.
 std::optional<FileFacts> FileFactsOf(const std::string& path);

@@ -1,6 +1,9 @@
 #include "script/ZTI_CompilerThread.h"
 
+#include <algorithm>
 #include <deque>
+#include <optional>
+#include <utility>
 
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
@@ -17,6 +20,14 @@ bool EndsWithSeparator(const std::string& path) {
 bool IsAbsolute(const std::string& path) {
   if (path.size() >= 2 && path[1] == ':') return true;
   return !path.empty() && (path[0] == '\\' || path[0] == '/');
+}
+
+// What names a folder itself, whichever path or link reaches it.
+using FolderId = std::pair<uint64_t, uint64_t>;
+std::optional<FolderId> FolderIdOf(const std::string& path) {
+  const std::optional<platform::FileFacts> facts = platform::FileFactsOf(path);
+  if (!facts) return std::nullopt;
+  return FolderId{facts->volumeId, facts->fileId};
 }
 
 // The file name part of a path: what follows the last separator.
@@ -62,14 +73,29 @@ void TCompilerFileList::AddSource(const std::string& source, int32_t group,
 void TCompilerFileList::WalkDirectory(const std::string& top, const std::string& prefix,
                                       int32_t group) {
   const std::string skipped = platform::AnsiLower(owner_.PageIconPath());
-  std::deque<std::string> pending{top};
+  struct Folder {
+    std::string path;
+    std::vector<FolderId> within;  // the folder itself and every folder above it
+  };
+  std::deque<Folder> pending(1, Folder{top, {}});
+  if (const auto id = FolderIdOf(top)) pending.front().within.push_back(*id);
   while (!pending.empty()) {
-    const std::string folder = pending.front();
+    const Folder folder = std::move(pending.front());
     pending.pop_front();
-    for (const platform::DirectoryEntry& item : platform::ListDirectory(folder)) {
-      const std::string path = folder + item.name;
+    for (const platform::DirectoryEntry& item : platform::ListDirectory(folder.path)) {
+      const std::string path = folder.path + item.name;
       if (item.isDirectory) {
-        pending.push_back(path + "\\");
+        // A link back to a folder of the walk would enter the same files again at
+        // every level, without end.
+        Folder inner{path + "\\", folder.within};
+        const auto id = FolderIdOf(inner.path);
+        if (item.isLink && id &&
+            std::find(inner.within.begin(), inner.within.end(), *id) != inner.within.end()) {
+          owner_.Warning("Folder link leads back into the folder walked, not followed - " + path);
+          continue;
+        }
+        if (id) inner.within.push_back(*id);
+        pending.push_back(std::move(inner));
       } else if (platform::AnsiLower(path) != skipped) {
         EnterFile(path, path.substr(top.size()), prefix, group);
       }

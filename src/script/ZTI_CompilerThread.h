@@ -43,7 +43,8 @@ class TCompilerFileList {
   // Enters a file, or every file below a directory (named by its path relative to
   // that directory), into the group. The source is joined to the compiler's base
   // directory unless asWritten is set or it is absolute. A source that does not
-  // exist enters nothing.
+  // exist enters nothing. Folder links are followed, except one that leads back to
+  // a folder of the walk (the compiler's warning names it).
   void AddSource(const std::string& source, int32_t group, const std::string& prefix,
                  bool asWritten, const std::string& groupName);
   // Enters one file as entry prefix + name, unless no file exists at source.

@@ -244,6 +244,22 @@ TEST_F(CompileTest, DirectoryWalkLeavesOutThePageIconAndJoinsTheBase) {
   EXPECT_EQ(EntryNames(2), (std::vector<std::string>{"f.txt"}));
 }
 
+// A folder link is walked like a folder, unless it leads back to the folder being
+// walked or one above it: that would enter the same files again at every level.
+TEST_F(CompileTest, DirectoryWalkFollowsLinksButNotBackIntoItself) {
+  WriteHostFile(base_.Path() / "tree" / "a.txt");
+  WriteHostFile(base_.Path() / "tree" / "sub" / "s.txt");
+  WriteHostFile(base_.Path() / "outside" / "o.txt");
+  fs::create_directory_symlink("../outside", base_.Path() / "tree" / "ext");
+  fs::create_directory_symlink("..", base_.Path() / "tree" / "sub" / "up");
+  fs::create_directory_symlink(".", base_.Path() / "tree" / "self");
+  ASSERT_TRUE(Compile("file tree\\\n"));
+  EXPECT_EQ(EntryNames(1), (std::vector<std::string>{"a.txt", "ext\\o.txt", "sub\\s.txt"}));
+  ASSERT_EQ(warnings_.size(), 2u);
+  EXPECT_NE(warnings_[0].find("tree\\self"), std::string::npos) << warnings_[0];
+  EXPECT_NE(warnings_[1].find("tree\\sub\\up"), std::string::npos) << warnings_[1];
+}
+
 TEST(CompilerFileList, EnsureGroupKeepsExistingNamesAndEnterFileSkipsMissing) {
   TempPrefix prefix;
   TCompiler compiler;

@@ -306,6 +306,30 @@ TEST_F(MkSetupTest, CommandLineAndOutputFaults) {
 
 // A copy of mksetup in a folder of its own finds neither the setup program, nor the
 // finaliser, nor the data beside it.
+// A page folder is walked through its folder links, but not through one that leads
+// back into it, which would list the same pages again at every level.
+TEST_F(MkSetupTest, PageFolderLinksBackIntoTheFolderAreNotFollowed) {
+  const fs::path data = dir_.Path() / "data";
+  WriteHost(data / "layout" / "mine" / "Pages.txt", "pages");
+  WriteHost(data / "layout" / "mine" / "pics" / "p.jpg", "picture");
+  WriteHost(data / "shared" / "s.jpg", "shared");
+  fs::create_directory_symlink("../../shared", data / "layout" / "mine" / "more");
+  fs::create_directory_symlink("..", data / "layout" / "mine" / "pics" / "up");
+  WriteHost(Work() / "setup.txt", "outfile x.exe\npages mine\n");
+  const ToolRun run = MkSetup({ScriptName(), "--package-only", "-o", Output().string(), "--data",
+                               data.string()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("warning: folder link leads back into the folder walked, not followed - "),
+            std::string::npos)
+      << run.err;
+  TPak pak;
+  pak.Create(platform::WindowsPathOf(Output().string()), false, false);
+  std::vector<std::string> names;
+  for (const TPakFile& file : pak.Entries()) names.push_back(file.Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Pages.txt", "more\\s.jpg", "pics\\p.jpg",
+                                             "SetupInfo", "CompiledLines"}));
+}
+
 TEST_F(MkSetupTest, WhatIsMissingBesideTheToolIsNamed) {
   const fs::path alone = dir_.Path() / "alone";
   fs::create_directories(alone);

@@ -1,6 +1,9 @@
 #include "Packager.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 #include "engine/SE_RegisterCommands.h"
 #include "package/ZTI_PakFile.h"
@@ -18,18 +21,44 @@ namespace {
 void Say(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
 void Warn(const std::string& text) { Say("mksetup: " + text); }
 
+// What names a folder itself, whichever path or link reaches it.
+using FolderId = std::pair<uint64_t, uint64_t>;
+std::optional<FolderId> FolderIdOf(const std::string& path) {
+  const std::optional<platform::FileFacts> facts = platform::FileFactsOf(path);
+  if (!facts) return std::nullopt;
+  return FolderId{facts->volumeId, facts->fileId};
+}
+
 // Every file below a folder, as paths relative to it, folders after the files they
-// sit beside (the order of the packaging file list's walk).
+// sit beside (the order of the packaging file list's walk). A folder link that leads
+// back to a folder of the walk would list the same files at every level: it is left
+// out with a warning.
 std::vector<std::string> FilesBelow(const std::string& folder) {
+  struct Pending {
+    std::string relative;
+    std::vector<FolderId> within;  // the folder itself and every folder above it
+  };
   std::vector<std::string> files;
-  std::vector<std::string> pending{""};
+  std::vector<Pending> pending(1);
+  if (const auto id = FolderIdOf(folder)) pending[0].within.push_back(*id);
   for (size_t next = 0; next < pending.size(); ++next) {
-    const std::string relative = pending[next];
-    for (const platform::DirectoryEntry& item : platform::ListDirectory(folder + "\\" + relative)) {
-      if (item.isDirectory)
-        pending.push_back(relative + item.name + "\\");
-      else
-        files.push_back(relative + item.name);
+    const Pending current = pending[next];
+    for (const platform::DirectoryEntry& item :
+         platform::ListDirectory(folder + "\\" + current.relative)) {
+      if (!item.isDirectory) {
+        files.push_back(current.relative + item.name);
+        continue;
+      }
+      Pending inner{current.relative + item.name + "\\", current.within};
+      const auto id = FolderIdOf(folder + "\\" + inner.relative);
+      if (item.isLink && id &&
+          std::find(inner.within.begin(), inner.within.end(), *id) != inner.within.end()) {
+        Warn("warning: folder link leads back into the folder walked, not followed - " +
+             platform::HostPathOf(folder + "\\" + current.relative + item.name).value_or(item.name));
+        continue;
+      }
+      if (id) inner.within.push_back(*id);
+      pending.push_back(std::move(inner));
     }
   }
   return files;

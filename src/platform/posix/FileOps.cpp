@@ -261,6 +261,8 @@ std::optional<FileFacts> FileFactsOf(const std::string& path) {
   facts.lastAccessTime = fileTime(st.stx_atime);
   // Where the file system keeps no creation time, the last change stands in.
   facts.creationTime = fileTime((st.stx_mask & STATX_BTIME) ? st.stx_btime : st.stx_mtime);
+  facts.volumeId = (uint64_t(st.stx_dev_major) << 32) | st.stx_dev_minor;
+  facts.fileId = st.stx_ino;
   return facts;
 }
 
