@@ -56,15 +56,3 @@ std::u16string CollapseVariables(std::u16string_view text) {
 std::string CollapseVariables(std::string_view text) {
   return platform::WideToAnsi(CollapseVariables(AnsiToWide(text)));
 }
-
-std::vector<std::pair<std::u16string, std::u16string>> SetupTextTags() {
-  const TSetupInfo& info = SetupInfoFile().Info;
-  const TSetupVariables& v = SetupVariables();
-  return {
-      {u"<%SETUPTITLE%>", AnsiToWide(info.SetupName)},
-      {u"<%SETUPSHORTTITLE%>", AnsiToWide(info.ShortName)},
-      {u"<%CHANGELOG%>", AnsiToWide(info.Changelog)},
-      {u"<%SPACEREQ%>", AnsiToWide(v.SpaceRequiredText)},
-      {u"<%SPACEAVA%>", AnsiToWide(v.SpaceAvailableText)},
-  };
-}

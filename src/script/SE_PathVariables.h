@@ -11,8 +11,6 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 // Replaces every path variable by its value, then any run of backslashes by one, so
 // "$INSTDIR\x" and "$INSTDIR x" both follow the directory with exactly one "\".
@@ -24,7 +22,3 @@ std::string ExpandVariables(std::string_view text);
 // "$PROGRAMFILES". An empty value replaces nothing.
 std::u16string CollapseVariables(std::u16string_view text);
 std::string CollapseVariables(std::string_view text);
-
-// The five tags of page texts with their current values: "<%SETUPTITLE%>",
-// "<%SETUPSHORTTITLE%>", "<%CHANGELOG%>", "<%SPACEREQ%>", "<%SPACEAVA%>".
-std::vector<std::pair<std::u16string, std::u16string>> SetupTextTags();

@@ -54,15 +54,6 @@ TEST_F(SetupVariablesTest, CollapsesTheInstallDirectoryFirst) {
   }
 }
 
-TEST_F(SetupVariablesTest, TextTagsShowCurrentValues) {
-  SetupInfoFile().Info.SetupName = "Demo 1.0";
-  SetupVariables().SpaceRequiredText = FormatSize(1572864);
-  const auto tags = SetupTextTags();
-  ASSERT_EQ(tags.size(), 5u);
-  EXPECT_EQ(tags[0], (std::pair<std::u16string, std::u16string>{u"<%SETUPTITLE%>", u"Demo 1.0"}));
-  EXPECT_EQ(tags[3].second, u"1.50 MB");
-}
-
 TEST(TextHelpers, SmallHelpers) {
   EXPECT_EQ(IncludeBackslash(""), "");
   EXPECT_EQ(IncludeBackslash("C:\\a"), "C:\\a\\");
