@@ -319,6 +319,22 @@ std::optional<std::u16string> Find(RegistryRoot root, const std::string& path, R
   return resolved;
 }
 
+// Changes the file that holds root\path. The edit gets the image as it now is and the
+// key resolved in it (nothing when a link key leads out of the file), and returns the
+// file's new text, or nothing to refuse the change.
+template <typename Edit>
+bool ModifyKey(RegistryRoot root, const std::string& path, RegistryView view, Edit edit) {
+  lastError.clear();
+  const auto target = MapRoot(root, path);
+  if (!target) {
+    lastError = "no such registry root for " + Describe(root, path);
+    return false;
+  }
+  return Modify(target->file, [&](const RegistryImage& image) -> std::optional<std::string> {
+    return edit(image, Resolve(image, *target, view));
+  });
+}
+
 }  // namespace
 
 const std::string& LastRegistryErrorText() { return lastError; }
@@ -343,14 +359,8 @@ std::optional<RegistryData> ReadRegistryValue(RegistryRoot root, const std::stri
 
 bool CreateRegistryKey(RegistryRoot root, const std::string& path, RegistryView view) {
   if (RegistryKeyExists(root, path, view)) return true;  // nothing to write
-  lastError.clear();
-  const auto target = MapRoot(root, path);
-  if (!target) {
-    lastError = "no such registry root for " + Describe(root, path);
-    return false;
-  }
-  return Modify(target->file, [&](const RegistryImage& image) -> std::optional<std::string> {
-    const auto key = Resolve(image, *target, view);
+  return ModifyKey(root, path, view,
+                   [&](const RegistryImage& image, const auto& key) -> std::optional<std::string> {
     if (!key) {
       lastError = "a link key leads out of " + Describe(root, path);
       return std::nullopt;
@@ -362,14 +372,8 @@ bool CreateRegistryKey(RegistryRoot root, const std::string& path, RegistryView 
 
 bool WriteRegistryString(RegistryRoot root, const std::string& path, const std::string& name,
                          const std::string& data, RegistryView view) {
-  lastError.clear();
-  const auto target = MapRoot(root, path);
-  if (!target) {
-    lastError = "no such registry root for " + Describe(root, path);
-    return false;
-  }
-  return Modify(target->file, [&](const RegistryImage& image) -> std::optional<std::string> {
-    const auto key = Resolve(image, *target, view);
+  return ModifyKey(root, path, view,
+                   [&](const RegistryImage& image, const auto& key) -> std::optional<std::string> {
     if (!key || !image.KeyExists(FoldName(*key))) {
       lastError = "the key " + Describe(root, path) + " does not exist";
       return std::nullopt;
@@ -380,14 +384,8 @@ bool WriteRegistryString(RegistryRoot root, const std::string& path, const std::
 
 bool DeleteRegistryValueAt(RegistryRoot root, const std::string& path, const std::string& name,
                            RegistryView view) {
-  lastError.clear();
-  const auto target = MapRoot(root, path);
-  if (!target) {
-    lastError = "no such registry root for " + Describe(root, path);
-    return false;
-  }
-  return Modify(target->file, [&](const RegistryImage& image) -> std::optional<std::string> {
-    const auto key = Resolve(image, *target, view);
+  return ModifyKey(root, path, view,
+                   [&](const RegistryImage& image, const auto& key) -> std::optional<std::string> {
     const std::u16string folded = FoldName(AnsiToWide(name));
     if (!key || !image.FindValue(FoldName(*key), folded)) {
       lastError = "the value \"" + name + "\" of " + Describe(root, path) + " does not exist";
