@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/LanguageIds.h"
+#include "platform/posix/LanguageIds.h"
 #include "platform/Md5.h"
 #include "platform/Shell.h"
 #include "platform/posix/Prefix.h"
@@ -80,7 +80,7 @@ TEST(SystemInfo, LocaleNamesBecomeLanguageIdentifiers) {
       {"", 0x0409},            {"xx_YY", 0x0409},       {"SV_se", 0x041D},
   };
   for (const auto& test : cases)
-    EXPECT_EQ(LanguageIdFromLocale(test.locale), test.id) << test.locale;
+    EXPECT_EQ(posix::LanguageIdFromLocale(test.locale), test.id) << test.locale;
 }
 
 TEST(SystemInfo, TheLanguageComesFromLcAllThenLcMessagesThenLang) {

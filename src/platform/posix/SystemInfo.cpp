@@ -18,7 +18,7 @@
 #endif
 
 #include "platform/CodePage.h"
-#include "platform/LanguageIds.h"
+#include "platform/posix/LanguageIds.h"
 #include "platform/posix/RegistryStore.h"
 #include "platform/posix/RegistryText.h"
 
@@ -174,9 +174,9 @@ std::optional<OsVersion> Recorded9x() {
 uint16_t DefaultLanguageId() {
   for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
     const char* value = std::getenv(variable);
-    if (value && *value) return LanguageIdFromLocale(value);
+    if (value && *value) return posix::LanguageIdFromLocale(value);
   }
-  return LanguageIdFromLocale("C");
+  return posix::LanguageIdFromLocale("C");
 }
 
 OsVersion QueryOsVersion() {

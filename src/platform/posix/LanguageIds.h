@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <string_view>
 
-namespace platform {
+namespace platform::posix {
 
 // The identifier for a locale name: the country's own entry when the table has it,
 // else the language's usual one ("de_IT" -> German (Germany)); 0x0409 (English, United
 // States) for "C", "POSIX", an empty name or a language the table does not know.
 uint16_t LanguageIdFromLocale(std::string_view locale);
 
-}  // namespace platform
+}  // namespace platform::posix

@@ -1,10 +1,10 @@
-#include "platform/LanguageIds.h"
+#include "platform/posix/LanguageIds.h"
 
 #include <string>
 
 #include "platform/CodePage.h"
 
-namespace platform {
+namespace platform::posix {
 
 namespace {
 
@@ -65,4 +65,4 @@ uint16_t LanguageIdFromLocale(std::string_view locale) {
   return usual ? usual->id : kEnglishUnitedStates;
 }
 
-}  // namespace platform
+}  // namespace platform::posix
