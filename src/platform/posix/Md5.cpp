@@ -23,10 +23,4 @@ Md5Digest Md5::Finish() {
   return digest;
 }
 
-Md5Digest Md5Of(const void* data, size_t count) {
-  Md5 md5;
-  md5.Update(data, count);
-  return md5.Finish();
-}
-
 }  // namespace platform

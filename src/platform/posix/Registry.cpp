@@ -10,10 +10,6 @@ struct RegistryKey::State {
   std::string path;
 };
 
-RegistryRoot RegistryRootFromCode(int code) {
-  return code >= 0 && code <= 4 ? static_cast<RegistryRoot>(code) : RegistryRoot::None;
-}
-
 RegistryKey::RegistryKey() = default;
 RegistryKey::~RegistryKey() = default;
 RegistryKey::RegistryKey(RegistryKey&& other) noexcept = default;
