@@ -1,7 +1,10 @@
 # The two commands of this project: `make test` and `make demo`.
 # Both install what they need from Debian first, then configure and build.
+# Two trees: build/ is the Linux build, build-win/ the 32-bit Windows build
+# (cross-compiled with mingw-w64, its tests run under Wine).
 
 BUILD_DIR  ?= build
+WIN_DIR    ?= build-win
 FUZZ_DIR   ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_TIME  ?= 60
@@ -15,11 +18,16 @@ DEBIAN_PACKAGES := \
   libxinerama-dev libfontconfig-dev \
   liblnk-utils xvfb xauth xdotool imagemagick x11-utils \
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation \
-  clang libclang-rt-14-dev zip unzip
+  clang libclang-rt-14-dev zip unzip \
+  g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386
+
+# A clean clone elsewhere reuses the compiler cache: paths below the tree are
+# hashed relative to it.
+export CCACHE_BASEDIR := $(CURDIR)
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test demo fuzz bench clean
+.PHONY: all deps configure build build-win test test-linux test-win demo fuzz bench clean
 
 all: build
 
@@ -42,8 +50,23 @@ configure: deps $(BUILD_DIR)/build.ninja
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: build
+$(WIN_DIR)/build.ninja:
+	cmake -S . -B $(WIN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
+
+build-win: deps $(WIN_DIR)/build.ninja
+	cmake --build $(WIN_DIR) -j $(JOBS)
+
+test: test-linux test-win
+
+test-linux: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The Windows suite runs under Wine in a scratch prefix of its own, with one
+# wineserver kept alive for the whole run.
+test-win: build-win
+	./tests/wine/with-wine.sh $(WIN_DIR)/wineprefix \
+	  ctest --test-dir $(WIN_DIR) --output-on-failure -j $(JOBS) --timeout 600
 
 demo: build
 	./examples/demo/run-demo.sh $(BUILD_DIR)
@@ -59,4 +82,4 @@ fuzz: deps
 	./tests/fuzz/run-fuzzers.sh $(FUZZ_DIR)/fuzz $(FUZZ_TIME)
 
 clean:
-	rm -rf $(BUILD_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(WIN_DIR) $(FUZZ_DIR)

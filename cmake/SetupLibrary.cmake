@@ -27,6 +27,24 @@ function(se_library name)
   endif()
 endfunction()
 
+# The Windows resources of a program (tools/windows/): manifest with the execution
+# level, version information, and the icon for the programs players see.
+function(se_windows_resources name description level icon)
+  set(SE_RES_NAME ${name})
+  set(SE_RES_DESCRIPTION ${description})
+  set(SE_RES_LEVEL ${level})
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/resources/${name})
+  set(SE_RES_MANIFEST ${out}/${name}.manifest)
+  if(icon)
+    set(SE_RES_ICON_LINE "MAINICON ICON \"${icon}\"")
+  else()
+    set(SE_RES_ICON_LINE "")
+  endif()
+  configure_file(${PROJECT_SOURCE_DIR}/tools/windows/program.manifest.in ${SE_RES_MANIFEST} @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/tools/windows/program.rc.in ${out}/${name}.rc @ONLY)
+  target_sources(${name} PRIVATE ${out}/${name}.rc)
+endfunction()
+
 # A program of tools/: the sources of its folder, our warnings, the given libraries.
 function(se_program name dir)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)

@@ -10,8 +10,7 @@
 #include "app/SE_ViewChoice.h"
 #include "platform/Dialogs.h"
 
-int SetupMain(int argc, char** argv) {
-  const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+int SetupMain(const std::vector<std::string>& arguments) {
   const TSetupOptions options = ParseSetupCommandLine(arguments);
   if (!options.error.empty()) {
     std::fprintf(stderr, "setup: %s\n%s\n", options.error.c_str(), kSetupUsage);

@@ -2,4 +2,8 @@
 // start-up and the wizard (SE_Startup.h); returns the exit status.
 #pragma once
 
-int SetupMain(int argc, char** argv);
+#include <string>
+#include <vector>
+
+// The arguments without the program name, in UTF-8.
+int SetupMain(const std::vector<std::string>& arguments);

@@ -12,7 +12,7 @@
 #include "package/ZTI_PakFile.h"
 #include "platform/Files.h"
 #include "script/ZTI_SetupInfo.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 #include "support/HostFiles.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Registry.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace {
 

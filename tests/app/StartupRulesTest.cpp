@@ -6,7 +6,7 @@
 #include "app/SE_CommandLine.h"
 #include "app/SE_StartupRules.h"
 #include "package/ZTI_PakFile.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 TEST(StartupRules, RenamedFileNormalisation) {
   const struct {

@@ -15,7 +15,7 @@
 #include "script/ZTI_SetupInfo.h"
 #include "support/PakBytes.h"
 #include "support/RunProgram.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 #include "support/HostFiles.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "script/ZTI_CompLines.h"
 #include "script/ZTI_SetupInfo.h"
 #include "support/PakBytes.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 #include "ui/FormMain.h"
 #include "ui/VerifyForm.h"
 

@@ -17,7 +17,7 @@
 
 #include "platform/Registry.h"
 #include "support/RunProgram.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 #include "support/HostFiles.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "script/ZTI_CompilerThread.h"
 #include "script/ZTI_FixedKeys.h"
 #include "script/ZTI_ScriptText.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace {
 

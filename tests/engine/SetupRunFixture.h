@@ -22,7 +22,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Registry.h"
 #include "support/Recorders.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace engine_test {
 

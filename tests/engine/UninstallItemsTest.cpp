@@ -10,7 +10,7 @@
 #include "platform/Registry.h"
 #include "script/SE_Global.h"
 #include "script/ZTI_SetupInfo.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace {
 

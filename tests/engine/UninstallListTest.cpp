@@ -8,7 +8,7 @@
 #include "script/SE_KeyDigits.h"
 #include "script/ZTI_FixedKeys.h"
 #include "script/ZTI_SetupInfo.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "gamedata/BRQX_Encryption.h"
 #include "platform/Errors.h"
 #include "platform/SystemInfo.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "script/ZTI_SetupInfo.h"
 #include "support/PakBytes.h"
 #include "support/Recorders.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace vfs_test {
 

@@ -9,7 +9,7 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "support/PakBytes.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace platform {
 namespace {

@@ -9,7 +9,7 @@
 #include <map>
 
 #include "platform/Files.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace platform {
 namespace {

@@ -14,7 +14,7 @@
 #include "support/LanguageBytes.h"
 #include "support/PakBytes.h"
 #include "support/Recorders.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "script/ZTI_CompLines.h"
 #include "script/ZTI_FixedKeys.h"
 #include "script/ZTI_SetupInfo.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 #include "support/HostFiles.h"
 
 namespace {
@@ -342,7 +342,7 @@ TEST_F(MkSetupTest, WhatIsMissingBesideTheToolIsNamed) {
                              alone.string() + "); give --stub FILE, or --package-only"),
             std::string::npos)
       << noSetup.err;
-  EXPECT_NE(noSetup.err.find("warning: the finalise program was not found beside mksetup"),
+  EXPECT_NE(noSetup.err.find("warning: the finaliser (finalise) was not found beside mksetup"),
             std::string::npos);
 
   const ToolRun noData = Tool(alone / "mksetup", {ScriptName(), "--package-only"});
@@ -354,6 +354,54 @@ TEST_F(MkSetupTest, WhatIsMissingBesideTheToolIsNamed) {
             std::string::npos)
       << noData.err;
   EXPECT_FALSE(fs::exists(Work() / "x.exe"));
+}
+
+TEST_F(MkSetupTest, TheFinaliserPackedIsTheOneForTheSetupProgramsSystem) {
+  // Stand-ins: only the first bytes tell the systems apart.
+  const fs::path winDir = dir_.Path() / "win", linuxDir = dir_.Path() / "linux";
+  WriteHost(winDir / "setup.exe", "MZ windows setup");
+  WriteHost(winDir / "finalise.exe", "MZ windows finaliser");
+  WriteHost(winDir / "finalise", "\x7f" "ELF linux finaliser");
+  WriteHost(linuxDir / "setup", "\x7f" "ELF linux setup");
+  WriteHost(linuxDir / "finalise", "\x7f" "ELF linux finaliser");
+  WriteHost(Work() / "setup.txt", "language install\\english\nuninstallpages uninstall\n");
+  const auto packedFinaliser = [&] {
+    TPak pak;
+    pak.Create(platform::WindowsPathOf(Output().string()), false, false);
+    for (size_t i = 0; i < pak.Count(); ++i) {
+      if (pak.Entries()[i].Name != "UNINSTALL_FINALISE.EXE") continue;
+      const auto bytes = pak.ReadEntry(static_cast<int>(i));
+      return bytes ? std::string(bytes->begin(), bytes->end()) : std::string("<unreadable>");
+    }
+    return std::string("<none>");
+  };
+  const struct {
+    std::vector<std::string> options;
+    int status;
+    std::string finaliser;  // what the uninstaller carries; empty: nothing written
+    std::string message;
+  } cases[] = {
+      {{"--stub", (winDir / "setup.exe").string()}, 0, "MZ windows finaliser", ""},
+      {{"--stub", (linuxDir / "setup").string()}, 0, "\x7f" "ELF linux finaliser", ""},
+      {{"--stub", (linuxDir / "setup").string(), "--finaliser", (winDir / "finalise.exe").string()},
+       1, "", "finalise.exe: the finaliser is a Windows program but the setup program "},
+      {{"--stub", (winDir / "setup.exe").string(), "--finaliser", (winDir / "finalise").string()},
+       1, "", "the finaliser is a Linux program"},
+      {{"--stub", (winDir / "setup.exe").string(), "--finaliser", (dir_.Path() / "none.exe").string()},
+       1, "", "none.exe: finaliser not found"},
+  };
+  for (const auto& test : cases) {
+    fs::remove(Output());
+    std::vector<std::string> args = {ScriptName(), "-o", Output().string(), "--data", kData};
+    args.insert(args.end(), test.options.begin(), test.options.end());
+    const ToolRun run = MkSetup(args);
+    EXPECT_EQ(run.status, test.status) << run.err;
+    if (test.status == 0)
+      EXPECT_EQ(packedFinaliser(), test.finaliser) << test.options.back();
+    else
+      EXPECT_FALSE(fs::exists(Output()));
+    EXPECT_NE(run.err.find(test.message), std::string::npos) << run.err;
+  }
 }
 
 }  // namespace

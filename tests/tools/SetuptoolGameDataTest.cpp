@@ -9,7 +9,7 @@
 #include "gamedata/ZT_PakSystem.h"
 #include "platform/Files.h"
 #include "support/RunProgram.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 #include "support/HostFiles.h"
 
 namespace {

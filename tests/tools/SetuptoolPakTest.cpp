@@ -13,7 +13,7 @@
 #include "support/LanguageBytes.h"
 #include "support/PakBytes.h"
 #include "support/RunProgram.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "support/RunProgram.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 #include "support/HostFiles.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 #include "ui/SE_FolderTree.h"
 
 namespace {

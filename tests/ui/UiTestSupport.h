@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 #include "ui/FormMain.h"
 #include "ui/SE_View.h"
 

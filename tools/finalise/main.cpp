@@ -5,8 +5,10 @@
 // gives up and leaves the file.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/Files.h"
+#include "platform/ProgramArguments.h"
 #include "platform/SystemInfo.h"
 
 namespace {
@@ -35,14 +37,15 @@ bool DeleteWhenFree(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 || argv[1][0] == '\0') {
+  const std::vector<std::string> arguments = platform::StartProgram(argc, argv);
+  if (arguments.size() != 1 || arguments[0].empty()) {
     std::fprintf(stderr, "usage: finalise \"UNINSTALLER\"\n");
     return 2;
   }
   // A host path (as a test may give) is taken as the machine would see it.
-  const std::string uninstaller = platform::WindowsPathOf(argv[1]);
+  const std::string uninstaller = platform::WindowsPathOf(arguments[0]);
   if (!DeleteWhenFree(uninstaller)) {
-    std::fprintf(stderr, "finalise: %s could not be removed; it is still in use\n", argv[1]);
+    std::fprintf(stderr, "finalise: %s could not be removed; it is still in use\n", arguments[0].c_str());
     return 1;
   }
   const std::string folder = ParentFolder(uninstaller);

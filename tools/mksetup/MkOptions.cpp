@@ -22,6 +22,8 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
       if (!value(options.output)) return result;
     } else if (arg == "--stub") {
       if (!value(options.stub)) return result;
+    } else if (arg == "--finaliser") {
+      if (!value(options.finaliser)) return result;
     } else if (arg == "--base") {
       if (!value(options.base)) return result;
     } else if (arg == "--data") {

@@ -11,19 +11,24 @@ struct Options {
   std::string script;   // host paths, as given
   std::string output;   // empty: the script's outfile name beside the script
   std::string stub;     // empty: the setup program beside mksetup
+  std::string finaliser;  // empty: the finaliser beside the setup program
   bool packageOnly = false;
   std::string base;     // empty: the script's folder
   std::string data;     // empty: the data folder beside mksetup
 };
 
 inline constexpr const char* kUsage =
-    "usage: mksetup SCRIPT [-o OUTPUT] [--stub FILE | --package-only] [--base DIR] [--data DIR]\n"
+    "usage: mksetup SCRIPT [-o OUTPUT] [--stub FILE | --package-only] [--finaliser FILE]\n"
+    "               [--base DIR] [--data DIR]\n"
     "\n"
     "Turns a setup script and the files it names into a setup program (the package\n"
     "appended to a copy of the setup program) or, with --package-only, a package file.\n"
     "  -o OUTPUT       the file to write (default: the script's outfile name beside it)\n"
     "  --stub FILE     the setup program to append to (default: setup beside mksetup)\n"
     "  --package-only  write the package alone\n"
+    "  --finaliser FILE  the program an uninstaller starts to remove itself (default:\n"
+    "                  finalise.exe beside a Windows setup program, finalise beside a\n"
+    "                  Linux one; it must be for the same system as the setup program)\n"
     "  --base DIR      folder that sources are named relative to (default: the script's)\n"
     "  --data DIR      folder with languages\\ and layout\\ (default: data beside mksetup)\n";
 

@@ -1,5 +1,7 @@
 #include "Packager.h"
 
+#include "ProgramFormat.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <optional>
@@ -163,11 +165,8 @@ std::vector<PlannedEntry> Packager::PlanEntries() {
     AddPageFolder(entries, info.Pages, "pages", false);
   if (!info.UninstallPages.empty()) {
     AddPageFolder(entries, info.UninstallPages, "uninstallpages", true);
-    if (const auto finalise = Sibling(toolDir_, "finalise"))
+    if (const auto finalise = FinaliserPath())
       entries.push_back({"UNINSTALL_FINALISE.EXE", *finalise, std::nullopt, 0});
-    else
-      Warn("warning: the finalise program was not found beside mksetup (" +
-          Shown(toolDir_) + "); the uninstaller will not remove itself");
   }
 
   try {
@@ -201,6 +200,42 @@ std::string Packager::StubPath() const {
   if (const auto setup = Sibling(toolDir_, "setup")) return *setup;
   throw MkError("the setup program was not found beside mksetup (" + Shown(toolDir_) +
                 "); give --stub FILE, or --package-only for a package alone");
+}
+
+// The finaliser travels inside the uninstaller and is started by it, so it must be a
+// program for the same system as the setup program: finalise.exe beside a Windows
+// setup, finalise beside a Linux one (beside mksetup for a package alone).
+std::optional<std::string> Packager::FinaliserPath() const {
+  std::string stub;
+  if (!options_.packageOnly) try {
+      stub = StubPath();
+    } catch (const MkError&) {
+      // Write names the missing setup program; the finaliser is looked for beside mksetup.
+    }
+  const ProgramFormat wanted = stub.empty() ? ProgramFormat::Unknown : ProgramFormatOf(stub);
+  if (!options_.finaliser.empty()) {
+    const std::string path = platform::WindowsPathOf(options_.finaliser);
+    if (!platform::FileExists(path)) throw MkError(options_.finaliser + ": finaliser not found");
+    const ProgramFormat format = ProgramFormatOf(path);
+    if (wanted != ProgramFormat::Unknown && format != wanted)
+      throw MkError(options_.finaliser + ": the finaliser is " + ProgramFormatName(format) +
+                    " but the setup program " + Shown(stub) + " is " + ProgramFormatName(wanted));
+    return path;
+  }
+  const std::string dir = stub.empty() ? toolDir_ : ExtractFileDir(stub);
+  const char* name = wanted == ProgramFormat::Windows ? "finalise.exe"
+                     : wanted == ProgramFormat::Linux ? "finalise"
+                                                      : nullptr;
+  std::optional<std::string> found;
+  if (!name)
+    found = Sibling(dir, "finalise");
+  else if (platform::FileExists(dir + "\\" + name))
+    found = dir + "\\" + name;
+  if (!found)
+    Warn(std::string("warning: the finaliser (") + (name ? name : "finalise") +
+         ") was not found beside " + (stub.empty() ? "mksetup" : "the setup program") + " (" +
+         Shown(dir) + "); the uninstaller will not remove itself");
+  return found;
 }
 
 Summary Packager::Write(const std::vector<PlannedEntry>& entries) {

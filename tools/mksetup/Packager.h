@@ -61,6 +61,7 @@ class Packager {
                      const char* keyword, bool uninstall);
   std::string OutputPath() const;
   std::string StubPath() const;
+  std::optional<std::string> FinaliserPath() const;
 
   Options options_;
   std::string scriptPath_;  // Windows path

@@ -9,10 +9,11 @@
 #include "MkOptions.h"
 #include "Packager.h"
 #include "platform/Errors.h"
+#include "platform/ProgramArguments.h"
 
 int main(int argc, char** argv) {
   using namespace mksetup;
-  const ParseResult parsed = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+  const ParseResult parsed = ParseOptions(platform::StartProgram(argc, argv));
   if (parsed.help) {
     std::fputs(kUsage, stdout);
     return 0;

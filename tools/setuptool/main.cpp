@@ -1,11 +1,11 @@
 // setuptool: inspector and helper for setup packages, install logs, language tables,
 // game packages and archives, and the registry of the emulated machine.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "ToolCommand.h"
+#include "platform/ProgramArguments.h"
 
 namespace setuptool {
 
@@ -42,15 +42,16 @@ int UsageError(const char* name) {
 
 int main(int argc, char** argv) {
   using namespace setuptool;
-  if (argc < 2 || !std::strcmp(argv[1], "help") || !std::strcmp(argv[1], "--help")) {
-    PrintHelp(argc < 2 ? stderr : stdout);
-    return argc < 2 ? 2 : 0;
+  const std::vector<std::string> arguments = platform::StartProgram(argc, argv);
+  if (arguments.empty() || arguments[0] == "help" || arguments[0] == "--help") {
+    PrintHelp(arguments.empty() ? stderr : stdout);
+    return arguments.empty() ? 2 : 0;
   }
-  const ToolCommand* command = Find(argv[1]);
+  const ToolCommand* command = Find(arguments[0]);
   if (!command) {
-    std::fprintf(stderr, "setuptool: unknown command '%s'\n", argv[1]);
+    std::fprintf(stderr, "setuptool: unknown command '%s'\n", arguments[0].c_str());
     PrintHelp(stderr);
     return 2;
   }
-  return command->run(std::vector<std::string>(argv + 2, argv + argc));
+  return command->run(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
 }

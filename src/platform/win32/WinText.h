@@ -7,6 +7,11 @@
 
 #include <windows.h>
 
+// windows.h names some of its functions as macros that would rename ours.
+#undef AnsiLower
+#undef AnsiUpper
+#undef FatalAppExit
+
 #include <string>
 #include <string_view>
 

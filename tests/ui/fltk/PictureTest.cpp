@@ -9,7 +9,7 @@
 
 #include "ScreenSupport.h"
 #include "platform/Files.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 #include "ui/fltk/SE_FltkImages.h"
 #include "ui/fltk/SE_Picture.h"
 

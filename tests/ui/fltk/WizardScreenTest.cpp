@@ -12,7 +12,7 @@
 #include <string>
 
 #include "ScreenSupport.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace fs = std::filesystem;
 using namespace screen_test;

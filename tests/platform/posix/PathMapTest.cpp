@@ -7,7 +7,7 @@
 
 #include "platform/Files.h"
 #include "platform/posix/Prefix.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 #include "support/HostFiles.h"
 
 namespace platform {

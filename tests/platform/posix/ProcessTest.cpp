@@ -11,7 +11,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 #include "support/HostFiles.h"
 
 namespace platform {
@@ -60,7 +60,11 @@ class FakeTools {
                     "'\n",
                 true);
     }
-    setenv("PATH", (dir_.Path().string() + ":/usr/bin:/bin").c_str(), 1);
+    // Nothing else of the host's is on the path (a machine with Wine installed must not
+    // lend its wine): only the few tools the stand-ins and helper scripts use.
+    for (const char* tool : {"mv", "sleep", "cat"})
+      fs::create_symlink(fs::path("/bin") / tool, dir_.Path() / tool);
+    setenv("PATH", dir_.Path().c_str(), 1);
   }
   ~FakeTools() { setenv("PATH", previous_.c_str(), 1); }
   fs::path Args(const char* tool) const { return dir_.Path() / (std::string(tool) + ".args"); }

@@ -1,9 +1,10 @@
-#include "support/TempPrefix.h"
-
-#include "platform/posix/Prefix.h"
+// The Linux test machine: a temporary Wine-style prefix.
+#include "support/TestMachine.h"
 
 #include <cstdlib>
 #include <stdexcept>
+
+#include "platform/posix/Prefix.h"
 
 namespace testing_support {
 
@@ -15,7 +16,7 @@ std::filesystem::path MakeTempDirectory(const char* stem) {
 }
 }  // namespace
 
-TempPrefix::TempPrefix() : root_(MakeTempDirectory("se-prefix-")) {
+TestMachine::TestMachine() : root_(MakeTempDirectory("se-prefix-")) {
   if (const char* old = std::getenv("WINEPREFIX")) {
     previous_ = old;
     hadPrevious_ = true;
@@ -26,13 +27,19 @@ TempPrefix::TempPrefix() : root_(MakeTempDirectory("se-prefix-")) {
   platform::posix::PrefixRoot();
 }
 
-TempPrefix::~TempPrefix() {
+TestMachine::~TestMachine() {
   if (hadPrevious_)
     setenv("WINEPREFIX", previous_.c_str(), 1);
   else
     unsetenv("WINEPREFIX");
   std::error_code ignored;
   std::filesystem::remove_all(root_, ignored);
+}
+
+std::filesystem::path TestMachine::DriveC() const { return root_ / "drive_c"; }
+
+std::string TestMachine::Path(std::string_view windowsPath) const {
+  return std::string(windowsPath);
 }
 
 TempDir::TempDir() : path_(MakeTempDirectory("se-test-")) {}

@@ -14,7 +14,7 @@
 #include "platform/Md5.h"
 #include "platform/Shell.h"
 #include "platform/posix/Prefix.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace platform {
 namespace {

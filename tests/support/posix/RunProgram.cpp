@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace testing_support {
 

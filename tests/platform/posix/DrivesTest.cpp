@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "platform/Registry.h"
-#include "support/TempPrefix.h"
+#include "support/TestMachine.h"
 
 namespace platform {
 namespace {

@@ -1,0 +1,121 @@
+// The File class on the Win32 API. Sharing follows what the program's callers rely
+// on: a file opened for reading may be read and written by others meanwhile; a file
+// opened for writing may only be read by others.
+#include "platform/Files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/win32/LongPath.h"
+
+namespace platform {
+
+namespace {
+
+HANDLE Handle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// ReadFile and WriteFile move at most 4 GiB - 1 per call.
+constexpr size_t kMaxChunk = 1u << 30;
+
+}  // namespace
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = kClosed;
+  }
+  return *this;
+}
+
+File File::Open(const std::string& path, OpenMode mode) {
+  DWORD access = GENERIC_READ, share = FILE_SHARE_READ, disposition = OPEN_EXISTING;
+  switch (mode) {
+    case OpenMode::ReadShared:
+      share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+      break;
+    case OpenMode::ReadWrite:
+      access = GENERIC_READ | GENERIC_WRITE;
+      break;
+    case OpenMode::CreateTruncate:
+      access = GENERIC_READ | GENERIC_WRITE;
+      disposition = CREATE_ALWAYS;
+      break;
+  }
+  const HANDLE handle = CreateFileW(win32::SystemPath(path).c_str(), access, share, nullptr,
+                                    disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return File();
+  return File(reinterpret_cast<intptr_t>(handle));
+}
+
+int64_t File::Seek(int64_t offset, SeekOrigin origin) {
+  if (!IsOpen()) return -1;
+  const DWORD method = origin == SeekOrigin::Begin     ? FILE_BEGIN
+                       : origin == SeekOrigin::Current ? FILE_CURRENT
+                                                       : FILE_END;
+  LARGE_INTEGER move, now;
+  move.QuadPart = offset;  // before the start the system refuses and keeps the position
+  if (!SetFilePointerEx(Handle(handle_), move, &now, method)) return -1;
+  return now.QuadPart;
+}
+
+int64_t File::Position() const {
+  if (!IsOpen()) return -1;
+  LARGE_INTEGER zero{}, now;
+  if (!SetFilePointerEx(Handle(handle_), zero, &now, FILE_CURRENT)) return -1;
+  return now.QuadPart;
+}
+
+int64_t File::Size() const {
+  LARGE_INTEGER size;
+  if (!IsOpen() || !GetFileSizeEx(Handle(handle_), &size)) return -1;
+  return size.QuadPart;
+}
+
+size_t File::Read(void* buffer, size_t count) {
+  if (!IsOpen()) return 0;
+  size_t done = 0;
+  while (done < count) {
+    DWORD got = 0;
+    const DWORD ask = static_cast<DWORD>(std::min(count - done, kMaxChunk));
+    if (!ReadFile(Handle(handle_), static_cast<char*>(buffer) + done, ask, &got, nullptr) ||
+        got == 0)
+      break;
+    done += got;
+  }
+  return done;
+}
+
+size_t File::Write(const void* buffer, size_t count) {
+  if (!IsOpen()) return 0;
+  size_t done = 0;
+  while (done < count) {
+    DWORD put = 0;
+    const DWORD ask = static_cast<DWORD>(std::min(count - done, kMaxChunk));
+    if (!WriteFile(Handle(handle_), static_cast<const char*>(buffer) + done, ask, &put, nullptr) ||
+        put == 0)
+      break;
+    done += put;
+  }
+  return done;
+}
+
+bool File::ReadExact(void* buffer, size_t count) { return Read(buffer, count) == count; }
+
+bool File::WriteAll(const void* buffer, size_t count) { return Write(buffer, count) == count; }
+
+bool File::SetEndOfFile() { return IsOpen() && ::SetEndOfFile(Handle(handle_)); }
+
+bool File::Flush() { return IsOpen() && FlushFileBuffers(Handle(handle_)); }
+
+void File::Close() {
+  if (IsOpen()) CloseHandle(Handle(handle_));
+  handle_ = kClosed;
+}
+
+}  // namespace platform

@@ -1,0 +1,67 @@
+// What the Linux half adds to the file contract: the prefix's own folders, a drive
+// root behind a link, links inside listings, the executable mark.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/Files.h"
+#include "platform/posix/Prefix.h"
+#include "support/TestMachine.h"
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::TempPrefix;
+
+bool Write(const std::string& path, const std::string& text) {
+  return WriteFileBytes(path, text.data(), text.size());
+}
+
+TEST(FilesPosix, DriveRootsAndThePrefixsOwnFoldersAreNeverRemoved) {
+  TempPrefix prefix;
+  EXPECT_FALSE(DeleteFileAt("C:\\Program Files"));
+  fs::create_directories(prefix.Root() / "empty");
+  fs::create_directory_symlink(prefix.Root() / "empty", prefix.Root() / "dosdevices/e:");
+  EXPECT_FALSE(RemoveEmptyDirectory("E:\\"));
+  EXPECT_TRUE(fs::exists(prefix.Root() / "empty"));
+}
+
+TEST(FilesPosix, ALinkInAListingIsFlaggedAndTellsWhatItPointsAt) {
+  TempPrefix prefix;
+  ASSERT_TRUE(MakeDirectory("C:\\L"));
+  ASSERT_TRUE(MakeDirectory("C:\\L\\a folder"));
+  fs::create_directory_symlink(prefix.DriveC() / "L/a folder", prefix.DriveC() / "L/link");
+  const auto entries = ListDirectory("C:\\L");
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_FALSE(entries[0].isLink);
+  EXPECT_EQ(entries[1].name, "link");
+  EXPECT_TRUE(entries[1].isLink);
+  EXPECT_TRUE(entries[1].isDirectory);
+}
+
+TEST(FilesPosix, TemporaryFolderOwnPathAndExecutableMark) {
+  TempPrefix prefix;
+  const std::string temp = TempFolder();
+  EXPECT_EQ(temp, "C:\\users\\" + posix::UserName() + "\\AppData\\Local\\Temp");
+  fs::remove_all(prefix.DriveC() / "users");
+  EXPECT_EQ(TempFolder(), temp);
+  EXPECT_TRUE(DirectoryExists(temp));
+
+  const std::string own = OwnExecutablePath();
+  EXPECT_EQ(own.substr(0, 3), "Z:\\");
+  ASSERT_TRUE(HostPathOf(own));
+  EXPECT_TRUE(fs::equivalent(*HostPathOf(own), "/proc/self/exe"));
+
+  ASSERT_TRUE(Write("C:\\tool", "#!/bin/sh\n"));
+  EXPECT_TRUE(MarkExecutable("C:\\TOOL"));
+  struct stat st;
+  ASSERT_EQ(stat((prefix.DriveC() / "tool").c_str(), &st), 0);
+  EXPECT_TRUE(st.st_mode & S_IXUSR);
+  EXPECT_FALSE(MarkExecutable("C:\\missing"));
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,99 @@
+// The Windows test machine: a temporary folder standing for drive C:, and the test
+// process's HKLM and HKCU redirected into a scratch key below HKCU\Software.
+#include "support/TestMachine.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <stdexcept>
+
+#include "platform/win32/WinText.h"
+
+namespace testing_support {
+
+namespace {
+
+std::atomic<unsigned> sequence{0};
+
+// A name no other test process picks: the process id, a counter and the clock.
+std::wstring UniqueName(const wchar_t* stem) {
+  return std::wstring(stem) + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(sequence++) + L"-" + std::to_wstring(GetTickCount());
+}
+
+std::filesystem::path MakeTempDirectory(const wchar_t* stem) {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+  if (length == 0 || length > MAX_PATH) throw std::runtime_error("no temporary folder");
+  const std::wstring path = std::wstring(temp, length) + UniqueName(stem);
+  if (!CreateDirectoryW(path.c_str(), nullptr))
+    throw std::runtime_error("cannot create a temporary folder");
+  return std::filesystem::path(path);
+}
+
+const wchar_t kScratchParent[] = L"Software\\SE-Tests";
+
+// The scratch key of this process; the roots point into it while a machine lives.
+class RegistrySandbox {
+ public:
+  explicit RegistrySandbox(const std::wstring& name) : path_(std::wstring(kScratchParent) + L"\\" + name) {
+    HKEY machine = nullptr, user = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, (path_ + L"\\HKLM").c_str(), 0, nullptr, 0,
+                    KEY_ALL_ACCESS, nullptr, &machine, nullptr);
+    RegCreateKeyExW(HKEY_CURRENT_USER, (path_ + L"\\HKCU").c_str(), 0, nullptr, 0,
+                    KEY_ALL_ACCESS, nullptr, &user, nullptr);
+    if (!machine || !user) throw std::runtime_error("cannot create the scratch registry key");
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine);
+    RegOverridePredefKey(HKEY_CURRENT_USER, user);
+    RegCloseKey(machine);
+    RegCloseKey(user);
+  }
+  ~RegistrySandbox() {
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
+  }
+
+ private:
+  std::wstring path_;
+};
+
+std::unique_ptr<RegistrySandbox> activeSandbox;
+
+}  // namespace
+
+TestMachine::TestMachine() : root_(MakeTempDirectory(L"se-machine-")) {
+  std::filesystem::create_directories(DriveC());
+  if (activeSandbox) throw std::runtime_error("one test machine at a time");
+  activeSandbox = std::make_unique<RegistrySandbox>(root_.filename().wstring());
+}
+
+TestMachine::~TestMachine() {
+  activeSandbox.reset();
+  std::error_code ignored;
+  std::filesystem::remove_all(root_, ignored);
+}
+
+std::filesystem::path TestMachine::DriveC() const { return root_ / "C"; }
+
+std::string TestMachine::Path(std::string_view windowsPath) const {
+  const bool onC = windowsPath.size() >= 2 && (windowsPath[0] == 'C' || windowsPath[0] == 'c') &&
+                   windowsPath[1] == ':';
+  if (!onC) return std::string(windowsPath);
+  std::string rest(windowsPath.substr(2));
+  for (char& c : rest)
+    if (c == '/') c = '\\';
+  if (!rest.empty() && rest.front() != '\\') rest.insert(rest.begin(), '\\');
+  if (rest == "\\") rest.clear();
+  return platform::win32::AnsiPathFromSystem(DriveC().wstring()) + rest;
+}
+
+TempDir::TempDir() : path_(MakeTempDirectory(L"se-test-")) {}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+}  // namespace testing_support

@@ -1,0 +1,83 @@
+#!/bin/sh
+# End to end under Wine: the demo add-on packed for Windows (by the Linux mksetup with
+# the Windows setup program as its stub, and by mksetup.exe itself), installed with
+# `wine setup.exe --silent`, checked through Wine's own tools (reg query, the shell's
+# link reader, the uninstaller list), then removed by the uninstaller it left.
+#   install-under-wine.sh WINDOWS_BIN_DIR [LINUX_BIN_DIR]
+# Runs inside the prefix WINEPREFIX names (with-wine.sh makes one with wineboot).
+set -eu
+
+win_bin=$(cd "$1" && pwd)
+linux_bin=${2:-}
+here=$(cd "$(dirname "$0")" && pwd)
+demo="$here/../../examples/demo"
+: "${WINEPREFIX:?the test runs in a prefix of its own: set WINEPREFIX}"
+work=$(mktemp -d "${TMPDIR:-/tmp}/wine-e2e.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+fail() { echo "FAILED: $*" >&2; exit 1; }
+wpath() { winepath -w "$1" 2>/dev/null; }
+# Wine's own programs answer in the console's code page with "\r\n".
+wine_out() { wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+
+game='C:\Games\Wine Demo Game'
+game_host="$WINEPREFIX/drive_c/Games/Wine Demo Game"
+addon_key='HKCU\Software\DemoStudio\DemoGame\AddOns\HarbourMaps'
+rm -rf "$game_host"
+mkdir -p "$game_host/Maps"
+printf 'demo game\n' > "$game_host/DemoGame.exe"
+wine reg add 'HKCU\Software\DemoStudio\DemoGame' /v Path /d "$game" /f </dev/null >/dev/null 2>&1
+
+# Packed on Windows by mksetup.exe, from the same script and data.
+wine "$win_bin/mksetup.exe" "$(wpath "$demo/demo.setup")" -o "$(wpath "$work/win-packed.exe")" \
+  </dev/null >"$work/mksetup-win.out" 2>"$work/mksetup-win.err" ||
+  fail "mksetup.exe: $(cat "$work/mksetup-win.err")"
+setup="$work/win-packed.exe"
+if [ -n "$linux_bin" ]; then
+  # Packed on Linux for Windows: the Windows setup program as the stub; its finaliser
+  # (finalise.exe beside it) goes into the uninstaller.
+  "$linux_bin/mksetup" "$demo/demo.setup" -o "$work/HarbourMaps_Setup.exe" \
+    --stub "$win_bin/setup.exe" 2>"$work/mksetup-linux.err" ||
+    fail "mksetup --stub setup.exe: $(cat "$work/mksetup-linux.err")"
+  # Both pack the same entries: names, groups, sizes and checksums.
+  "$linux_bin/setuptool" pak list "$work/HarbourMaps_Setup.exe" | cut -f1-4,6 >"$work/linux.list"
+  "$linux_bin/setuptool" pak list "$work/win-packed.exe" | cut -f1-4,6 >"$work/win.list"
+  diff -u "$work/linux.list" "$work/win.list" || fail "mksetup.exe packs other entries than mksetup"
+  grep -q 'UNINSTALL_FINALISE.EXE' "$work/linux.list" || fail "no finaliser packed"
+  setup="$work/HarbourMaps_Setup.exe"
+fi
+
+status=0
+wine "$setup" --silent </dev/null >"$work/setup.out" 2>"$work/setup.err" || status=$?
+[ "$status" = 0 ] || fail "setup.exe --silent ended with $status: $(cat "$work/setup.err")"
+[ -s "$work/setup.out" ] || fail "setup.exe --silent printed no status lines"
+[ -f "$game_host/Maps/harbour.map" ] || fail "harbour.map was not installed"
+[ -f "$game_host/DemoMaps_install.log" ] || fail "no install log"
+[ -f "$game_host/DemoMaps_Uninstall.exe" ] || fail "no uninstaller"
+
+wine_out reg query "$addon_key" /v Version | grep -q '1\.2' || fail "Version not in the registry"
+wine_out reg query "$addon_key" /v Path | grep -qF "$game" || fail "Path not in the registry"
+
+programs=$(wine_out cmd /c echo %APPDATA%)'\Microsoft\Windows\Start Menu\Programs'
+link="$programs\\Demo Game\\Demo Game - Harbour Maps.lnk"
+wine "$win_bin/lnkread.exe" "$link" </dev/null >"$work/link.txt" 2>&1 || fail "the shell cannot read the link: $(cat "$work/link.txt")"
+grep -qiF "target	$game\\DemoGame.exe" "$work/link.txt" || fail "link target: $(cat "$work/link.txt")"
+grep -qF "arguments	+map harbour" "$work/link.txt" || fail "link arguments: $(cat "$work/link.txt")"
+
+wine_out uninstaller --list | grep -q 'Demo Game: Harbour Maps' || fail "not in Wine's uninstaller list"
+
+status=0
+wine "$game\\DemoMaps_Uninstall.exe" --silent </dev/null >"$work/uninstall.out" 2>"$work/uninstall.err" || status=$?
+[ "$status" = 0 ] || fail "the uninstaller ended with $status: $(cat "$work/uninstall.err")"
+tries=0
+while [ -e "$game_host/DemoMaps_Uninstall.exe" ] && [ $tries -lt 100 ]; do
+  sleep 0.1
+  tries=$((tries + 1))
+done
+[ ! -e "$game_host/DemoMaps_Uninstall.exe" ] || fail "the finaliser did not remove the uninstaller"
+[ ! -e "$game_host/Maps/harbour.map" ] || fail "harbour.map is still there"
+[ -f "$game_host/DemoGame.exe" ] || fail "the game's own file was removed"
+if wine_out reg query "$addon_key" /v Version | grep -q '1\.2'; then fail "Version still in the registry"; fi
+if wine_out uninstaller --list | grep -q 'Demo Game: Harbour Maps'; then fail "still in the uninstaller list"; fi
+rm -rf "$game_host"
+echo "1 passed, 0 failed"
