@@ -5,4 +5,4 @@
 WINEDEBUG=${WINEDEBUG:--all}
 WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winemenubuilder.exe=d;mscoree,mshtml=}
 export WINEDEBUG WINEDLLOVERRIDES
-exec wine "$@"
+exec "${SE_WINE:-wine}" "$@"

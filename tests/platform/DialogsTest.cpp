@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/Files.h"
 #include "support/TestMachine.h"
 
 namespace platform {
@@ -84,8 +85,9 @@ TEST_F(DialogsTest, FatalAppExitShowsTheMessageCaptionedErrorAndEndsWithTheFatal
 }
 
 TEST_F(DialogsTest, EndProcessFlushesPendingOutputAndExitsWithTheStatus) {
-  testing_support::TempDir dir;
-  const std::string out = (dir.Path() / "stdout.txt").string();
+  // A death test may run in a fresh copy of the test program, so the file's name
+  // must be the same in both.
+  const std::string out = *HostPathOf(TempFolder() + "\\se-end-process-test.txt");
   EXPECT_EXIT(
       {
         if (!std::freopen(out.c_str(), "w", stdout)) std::abort();
@@ -97,6 +99,8 @@ TEST_F(DialogsTest, EndProcessFlushesPendingOutputAndExitsWithTheStatus) {
   std::stringstream text;
   text << in.rdbuf();
   EXPECT_EQ(text.str(), "pending output");
+  in.close();
+  std::remove(out.c_str());
 }
 
 TEST_F(DialogsTest, OpenDocumentGoesToTheInstalledHandler) {

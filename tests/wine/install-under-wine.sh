@@ -16,7 +16,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/wine-e2e.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
-wpath() { winepath -w "$1" 2>/dev/null; }
+wine() { "${SE_WINE:-/usr/bin/wine}" "$@"; }
+wpath() { wine winepath.exe -w "$1" 2>/dev/null; }
 # Wine's own programs answer in the console's code page with "\r\n".
 wine_out() { wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 
@@ -64,7 +65,7 @@ wine "$win_bin/lnkread.exe" "$link" </dev/null >"$work/link.txt" 2>&1 || fail "t
 grep -qiF "target	$game\\DemoGame.exe" "$work/link.txt" || fail "link target: $(cat "$work/link.txt")"
 grep -qF "arguments	+map harbour" "$work/link.txt" || fail "link arguments: $(cat "$work/link.txt")"
 
-wine_out uninstaller --list | grep -q 'Demo Game: Harbour Maps' || fail "not in Wine's uninstaller list"
+wine_out uninstaller --list | grep -q 'Demo Game Harbour Maps' || fail "not in Wine's uninstaller list"
 
 status=0
 wine "$game\\DemoMaps_Uninstall.exe" --silent </dev/null >"$work/uninstall.out" 2>"$work/uninstall.err" || status=$?
@@ -78,6 +79,6 @@ done
 [ ! -e "$game_host/Maps/harbour.map" ] || fail "harbour.map is still there"
 [ -f "$game_host/DemoGame.exe" ] || fail "the game's own file was removed"
 if wine_out reg query "$addon_key" /v Version | grep -q '1\.2'; then fail "Version still in the registry"; fi
-if wine_out uninstaller --list | grep -q 'Demo Game: Harbour Maps'; then fail "still in the uninstaller list"; fi
+if wine_out uninstaller --list | grep -q 'Demo Game Harbour Maps'; then fail "still in the uninstaller list"; fi
 rm -rf "$game_host"
 echo "1 passed, 0 failed"

@@ -4,8 +4,11 @@
 # PREFIX is a scratch Wine prefix of the build's own (made by wineboot on first use,
 # never the user's ~/.wine). One wineserver is kept alive for the whole run, so each
 # Wine program starts quickly instead of bringing up a server of its own, and it is
-# stopped at the end.
+# stopped at the end. SE_WINE names the Wine loader (default: wine; /usr/lib/wine/wine64
+# for a 64-bit test build on a machine that runs no 32-bit programs).
 set -e
+SE_WINE=${SE_WINE:-wine}
+export SE_WINE
 prefix=$1
 shift
 WINEPREFIX=$(mkdir -p "$prefix" && cd "$prefix" && pwd)
@@ -33,13 +36,13 @@ trap cleanup EXIT INT TERM
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Making a Wine prefix in $WINEPREFIX"
-  wineboot -i </dev/null >/dev/null 2>&1
+  "$SE_WINE" wineboot -i </dev/null >/dev/null 2>&1
   wineserver -w
   # Windows shown and hidden without a window manager would wait 2 s each.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+  "$SE_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 fi
 wineserver -p
 # Wine's helper processes start with the first program; started here, they do not
 # inherit the pipes of the test runner.
-wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
+"$SE_WINE" cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
 "$@"

@@ -47,6 +47,13 @@ File File::Open(const std::string& path, OpenMode mode) {
       disposition = CREATE_ALWAYS;
       break;
   }
+  // A read-only file is never written, whoever runs the program (Wine lets root).
+  const DWORD attributes = GetFileAttributesW(win32::SystemPath(path).c_str());
+  if (access != GENERIC_READ && attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return File();
+  }
   const HANDLE handle = CreateFileW(win32::SystemPath(path).c_str(), access, share, nullptr,
                                     disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return File();

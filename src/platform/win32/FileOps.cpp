@@ -141,6 +141,19 @@ bool CopyFileOverwriting(const std::string& source, const std::string& target) {
 bool RenameFile(const std::string& oldPath, const std::string& newPath) {
   // Without MOVEFILE_REPLACE_EXISTING an existing target is refused; the same name in
   // other letter case is a rename of the spelling. Across volumes a file is copied.
+  const auto from = InformationOf(oldPath);
+  const auto to = InformationOf(newPath);
+  if (from && to && SameFile(*from, *to) && oldPath != newPath) {
+    // Only the spelling changes. Not every file system renames a name onto itself,
+    // so the file goes by a temporary name on the way.
+    const std::string temp = TemporaryBeside(oldPath);
+    if (!MoveFileExW(SystemPath(oldPath).c_str(), SystemPath(temp).c_str(), 0)) return false;
+    if (MoveFileExW(SystemPath(temp).c_str(), SystemPath(newPath).c_str(), 0)) return true;
+    const DWORD error = GetLastError();
+    MoveFileExW(SystemPath(temp).c_str(), SystemPath(oldPath).c_str(), 0);
+    SetLastError(error);
+    return false;
+  }
   return MoveFileExW(SystemPath(oldPath).c_str(), SystemPath(newPath).c_str(),
                      MOVEFILE_COPY_ALLOWED);
 }

@@ -3,9 +3,14 @@
 # Everything is linked statically, so a setup program needs no DLL of ours or of the
 # compiler's beside it.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(SE_MINGW_TRIPLE i686-w64-mingw32)
+# SE_MINGW_TRIPLE may name the 64-bit compilers instead (x86_64-w64-mingw32): a
+# machine whose kernel runs no 32-bit programs (so no 32-bit Wine either) tests the
+# same sources as a 64-bit build under wine64. The programs handed out stay 32-bit.
+if(NOT SE_MINGW_TRIPLE)
+  set(SE_MINGW_TRIPLE i686-w64-mingw32)
+endif()
+string(REGEX REPLACE "-.*" "" CMAKE_SYSTEM_PROCESSOR ${SE_MINGW_TRIPLE})
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES SE_MINGW_TRIPLE)
 set(CMAKE_C_COMPILER   ${SE_MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${SE_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER  ${SE_MINGW_TRIPLE}-windres)
