@@ -36,10 +36,13 @@ trap cleanup EXIT INT TERM
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Making a Wine prefix in $WINEPREFIX"
-  "$SE_WINE" wineboot -i </dev/null >/dev/null 2>&1
+  # wineboot may report a missing 32-bit part of a 64-bit Wine; what counts is the prefix.
+  "$SE_WINE" wineboot -i </dev/null >/dev/null 2>&1 || true
   wineserver -w
+  [ -f "$WINEPREFIX/system.reg" ] || { echo "wineboot made no prefix in $WINEPREFIX" >&2; exit 1; }
   # Windows shown and hidden without a window manager would wait 2 s each.
   "$SE_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+  wineserver -w  # the server of those steps ends before the persistent one starts
 fi
 wineserver -p
 # Wine's helper processes start with the first program; started here, they do not
