@@ -34,30 +34,39 @@ File& File::operator=(File&& other) noexcept {
 }
 
 File File::Open(const std::string& path, OpenMode mode) {
-  DWORD access = GENERIC_READ, share = FILE_SHARE_READ, disposition = OPEN_EXISTING;
-  switch (mode) {
-    case OpenMode::ReadShared:
-      share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-      break;
-    case OpenMode::ReadWrite:
-      access = GENERIC_READ | GENERIC_WRITE;
-      break;
-    case OpenMode::CreateTruncate:
-      access = GENERIC_READ | GENERIC_WRITE;
-      disposition = CREATE_ALWAYS;
-      break;
+  const std::wstring systemPath = win32::SystemPath(path);
+  if (mode == OpenMode::ReadShared) {
+    const HANDLE handle = CreateFileW(systemPath.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    return handle == INVALID_HANDLE_VALUE ? File() : File(reinterpret_cast<intptr_t>(handle));
   }
   // A read-only file is never written, whoever runs the program (Wine lets root).
-  const DWORD attributes = GetFileAttributesW(win32::SystemPath(path).c_str());
-  if (access != GENERIC_READ && attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & FILE_ATTRIBUTE_READONLY)) {
+  const DWORD attributes = GetFileAttributesW(systemPath.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return File();
   }
-  const HANDLE handle = CreateFileW(win32::SystemPath(path).c_str(), access, share, nullptr,
-                                    disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return File();
-  return File(reinterpret_cast<intptr_t>(handle));
+  const DWORD access = GENERIC_READ | GENERIC_WRITE;
+  const auto open = [&](DWORD disposition) {
+    return CreateFileW(systemPath.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (mode == OpenMode::ReadWrite) {
+    handle = open(OPEN_EXISTING);
+  } else {
+    // CREATE_ALWAYS would refuse an existing hidden or system file, whose attributes
+    // it cannot keep; an existing file is emptied in place instead, attributes and all.
+    // One retry each way covers a file made or removed by someone else meanwhile.
+    for (int attempt = 0; attempt < 2 && handle == INVALID_HANDLE_VALUE; ++attempt) {
+      handle = open(CREATE_NEW);
+      if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) break;
+      handle = open(TRUNCATE_EXISTING);
+      if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND) break;
+    }
+  }
+  return handle == INVALID_HANDLE_VALUE ? File() : File(reinterpret_cast<intptr_t>(handle));
 }
 
 int64_t File::Seek(int64_t offset, SeekOrigin origin) {
