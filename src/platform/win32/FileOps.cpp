@@ -31,12 +31,6 @@ std::string ParentOf(const std::string& path) {
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
-bool IsDriveRoot(const std::string& path) {
-  std::string rest = path.size() >= 2 && path[1] == ':' ? path.substr(2) : "x";
-  while (!rest.empty() && (rest.back() == '\\' || rest.back() == '/')) rest.pop_back();
-  return rest.empty();
-}
-
 bool IsWindowsForm(const std::string& path) {
   const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
   if (path.size() >= 2 && letter(path[0]) && path[1] == ':')
@@ -69,11 +63,71 @@ uint64_t FileTimeValue(const FILETIME& time) {
   return (uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-// A name beside the target that nothing else uses.
-std::string TemporaryBeside(const std::string& target) {
+// Whether a find record or attribute set names a link to elsewhere: a symbolic link
+// or a junction. Other reparse points (a cloud file's placeholder, a deduplicated
+// file) are the files themselves; a tag of 0 is a system that does not tell.
+bool IsLink(DWORD attributes, DWORD reparseTag) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+         (reparseTag == 0 || IsReparseTagNameSurrogate(reparseTag));
+}
+
+// The find record of one name (no wildcards), for its reparse tag.
+std::optional<WIN32_FIND_DATAW> FindRecordOf(const std::string& path) {
+  if (path.find_first_of("*?") != std::string::npos) return std::nullopt;
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileExW(SystemPath(path).c_str(), FindExInfoBasic, &found,
+                                         FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return std::nullopt;
+  FindClose(search);
+  return found;
+}
+
+bool IsLinkAt(const std::string& path) {
+  const auto found = FindRecordOf(path);
+  return found && IsLink(found->dwFileAttributes, found->dwReserved0);
+}
+
+// Whether a path names the root of a drive or of a share, in any spelling.
+bool IsRoot(const std::string& path) {
+  std::wstring full = win32::FullPathOf(win32::Wide(path));
+  if (full.empty()) return false;
+  if (full.rfind(L"\\\\?\\UNC\\", 0) == 0)
+    full = L"\\\\" + full.substr(8);
+  else if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0)
+    full = full.substr(4);
+  while (!full.empty() && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
+  if (full.size() <= 2) return true;  // "C:" (and nothing sensible shorter)
+  if (full[0] == L'\\' && full[1] == L'\\') {
+    const size_t server = full.find(L'\\', 2);
+    return server == std::wstring::npos || full.find(L'\\', server + 1) == std::wstring::npos;
+  }
+  return false;
+}
+
+// A name beside the target that nothing uses yet, for a copy on its way.
+std::string TemporaryBeside(const std::string& target, unsigned attempt) {
   static LONG counter = 0;
   return ParentOf(target) + "\\.copy-" + std::to_string(GetCurrentProcessId()) + "-" +
-         std::to_string(InterlockedIncrement(&counter)) + ".tmp";
+         std::to_string(InterlockedIncrement(&counter)) + "-" + std::to_string(attempt) + ".tmp";
+}
+
+// Removes a file we made, even when it took a read-only attribute from its source,
+// without changing the error the caller reports.
+void DiscardTemporary(const std::wstring& path) {
+  const DWORD error = GetLastError();
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(path.c_str());
+  SetLastError(error);
+}
+
+// The 8-bit name of a directory entry: as it is when it fits the code page, else the
+// entry's short name, which opens the same file.
+std::string EntryName(const std::string& directory, const std::wstring& name) {
+  if (win32::FitsCodePage(name)) return win32::Ansi(name);
+  const std::wstring full = win32::SystemPath(win32::Wide(directory + "\\") + name);
+  const std::string shortPath = win32::AnsiPathFromSystem(full);
+  const size_t slash = shortPath.find_last_of('\\');
+  return slash == std::string::npos ? shortPath : shortPath.substr(slash + 1);
 }
 
 }  // namespace
@@ -108,18 +162,47 @@ bool IsReadOnly(const std::string& path) {
 }
 
 bool SetReadOnly(const std::string& path, bool readOnly) {
+  // Only these can be set; "normal" stands alone, meaning none of them.
+  constexpr DWORD kSettable = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                              FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                              FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM |
+                              FILE_ATTRIBUTE_TEMPORARY;
   const DWORD attributes = AttributesOf(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  const DWORD changed = readOnly ? attributes | FILE_ATTRIBUTE_READONLY
-                                 : attributes & ~DWORD(FILE_ATTRIBUTE_READONLY);
+  const DWORD kept = attributes & kSettable;
+  const DWORD changed = readOnly ? kept | FILE_ATTRIBUTE_READONLY
+                                 : kept & ~DWORD(FILE_ATTRIBUTE_READONLY);
   return SetFileAttributesW(SystemPath(path).c_str(), changed ? changed : FILE_ATTRIBUTE_NORMAL);
 }
 
-bool DeleteFileAt(const std::string& path) { return DeleteFileW(SystemPath(path).c_str()); }
+bool DeleteFileAt(const std::string& path) {
+  const DWORD attributes = AttributesOf(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    // A link to a folder is removed as a folder entry, never what it points at; a
+    // real folder is not a file. A link whose kind the system does not tell (Wine's
+    // view of a host link) is refused: there the removal would reach its target.
+    const auto found = FindRecordOf(path);
+    if (found && IsLink(found->dwFileAttributes, found->dwReserved0) && found->dwReserved0 != 0)
+      return RemoveDirectoryW(SystemPath(path).c_str());
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  // The system refuses a read-only file, but Wine lets root delete one.
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  return DeleteFileW(SystemPath(path).c_str());
+}
 
 bool CopyFileOverwriting(const std::string& source, const std::string& target) {
   const auto from = InformationOf(source);
-  if (!from || (from->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (!from) return false;
+  if (from->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
   if (const auto to = InformationOf(target)) {
     if ((to->dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) ||
         SameFile(*from, *to)) {
@@ -127,35 +210,50 @@ bool CopyFileOverwriting(const std::string& source, const std::string& target) {
       return false;  // a folder, a protected file, or the source itself
     }
   }
-  const std::string temp = TemporaryBeside(target);
-  if (!CopyFileW(SystemPath(source).c_str(), SystemPath(temp).c_str(), TRUE)) return false;
-  if (MoveFileExW(SystemPath(temp).c_str(), SystemPath(target).c_str(), MOVEFILE_REPLACE_EXISTING))
-    return true;
-  const DWORD error = GetLastError();
-  SetFileAttributesW(SystemPath(temp).c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(SystemPath(temp).c_str());
-  SetLastError(error);
+  // The bytes go to a new file beside the target, which then replaces the target in
+  // one step: a copy that fails half-way leaves the old target as it was.
+  std::wstring temp;
+  for (unsigned attempt = 0;; ++attempt) {
+    temp = SystemPath(TemporaryBeside(target, attempt));
+    if (CopyFileW(SystemPath(source).c_str(), temp.c_str(), TRUE)) break;
+    // A name left by an earlier run is tried again under another; other failures
+    // may have left part of a copy.
+    if (GetLastError() == ERROR_FILE_EXISTS && attempt < 16) continue;
+    if (GetLastError() != ERROR_FILE_EXISTS) DiscardTemporary(temp);
+    return false;
+  }
+  if (MoveFileExW(temp.c_str(), SystemPath(target).c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  DiscardTemporary(temp);
   return false;
 }
 
 bool RenameFile(const std::string& oldPath, const std::string& newPath) {
-  // Without MOVEFILE_REPLACE_EXISTING an existing target is refused; the same name in
-  // other letter case is a rename of the spelling. Across volumes a file is copied.
-  const auto from = InformationOf(oldPath);
-  const auto to = InformationOf(newPath);
-  if (from && to && SameFile(*from, *to) && oldPath != newPath) {
-    // Only the spelling changes. Not every file system renames a name onto itself,
-    // so the file goes by a temporary name on the way.
-    const std::string temp = TemporaryBeside(oldPath);
-    if (!MoveFileExW(SystemPath(oldPath).c_str(), SystemPath(temp).c_str(), 0)) return false;
-    if (MoveFileExW(SystemPath(temp).c_str(), SystemPath(newPath).c_str(), 0)) return true;
+  const std::wstring from = SystemPath(oldPath), to = SystemPath(newPath);
+  const auto fromFacts = InformationOf(oldPath);
+  if (!fromFacts) return false;
+  const auto toFacts = InformationOf(newPath);
+  if (toFacts && SameFile(*fromFacts, *toFacts)) {
+    // The same name in other letter case: only the spelling changes. Not every file
+    // system renames a name onto itself, so the file goes by a temporary name. (When
+    // the new name is another link to the file, the last step fails as it should.)
+    if (oldPath == newPath) return true;
+    std::wstring temp;
+    for (unsigned attempt = 0;; ++attempt) {
+      temp = SystemPath(TemporaryBeside(oldPath, attempt));
+      if (MoveFileExW(from.c_str(), temp.c_str(), 0)) break;
+      if ((GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) ||
+          attempt >= 16)
+        return false;
+    }
+    if (MoveFileExW(temp.c_str(), to.c_str(), 0)) return true;
     const DWORD error = GetLastError();
-    MoveFileExW(SystemPath(temp).c_str(), SystemPath(oldPath).c_str(), 0);
+    MoveFileExW(temp.c_str(), from.c_str(), 0);
     SetLastError(error);
     return false;
   }
-  return MoveFileExW(SystemPath(oldPath).c_str(), SystemPath(newPath).c_str(),
-                     MOVEFILE_COPY_ALLOWED);
+  // Without MOVEFILE_REPLACE_EXISTING an existing target is refused. Across volumes
+  // a file is copied and its old name removed; a folder cannot go there.
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED);
 }
 
 bool MakeDirectory(const std::string& path) {
@@ -163,7 +261,9 @@ bool MakeDirectory(const std::string& path) {
 }
 
 bool RemoveEmptyDirectory(const std::string& path) {
-  if (IsDriveRoot(path)) {
+  // Never a drive's root; and a link to a folder is not itself an empty folder (Windows
+  // would remove the link whatever its target holds, Wine the empty target itself).
+  if (IsRoot(path) || (DirectoryExists(path) && IsLinkAt(path))) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
@@ -172,26 +272,33 @@ bool RemoveEmptyDirectory(const std::string& path) {
 
 std::vector<DirectoryEntry> ListDirectory(const std::string& path) {
   std::vector<DirectoryEntry> entries;
-  std::string pattern = path;
-  while (!pattern.empty() && (pattern.back() == '\\' || pattern.back() == '/')) pattern.pop_back();
+  std::string folder = path;
+  while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
   WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileExW(SystemPath(pattern + "\\*").c_str(), FindExInfoBasic,
-                                         &found, FindExSearchNameMatch, nullptr, 0);
+  const HANDLE search =
+      FindFirstFileExW(SystemPath(folder + "\\*").c_str(), FindExInfoBasic, &found,
+                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (search == INVALID_HANDLE_VALUE) return entries;
   do {
     const std::wstring name = found.cFileName;
     if (name == L"." || name == L"..") continue;
-    const bool link = found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-    entries.push_back({win32::Ansi(name), bool(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY), link});
+    entries.push_back({EntryName(folder, name),
+                       (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                       IsLink(found.dwFileAttributes, found.dwReserved0)});
   } while (FindNextFileW(search, &found));
   FindClose(search);
   // Sorted as the Linux half sorts: without regard to case, then by the exact name.
-  std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
-    const std::string la = AnsiLower(a.name), lb = AnsiLower(b.name);
-    if (la != lb) return AnsiToWide(la) < AnsiToWide(lb);
-    return a.name < b.name;
+  std::vector<std::pair<std::u16string, size_t>> keys;
+  keys.reserve(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) keys.emplace_back(AnsiToWide(AnsiLower(entries[i].name)), i);
+  std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    return entries[a.second].name < entries[b.second].name;
   });
-  return entries;
+  std::vector<DirectoryEntry> sorted;
+  sorted.reserve(entries.size());
+  for (const auto& key : keys) sorted.push_back(std::move(entries[key.second]));
+  return sorted;
 }
 
 std::optional<FileFacts> FileFactsOf(const std::string& path) {
@@ -210,12 +317,26 @@ std::optional<FileFacts> FileFactsOf(const std::string& path) {
 }
 
 std::string TempFolder() {
-  wchar_t buffer[MAX_PATH + 2];
-  const DWORD length = GetTempPathW(MAX_PATH + 2, buffer);
-  std::wstring folder = length > 0 && length <= MAX_PATH + 1 ? std::wstring(buffer, length) : L"";
-  while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+  std::wstring folder(MAX_PATH + 1, L'\0');
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+    if (length == 0) return std::string();
+    if (length < folder.size()) {
+      folder.resize(length);
+      break;
+    }
+    folder.assign(length + 1, L'\0');  // too small: length is the size needed
+  }
+  while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/' || folder.back() == 0))
+    folder.pop_back();
   if (folder.empty()) return std::string();
-  CreateDirectoryW(folder.c_str(), nullptr);
+  // Made with every missing folder above it, as a fresh profile may lack them.
+  for (size_t at = folder.find(L'\\', 3); ; at = folder.find(L'\\', at + 1)) {
+    const std::wstring level = at == std::wstring::npos ? folder : folder.substr(0, at);
+    if (GetFileAttributesW(win32::SystemPath(level).c_str()) == INVALID_FILE_ATTRIBUTES)
+      CreateDirectoryW(win32::SystemPath(level).c_str(), nullptr);
+    if (at == std::wstring::npos) break;
+  }
   return win32::AnsiPathFromSystem(folder);
 }
 
@@ -235,25 +356,27 @@ std::string OwnExecutablePath() {
 bool MarkExecutable(const std::string& path) { return FileExists(path); }  // no such mark here
 
 std::optional<std::string> HostPathOf(const std::string& windowsPath) {
-  const std::wstring wide = win32::Wide(windowsPath);
-  const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return std::nullopt;
-  std::wstring full(needed, L'\0');
-  const DWORD length = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
-  if (length == 0 || length >= needed) return std::nullopt;
-  full.resize(length);
+  // On Windows the host's path is the Windows path itself, only absolute and in UTF-8.
+  const std::wstring full = win32::FullPathOf(win32::Wide(windowsPath));
+  if (full.empty()) return std::nullopt;
   return WideToUtf8(std::u16string(full.begin(), full.end()));
 }
 
 std::string WindowsPathOf(const std::string& hostPath) {
-  if (IsWindowsForm(hostPath)) return hostPath;
+  // Here host paths look like Windows paths too ("C:\Users\...", from the command
+  // line or HostPathOf), only in UTF-8. A text with characters above ASCII that is
+  // valid UTF-8 is taken as such a host path; one that is not is the program's own
+  // 8-bit text. (An 8-bit path that happens to be valid UTF-8 is rare: two or more
+  // accented capitals and symbols in a row.)
+  const bool ascii = std::all_of(hostPath.begin(), hostPath.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   const std::u16string utf16 = Utf8ToWide(hostPath);
-  const std::wstring wide(utf16.begin(), utf16.end());
-  const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return win32::AnsiPathFromSystem(wide);
-  std::wstring full(needed, L'\0');
-  const DWORD length = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
-  full.resize(length < needed ? length : 0);
+  const bool utf8 = !ascii && WideToUtf8(utf16) == hostPath;
+  if (IsWindowsForm(hostPath) && !utf8) return hostPath;
+  const std::wstring wide = utf8 || ascii ? std::wstring(utf16.begin(), utf16.end())
+                                          : win32::Wide(hostPath);
+  if (IsWindowsForm(hostPath)) return win32::AnsiPathFromSystem(wide);
+  const std::wstring full = win32::FullPathOf(wide);
   return win32::AnsiPathFromSystem(full.empty() ? wide : full);
 }
 
