@@ -239,6 +239,7 @@ TEST(FilesWin32, AFailedCopyLeavesTheOldTargetAndNoDebris) {
   EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(CopyFileOverwriting(source, machine.Path("C:\\no folder\\x.dat")));
   EXPECT_EQ(Names(machine.Path("C:\\")), (std::vector<std::string>{"source.dat", "target.dat"}));
+  EXPECT_TRUE(SetReadOnly(source, false));  // so the machine can be cleared
 }
 
 TEST(FilesWin32, RenameRefusesAnExistingNameButChangesTheSpelling) {
@@ -439,6 +440,13 @@ TEST(FilesWin32, LongPathsWorkInEverySpellingTheProgramUses) {
   const auto host = HostPathOf(file);
   ASSERT_TRUE(host);
   EXPECT_EQ(WindowsPathOf(*host), file);
+  // Cleared here: the machine's own clearing does not reach this deep.
+  EXPECT_TRUE(DeleteFileAt(file));
+  EXPECT_TRUE(DeleteFileAt(path + "\\copy.bin"));
+  for (int i = 0; i < 6; ++i) {
+    ASSERT_TRUE(RemoveEmptyDirectory(path)) << path.size();
+    path.resize(path.rfind('\\'));
+  }
 }
 
 TEST(FilesWin32, HostPathsAreAbsoluteUtf8AndComeBackInTheCodePage) {
