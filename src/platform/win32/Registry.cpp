@@ -1,9 +1,14 @@
 // The registry on the Win32 API. A 32-bit program sees the 32-bit view of
-// HKLM\Software (Wow6432Node) by itself, as the setup expects.
+// HKLM\Software (Wow6432Node) by itself, as the setup expects, so no view flag is
+// ever given.
+//
+// Every failure leaves the system's code in GetLastError() and a text naming the key
+// and the system's reason in LastRegistryError(); a success clears that text.
 #include "platform/Registry.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32/WinText.h"
@@ -34,11 +39,53 @@ std::string Describe(RegistryRoot root, const std::string& path) {
          (path.empty() ? "" : "\\" + path);
 }
 
+std::string DescribeValue(const std::string& name, RegistryRoot root, const std::string& path) {
+  return "the value \"" + name + "\" of " + Describe(root, path);
+}
+
+// The key path as the system takes it: scripts write "Software\\Game\\" or
+// "\Software\Game", and the system refuses a leading or doubled separator, so empty
+// parts are dropped.
+std::wstring SystemKeyPath(const std::string& path) {
+  const std::wstring wide = win32::Wide(path);
+  std::wstring out;
+  size_t start = 0;
+  while (start <= wide.size()) {
+    size_t end = wide.find(L'\\', start);
+    if (end == std::wstring::npos) end = wide.size();
+    if (end > start) {
+      if (!out.empty()) out += L'\\';
+      out.append(wide, start, end - start);
+    }
+    start = end + 1;
+  }
+  return out;
+}
+
 // Records why an operation failed and leaves the system's code for the caller.
 bool Failed(const std::string& what, LSTATUS status) {
   lastError = what + ": " + win32::ErrorText(static_cast<DWORD>(status));
   SetLastError(static_cast<DWORD>(status));
   return false;
+}
+
+// A failure the program finds without asking the system (no root, no open key).
+bool Refused(const std::string& what, DWORD code) {
+  lastError = what;
+  SetLastError(code);
+  return false;
+}
+
+bool HasSubKeys(HKEY base, const std::wstring& subKey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(base, subKey.c_str(), 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, &key) !=
+      ERROR_SUCCESS)
+    return false;
+  DWORD subKeys = 0;
+  const LSTATUS status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr,
+                                          nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS && subKeys > 0;
 }
 
 }  // namespace
@@ -61,10 +108,10 @@ RegistryKey RegistryKey::Open(RegistryRoot root, const std::string& path, bool c
   RegistryKey result;
   const HKEY base = RootKey(root);
   if (!base) {
-    lastError = "no such registry root for " + Describe(root, path);
+    Refused("no such registry root for " + Describe(root, path), ERROR_INVALID_HANDLE);
     return result;
   }
-  const std::wstring subKey = win32::Wide(path);
+  const std::wstring subKey = SystemKeyPath(path);
   HKEY key = nullptr;
   LSTATUS status;
   if (create) {
@@ -72,8 +119,12 @@ RegistryKey RegistryKey::Open(RegistryRoot root, const std::string& path, bool c
                              &key, nullptr);
   } else {
     status = RegOpenKeyExW(base, subKey.c_str(), 0, KEY_READ | KEY_WRITE, &key);
-    // A key this user may only read still opens for reading.
-    if (status == ERROR_ACCESS_DENIED) status = RegOpenKeyExW(base, subKey.c_str(), 0, KEY_READ, &key);
+  }
+  // A key this user may only read still opens, for reading: its values can be read,
+  // and a write says why it is refused.
+  if (status == ERROR_ACCESS_DENIED) {
+    const LSTATUS readOnly = RegOpenKeyExW(base, subKey.c_str(), 0, KEY_READ, &key);
+    if (readOnly == ERROR_SUCCESS) status = readOnly;
   }
   if (status != ERROR_SUCCESS) {
     Failed(status == ERROR_FILE_NOT_FOUND ? "the key " + Describe(root, path) + " does not exist"
@@ -92,49 +143,66 @@ RegistryKey RegistryKey::Open(RegistryRoot root, const std::string& path, bool c
 bool RegistryKey::IsOpen() const { return state_ != nullptr; }
 
 std::optional<std::string> RegistryKey::ReadString(const std::string& name) const {
-  if (!state_) return std::nullopt;
+  if (!state_) {
+    Refused("no registry key is open to read \"" + name + "\" from", ERROR_INVALID_HANDLE);
+    return std::nullopt;
+  }
   const std::wstring valueName = win32::Wide(name);
-  DWORD type = 0, size = 0;
+  DWORD type = 0;
+  DWORD size = 0;
   LSTATUS status = RegQueryValueExW(state_->key, valueName.c_str(), nullptr, &type, nullptr, &size);
   std::vector<BYTE> data;
+  // The value may grow between the two calls; then the size is asked again.
   while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
-    data.resize(size + sizeof(wchar_t));
+    data.assign(size + sizeof(wchar_t), 0);
+    size = static_cast<DWORD>(data.size());
     status = RegQueryValueExW(state_->key, valueName.c_str(), nullptr, &type, data.data(), &size);
     if (status == ERROR_SUCCESS) break;
   }
   if (status != ERROR_SUCCESS) {
-    Failed("the value \"" + name + "\" of " + Describe(state_->root, state_->path) +
-               " cannot be read",
+    Failed(status == ERROR_FILE_NOT_FOUND
+               ? DescribeValue(name, state_->root, state_->path) + " does not exist"
+               : DescribeValue(name, state_->root, state_->path) + " cannot be read",
            status);
     return std::nullopt;
   }
-  if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
-  // Up to the first 0; a value stored without one ends with its data.
-  const auto* text = reinterpret_cast<const wchar_t*>(data.data());
-  std::wstring value(text, size / sizeof(wchar_t));
+  if (type != REG_SZ && type != REG_EXPAND_SZ) {
+    Refused(DescribeValue(name, state_->root, state_->path) + " is not a string",
+            ERROR_DATATYPE_MISMATCH);
+    return std::nullopt;
+  }
+  // Up to the first 0; a value stored without one ends with its data (an odd last
+  // byte is no character). REG_EXPAND_SZ stays unexpanded, as it is stored.
+  std::wstring value(size / sizeof(wchar_t), L'\0');
+  std::copy(data.begin(), data.begin() + value.size() * sizeof(wchar_t),
+            reinterpret_cast<BYTE*>(value.data()));
   const size_t nul = value.find(L'\0');
   if (nul != std::wstring::npos) value.resize(nul);
+  lastError.clear();
   return win32::Ansi(value);
 }
 
 bool RegistryKey::WriteString(const std::string& name, const std::string& data) {
-  if (!state_) return false;
+  if (!state_) return Refused("no registry key is open to write \"" + name + "\" to", ERROR_INVALID_HANDLE);
   const std::wstring value = win32::Wide(data);
   const LSTATUS status = RegSetValueExW(state_->key, win32::Wide(name).c_str(), 0, REG_SZ,
                                         reinterpret_cast<const BYTE*>(value.c_str()),
                                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   if (status != ERROR_SUCCESS)
-    return Failed("cannot write \"" + name + "\" of " + Describe(state_->root, state_->path), status);
+    return Failed("cannot write " + DescribeValue(name, state_->root, state_->path), status);
+  lastError.clear();
   return true;
 }
 
 bool RegistryKey::DeleteValue(const std::string& name) {
-  if (!state_) return false;
+  if (!state_) return Refused("no registry key is open to delete \"" + name + "\" from", ERROR_INVALID_HANDLE);
   const LSTATUS status = RegDeleteValueW(state_->key, win32::Wide(name).c_str());
   if (status != ERROR_SUCCESS)
-    return Failed("the value \"" + name + "\" of " + Describe(state_->root, state_->path) +
-                      " cannot be deleted",
+    return Failed(status == ERROR_FILE_NOT_FOUND
+                      ? DescribeValue(name, state_->root, state_->path) + " does not exist"
+                      : DescribeValue(name, state_->root, state_->path) + " cannot be deleted",
                   status);
+  lastError.clear();
   return true;
 }
 
@@ -142,14 +210,20 @@ void RegistryKey::Close() { state_.reset(); }
 
 bool DeleteRegistryKey(RegistryRoot root, const std::string& path) {
   const HKEY base = RootKey(root);
-  if (!base || path.empty()) {
-    lastError = "cannot delete " + Describe(root, path);
-    return false;
-  }
+  const std::wstring subKey = SystemKeyPath(path);
+  // An empty path would name the root itself.
+  if (!base || subKey.empty()) return Refused("cannot delete " + Describe(root, path), ERROR_INVALID_PARAMETER);
   // RegDeleteKeyW removes only a key without sub-keys, as the program expects.
-  const LSTATUS status = RegDeleteKeyW(base, win32::Wide(path).c_str());
-  if (status != ERROR_SUCCESS) return Failed("cannot delete " + Describe(root, path), status);
-  return true;
+  const LSTATUS status = RegDeleteKeyW(base, subKey.c_str());
+  if (status == ERROR_SUCCESS) {
+    lastError.clear();
+    return true;
+  }
+  if (status == ERROR_FILE_NOT_FOUND)
+    return Failed("the key " + Describe(root, path) + " does not exist", status);
+  if (status == ERROR_ACCESS_DENIED && HasSubKeys(base, subKey))
+    return Failed("the key " + Describe(root, path) + " has sub-keys", status);
+  return Failed("cannot delete " + Describe(root, path), status);
 }
 
 std::string LastRegistryError() { return lastError; }
