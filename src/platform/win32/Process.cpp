@@ -1,12 +1,14 @@
 // Starting programs and documents with their default action through the shell
-// (ShellExecuteExW). A kept process is polled through its handle; a document opened by
-// an already running program has no process of its own, so nothing is kept for it.
+// (ShellExecuteExW, the default verb, in the current directory). A kept process is
+// polled through its handle; a document opened by an already running program has no
+// process of its own, so nothing is kept for it.
 #include "platform/Shell.h"
 
 #include <windows.h>
 #include <shellapi.h>
 
-#include "platform/win32/LongPath.h"
+#include <vector>
+
 #include "platform/win32/WinText.h"
 
 namespace platform {
@@ -14,6 +16,24 @@ namespace platform {
 namespace {
 
 HANDLE Handle(int64_t id) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(id)); }
+
+// The shell takes no "\\?\" paths, so a path past the classic limit is given in its
+// short form when that one fits. Anything else (a program on the search path, a web
+// address) goes as it is.
+std::wstring ShellPath(const std::string& file) {
+  std::wstring path = win32::Wide(file);
+  const bool absolute = path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
+  if (path.size() < MAX_PATH || !absolute) return path;
+  const std::wstring prefixed = L"\\\\?\\" + path;
+  const DWORD needed = GetShortPathNameW(prefixed.c_str(), nullptr, 0);
+  if (needed == 0) return path;
+  std::vector<wchar_t> buffer(needed + 1);
+  const DWORD length = GetShortPathNameW(prefixed.c_str(), buffer.data(), needed + 1);
+  if (length == 0 || length > needed) return path;
+  std::wstring shortPath(buffer.data(), length);
+  if (shortPath.rfind(L"\\\\?\\", 0) == 0) shortPath.erase(0, 4);
+  return shortPath.size() < MAX_PATH ? shortPath : path;
+}
 
 }  // namespace
 
@@ -38,9 +58,13 @@ ProcessHandle& ProcessHandle::operator=(ProcessHandle&& other) noexcept {
 uint32_t ProcessHandle::ExitCode() {
   if (!IsValid()) return 0;
   if (finished_) return exitCode_;
-  DWORD code = kStillActive;
-  if (WaitForSingleObject(Handle(id_), 0) != WAIT_OBJECT_0) return kStillActive;
-  if (!GetExitCodeProcess(Handle(id_), &code)) code = 0;
+  // Signalled means ended: a program may itself exit with the code that
+  // GetExitCodeProcess uses for "still running".
+  const DWORD state = WaitForSingleObject(Handle(id_), 0);
+  if (state == WAIT_TIMEOUT) return kStillActive;
+  // A handle that cannot be waited on (WAIT_FAILED) has no end to wait for either.
+  DWORD code = 0;
+  if (state != WAIT_OBJECT_0 || !GetExitCodeProcess(Handle(id_), &code)) code = 0;
   finished_ = true;
   exitCode_ = code;
   return exitCode_;
@@ -55,7 +79,12 @@ void ProcessHandle::Release() {
 
 bool StartWithDefaultAction(const std::string& file, const std::string& parameters,
                             ProcessHandle* keep) {
-  const std::wstring target = win32::SystemPath(file);
+  // An empty name would have the shell open the current folder.
+  if (file.empty()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  const std::wstring target = ShellPath(file);
   const std::wstring arguments = win32::Wide(parameters);
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
