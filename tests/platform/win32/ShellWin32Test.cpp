@@ -170,6 +170,26 @@ TEST(ShellFoldersWin32, TheShellsFoldersComeWithoutTrailingBackslash) {
   EXPECT_EQ(SpecialFolderPath(0xFF), "");
 }
 
+TEST(ShellFoldersWin32, AFolderTheProfileDoesNotHaveYetIsStillNamed) {
+  const std::string real = SpecialFolderPath(kFolderPrograms);
+  testing_support::TestMachine machine;  // HKCU is the scratch key now
+  const std::string missing = machine.Path("C:\\Profile\\Start Menu\\Programs");
+  ASSERT_FALSE(DirectoryExists(missing));
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER,
+                            L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", 0,
+                            nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const std::wstring value = win32::Wide(missing);
+  RegSetValueExW(key, L"Programs", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+  const std::string named = SpecialFolderPath(kFolderPrograms);
+  if (named == real) GTEST_SKIP() << "this shell does not read the folder from the registry again";
+  EXPECT_TRUE(SamePath(named, missing)) << named;
+  EXPECT_FALSE(DirectoryExists(missing));  // named, not created
+}
+
 // The resource a program file holds as icon number 1, read as a data file.
 std::optional<std::vector<uint8_t>> IconOf(const std::string& program) {
   const HMODULE module = LoadLibraryExW(win32::Wide(program).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
