@@ -33,19 +33,6 @@ int OpenHost(const std::string& hostPath, OpenMode mode) {
 
 }  // namespace
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = kClosed;
-  }
-  return *this;
-}
-
 File File::Open(const std::string& path, OpenMode mode) {
   const auto hostPath = posix::ResolveHostPath(path);
   if (!hostPath) return File();

@@ -20,19 +20,6 @@ constexpr size_t kMaxChunk = 1u << 30;
 
 }  // namespace
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = kClosed;
-  }
-  return *this;
-}
-
 File File::Open(const std::string& path, OpenMode mode) {
   const std::wstring systemPath = win32::SystemPath(path);
   if (mode == OpenMode::ReadShared) {

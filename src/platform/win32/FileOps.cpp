@@ -132,23 +132,6 @@ std::string EntryName(const std::string& directory, const std::wstring& name) {
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
-  File file = File::Open(path, OpenMode::ReadShared);
-  if (!file.IsOpen()) return std::nullopt;
-  std::vector<uint8_t> bytes;
-  const int64_t size = file.Size();
-  if (size > 0) bytes.reserve(static_cast<size_t>(size));
-  uint8_t buffer[1 << 16];
-  while (const size_t got = file.Read(buffer, sizeof buffer))
-    bytes.insert(bytes.end(), buffer, buffer + got);
-  return bytes;
-}
-
-bool WriteFileBytes(const std::string& path, const void* data, size_t count) {
-  File file = File::Open(path, OpenMode::CreateTruncate);
-  return file.IsOpen() && file.WriteAll(data, count);
-}
-
 bool FileExists(const std::string& path) {
   const DWORD attributes = AttributesOf(path);
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

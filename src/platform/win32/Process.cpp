@@ -37,24 +37,6 @@ std::wstring ShellPath(const std::string& file) {
 
 }  // namespace
 
-ProcessHandle::~ProcessHandle() { Release(); }
-
-ProcessHandle::ProcessHandle(ProcessHandle&& other) noexcept
-    : id_(other.id_), finished_(other.finished_), exitCode_(other.exitCode_) {
-  other.id_ = 0;
-}
-
-ProcessHandle& ProcessHandle::operator=(ProcessHandle&& other) noexcept {
-  if (this != &other) {
-    Release();
-    id_ = other.id_;
-    finished_ = other.finished_;
-    exitCode_ = other.exitCode_;
-    other.id_ = 0;
-  }
-  return *this;
-}
-
 uint32_t ProcessHandle::ExitCode() {
   if (!IsValid()) return 0;
   if (finished_) return exitCode_;
