@@ -22,4 +22,10 @@ ProcessHandle& ProcessHandle::operator=(ProcessHandle&& other) noexcept {
   return *this;
 }
 
+bool ProcessHandle::HasEnded() {
+  if (!IsValid()) return true;
+  ExitCode();
+  return finished_;
+}
+
 }  // namespace platform

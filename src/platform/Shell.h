@@ -27,8 +27,11 @@ class ProcessHandle {
   ProcessHandle& operator=(ProcessHandle&& other) noexcept;
 
   bool IsValid() const { return id_ > 0; }
-  // kStillActive while the process runs, then its exit status.
+  // kStillActive while the process runs, then its exit status. A program may itself
+  // end with that very code, so waiting loops ask HasEnded().
   uint32_t ExitCode();
+  // True once the process has ended (or when there is none to wait for).
+  bool HasEnded();
   // Lets the process go on without us (the handle is closed, the process is not killed).
   void Release();
 

@@ -143,7 +143,7 @@ void TExecuteCommand::Execute(int32_t lineIndex) {
   // wait (the started program goes on by itself).
   do {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  } while (process.ExitCode() == platform::kStillActive && !AbortRequested &&
+  } while (!process.HasEnded() && !AbortRequested &&
            !ApplicationTerminating);
   process.Release();
 }
