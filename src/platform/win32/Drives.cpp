@@ -8,16 +8,20 @@ namespace platform {
 
 namespace {
 
-// Turns the system's "insert a disk" boxes off for one query.
+// Turns the system's "insert a disk" boxes off for one query on this thread only:
+// the process-wide mode would also silence the other thread while it is set.
 class QuietDriveErrors {
  public:
-  QuietDriveErrors() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX)) {}
-  ~QuietDriveErrors() { SetErrorMode(previous_); }
+  QuietDriveErrors() {
+    if (!SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_))
+      previous_ = GetThreadErrorMode();
+  }
+  ~QuietDriveErrors() { SetThreadErrorMode(previous_, nullptr); }
   QuietDriveErrors(const QuietDriveErrors&) = delete;
   QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
 
  private:
-  UINT previous_;
+  DWORD previous_ = 0;
 };
 
 // "X:\" for a text that starts with a drive root, else empty.
