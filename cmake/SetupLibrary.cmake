@@ -43,6 +43,10 @@ function(se_windows_resources name description level icon)
   configure_file(${PROJECT_SOURCE_DIR}/tools/windows/program.manifest.in ${SE_RES_MANIFEST} @ONLY)
   configure_file(${PROJECT_SOURCE_DIR}/tools/windows/program.rc.in ${out}/${name}.rc @ONLY)
   target_sources(${name} PRIVATE ${out}/${name}.rc)
+  # The programs handed out carry no symbol table: it is dead weight to a player, and
+  # a resource update of the program (the uninstaller's icon) leaves the header's
+  # pointer to it stale.
+  target_link_options(${name} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-s>)
 endfunction()
 
 # A program of tools/: the sources of its folder, our warnings, the given libraries.
