@@ -241,7 +241,7 @@ bool SubKeyExists(HKEY parent, const std::wstring& path) {
 }
 
 // The whole test suite relies on this: while a test machine lives, what the program
-// writes to HKLM and HKCU lands in the scratch key, never in the real roots.
+// writes to HKLM, HKCU and HKCR lands in the scratch key, never in the real roots.
 TEST(RegistryWin32, TheTestMachineKeepsTheRealRootsUntouched) {
   const std::wstring sid = UserSid();
   ASSERT_FALSE(sid.empty());
@@ -260,6 +260,11 @@ TEST(RegistryWin32, TheTestMachineKeepsTheRealRootsUntouched) {
     }
     EXPECT_TRUE(SubKeyExists(realUser, scratch + L"\\HKLM\\Software\\" + probe));
     EXPECT_TRUE(SubKeyExists(realUser, scratch + L"\\HKCU\\Software\\" + probe));
+    RegistryKey classes = RegistryKey::Open(RegistryRoot::ClassesRoot, win32::Ansi(probe), true);
+    ASSERT_TRUE(classes.IsOpen()) << LastRegistryError();
+    EXPECT_TRUE(classes.WriteString("", "URL:Probe"));
+    EXPECT_TRUE(SubKeyExists(realUser, scratch + L"\\HKCR\\" + probe));
+    EXPECT_FALSE(SubKeyExists(realMachine, L"Software\\Classes\\" + probe));
     EXPECT_FALSE(SubKeyExists(realMachine, probe));
     EXPECT_FALSE(SubKeyExists(realUser, L"Software\\" + probe));
   }
@@ -269,6 +274,7 @@ TEST(RegistryWin32, TheTestMachineKeepsTheRealRootsUntouched) {
   EXPECT_FALSE(SubKeyExists(realUser, scratch));
   // Should the redirection ever fail, the probes go again.
   RegDeleteKeyW(realMachine, probe.c_str());
+  RegDeleteKeyW(HKEY_CLASSES_ROOT, probe.c_str());
   HKEY userSoftware = nullptr;
   if (RegOpenKeyExW(realUser, L"Software", 0, KEY_READ, &userSoftware) == ERROR_SUCCESS) {
     RegDeleteKeyW(userSoftware, probe.c_str());
@@ -278,7 +284,7 @@ TEST(RegistryWin32, TheTestMachineKeepsTheRealRootsUntouched) {
   RegCloseKey(realUser);
 }
 
-// HKCR, HKU and HKCC are not redirected, so they are only read here.
+// The real roots, outside a test machine: only read here.
 TEST(RegistryWin32, TheOtherRootsOpenForReading) {
   const std::wstring sid = UserSid();
   const struct {

@@ -34,24 +34,42 @@ std::filesystem::path MakeTempDirectory(const wchar_t* stem) {
 
 const wchar_t kScratchParent[] = L"Software\\SE-Tests";
 
+// The roots a setup writes below; HKCU is redirected last, since the scratch keys of
+// the others are created through it.
+const struct {
+  HKEY key;
+  const wchar_t* name;
+} kRedirectedRoots[] = {
+    {HKEY_CLASSES_ROOT, L"HKCR"},
+    {HKEY_LOCAL_MACHINE, L"HKLM"},
+    {HKEY_CURRENT_USER, L"HKCU"},
+};
+
+// Removes a folder tree, read-only files too (remove_all stops at those on Windows).
+void RemoveTree(const std::filesystem::path& root) {
+  std::error_code ignored;
+  for (auto it = std::filesystem::recursive_directory_iterator(root, ignored);
+       it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+    SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+  std::filesystem::remove_all(root, ignored);
+}
+
 // The scratch key of this process; the roots point into it while a machine lives.
 class RegistrySandbox {
  public:
   explicit RegistrySandbox(const std::wstring& name) : path_(std::wstring(kScratchParent) + L"\\" + name) {
-    HKEY machine = nullptr, user = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, (path_ + L"\\HKLM").c_str(), 0, nullptr, 0,
-                    KEY_ALL_ACCESS, nullptr, &machine, nullptr);
-    RegCreateKeyExW(HKEY_CURRENT_USER, (path_ + L"\\HKCU").c_str(), 0, nullptr, 0,
-                    KEY_ALL_ACCESS, nullptr, &user, nullptr);
-    if (!machine || !user) throw std::runtime_error("cannot create the scratch registry key");
-    RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine);
-    RegOverridePredefKey(HKEY_CURRENT_USER, user);
-    RegCloseKey(machine);
-    RegCloseKey(user);
+    for (const auto& root : kRedirectedRoots) {
+      HKEY scratch = nullptr;
+      RegCreateKeyExW(HKEY_CURRENT_USER, (path_ + L"\\" + root.name).c_str(), 0, nullptr, 0,
+                      KEY_ALL_ACCESS, nullptr, &scratch, nullptr);
+      if (!scratch) throw std::runtime_error("cannot create the scratch registry key");
+      RegOverridePredefKey(root.key, scratch);
+      RegCloseKey(scratch);
+    }
   }
   ~RegistrySandbox() {
-    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    for (const auto& root : kRedirectedRoots) RegOverridePredefKey(root.key, nullptr);
     RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
   }
 
@@ -71,8 +89,7 @@ TestMachine::TestMachine() : root_(MakeTempDirectory(L"se-machine-")) {
 
 TestMachine::~TestMachine() {
   activeSandbox.reset();
-  std::error_code ignored;
-  std::filesystem::remove_all(root_, ignored);
+  RemoveTree(root_);
 }
 
 std::filesystem::path TestMachine::DriveC() const { return root_ / "C"; }
@@ -91,9 +108,6 @@ std::string TestMachine::Path(std::string_view windowsPath) const {
 
 TempDir::TempDir() : path_(MakeTempDirectory(L"se-test-")) {}
 
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
+TempDir::~TempDir() { RemoveTree(path_); }
 
 }  // namespace testing_support
