@@ -38,6 +38,25 @@ int64_t Nanoseconds(const timespec& t) { return int64_t(t.tv_sec) * 1'000'000'00
 
 std::u16string FoldHostName(const std::string& utf8) { return FoldName(Utf8ToWide(utf8)); }
 
+// Adds a name under its folded form and, for a name outside Windows-1252, under the
+// stand-in the program knows it by.
+void AddName(Listing& listing, const std::string& name) {
+  auto [it, inserted] = listing.names.emplace(FoldHostName(name), name);
+  // Two names that differ only in case: the smaller one wins, whatever the order
+  // the directory gives them in.
+  if (!inserted && name < it->second) it->second = name;
+  const std::string windowsName = WindowsNameOfHostName(name);
+  if (AnsiToUtf8(windowsName) != name) listing.names.emplace(FoldName(AnsiToWide(windowsName)), name);
+}
+
+void RemoveName(Listing& listing, const std::string& name) {
+  for (const std::u16string& key :
+       {FoldHostName(name), FoldName(AnsiToWide(WindowsNameOfHostName(name)))}) {
+    const auto it = listing.names.find(key);
+    if (it != listing.names.end() && it->second == name) listing.names.erase(it);
+  }
+}
+
 bool ReadListing(const std::string& hostDir, const struct stat& st, Listing& listing) {
   DIR* dir = opendir(hostDir.empty() ? "/" : hostDir.c_str());
   if (!dir) return false;
@@ -48,10 +67,7 @@ bool ReadListing(const std::string& hostDir, const struct stat& st, Listing& lis
   while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
-    auto [it, inserted] = listing.names.emplace(FoldHostName(name), name);
-    // Two names that differ only in case: the smaller one wins, whatever the order
-    // the directory gives them in.
-    if (!inserted && name < it->second) it->second = name;
+    AddName(listing, name);
   }
   closedir(dir);
   timespec now{};
@@ -102,7 +118,7 @@ void CacheNoteAdded(const std::string& hostDir, const std::string& name) {
   struct stat st;
   Listing* listing = EntryAfterOwnChange(hostDir, st);
   if (!listing) return;
-  listing->names.emplace(FoldHostName(name), name);
+  AddName(*listing, name);
   listing->modified = st.st_mtim;
   listing->reusable = true;
 }
@@ -112,12 +128,9 @@ void CacheNoteRemoved(const std::string& hostDir, const std::string& name) {
   struct stat st;
   Listing* listing = EntryAfterOwnChange(hostDir, st);
   if (!listing) return;
-  const auto it = listing->names.find(FoldHostName(name));
-  if (it != listing->names.end() && it->second == name) {
-    // Another spelling of the same name may still be there: read the folder again.
-    listing->names.erase(it);
-    listing->reusable = false;
-  }
+  RemoveName(*listing, name);
+  // Another spelling of the same name may still be there: read the folder again.
+  listing->reusable = false;
   listing->modified = st.st_mtim;
 }
 

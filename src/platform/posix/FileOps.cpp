@@ -209,7 +209,7 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& path) {
       struct stat st;
       isLink = lstat((*hostPath + "/" + name).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
     }
-    entries.push_back({Utf8ToAnsi(name), isDirectory, isLink});
+    entries.push_back({posix::WindowsNameOfHostName(name), isDirectory, isLink});
   }
   closedir(dir);
   std::vector<std::pair<std::u16string, size_t>> keys;

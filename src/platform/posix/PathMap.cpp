@@ -1,5 +1,8 @@
 #include "platform/posix/PathMap.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -110,7 +113,26 @@ std::optional<std::string> ResolveBelow(const std::string& root,
   return current;
 }
 
+bool FitsWindows1252(const std::string& utf8) { return AnsiToUtf8(Utf8ToAnsi(utf8)) == utf8; }
+
+// FNV-1a: stable across runs and builds, so a stand-in name stays the same.
+uint32_t NameDigest(const std::string& utf8) {
+  uint32_t hash = 2166136261u;
+  for (const unsigned char c : utf8) hash = (hash ^ c) * 16777619u;
+  return hash;
+}
+
 }  // namespace
+
+std::string WindowsNameOfHostName(const std::string& utf8Name) {
+  if (FitsWindows1252(utf8Name)) return Utf8ToAnsi(utf8Name);
+  char digest[16];
+  std::snprintf(digest, sizeof digest, "~%08X", NameDigest(utf8Name));
+  const size_t dot = utf8Name.rfind('.');
+  const std::string extension = dot == std::string::npos ? "" : utf8Name.substr(dot);
+  if (extension.size() > 1 && FitsWindows1252(extension)) return digest + Utf8ToAnsi(extension);
+  return digest;
+}
 
 std::u16string FoldName(std::u16string_view name) {
   std::u16string folded(name);
@@ -230,11 +252,14 @@ std::string WindowsPathFromHost(const std::string& hostPath) {
     }
   }
   std::string result = best ? std::string(1, char(best - 'a' + 'A')) + ":" : "\\\\?\\unix";
-  std::string rest = absolute.substr(best ? bestLength : 0);
-  for (char& c : rest)
-    if (c == '/') c = '\\';
-  result += rest.empty() ? "\\" : rest;
-  return Utf8ToAnsi(result);
+  const std::string rest = absolute.substr(best ? bestLength : 0);
+  size_t start = 1;  // past the slash that starts rest
+  while (start < rest.size()) {
+    const size_t end = std::min(rest.find('/', start), rest.size());
+    result += "\\" + WindowsNameOfHostName(rest.substr(start, end - start));
+    start = end + 1;
+  }
+  return rest.size() <= 1 ? result + "\\" : result;
 }
 
 void NoteNameAdded(const std::string& hostPath) {

@@ -36,6 +36,12 @@ std::optional<std::string> ResolveHostPath(std::string_view windowsPath);
 // A host path (absolute or relative to the current directory) as a Windows path.
 std::string WindowsPathFromHost(const std::string& hostPath);
 
+// The name the program sees for one host name: the name itself in Windows-1252 when
+// it fits; otherwise a stand-in such as "~1F3A09C2.txt" (a digest of the name, its
+// extension kept when that fits), which the lookups below map back to the host name,
+// as Windows hands an 8-bit program a short name for a name its code page lacks.
+std::string WindowsNameOfHostName(const std::string& utf8Name);
+
 // The case-folded form of a name, for comparisons without regard to case.
 std::u16string FoldName(std::u16string_view name);
 

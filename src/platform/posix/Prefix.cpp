@@ -1,6 +1,7 @@
 #include "platform/posix/Prefix.h"
 
 #include "platform/CodePage.h"
+#include "platform/posix/PathMap.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -119,7 +120,7 @@ std::string UserName() {
   return "user";
 }
 
-std::string UserProfilePath() { return "C:\\users\\" + Utf8ToAnsi(UserName()); }
+std::string UserProfilePath() { return "C:\\users\\" + WindowsNameOfHostName(UserName()); }
 
 std::string PrefixRoot() {
   static std::mutex mutex;

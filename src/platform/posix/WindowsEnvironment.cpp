@@ -1,12 +1,13 @@
 #include "platform/posix/WindowsEnvironment.h"
 
 #include "platform/CodePage.h"
+#include "platform/posix/PathMap.h"
 #include "platform/posix/Prefix.h"
 
 namespace platform::posix {
 
 std::optional<std::string> WindowsEnvironmentValue(const std::string& name) {
-  const std::string user = Utf8ToAnsi(UserName());
+  const std::string user = WindowsNameOfHostName(UserName());
   const std::string profile = UserProfilePath();
   const std::string key = AsciiUpper(name);
   if (key == "USERPROFILE") return profile;

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/posix/PathMap.h"
 #include "platform/posix/Prefix.h"
 #include "support/TestMachine.h"
 #include "support/HostFiles.h"
@@ -80,6 +83,46 @@ TEST(PathMap, EightBitNamesAreWindows1252InTheProgramAndUtf8OnDisk) {
   const auto entries = ListDirectory("C:\\caf\xE9");
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].name, "R\xE9sum\xE9 \x80.txt");
+}
+
+// Names Windows-1252 lacks (a Cyrillic user name, Japanese file names) reach the
+// program as stand-ins, and every path built on a stand-in leads to the real name.
+TEST(PathMap, NamesOutsideWindows1252AreReachedThroughTheirStandIns) {
+  TempPrefix prefix;
+  const fs::path c = prefix.DriveC();
+  Touch(c / "users/\u0438\u0432\u0430\u043d/Desktop/a.txt");
+  Touch(c / "Games/\u30b2\u30fc\u30e0.exe");
+  Touch(c / "Games/\u30c7\u30fc\u30bf");
+  const std::string user = posix::WindowsNameOfHostName("\u0438\u0432\u0430\u043d");
+  const std::string program = posix::WindowsNameOfHostName("\u30b2\u30fc\u30e0.exe");
+  const std::string data = posix::WindowsNameOfHostName("\u30c7\u30fc\u30bf");
+  EXPECT_EQ(user.front(), '~');
+  EXPECT_EQ(program.substr(program.size() - 4), ".exe");  // still starts as a program
+  EXPECT_EQ(posix::WindowsNameOfHostName("Caf\u00e9"), "Caf\xE9");  // fits: itself
+  EXPECT_NE(user, data);
+  // The same stand-in in every run: it is stored in logs and shortcuts.
+  EXPECT_EQ(user, posix::WindowsNameOfHostName("\u0438\u0432\u0430\u043d"));
+
+  const std::string desktop = "C:\\users\\" + user + "\\Desktop";
+  EXPECT_TRUE(FileExists(desktop + "\\a.txt"));
+  EXPECT_TRUE(FileExists("c:\\USERS\\" + AnsiLower(user) + "\\desktop\\A.TXT"));
+  ASSERT_TRUE(WriteFileBytes(desktop + "\\Game.lnk", "L", 1));
+  EXPECT_TRUE(fs::exists(c / "users/\u0438\u0432\u0430\u043d/Desktop/Game.lnk"));
+  ASSERT_TRUE(MakeDirectory(desktop + "\\New"));
+  EXPECT_TRUE(fs::is_directory(c / "users/\u0438\u0432\u0430\u043d/Desktop/New"));
+
+  std::vector<std::string> names;
+  for (const auto& entry : ListDirectory("C:\\Games")) names.push_back(entry.name);
+  std::sort(names.begin(), names.end());
+  std::vector<std::string> expected{program, data};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(names, expected);
+  EXPECT_TRUE(FileExists("C:\\Games\\" + program));
+  EXPECT_EQ(WindowsPathOf((c / "Games/\u30b2\u30fc\u30e0.exe").string()),
+            "C:\\Games\\" + program);
+  EXPECT_TRUE(DeleteFileAt("C:\\Games\\" + data));
+  EXPECT_FALSE(fs::exists(c / "Games/\u30c7\u30fc\u30bf"));
+  EXPECT_FALSE(FileExists("C:\\Games\\" + data));
 }
 
 TEST(PathMap, HostPathsBecomeWindowsPathsOnTheDriveThatHoldsThem) {
