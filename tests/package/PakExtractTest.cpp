@@ -26,16 +26,16 @@ class PakExtract : public ::testing::Test {
   void TearDown() override { Languages() = TLanguages(); }
 
   TPak Open(const Bytes& bytes) {
-    EXPECT_TRUE(platform::WriteFileBytes("C:\\setup.exe", bytes.data(), bytes.size()));
+    EXPECT_TRUE(platform::WriteFileBytes(P("C:\\setup.exe"), bytes.data(), bytes.size()));
     TPak pak;
-    pak.Create("C:\\setup.exe", false, false);
+    pak.Create(P("C:\\setup.exe"), false, false);
     return pak;
   }
 
   // A package of one entry of size zero bytes, written sparsely: the hole costs no
   // disk and reads as zeros.
   TPak OpenSparse(uint32_t size, const std::string& name) {
-    platform::FileExists("C:\\");
+    platform::FileExists(P("C:\\"));
     const auto host = prefix.DriveC() / "sparse.exe";
     Bytes zeros(1 << 20, 0);
     uLong crc = 0;
@@ -60,9 +60,12 @@ class PakExtract : public ::testing::Test {
       out.write(reinterpret_cast<const char*>(tail.data()), tail.size());
     }
     TPak pak;
-    pak.Create("C:\\sparse.exe", false, false);
+    pak.Create(P("C:\\sparse.exe"), false, false);
     return pak;
   }
+
+  // The machine's path for one written as on drive C:.
+  std::string P(std::string_view path) const { return prefix.Path(path); }
 
   TempPrefix prefix;
 };
@@ -72,19 +75,19 @@ TEST_F(PakExtract, EffectsComeInTheAlgorithmsOrder) {
                                 StoredEntry("other", "2", 2), StoredEntry("sub\\dir\\b.bin", "bb", 1),
                                 StoredEntry("empty.txt", "", 1)}));
   RecordingHooks hooks;
-  pak.ExtractGroup("C:\\Games\\Demo", 1, hooks);
+  pak.ExtractGroup(P("C:\\Games\\Demo"), 1, hooks);
   const Effects expected = {
       "status Extracting a.txt",
-      "record C:\\Games\\Demo\\a.txt",
-      "write C:\\Games\\Demo\\a.txt 300",
+      "record " + P("C:\\Games\\Demo\\a.txt"),
+      "write " + P("C:\\Games\\Demo\\a.txt") + " 300",
       "step",
       "status Extracting sub\\dir\\b.bin",
-      "record C:\\Games\\Demo\\sub\\dir\\b.bin",
-      "write C:\\Games\\Demo\\sub\\dir\\b.bin 2",
+      "record " + P("C:\\Games\\Demo\\sub\\dir\\b.bin"),
+      "write " + P("C:\\Games\\Demo\\sub\\dir\\b.bin") + " 2",
       "step",
       "status Extracting empty.txt",
-      "record C:\\Games\\Demo\\empty.txt",
-      "write C:\\Games\\Demo\\empty.txt 0",
+      "record " + P("C:\\Games\\Demo\\empty.txt"),
+      "write " + P("C:\\Games\\Demo\\empty.txt") + " 0",
       "step",
       "status Extracting ",
   };
@@ -95,7 +98,7 @@ TEST_F(PakExtract, EffectsComeInTheAlgorithmsOrder) {
 TEST_F(PakExtract, AnEmptyGroupStillShowsTheStatusOnce) {
   TPak pak = Open(BuildPackage({StoredEntry("a", "1", 1)}));
   RecordingHooks hooks;
-  pak.ExtractGroup("C:\\x", 5, hooks);
+  pak.ExtractGroup(P("C:\\x"), 5, hooks);
   EXPECT_EQ(hooks.effects, Effects{"status Extracting "});
 }
 
@@ -104,17 +107,17 @@ TEST_F(PakExtract, NamesThatLeaveTheDirectoryStopTheGroupBeforeAnyEffect) {
     TPak pak = Open(BuildPackage({StoredEntry("fine.txt", "1", 1), StoredEntry(bad, "2", 1)}));
     RecordingHooks hooks;
     try {
-      pak.ExtractGroup("C:\\Games\\Demo", 1, hooks);
+      pak.ExtractGroup(P("C:\\Games\\Demo"), 1, hooks);
       ADD_FAILURE() << bad;
     } catch (const platform::ESetupError& e) {
       const std::string message = e.what();
       EXPECT_NE(message.find(std::string("\"") + bad + "\""), std::string::npos) << message;
-      EXPECT_NE(message.find("C:\\setup.exe"), std::string::npos) << message;
+      EXPECT_NE(message.find(P("C:\\setup.exe")), std::string::npos) << message;
     }
     EXPECT_TRUE(hooks.effects.empty()) << bad;
     // Other groups are not affected.
     RecordingHooks other;
-    pak.ExtractGroup("C:\\Games\\Demo", 2, other);
+    pak.ExtractGroup(P("C:\\Games\\Demo"), 2, other);
     EXPECT_EQ(other.effects.size(), 1u);
   }
 }
@@ -126,23 +129,23 @@ TEST_F(PakExtract, AnEntryThatCannotBeReadIsAnError) {
   TPak pak = Open(BuildPackage({StoredEntry("ok.dat", "x", 1), broken}));
   RecordingHooks hooks;
   try {
-    pak.ExtractGroup("C:\\d", 1, hooks);
+    pak.ExtractGroup(P("C:\\d"), 1, hooks);
     ADD_FAILURE();
   } catch (const platform::ESetupError& e) {
     EXPECT_NE(std::string(e.what()).find("broken.dat"), std::string::npos);
     EXPECT_NE(std::string(e.what()).find("checksum mismatch"), std::string::npos);
   }
   EXPECT_EQ(hooks.effects.size(), 6u);  // ok.dat went out; broken.dat was not written
-  EXPECT_EQ(hooks.effects.back(), "record C:\\d\\broken.dat");
+  EXPECT_EQ(hooks.effects.back(), "record " + P("C:\\d\\broken.dat"));
 }
 
 TEST_F(PakExtract, TheLastOrdinarySizeIsReadWholeAndChecked) {
   TPak pak = OpenSparse(kLargeEntrySize - 1, "edge.bin");
   EXPECT_TRUE(pak.VerifyEntry(0));
   RecordingHooks hooks;
-  pak.ExtractGroup("C:\\out", 1, hooks);
-  const Effects expected = {"status Extracting edge.bin", "record C:\\out\\edge.bin",
-                            "write C:\\out\\edge.bin 73400319", "step", "status Extracting "};
+  pak.ExtractGroup(P("C:\\out"), 1, hooks);
+  const Effects expected = {"status Extracting edge.bin", "record " + P("C:\\out\\edge.bin"),
+                            "write " + P("C:\\out\\edge.bin") + " 73400319", "step", "status Extracting "};
   EXPECT_EQ(hooks.effects, expected);
 }
 
@@ -150,14 +153,14 @@ TEST_F(PakExtract, TheLargeBoundIsCopiedInPiecesWithSizesInTheStatus) {
   TPak pak = OpenSparse(kLargeEntrySize, "data\\big.bin");
   EXPECT_TRUE(pak.VerifyEntry(0));  // not read, so its checksum 0 does not matter
   EXPECT_FALSE(pak.ReadEntry(0));   // a plain read does check it
-  ASSERT_TRUE(platform::MakeDirectory("C:\\out"));
-  ASSERT_TRUE(platform::MakeDirectory("C:\\out\\data"));
+  ASSERT_TRUE(platform::MakeDirectory(P("C:\\out")));
+  ASSERT_TRUE(platform::MakeDirectory(P("C:\\out\\data")));
   RecordingHooks hooks;
-  pak.ExtractGroup("C:\\out", 1, hooks);
+  pak.ExtractGroup(P("C:\\out"), 1, hooks);
   const Effects expected = {
       "status Extracting data\\big.bin",
-      "record C:\\out\\data\\big.bin",
-      "large C:\\out\\data\\big.bin",
+      "record " + P("C:\\out\\data\\big.bin"),
+      "large " + P("C:\\out\\data\\big.bin"),
       "status Extracting data\\big.bin - 0.00 Bytes / 70.00 MB",
       "status Extracting data\\big.bin - 25.00 MB / 70.00 MB",
       "status Extracting data\\big.bin - 50.00 MB / 70.00 MB",
@@ -173,7 +176,7 @@ TEST_F(PakExtract, ALargeEntryThatEndsEarlyIsAnError) {
   // Claim more than the file holds by copying with a larger size.
   RecordingHooks hooks;
   try {
-    pak.ExtractLarge("C:\\big.bin", "big.bin", kLargeEntrySize + 100, 0, hooks);
+    pak.ExtractLarge(P("C:\\big.bin"), "big.bin", kLargeEntrySize + 100, 0, hooks);
     ADD_FAILURE();
   } catch (const platform::ESetupError& e) {
     const std::string message = e.what();

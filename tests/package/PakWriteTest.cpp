@@ -33,7 +33,7 @@ class PakWrite : public ::testing::Test {
 
 TEST_F(PakWrite, IncompressibleDataIsStoredAsItIsWithTheChecksumOverIt) {
   TPak pak;
-  pak.Create("C:\\out.pak", false, true);
+  pak.Create(prefix.Path("C:\\out.pak"), false, true);
   const Bytes noise = Random(100, 1);
   const int index = pak.NewEntry("noise", "", 3);
   ASSERT_TRUE(pak.StoreBuffer(index, noise.data(), noise.size()));
@@ -63,20 +63,20 @@ TEST_F(PakWrite, AStreamAsLongAsItsContentIsKept) {
   }
   ASSERT_FALSE(content.empty());
   TPak pak;
-  pak.Create("C:\\out.pak", false, true);
+  pak.Create(prefix.Path("C:\\out.pak"), false, true);
   const int index = pak.NewEntry("tie", "", 1);
   ASSERT_TRUE(pak.StoreBuffer(index, content.data(), content.size()));
   EXPECT_EQ(pak.Entries()[index].CompSize, content.size());
   ASSERT_TRUE(pak.WriteTable());
   pak.Close();
   TPak back;
-  back.Create("C:\\out.pak", false, false);
+  back.Create(prefix.Path("C:\\out.pak"), false, false);
   EXPECT_EQ(back.ReadEntry(0), std::optional<Bytes>(content));
 }
 
 TEST_F(PakWrite, TheWrittenLayoutIsByteExact) {
   TPak pak;
-  pak.Create("C:\\out.pak", false, true);
+  pak.Create(prefix.Path("C:\\out.pak"), false, true);
   const std::string text(1000, 'a');
   const int a = pak.NewEntry("A", "", 0);
   ASSERT_TRUE(pak.StoreBuffer(a, reinterpret_cast<const uint8_t*>(text.data()), text.size()));
@@ -91,25 +91,25 @@ TEST_F(PakWrite, TheWrittenLayoutIsByteExact) {
   HandEntry ea = CompressedEntry("A", text, 0);
   HandEntry eb = StoredEntry("dir\\B", "xyz", 2);
   HandEntry ec = StoredEntry("empty", "", 1);
-  EXPECT_EQ(ReadAll("C:\\out.pak"), BuildPackage({ea, eb, ec}));
+  EXPECT_EQ(ReadAll(prefix.Path("C:\\out.pak")), BuildPackage({ea, eb, ec}));
 }
 
 TEST_F(PakWrite, AppendingToAHostKeepsItAndRecordsPakStart) {
   const Bytes host = Random(777, 2);
-  ASSERT_TRUE(platform::WriteFileBytes("C:\\setup.exe", host.data(), host.size()));
+  ASSERT_TRUE(platform::WriteFileBytes(prefix.Path("C:\\setup.exe"), host.data(), host.size()));
   TPak pak;
-  pak.Create("C:\\setup.exe", /*append=*/true, /*create=*/true);
+  pak.Create(prefix.Path("C:\\setup.exe"), /*append=*/true, /*create=*/true);
   const Bytes content = Random(50, 3);
   ASSERT_TRUE(pak.StoreBuffer(pak.NewEntry("SetupInfo", "", 0), content.data(), content.size()));
   ASSERT_TRUE(pak.WriteTable());
   EXPECT_EQ(pak.Header().PakStart, 777u);
   pak.Close();
 
-  const Bytes file = ReadAll("C:\\setup.exe");
+  const Bytes file = ReadAll(prefix.Path("C:\\setup.exe"));
   ASSERT_GT(file.size(), host.size());
   EXPECT_TRUE(std::equal(host.begin(), host.end(), file.begin()));
   TPak back;
-  back.Create("C:\\setup.exe", false, false);
+  back.Create(prefix.Path("C:\\setup.exe"), false, false);
   EXPECT_EQ(back.Header().PakStart, 777u);
   EXPECT_EQ(back.Entries()[0].Offset, 777u);
   EXPECT_EQ(back.Header().TableOffset, 777u + 50u);
@@ -117,19 +117,19 @@ TEST_F(PakWrite, AppendingToAHostKeepsItAndRecordsPakStart) {
 }
 
 TEST_F(PakWrite, StoreFileReadsTheSourceAndMissingSourcesAreErrors) {
-  const std::string source = "C:\\src\\readme.txt";
-  ASSERT_TRUE(platform::MakeDirectory("C:\\src"));
+  const std::string source = prefix.Path("C:\\src\\readme.txt");
+  ASSERT_TRUE(platform::MakeDirectory(prefix.Path("C:\\src")));
   const std::string text = "read me\r\n";
   ASSERT_TRUE(platform::WriteFileBytes(source, text.data(), text.size()));
   TPak pak;
-  pak.Create("C:\\out.pak", false, true);
+  pak.Create(prefix.Path("C:\\out.pak"), false, true);
   ASSERT_TRUE(pak.StoreFile(pak.NewEntry("readme.txt", source, 1)));
-  const int missing = pak.NewEntry("gone", "C:\\src\\gone.txt", 1);
+  const int missing = pak.NewEntry("gone", prefix.Path("C:\\src\\gone.txt"), 1);
   try {
     pak.StoreFile(missing);
     ADD_FAILURE();
   } catch (const platform::ESetupError& e) {
-    EXPECT_NE(std::string(e.what()).find("C:\\src\\gone.txt"), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find(prefix.Path("C:\\src\\gone.txt")), std::string::npos);
   }
   EXPECT_FALSE(pak.StoreFile(99));
   EXPECT_FALSE(pak.StoreBuffer(-1, nullptr, 0));
@@ -137,7 +137,7 @@ TEST_F(PakWrite, StoreFileReadsTheSourceAndMissingSourcesAreErrors) {
 
 TEST_F(PakWrite, MoreThan65535EntriesAreRefused) {
   TPak pak;
-  pak.Create("C:\\out.pak", false, true);
+  pak.Create(prefix.Path("C:\\out.pak"), false, true);
   for (int i = 0; i < 65536; ++i) pak.NewEntry("e", "", 1);
   EXPECT_THROW(pak.WriteTable(), platform::ESetupError);
 }
@@ -145,18 +145,18 @@ TEST_F(PakWrite, MoreThan65535EntriesAreRefused) {
 TEST_F(PakWrite, ALargeFileIsCopiedAsItIsWithoutAChecksum) {
   // A sparse source of exactly the large bound: nothing is written to make it.
   const auto hostSource = prefix.DriveC() / "big.bin";
-  platform::FileExists("C:\\");  // lays out the prefix
+  platform::FileExists(prefix.Path("C:\\"));  // lays out the prefix
   { std::ofstream(hostSource, std::ios::binary) << "head"; }
   std::filesystem::resize_file(hostSource, kLargeEntrySize);
 
   TPak pak;
-  pak.Create("C:\\big.pak", false, true);
-  ASSERT_TRUE(pak.StoreFile(pak.NewEntry("data\\big.bin", "C:\\big.bin", 1)));
+  pak.Create(prefix.Path("C:\\big.pak"), false, true);
+  ASSERT_TRUE(pak.StoreFile(pak.NewEntry("data\\big.bin", prefix.Path("C:\\big.bin"), 1)));
   ASSERT_TRUE(pak.WriteTable());
   pak.Close();
 
   TPak back;
-  back.Create("C:\\big.pak", false, false);
+  back.Create(prefix.Path("C:\\big.pak"), false, false);
   const TPakFile& e = back.Entries()[0];
   EXPECT_EQ(e.OrigSize, kLargeEntrySize);
   EXPECT_EQ(e.CompSize, 0u);
@@ -164,7 +164,7 @@ TEST_F(PakWrite, ALargeFileIsCopiedAsItIsWithoutAChecksum) {
   EXPECT_TRUE(back.VerifyEntry(0));  // not read: its checksum 0 would not match
 
   // The stored bytes are the file's, unchanged.
-  platform::File file = platform::File::Open("C:\\big.pak", platform::OpenMode::ReadShared);
+  platform::File file = platform::File::Open(prefix.Path("C:\\big.pak"), platform::OpenMode::ReadShared);
   char head[5] = {};
   ASSERT_EQ(file.Seek(e.Offset), 0);
   ASSERT_TRUE(file.ReadExact(head, 4));
