@@ -22,7 +22,6 @@ class TZTPUpdateCommand : public TCommandClass {
   TZTPUpdateCommand() : TCommandClass(CommandNumberOf("ztpupdate")) {}
   void Compile(TCompiler& compiler, int32_t lineIndex) override;
   void Execute(int32_t lineIndex) override;
-  uint8_t FileGroupKind() const override { return kGroupKindUpdate; }
 };
 
 class TZTPOfficialCommand : public TCommandClass {
@@ -37,7 +36,6 @@ class TVFSUpdateCommand : public TCommandClass {
   TVFSUpdateCommand() : TCommandClass(CommandNumberOf("vfsupdate")) {}
   void Compile(TCompiler& compiler, int32_t lineIndex) override;
   void Execute(int32_t lineIndex) override;
-  uint8_t FileGroupKind() const override { return kGroupKindUpdate; }
 };
 
 class TDuplicateEntryCommand : public TCommandClass {

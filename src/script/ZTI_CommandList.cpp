@@ -12,6 +12,11 @@ int32_t TCommandClass::MinParams() const {
   return info ? info->minParams : 0;
 }
 
+uint8_t TCommandClass::FileGroupKind() const {
+  const TCommandInfo* info = CommandInfoOf(number_);
+  return info ? info->fileGroupKind : kGroupKindNone;
+}
+
 void TCommandClass::Compile(TCompiler&, int32_t) {}
 
 void TCommandClass::Execute(int32_t) {}

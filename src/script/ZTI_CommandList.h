@@ -4,9 +4,9 @@
 // packaging step the packaging tool runs on its own line list (it resolves labels,
 // hands sources to the file list, moves settings into the setup information);
 // Execute, the run step the setup thread calls for a line; and FileGroupKind, which
-// tells start-up whether a line owns a group of package entries. Keyword, minimum
-// and packaging-only flag come from the command table, so a class cannot disagree
-// with it.
+// tells start-up whether a line owns a group of package entries. Keyword, minimum,
+// packaging-only flag and group kind come from the command table, so a class cannot
+// disagree with it.
 #pragma once
 
 #include <cstdint>
@@ -39,8 +39,8 @@ class TCommandClass {
   virtual void Compile(TCompiler& compiler, int32_t lineIndex);
   // Run step for the line at lineIndex of the program's compiled lines.
   virtual void Execute(int32_t lineIndex);
-  // kGroupKindNone, kGroupKindFiles or kGroupKindUpdate.
-  virtual uint8_t FileGroupKind() const { return kGroupKindNone; }
+  // kGroupKindNone, kGroupKindFiles or kGroupKindUpdate, as the table says.
+  uint8_t FileGroupKind() const;
 
  protected:
   // Whether the compiler's line has the table's minimum of parameters.

@@ -25,7 +25,6 @@ class TFileCommand : public TCommandClass {
   TFileCommand() : TCommandClass(CommandNumberOf("file")) {}
   void Compile(TCompiler& compiler, int32_t lineIndex) override;
   void Execute(int32_t lineIndex) override;
-  uint8_t FileGroupKind() const override { return kGroupKindFiles; }
 };
 
 class TCopyFileCommand : public TCommandClass {

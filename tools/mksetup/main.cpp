@@ -10,12 +10,15 @@
 #include "Packager.h"
 #include "platform/Errors.h"
 #include "platform/ProgramArguments.h"
+#include "script/SE_CommandReference.h"
 
 int main(int argc, char** argv) {
   using namespace mksetup;
   const ParseResult parsed = ParseOptions(platform::StartProgram(argc, argv));
   if (parsed.help) {
     std::fputs(kUsage, stdout);
+    std::printf("\nScript commands (keywords ignore case; [ ] marks optional parameters):\n%s",
+                CommandReferenceText().c_str());
     return 0;
   }
   if (!parsed.options) {
