@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/Errors.h"
+#include "platform/LittleEndian.h"
 
 namespace {
 
@@ -17,13 +18,6 @@ constexpr int16_t kStepTable[89] = {
     12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 constexpr int kIndexTable[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
 
-uint32_t U32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-void PutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 uint8_t EncodeSample(int sample, TAdpcmState& state) {
   int step = kStepTable[state.index];
@@ -55,7 +49,7 @@ void PutState(uint8_t* p, const TAdpcmState& s) {
 std::vector<int16_t> SamplesOf(const uint8_t* pcm, size_t bytes) {
   std::vector<int16_t> samples(bytes / 2);
   for (size_t i = 0; i < samples.size(); ++i)
-    samples[i] = static_cast<int16_t>(U16(pcm + 2 * i));
+    samples[i] = static_cast<int16_t>(platform::DecodeFixed16(pcm + 2 * i));
   return samples;
 }
 
@@ -96,7 +90,7 @@ void EncodeAdpcm(const int16_t* samples, size_t count, size_t stride, TAdpcmStat
 
 TCuePoints ScanCuePoints(const uint8_t* content, size_t size, uint32_t dataLength) {
   TCuePoints cue;
-  const uint32_t avgBytes = U32(content + 28), perSecond = U32(content + 24);
+  const uint32_t avgBytes = platform::DecodeFixed32(content + 28), perSecond = platform::DecodeFixed32(content + 24);
   const int64_t factor = perSecond ? avgBytes / perSecond : 0;
   bool haveStart = false, haveEnd = false;
   auto readWord = [&](uint64_t at, uint8_t* into) {  // short reads keep what was there
@@ -108,18 +102,18 @@ TCuePoints ScanCuePoints(const uint8_t* content, size_t size, uint32_t dataLengt
     if (!std::memcmp(id, "xxxx", 4)) break;
     readWord(pos + 4, length);
     if (!std::memcmp(id, "cue ", 4) && pos + 12 <= size) {
-      const uint32_t count = U32(content + pos + 8);
+      const uint32_t count = platform::DecodeFixed32(content + pos + 8);
       const uint64_t first = pos + 12;
       if (count >= 1 && first + 8 <= size) {
-        cue.loopStart = static_cast<int32_t>(factor * U32(content + first + 4));
+        cue.loopStart = static_cast<int32_t>(factor * platform::DecodeFixed32(content + first + 4));
         haveStart = true;
       }
       if (count >= 2 && first + 24 + 8 <= size) {
-        cue.loopEnd = static_cast<int32_t>(factor * U32(content + first + 24 + 4));
+        cue.loopEnd = static_cast<int32_t>(factor * platform::DecodeFixed32(content + first + 24 + 4));
         haveEnd = true;
       }
     }
-    pos += 8 + uint64_t{U32(length)};
+    pos += 8 + uint64_t{platform::DecodeFixed32(length)};
   }
   if (haveStart && haveEnd) {
     if (cue.loopStart > cue.loopEnd) std::swap(cue.loopStart, cue.loopEnd);
@@ -136,14 +130,14 @@ TCuePoints ScanCuePoints(const uint8_t* content, size_t size, uint32_t dataLengt
 std::optional<std::vector<uint8_t>> ConvertWave(std::string_view name, const uint8_t* content,
                                                 size_t size) {
   if (size < kWaveHeaderSize || std::memcmp(content, "RIFF", 4) || std::memcmp(content + 8, "WAVE", 4) ||
-      std::memcmp(content + 12, "fmt ", 4) || U32(content + 16) != 16 ||
+      std::memcmp(content + 12, "fmt ", 4) || platform::DecodeFixed32(content + 16) != 16 ||
       std::memcmp(content + 36, "data", 4))
     return std::nullopt;
-  const int32_t declared = static_cast<int32_t>(U32(content + 40));
+  const int32_t declared = static_cast<int32_t>(platform::DecodeFixed32(content + 40));
   // A data chunk that runs past the content is a damaged wave, not one to convert.
   if (declared <= 0 || uint64_t(declared) > size - kWaveHeaderSize) return std::nullopt;
   uint32_t dataLength = static_cast<uint32_t>(declared);
-  const uint16_t channels = U16(content + 22), bits = U16(content + 34);
+  const uint16_t channels = platform::DecodeFixed16(content + 22), bits = platform::DecodeFixed16(content + 34);
 
   const TCuePoints cue = ScanCuePoints(content, size, dataLength);
   const bool adpcm = bits == 16 && !cue.found && name.find("\\Effects\\") == std::string_view::npos;
@@ -158,12 +152,12 @@ std::optional<std::vector<uint8_t>> ConvertWave(std::string_view name, const uin
   std::vector<uint8_t> out(kSoundHeaderSize + sampleLength + 1, 0);
   out.back() = 0xFF;
   std::memcpy(out.data(), content, kWaveHeaderSize);
-  PutU32(out.data() + 40, dataLength);
+  platform::EncodeFixed32(out.data() + 40, dataLength);
   out[44] = adpcm ? 1 : 0;
-  PutU32(out.data() + 45, static_cast<uint32_t>(cue.loopStart));
-  PutU32(out.data() + 49, static_cast<uint32_t>(cue.loopEnd));
+  platform::EncodeFixed32(out.data() + 45, static_cast<uint32_t>(cue.loopStart));
+  platform::EncodeFixed32(out.data() + 49, static_cast<uint32_t>(cue.loopEnd));
   out[53] = cue.endIsDataEnd ? 1 : 0;
-  PutU32(out.data() + 54, sampleLength);
+  platform::EncodeFixed32(out.data() + 54, sampleLength);
   const uint8_t* pcm = content + kWaveHeaderSize;
   if (adpcm)
     EncodeBlocks(pcm, dataLength, channels == 2, out.data() + kSoundHeaderSize);

@@ -4,39 +4,24 @@
 #include <cstring>
 
 #include "package/ZTI_PakFile.h"
-
-namespace {
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-void Put16(Bytes& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(Bytes& out, uint32_t v) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-}  // namespace
+#include "platform/LittleEndian.h"
 
 TSetupHeader ParseSetupHeader(const uint8_t* bytes16) {
   TSetupHeader header;
   std::memcpy(header.ID.data(), bytes16, 4);
-  header.Version = Get16(bytes16 + 4);
-  header.FileCount = Get16(bytes16 + 6);
-  header.PakStart = Get32(bytes16 + 8);
-  header.TableOffset = Get32(bytes16 + 12);
+  header.Version = platform::DecodeFixed16(bytes16 + 4);
+  header.FileCount = platform::DecodeFixed16(bytes16 + 6);
+  header.PakStart = platform::DecodeFixed32(bytes16 + 8);
+  header.TableOffset = platform::DecodeFixed32(bytes16 + 12);
   return header;
 }
 
 void AppendSetupHeader(Bytes& out, const TSetupHeader& header) {
   out.insert(out.end(), header.ID.begin(), header.ID.end());
-  Put16(out, header.Version);
-  Put16(out, header.FileCount);
-  Put32(out, header.PakStart);
-  Put32(out, header.TableOffset);
+  platform::PutFixed16(out, header.Version);
+  platform::PutFixed16(out, header.FileCount);
+  platform::PutFixed32(out, header.PakStart);
+  platform::PutFixed32(out, header.TableOffset);
 }
 
 std::vector<TPakFile> ParseEntryTable(const TByteSource& source, size_t count, bool* complete) {
@@ -48,18 +33,18 @@ std::vector<TPakFile> ParseEntryTable(const TByteSource& source, size_t count, b
     TPakFile entry;
     whole = source(length, 2) == 2;
     if (whole) {
-      entry.Name.resize(Get16(length));
+      entry.Name.resize(platform::DecodeFixed16(length));
       whole = source(reinterpret_cast<uint8_t*>(entry.Name.data()), entry.Name.size()) ==
               entry.Name.size();
     }
     uint8_t fields[18];
     if (whole) whole = source(fields, sizeof fields) == sizeof fields;
     if (!whole) break;
-    entry.CRC = Get32(fields);
-    entry.Offset = Get32(fields + 4);
-    entry.CompSize = Get32(fields + 8);
-    entry.OrigSize = Get32(fields + 12);
-    entry.Group = Get16(fields + 16);
+    entry.CRC = platform::DecodeFixed32(fields);
+    entry.Offset = platform::DecodeFixed32(fields + 4);
+    entry.CompSize = platform::DecodeFixed32(fields + 8);
+    entry.OrigSize = platform::DecodeFixed32(fields + 12);
+    entry.Group = platform::DecodeFixed16(fields + 16);
     entries.push_back(std::move(entry));
   }
   if (complete) *complete = whole;
@@ -67,13 +52,13 @@ std::vector<TPakFile> ParseEntryTable(const TByteSource& source, size_t count, b
 }
 
 void AppendEntryRecord(Bytes& out, const TPakFile& entry) {
-  Put16(out, static_cast<uint16_t>(entry.Name.size()));
+  platform::PutFixed16(out, static_cast<uint16_t>(entry.Name.size()));
   out.insert(out.end(), entry.Name.begin(), entry.Name.end());
-  Put32(out, entry.CRC);
-  Put32(out, entry.Offset);
-  Put32(out, entry.CompSize);
-  Put32(out, entry.OrigSize);
-  Put16(out, entry.Group);
+  platform::PutFixed32(out, entry.CRC);
+  platform::PutFixed32(out, entry.Offset);
+  platform::PutFixed32(out, entry.CompSize);
+  platform::PutFixed32(out, entry.OrigSize);
+  platform::PutFixed16(out, entry.Group);
 }
 
 bool IsSafeEntryName(std::string_view name) {

@@ -4,6 +4,7 @@
 // terminal block. No item ID list is stored; the shell resolves the link through its
 // LinkInfo.
 #include "platform/ShellLink.h"
+#include "platform/LittleEndian.h"
 
 #include <algorithm>
 
@@ -30,31 +31,12 @@ constexpr uint32_t kAttributeArchive = 0x20;
 constexpr uint8_t kLinkClsid[16] = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
                                     0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
 
-void Put16(std::vector<uint8_t>& out, uint32_t value) {
-  out.push_back(static_cast<uint8_t>(value));
-  out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t value) {
-  Put16(out, value & 0xFFFF);
-  Put16(out, value >> 16);
-}
-
-void Put64(std::vector<uint8_t>& out, uint64_t value) {
-  Put32(out, static_cast<uint32_t>(value));
-  Put32(out, static_cast<uint32_t>(value >> 32));
-}
-
-void Patch32(std::vector<uint8_t>& out, size_t at, uint32_t value) {
-  for (int k = 0; k < 4; ++k) out[at + k] = static_cast<uint8_t>(value >> (8 * k));
-}
-
 // A StringData entry: a 16-bit count of characters, then UTF-16LE without a 0.
 void PutCountedString(std::vector<uint8_t>& out, const std::string& text) {
   std::u16string wide = AnsiToWide(text);
   if (wide.size() > 0xFFFF) wide.resize(0xFFFF);
-  Put16(out, static_cast<uint32_t>(wide.size()));
-  for (const char16_t c : wide) Put16(out, c);
+  PutFixed16(out, static_cast<uint32_t>(wide.size()));
+  for (const char16_t c : wide) PutFixed16(out, c);
 }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
@@ -111,20 +93,20 @@ void PutHeader(std::vector<uint8_t>& out, uint32_t flags, const ShellLink& link)
     if (facts->readOnly) attributes |= kAttributeReadOnly;
   }
   const int show = link.showCommand == 3 || link.showCommand == 7 ? link.showCommand : 1;
-  Put32(out, 0x4C);
+  PutFixed32(out, 0x4C);
   out.insert(out.end(), kLinkClsid, kLinkClsid + 16);
-  Put32(out, flags);
-  Put32(out, attributes);
-  Put64(out, facts ? facts->creationTime : 0);
-  Put64(out, facts ? facts->lastAccessTime : 0);
-  Put64(out, facts ? facts->lastWriteTime : 0);
-  Put32(out, facts ? static_cast<uint32_t>(facts->size) : 0);
-  Put32(out, static_cast<uint32_t>(link.iconIndex));
-  Put32(out, static_cast<uint32_t>(show));
-  Put16(out, 0);  // hot key
-  Put16(out, 0);  // reserved
-  Put32(out, 0);
-  Put32(out, 0);
+  PutFixed32(out, flags);
+  PutFixed32(out, attributes);
+  PutFixed64(out, facts ? facts->creationTime : 0);
+  PutFixed64(out, facts ? facts->lastAccessTime : 0);
+  PutFixed64(out, facts ? facts->lastWriteTime : 0);
+  PutFixed32(out, facts ? static_cast<uint32_t>(facts->size) : 0);
+  PutFixed32(out, static_cast<uint32_t>(link.iconIndex));
+  PutFixed32(out, static_cast<uint32_t>(show));
+  PutFixed16(out, 0);  // hot key
+  PutFixed16(out, 0);  // reserved
+  PutFixed32(out, 0);
+  PutFixed32(out, 0);
 }
 
 void PutLinkInfo(std::vector<uint8_t>& out, const std::string& target) {
@@ -134,23 +116,23 @@ void PutLinkInfo(std::vector<uint8_t>& out, const std::string& target) {
   constexpr uint32_t kVolumeIdSize = 0x11;  // 16 bytes and an empty label
   const uint32_t basePathOffset = kHeaderSize + kVolumeIdSize;
   const uint32_t suffixOffset = basePathOffset + static_cast<uint32_t>(target.size()) + 1;
-  Put32(out, 0);  // LinkInfoSize, set below
-  Put32(out, kHeaderSize);
-  Put32(out, 0x1);  // VolumeIDAndLocalBasePath
-  Put32(out, kHeaderSize);
-  Put32(out, basePathOffset);
-  Put32(out, 0);  // no network share
-  Put32(out, suffixOffset);
+  PutFixed32(out, 0);  // LinkInfoSize, set below
+  PutFixed32(out, kHeaderSize);
+  PutFixed32(out, 0x1);  // VolumeIDAndLocalBasePath
+  PutFixed32(out, kHeaderSize);
+  PutFixed32(out, basePathOffset);
+  PutFixed32(out, 0);  // no network share
+  PutFixed32(out, suffixOffset);
   // VolumeID
-  Put32(out, kVolumeIdSize);
-  Put32(out, static_cast<uint32_t>(DriveTypeOf(root)));
-  Put32(out, VolumeSerialNumber(root));
-  Put32(out, 0x10);  // the label follows at once
+  PutFixed32(out, kVolumeIdSize);
+  PutFixed32(out, static_cast<uint32_t>(DriveTypeOf(root)));
+  PutFixed32(out, VolumeSerialNumber(root));
+  PutFixed32(out, 0x10);  // the label follows at once
   out.push_back(0);  // empty label
   out.insert(out.end(), target.begin(), target.end());
   out.push_back(0);
   out.push_back(0);  // empty common path suffix
-  Patch32(out, start, static_cast<uint32_t>(out.size() - start));
+  EncodeFixed32(out.data() + start, static_cast<uint32_t>(out.size() - start));
 }
 
 }  // namespace
@@ -172,7 +154,7 @@ std::vector<uint8_t> BuildShellLink(const ShellLink& link, const std::string& li
   if (!link.workingDirectory.empty()) PutCountedString(out, link.workingDirectory);
   if (!link.arguments.empty()) PutCountedString(out, link.arguments);
   if (!link.iconPath.empty()) PutCountedString(out, link.iconPath);
-  Put32(out, 0);  // terminal block
+  PutFixed32(out, 0);  // terminal block
   return out;
 }
 
