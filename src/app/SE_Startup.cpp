@@ -10,6 +10,7 @@
 #include "engine/SE_Uninstall_List.h"
 #include "lang/ZTI_Language.h"
 #include "package/ZTI_PakFile.h"
+#include "package/ZTI_PakVerify.h"
 #include "platform/CodePage.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
@@ -17,6 +18,7 @@
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/SystemInfo.h"
+#include "platform/WorkerCount.h"
 #include "script/SE_Global.h"
 #include "script/SE_InstallRecorder.h"
 #include "script/ZTI_CommandList.h"
@@ -116,15 +118,21 @@ void TStartup::Verify() {
     const uint32_t count = pak.Header().FileCount;
     verify_->SetStatusText(TFrmVerify::StatusLine(0, count));
     verify_->SetProgress(0, static_cast<int32_t>(count));
-    for (uint32_t i = 0; i < count; ++i) {
-      // A table that ends before the header's count is as corrupt as a bad entry.
-      const bool inTable = i < pak.Count();
-      const int index = static_cast<int>(i);
-      const bool passes = inTable && (pak.Entries()[i].OrigSize == 0 || pak.VerifyEntry(index));
-      if (!passes) throw TStop{VerificationFailedStop(i, inTable ? pak.Entries()[i].Name : "")};
+    // The entries are checked on all workers; the verdicts come in table order, so the
+    // window counts up smoothly and a failure names the first bad entry.
+    VerifyEntries(pak, platform::WorkerCount(), [&](int index, const TEntryVerdict& verdict) {
+      const uint32_t i = static_cast<uint32_t>(index);
+      if (verdict.Rejected) throw platform::ESetupError("error");  // as zlib's refusal reads
+      if (!verdict.Passes) {
+        if (verdict.InflatedLength) pak.ShowLengthMessage(index, *verdict.InflatedLength);
+        throw TStop{VerificationFailedStop(i, pak.Entries()[i].Name)};
+      }
       verify_->SetStatusText(TFrmVerify::StatusLine(i + 1, count));
       verify_->SetProgress(static_cast<int32_t>(i + 1), static_cast<int32_t>(count));
-    }
+      return true;
+    });
+    // A table that ends before the header's count is as corrupt as a bad entry.
+    if (pak.Count() < count) throw TStop{VerificationFailedStop(static_cast<uint32_t>(pak.Count()), "")};
     view_.HoldVerifyWindow(500);
     verify_.reset();
   } catch (const TStop&) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "package/ZTI_PakFile.h"
+#include "package/ZTI_SignedProgram.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -35,12 +36,19 @@ void RegisterUninstaller(const TSetupInfo& info) {
   key.WriteString("UninstallString", UninstallerPath(info));
 }
 
+// The copy is the program without its package and without a signature: the
+// certificate table is left out and the security directory entry cleared, so the
+// uninstaller is a valid unsigned program rather than one whose signature is broken.
 void CopyProgramPart(const std::string& programPath, const std::string& target) {
-  const std::optional<uint64_t> length = ProgramPartLength(programPath);
+  std::optional<uint64_t> length = ProgramPartLength(programPath);
   platform::File program = platform::File::Open(programPath, platform::OpenMode::ReadShared);
   if (!length || !program.IsOpen())
     throw platform::ESetupError("Cannot read the setup program \"" + programPath +
                                 "\" to make the uninstaller");
+  const std::optional<TCertificateTable> signature =
+      FindCertificateTable(ReadAtOf(program), static_cast<uint64_t>(program.Size()));
+  if (signature && signature->Offset < *length) length = signature->Offset;
+  program.Seek(0);
   if (platform::FileExists(target)) platform::DeleteFileAt(target);
   platform::File out = platform::File::Open(target, platform::OpenMode::CreateTruncate);
   if (!out.IsOpen()) throw platform::ESetupError("Cannot create the uninstaller \"" + target + "\"");
@@ -50,6 +58,7 @@ void CopyProgramPart(const std::string& programPath, const std::string& target) 
     if (!program.ReadExact(chunk.data(), n))
       throw platform::ESetupError("Cannot read the setup program \"" + programPath +
                                   "\" to make the uninstaller");
+    if (signature && done == 0) ClearCertificateEntry(chunk.data(), n, *signature);
     if (!out.WriteAll(chunk.data(), n))
       throw platform::ESetupError("Cannot write the uninstaller \"" + target + "\"");
     done += n;

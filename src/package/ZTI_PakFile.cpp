@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "package/CRC.h"
+#include "package/ZTI_SignedProgram.h"
 #include "package/ZTI_ZStream.h"
 #include "platform/CodePage.h"
 #include "platform/Dialogs.h"
@@ -40,6 +41,24 @@ class BufferedFileSource {
 
 }  // namespace
 
+std::optional<int64_t> FindSetupHeader(const TReadAt& read, uint64_t fileSize) {
+  if (fileSize < kSetupHeaderSize) return std::nullopt;
+  const uint64_t end = UnsignedContentEnd(read, fileSize);
+  if (end == fileSize) return static_cast<int64_t>(fileSize - kSetupHeaderSize);
+  // Signed: the header ends where the zero padding before the certificate table begins.
+  uint8_t tail[kSetupHeaderSize + kCertificateAlignment] = {};
+  const size_t span = static_cast<size_t>(std::min<uint64_t>(end, sizeof tail));
+  if (span < kSetupHeaderSize || !read(end - span, tail, span)) return std::nullopt;
+  for (size_t padding = 0; padding + kSetupHeaderSize <= span && padding < kCertificateAlignment;
+       ++padding) {
+    const uint8_t* header = tail + span - padding - kSetupHeaderSize;
+    if (std::memcmp(header, "ZTPF", 4) == 0) return static_cast<int64_t>(end - padding - kSetupHeaderSize);
+    if (tail[span - padding - 1] != 0) break;  // padding is zeros only
+  }
+  // A package appended after the signature (to a signed stub) ends the file as usual.
+  return static_cast<int64_t>(fileSize - kSetupHeaderSize);
+}
+
 // ---- opening -------------------------------------------------------------------
 
 void TPak::Create(const std::string& fileName, bool append, bool create) {
@@ -64,10 +83,10 @@ void TPak::ReadTable() {
   tableComplete_ = true;
   header_ = TSetupHeader();
   fileSize_ = file_.Size();
+  if (fileSize_ < 0) return;
+  const std::optional<int64_t> headerAt = FindSetupHeader(ReadAtOf(file_), static_cast<uint64_t>(fileSize_));
   uint8_t raw[kSetupHeaderSize];
-  if (fileSize_ < static_cast<int64_t>(kSetupHeaderSize) ||
-      file_.Seek(fileSize_ - kSetupHeaderSize) < 0 || !file_.ReadExact(raw, sizeof raw))
-    return;
+  if (!headerAt || file_.Seek(*headerAt) < 0 || !file_.ReadExact(raw, sizeof raw)) return;
   header_ = ParseSetupHeader(raw);
   if (!header_.IsPackage()) return;
   if (file_.Seek(header_.TableOffset) < 0) {
@@ -82,7 +101,12 @@ void TPak::Close() { file_.Close(); }
 
 // ---- reading -------------------------------------------------------------------
 
-std::optional<Bytes> TPak::ReadStoredChecked(int index, std::string* problem) {
+platform::File TPak::OpenReader() const {
+  return platform::File::Open(fileName_, platform::OpenMode::ReadShared);
+}
+
+std::optional<Bytes> TPak::ReadStoredThrough(platform::File& file, int index,
+                                             std::string* problem) const {
   const auto fail = [&](const std::string& why) -> std::optional<Bytes> {
     if (problem) *problem = why;
     return std::nullopt;
@@ -94,37 +118,58 @@ std::optional<Bytes> TPak::ReadStoredChecked(int index, std::string* problem) {
   if (static_cast<int64_t>(entry.Offset) + length > fileSize_)
     return fail("stored bytes lie beyond the end of the file");
   Bytes stored(length);
-  if (file_.Seek(entry.Offset) < 0 || !file_.ReadExact(stored.data(), length))
+  if (file.Seek(entry.Offset) < 0 || !file.ReadExact(stored.data(), length))
     return fail("short read");
   if (Crc32(stored.data(), length) != entry.CRC) return fail("checksum mismatch");
   return stored;
 }
 
-std::optional<Bytes> TPak::ReadStored(int index) { return ReadStoredChecked(index, nullptr); }
+std::optional<Bytes> TPak::ReadStored(int index) { return ReadStoredThrough(file_, index, nullptr); }
 
-std::optional<Bytes> TPak::ReadEntryChecked(int index, std::string* problem, bool showMessage) {
-  std::optional<Bytes> stored = ReadStoredChecked(index, problem);
-  if (!stored) return std::nullopt;
+TEntryRead TPak::ReadEntryThrough(platform::File& file, int index, bool keepContent) const {
+  TEntryRead read;
+  std::optional<Bytes> stored = ReadStoredThrough(file, index, &read.Problem);
+  if (!stored) return read;
   const TPakFile& entry = entries_[index];
   if (entry.OrigSize == 0) {
-    if (problem) *problem = "empty entry";
-    return std::nullopt;
+    read.Problem = "empty entry";
+    return read;
   }
-  if (entry.CompSize == 0) return stored;
-  TInflated inflated = InflateZlib(stored->data(), stored->size(), entry.OrigSize);
-  if (inflated.ok()) return std::move(inflated.data);
-  if (problem)
-    *problem = "inflated length " + std::to_string(inflated.length) + " differs from OrigSize " +
-               std::to_string(entry.OrigSize);
-  if (showMessage)
-    platform::ShowMessageBox(entry.Name + "\r\rError: DecompSize - " +
-                                 std::to_string(inflated.length) + " OrigSize - " +
-                                 std::to_string(entry.OrigSize),
-                             std::string("Error"));
-  return std::nullopt;
+  read.Whole = true;
+  if (entry.CompSize == 0) {
+    if (keepContent) read.Content = std::move(stored);
+    return read;
+  }
+  uint64_t length = entry.OrigSize;
+  if (keepContent) {
+    TInflated inflated = InflateZlib(stored->data(), stored->size(), entry.OrigSize);
+    length = inflated.length;
+    if (inflated.ok()) read.Content = std::move(inflated.data);
+  } else {
+    length = InflatedLength(stored->data(), stored->size());
+  }
+  if (length != entry.OrigSize) {
+    read.Whole = false;
+    read.Content.reset();
+    read.InflatedLength = length;
+    read.Problem = "inflated length " + std::to_string(length) + " differs from OrigSize " +
+                   std::to_string(entry.OrigSize);
+  }
+  return read;
 }
 
-std::optional<Bytes> TPak::ReadEntry(int index) { return ReadEntryChecked(index, nullptr, true); }
+void TPak::ShowLengthMessage(int index, uint64_t inflatedLength) const {
+  const TPakFile& entry = entries_[index];
+  platform::ShowMessageBox(entry.Name + "\r\rError: DecompSize - " + std::to_string(inflatedLength) +
+                               " OrigSize - " + std::to_string(entry.OrigSize),
+                           std::string("Error"));
+}
+
+std::optional<Bytes> TPak::ReadEntry(int index) {
+  TEntryRead read = ReadEntryThrough(file_, index, true);
+  if (read.InflatedLength) ShowLengthMessage(index, *read.InflatedLength);
+  return std::move(read.Content);
+}
 
 TFoundEntry TPak::FindEntry(std::string_view name, uint16_t group) {
   for (size_t i = 0; i < entries_.size(); ++i) {
@@ -143,13 +188,13 @@ bool TPak::VerifyEntry(int index) {
 
 std::string TPak::DiagnoseEntry(int index) {
   if (ValidIndex(index) && entries_[index].IsLarge()) return {};
-  std::string problem;
   try {
-    if (ReadEntryChecked(index, &problem, false)) return {};
+    const TEntryRead read = ReadEntryThrough(file_, index, false);
+    if (read.Whole) return {};
+    return read.Problem.empty() ? "unreadable" : read.Problem;
   } catch (const platform::ESetupError&) {
     return "zlib stream rejected";
   }
-  return problem.empty() ? "unreadable" : problem;
 }
 
 // ---- group walks ---------------------------------------------------------------

@@ -20,6 +20,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -49,6 +50,13 @@ struct TSetupHeader {
 };
 
 TSetupHeader ParseSetupHeader(const uint8_t* bytes16);
+
+// Reads count bytes at a file position; false when they are not all there.
+using TReadAt = std::function<bool(uint64_t position, uint8_t* into, size_t count)>;
+// The file position of the 16-byte header: the file's last 16 bytes, or in an
+// Authenticode-signed program the 16 bytes before the certificate table and its zero
+// padding (when they begin with "ZTPF"). Nothing for a file too short to hold one.
+std::optional<int64_t> FindSetupHeader(const TReadAt& read, uint64_t fileSize);
 void AppendSetupHeader(Bytes& out, const TSetupHeader& header);
 
 struct TPakFile {
@@ -91,6 +99,29 @@ struct TFoundEntry {
   uint32_t Size = 0;  // the entry's OrigSize; 0 when no entry matched
 };
 
+// One entry read through a file handle of the reader's own, so that several threads
+// can read entries at once.
+struct TEntryRead {
+  bool Whole = false;             // the stored bytes match and inflate to OrigSize
+  std::optional<Bytes> Content;   // the content, when it was asked for and read whole
+  std::string Problem;            // why not, when not whole
+  std::optional<uint64_t> InflatedLength;  // set when the stream gave another length
+};
+
+// An entry's stored form, made apart from any package so that several entries can be
+// packed at once: zlib level 9 below the large bound, kept only when not longer than
+// the content; otherwise the content as it is. The CRC covers Stored.
+struct TPackedContent {
+  uint32_t CRC = 0;
+  uint32_t CompSize = 0;
+  uint32_t OrigSize = 0;
+  Bytes Stored;
+};
+TPackedContent PackContent(const uint8_t* data, size_t length);
+// The packed content of a file; nothing for a large file (stored by copying).
+// Raises ESetupError naming the file when it cannot be read.
+std::optional<TPackedContent> PackSourceFile(const std::string& path);
+
 class TPak {
  public:
   TPak() = default;
@@ -121,6 +152,15 @@ class TPak {
   // entry or a failed read. An inflated length other than OrigSize shows the
   // message box "Error" and yields nothing; a stream zlib rejects raises "error".
   std::optional<Bytes> ReadEntry(int index);
+  // A handle of its own on the package file, for a thread that reads entries.
+  platform::File OpenReader() const;
+  // Reads an entry through such a handle without changing the package object: safe
+  // from several threads at once (each with its own handle) while nothing is written.
+  // Without keepContent the stream is inflated only to check its length. Shows
+  // nothing; a stream zlib rejects raises "error".
+  TEntryRead ReadEntryThrough(platform::File& file, int index, bool keepContent) const;
+  // The message box of an inflated length other than OrigSize ("Error").
+  void ShowLengthMessage(int index, uint64_t inflatedLength) const;
   // The first entry named so (without regard to case) in the group.
   TFoundEntry FindEntry(std::string_view name, uint16_t group);
 
@@ -157,9 +197,12 @@ class TPak {
   // Packs the content (zlib level 9 below the large bound, kept only when it is not
   // longer), appends the stored bytes and records Offset. False on failure.
   bool StoreBuffer(int index, const uint8_t* data, size_t length);
+  // Appends content packed beforehand and records the entry's numbers and Offset.
+  bool StorePacked(int index, const TPackedContent& packed);
   // The same with the entry's SourceFile; a large file is stored as it is, copied in
-  // pieces, with CRC 0. Raises ESetupError when the source cannot be read.
+  // pieces, with CRC 0 (StoreLargeFile). Raises ESetupError when the source cannot be read.
   bool StoreFile(int index);
+  bool StoreLargeFile(int index);
   // Appends the table and the header; the package is complete after this. Raises
   // ESetupError for more than 65,535 entries or a name longer than 65,535 bytes.
   bool WriteTable();
@@ -169,11 +212,12 @@ class TPak {
   std::optional<int> ScanGroup(uint16_t group);
   TGroupItem ItemAt(std::optional<int> index, bool decompress);
   // Reads the stored bytes; problem (when given) says why nothing was read.
-  std::optional<Bytes> ReadStoredChecked(int index, std::string* problem);
-  std::optional<Bytes> ReadEntryChecked(int index, std::string* problem, bool showMessage);
-  std::optional<Bytes> PackBuffer(TPakFile& entry, const uint8_t* data, size_t length);
+  std::optional<Bytes> ReadStoredThrough(platform::File& file, int index, std::string* problem) const;
   bool AppendStored(TPakFile& entry, const uint8_t* data, size_t length);
   void RefuseUnsafeNames(uint16_t group) const;
+  // One step of ExtractGroup on the writing thread, with the entry as it was read.
+  void WriteEntry(const std::string& directory, int index, TEntryRead&& read,
+                  const std::exception_ptr& error, TExtractHooks& hooks);
 
   int32_t base_ = 0;
   int32_t cursor_ = 0;

@@ -2,6 +2,8 @@
 // of the group is checked before anything is written, so a package cannot place a
 // file outside the target directory.
 #include <algorithm>
+#include <exception>
+#include <vector>
 
 #include "lang/S_DecimalSeperator.h"
 #include "lang/ZTI_Language.h"
@@ -9,6 +11,8 @@
 #include "package/ZTI_PakHooks.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
+#include "platform/OrderedWork.h"
+#include "platform/WorkerCount.h"
 
 namespace {
 
@@ -30,27 +34,79 @@ void TPak::RefuseUnsafeNames(uint16_t group) const {
                                   " was extracted");
 }
 
+namespace {
+
+// Entries read ahead and not yet written may take this much memory (one entry alone
+// may take more); with the 25 MiB piece of a large entry's copy the whole stays
+// under 64 MiB.
+constexpr uint64_t kReadAheadBudget = 32ull << 20;
+
+// One entry as the readers hand it to the writer: its content, or the fault that
+// reading it raised, to be raised in its turn.
+struct TReadAhead {
+  TEntryRead read;
+  std::exception_ptr error;
+};
+
+}  // namespace
+
+// The entries are read and inflated on the workers while the calling thread writes
+// them, in table order: status text, installed-file record, file and gauge step come
+// one entry after the other as in a plain walk. Large entries are copied by the
+// writer in pieces.
 void TPak::ExtractGroup(const std::string& directory, uint16_t group, TExtractHooks& hooks) {
   RefuseUnsafeNames(group);
-  for (std::optional<int> index = FirstIndexInGroup(group);; index = NextIndexInGroup(group)) {
-    const TPakFile* entry = index ? &entries_[*index] : nullptr;
-    hooks.StatusText(ExtractingText(entry ? std::string_view(entry->Name) : std::string_view()));
-    if (!entry) break;
-    const std::string name = entry->Name;
-    const uint32_t size = entry->OrigSize;
-    const std::string path = directory + "\\" + name;
-    hooks.FileRecorded(path);
-    if (size >= kLargeEntrySize) {
-      ExtractLarge(path, name, size, *index, hooks);
-    } else {
-      const std::optional<Bytes> content = ReadEntry(*index);
-      if (!content && size > 0)
-        throw platform::ESetupError("Entry \"" + name + "\" of package \"" + fileName_ +
-                                    "\" cannot be read: " + DiagnoseEntry(*index));
-      hooks.WriteWholeFile(path, content ? content->data() : nullptr, content ? content->size() : 0);
-    }
-    hooks.Step();
+  std::vector<int> members;  // the walk leaves the cursor after the group's last entry
+  for (auto index = FirstIndexInGroup(group); index; index = NextIndexInGroup(group))
+    members.push_back(*index);
+  const unsigned workers = static_cast<unsigned>(
+      std::min<size_t>(platform::WorkerCount(), std::max<size_t>(members.size(), 1)));
+  std::vector<platform::File> readers;  // one per worker; a single thread uses the package's
+  for (unsigned w = 0; workers > 1 && w < workers; ++w) {
+    readers.push_back(OpenReader());
+    if (!readers.back().IsOpen()) throw platform::ESetupError("Cannot open file \"" + fileName_ + "\"");
   }
+  const auto cost = [&](size_t i) -> uint64_t {
+    const TPakFile& e = entries_[members[i]];
+    return e.IsLarge() ? 0 : static_cast<uint64_t>(e.OrigSize) + e.StoredLength();
+  };
+  const auto read = [&](unsigned worker, size_t i) {
+    TReadAhead ahead;
+    if (entries_[members[i]].IsLarge()) return ahead;
+    try {
+      ahead.read = ReadEntryThrough(readers.empty() ? file_ : readers[worker], members[i], true);
+    } catch (...) {
+      ahead.error = std::current_exception();
+    }
+    return ahead;
+  };
+  const auto write = [&](size_t i, TReadAhead&& ahead) {
+    WriteEntry(directory, members[i], std::move(ahead.read), ahead.error, hooks);
+    return true;
+  };
+  platform::RunInOrder<TReadAhead>(members.size(), {workers, 0, kReadAheadBudget}, cost, read, write);
+  hooks.StatusText(ExtractingText(std::string_view()));
+}
+
+void TPak::WriteEntry(const std::string& directory, int index, TEntryRead&& read,
+                      const std::exception_ptr& error, TExtractHooks& hooks) {
+  const TPakFile& entry = entries_[index];
+  hooks.StatusText(ExtractingText(entry.Name));
+  const std::string path = directory + "\\" + entry.Name;
+  hooks.FileRecorded(path);
+  if (entry.IsLarge()) {
+    ExtractLarge(path, entry.Name, entry.OrigSize, index, hooks);
+  } else {
+    if (error) std::rethrow_exception(error);
+    if (read.InflatedLength) ShowLengthMessage(index, *read.InflatedLength);
+    if (!read.Content && entry.OrigSize > 0)
+      throw platform::ESetupError("Entry \"" + entry.Name + "\" of package \"" + fileName_ +
+                                  "\" cannot be read: " +
+                                  (read.Problem.empty() ? "unreadable" : read.Problem));
+    hooks.WriteWholeFile(path, read.Content ? read.Content->data() : nullptr,
+                         read.Content ? read.Content->size() : 0);
+  }
+  hooks.Step();
 }
 
 bool TPak::ExtractLarge(const std::string& path, const std::string& name, uint32_t size, int index,

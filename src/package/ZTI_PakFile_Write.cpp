@@ -21,22 +21,18 @@ int TPak::NewEntry(const std::string& name, const std::string& sourceFile, uint1
   return static_cast<int>(entries_.size()) - 1;
 }
 
-// Sets OrigSize, CompSize and CRC; gives the compressed stream when compression pays
-// (or only ties), nothing when the content is stored as it is.
-std::optional<Bytes> TPak::PackBuffer(TPakFile& entry, const uint8_t* data, size_t length) {
-  entry.OrigSize = static_cast<uint32_t>(length);
-  entry.CompSize = 0;
-  std::optional<Bytes> packed;
+TPackedContent PackContent(const uint8_t* data, size_t length) {
+  TPackedContent packed;
+  packed.OrigSize = static_cast<uint32_t>(length);
   if (length < kLargeEntrySize) {
-    packed = CompressZlib(data, length, 9);
-    if (packed->size() > length) packed.reset();
+    Bytes stream = CompressZlib(data, length, 9);
+    if (stream.size() <= length) {  // a stream as long as the content is kept
+      packed.CompSize = static_cast<uint32_t>(stream.size());
+      packed.Stored = std::move(stream);
+    }
   }
-  if (packed) {
-    entry.CompSize = static_cast<uint32_t>(packed->size());
-    entry.CRC = Crc32(packed->data(), packed->size());
-  } else {
-    entry.CRC = Crc32(data, length);
-  }
+  if (packed.CompSize == 0) packed.Stored.assign(data, data + length);
+  packed.CRC = Crc32(packed.Stored.data(), packed.Stored.size());
   return packed;
 }
 
@@ -49,15 +45,40 @@ bool TPak::AppendStored(TPakFile& entry, const uint8_t* data, size_t length) {
   return written;
 }
 
+bool TPak::StorePacked(int index, const TPackedContent& packed) {
+  if (!ValidIndex(index) || packed.Stored.size() > static_cast<size_t>(kMaxPosition)) return false;
+  TPakFile& entry = entries_[index];
+  entry.OrigSize = packed.OrigSize;
+  entry.CompSize = packed.CompSize;
+  entry.CRC = packed.CRC;
+  return AppendStored(entry, packed.Stored.data(), packed.Stored.size());
+}
+
 bool TPak::StoreBuffer(int index, const uint8_t* data, size_t length) {
   if (!ValidIndex(index) || length > static_cast<size_t>(kMaxPosition)) return false;
-  TPakFile& entry = entries_[index];
-  const std::optional<Bytes> packed = PackBuffer(entry, data, length);
-  return packed ? AppendStored(entry, packed->data(), packed->size())
-                : AppendStored(entry, data, length);
+  return StorePacked(index, PackContent(data, length));
+}
+
+std::optional<TPackedContent> PackSourceFile(const std::string& path) {
+  platform::File source = platform::File::Open(path, platform::OpenMode::ReadShared);
+  if (!source.IsOpen()) throw platform::ESetupError("Cannot open file \"" + path + "\"");
+  const int64_t size = source.Size();
+  if (size < 0 || size > kMaxPosition)
+    throw platform::ESetupError("File \"" + path + "\" is too large for a setup package");
+  if (size >= kLargeEntrySize) return std::nullopt;
+  Bytes content(static_cast<size_t>(size));
+  if (!source.ReadExact(content.data(), content.size()))
+    throw platform::ESetupError("Cannot read file \"" + path + "\"");
+  return PackContent(content.data(), content.size());
 }
 
 bool TPak::StoreFile(int index) {
+  if (!ValidIndex(index)) return false;
+  const std::optional<TPackedContent> packed = PackSourceFile(entries_[index].SourceFile);
+  return packed ? StorePacked(index, *packed) : StoreLargeFile(index);
+}
+
+bool TPak::StoreLargeFile(int index) {
   if (!ValidIndex(index)) return false;
   TPakFile& entry = entries_[index];
   platform::File source = platform::File::Open(entry.SourceFile, platform::OpenMode::ReadShared);
@@ -65,19 +86,13 @@ bool TPak::StoreFile(int index) {
   const int64_t size = source.Size();
   if (size < 0 || size > kMaxPosition)
     throw platform::ESetupError("File \"" + entry.SourceFile + "\" is too large for a setup package");
-  if (size < kLargeEntrySize) {
-    Bytes content(static_cast<size_t>(size));
-    if (!source.ReadExact(content.data(), content.size()))
-      throw platform::ESetupError("Cannot read file \"" + entry.SourceFile + "\"");
-    return StoreBuffer(index, content.data(), content.size());
-  }
   // A large file goes in as it is, piece by piece, without a checksum.
   entry.OrigSize = static_cast<uint32_t>(size);
   entry.CompSize = 0;
   entry.CRC = 0;
   if (!AppendStored(entry, nullptr, 0)) return false;
   if (static_cast<int64_t>(entry.Offset) + size > kMaxPosition) return false;
-  Bytes chunk(kLargeChunkSize);
+  Bytes chunk(static_cast<size_t>(std::min<int64_t>(kLargeChunkSize, size)));
   for (int64_t done = 0; done < size;) {
     const size_t n = static_cast<size_t>(std::min<int64_t>(kLargeChunkSize, size - done));
     if (!source.ReadExact(chunk.data(), n))

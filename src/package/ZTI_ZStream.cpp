@@ -72,3 +72,26 @@ TInflated InflateZlib(const uint8_t* data, size_t size, size_t expectedLength) {
   if (produced != expectedLength) result.data.clear();
   return result;
 }
+
+uint64_t InflatedLength(const uint8_t* data, size_t size) {
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) ZlibFailed();
+  std::vector<uint8_t> sink(1 << 16);
+  z.next_in = const_cast<Bytef*>(data);
+  size_t inLeft = size;
+  uint64_t produced = 0;
+  int status = Z_OK;
+  while (status == Z_OK) {
+    z.next_out = sink.data();
+    z.avail_out = Clamp(sink.size());
+    z.avail_in = Clamp(inLeft);
+    const uInt in0 = z.avail_in, out0 = z.avail_out;
+    status = inflate(&z, Z_NO_FLUSH);
+    inLeft -= in0 - z.avail_in;
+    produced += out0 - z.avail_out;
+    if (status == Z_BUF_ERROR && inLeft > 0 && z.avail_out == 0) status = Z_OK;
+  }
+  inflateEnd(&z);
+  if (status != Z_STREAM_END) ZlibFailed();
+  return produced;
+}

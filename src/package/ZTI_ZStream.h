@@ -21,3 +21,8 @@ struct TInflated {
 // another length, data is empty and length says what it gave; the memory taken stays
 // bounded by expectedLength whatever the stream holds.
 TInflated InflateZlib(const uint8_t* data, size_t size, size_t expectedLength);
+
+// The length one stream inflates to, without keeping the content: inflation into a
+// small buffer, so checking an entry takes no memory for its content. Raises like
+// InflateZlib.
+uint64_t InflatedLength(const uint8_t* data, size_t size);

@@ -1,5 +1,7 @@
 #include "MkOptions.h"
 
+#include "platform/WorkerCount.h"
+
 namespace mksetup {
 
 ParseResult ParseOptions(const std::vector<std::string>& arguments) {
@@ -28,6 +30,15 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
       if (!value(options.base)) return result;
     } else if (arg == "--data") {
       if (!value(options.data)) return result;
+    } else if (arg == "--threads") {
+      std::string text;
+      if (!value(text)) return result;
+      const std::optional<unsigned> count = platform::ParseWorkerCount(text);
+      if (!count) {
+        result.error = "--threads needs a number from 1 to 64, not " + text;
+        return result;
+      }
+      options.threads = *count;
     } else if (arg == "--package-only") {
       options.packageOnly = true;
     } else if (arg.size() > 1 && arg[0] == '-') {

@@ -15,11 +15,12 @@ struct Options {
   bool packageOnly = false;
   std::string base;     // empty: the script's folder
   std::string data;     // empty: the data folder beside mksetup
+  unsigned threads = 0;  // 0: the machine's cores (or SE_THREADS)
 };
 
 inline constexpr const char* kUsage =
     "usage: mksetup SCRIPT [-o OUTPUT] [--stub FILE | --package-only] [--finaliser FILE]\n"
-    "               [--base DIR] [--data DIR]\n"
+    "               [--base DIR] [--data DIR] [--threads N]\n"
     "\n"
     "Turns a setup script and the files it names into a setup program (the package\n"
     "appended to a copy of the setup program) or, with --package-only, a package file.\n"
@@ -30,7 +31,9 @@ inline constexpr const char* kUsage =
     "                  finalise.exe beside a Windows setup program, finalise beside a\n"
     "                  Linux one; it must be for the same system as the setup program)\n"
     "  --base DIR      folder that sources are named relative to (default: the script's)\n"
-    "  --data DIR      folder with languages\\ and layout\\ (default: data beside mksetup)\n";
+    "  --data DIR      folder with languages\\ and layout\\ (default: data beside mksetup)\n"
+    "  --threads N     compress on N threads, 1 to 64 (default: the machine's cores, or\n"
+    "                  the variable SE_THREADS); the output is the same for every N\n";
 
 // The options, or a message saying what is wrong with the command line.
 struct ParseResult {

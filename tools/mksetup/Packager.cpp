@@ -9,15 +9,22 @@
 
 #include "engine/SE_RegisterCommands.h"
 #include "package/ZTI_PakFile.h"
+#include "package/ZTI_SignedProgram.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/OrderedWork.h"
+#include "platform/WorkerCount.h"
 #include "script/SE_TextHelpers.h"
 #include "script/ZTI_ScriptText.h"
 
 namespace mksetup {
 
 namespace {
+
+// The memory that packed entries waiting for their turn may take (one entry alone may
+// take more).
+constexpr uint64_t kPackBudget = 256ull << 20;
 
 // Progress lines and notices go to stderr as they are; warnings carry the tool's name.
 void Say(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
@@ -71,6 +78,15 @@ std::optional<std::string> Sibling(const std::string& dir, const std::string& na
   for (const std::string& candidate : {dir + "\\" + name, dir + "\\" + name + ".exe"})
     if (platform::FileExists(candidate)) return candidate;
   return std::nullopt;
+}
+
+// A signed setup program as the stub would carry a signature that the package
+// appended after it breaks: the copy is made unsigned first (sign the result instead).
+void StripStubSignature(const std::string& partial) {
+  platform::File copy = platform::File::Open(partial, platform::OpenMode::ReadWrite);
+  if (!copy.IsOpen() || !RemoveSignature(copy))
+    throw MkError(platform::HostPathOf(partial).value_or(partial) +
+                  ": cannot remove the setup program's signature");
 }
 
 }  // namespace
@@ -238,6 +254,41 @@ std::optional<std::string> Packager::FinaliserPath() const {
   return found;
 }
 
+unsigned Packager::Workers() const {
+  return options_.threads ? options_.threads : platform::WorkerCount();
+}
+
+// The entries are compressed on all workers and written in the planned order, so the
+// file is byte for byte the one a single thread writes. Large files (stored as they
+// are) are copied when their turn comes.
+void Packager::StoreEntries(TPak& pak, const std::vector<PlannedEntry>& entries,
+                            const std::string& partial) const {
+  std::vector<uint64_t> costs;  // the content and its stream; large files pass through
+  for (const PlannedEntry& entry : entries) {
+    const std::optional<platform::FileFacts> facts =
+        entry.content ? std::nullopt : platform::FileFactsOf(entry.source);
+    const uint64_t size = entry.content ? entry.content->size() : facts ? facts->size : 0;
+    costs.push_back(size >= kLargeEntrySize ? 0 : 2 * size);
+  }
+  const auto cost = [&costs](size_t i) { return costs[i]; };
+  const auto pack = [&entries](unsigned, size_t i) -> std::optional<TPackedContent> {
+    const PlannedEntry& entry = entries[i];
+    if (entry.content) return PackContent(entry.content->data(), entry.content->size());
+    return PackSourceFile(entry.source);
+  };
+  const auto store = [&](size_t i, std::optional<TPackedContent>&& packed) {
+    const PlannedEntry& entry = entries[i];
+    Say("Packing " + std::to_string(i + 1) + " of " + std::to_string(entries.size()) + ": " +
+        entry.name);
+    const int index = pak.NewEntry(entry.name, entry.source, entry.group);
+    const bool stored = packed ? pak.StorePacked(index, *packed) : pak.StoreLargeFile(index);
+    if (!stored) throw MkError(Shown(partial) + ": cannot store " + entry.name);
+    return true;
+  };
+  platform::RunInOrder<std::optional<TPackedContent>>(entries.size(), {Workers(), 0, kPackBudget},
+                                                      cost, pack, store);
+}
+
 Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
   const std::string output = OutputPath();
   const std::string stub = options_.packageOnly ? std::string() : StubPath();
@@ -258,18 +309,10 @@ Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
   try {
     if (!stub.empty() && !platform::CopyFileOverwriting(stub, partial))
       throw MkError(Shown(partial) + ": cannot write (copying the setup program " + Shown(stub) + ")");
+    if (!stub.empty()) StripStubSignature(partial);
     TPak pak;
     pak.Create(partial, !stub.empty(), stub.empty());
-    for (size_t i = 0; i < entries.size(); ++i) {
-      const PlannedEntry& entry = entries[i];
-      Say("Packing " + std::to_string(i + 1) + " of " + std::to_string(entries.size()) + ": " +
-          entry.name);
-      const int index = pak.NewEntry(entry.name, entry.source, entry.group);
-      const bool stored = entry.content
-                              ? pak.StoreBuffer(index, entry.content->data(), entry.content->size())
-                              : pak.StoreFile(index);
-      if (!stored) throw MkError(Shown(partial) + ": cannot store " + entry.name);
-    }
+    StoreEntries(pak, entries, partial);
     if (!pak.WriteTable()) throw MkError(Shown(partial) + ": cannot write the entry table");
     for (const TPakFile& stored : pak.Entries()) {
       summary.bytesIn += stored.OrigSize;

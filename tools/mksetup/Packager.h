@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "MkOptions.h"
+#include "package/ZTI_PakFile.h"
 #include "script/ZTI_CommandList.h"
 #include "script/ZTI_CompilerThread.h"
 
@@ -62,6 +63,9 @@ class Packager {
   std::string OutputPath() const;
   std::string StubPath() const;
   std::optional<std::string> FinaliserPath() const;
+  unsigned Workers() const;
+  void StoreEntries(TPak& pak, const std::vector<PlannedEntry>& entries,
+                    const std::string& partial) const;
 
   Options options_;
   std::string scriptPath_;  // Windows path

@@ -6,9 +6,11 @@
 #include "ToolFiles.h"
 #include "package/ZTI_PakFile.h"
 #include "package/ZTI_PakHooks.h"
+#include "package/ZTI_PakVerify.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/WorkerCount.h"
 #include "script/SE_FileHelpers.h"
 #include "script/SE_TextHelpers.h"
 
@@ -44,13 +46,14 @@ int Verify(const std::vector<std::string>& args) {
     std::printf("FAIL\t%zu\t%s\t%s\n", index, Terminal(name).c_str(), reason.c_str());
     ++failures;
   };
-  for (size_t i = 0; i < pak.Count(); ++i) {
+  // Entries are checked on all workers; the lines come in table order.
+  VerifyEntries(pak, platform::WorkerCount(), [&](int index, const TEntryVerdict& verdict) {
+    const size_t i = static_cast<size_t>(index);
     const TPakFile& e = pak.Entries()[i];
     if (!IsSafeEntryName(e.Name)) fail(i, e.Name, "unsafe name: it would be written outside the target directory");
-    if (e.OrigSize == 0) continue;  // nothing stored, nothing to check
-    const std::string problem = pak.DiagnoseEntry(static_cast<int>(i));
-    if (!problem.empty()) fail(i, e.Name, problem);
-  }
+    if (!verdict.Passes) fail(i, e.Name, verdict.Problem.empty() ? "unreadable" : verdict.Problem);
+    return true;
+  });
   for (size_t i = pak.Count(); i < pak.Header().FileCount; ++i)
     fail(i, "", "missing from the entry table");
   if (failures) return 1;
