@@ -15,6 +15,7 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "script/ZTI_SetupInfo.h"
+#include "support/PeBytes.h"
 #include "support/HostFiles.h"
 
 namespace engine_test {
@@ -154,6 +155,39 @@ TEST_F(UninstallerTest, TheProgramPartIsMeasuredOnTheRunningProgram) {
     EXPECT_EQ(written.Entries().back().Name, "SetupInfo");
   }
   EXPECT_FALSE(ProgramPartLength("C:\\no\\such.exe"));
+}
+
+// A signed setup makes an unsigned uninstaller: the program bytes without the
+// certificate table, the security directory cleared, the uninstall package after them.
+TEST_F(UninstallerTest, TheUninstallerOfASignedSetupIsAValidUnsignedProgram) {
+  Pack(kScript, "C:\\Games\\Demo\\");
+  for (bool plus : {false, true}) {
+    SCOPED_TRACE(plus ? "PE32+" : "PE32");
+    const Bytes program = testing_support::PeProgram(plus);
+    Bytes file = program;
+    {
+      WriteSource("signed.exe", std::string(program.begin(), program.end()));
+      TPak appended;
+      appended.Create(Win(work_->Path() / "signed.exe"), true, false);
+      const Bytes content(5000, 'x');
+      appended.StoreBuffer(appended.NewEntry("Something", "", 1), content.data(), content.size());
+      ASSERT_TRUE(appended.WriteTable());
+    }
+    const std::string packed = ReadHostFile(work_->Path() / "signed.exe");
+    file.assign(packed.begin(), packed.end());
+    testing_support::SignPe(file, plus);
+    WriteSource("signed.exe", std::string(file.begin(), file.end()));
+
+    const std::string path = WriteUninstaller(SetupPak(), SetupInfoFile().Info, Win(work_->Path() / "signed.exe"));
+    const std::string bytes = ReadHostFile(Host(path));
+    EXPECT_EQ(bytes.substr(0, program.size()), std::string(program.begin(), program.end()));
+    EXPECT_EQ(bytes.substr(testing_support::SecurityEntryPosition(plus), 8), std::string(8, '\0'));
+    TPak written;
+    written.Create(path, false, false);
+    ASSERT_TRUE(written.Header().IsPackage());
+    EXPECT_EQ(written.Header().PakStart, program.size());
+    EXPECT_EQ(written.Entries().back().Name, "SetupInfo");
+  }
 }
 
 TEST_F(UninstallerTest, AnUninstallerWithoutANameIsReportedNotWrittenAsADirectory) {

@@ -10,6 +10,7 @@
 #include "package/ZTI_PakFile.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/WorkerCount.h"
 #include "support/LanguageBytes.h"
 #include "support/PakBytes.h"
 #include "support/RecordingHooks.h"
@@ -182,6 +183,49 @@ TEST_F(PakExtract, ALargeEntryThatEndsEarlyIsAnError) {
     const std::string message = e.what();
     EXPECT_NE(message.find("\"big.bin\""), std::string::npos) << message;
     EXPECT_NE(message.find("ends early"), std::string::npos) << message;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Read ahead on several workers, the group is written exactly as by one thread: the
+// same effects in the same order and the same bytes, up to and including an entry
+// that cannot be read (the effects before it happen, none after it).
+TEST_F(PakExtract, ManyWorkersGiveTheEffectsOfOne) {
+  std::vector<HandEntry> entries;
+  for (int i = 0; i < 120; ++i) {
+    const std::string content(static_cast<size_t>(i * 131), static_cast<char>('a' + i % 26));
+    const std::string name = "d" + std::to_string(i % 5) + "\\f" + std::to_string(i) + ".txt";
+    entries.push_back(i % 3 ? CompressedEntry(name, content, 1) : StoredEntry(name, content, 1));
+    if (i % 10 == 0) entries.push_back(StoredEntry("other" + std::to_string(i), "x", 2));
+  }
+  std::vector<HandEntry> damaged = entries;
+  damaged[77].crcOverride = true;
+  damaged[77].crc = 1;
+  for (const auto* package : {&entries, &damaged}) {
+    const bool bad = package == &damaged;
+    TPak pak = Open(BuildPackage(*package));
+    std::vector<RecordingHooks> runs(3);
+    const unsigned counts[] = {1, 2, 8};
+    for (size_t r = 0; r < runs.size(); ++r) {
+      platform::SetWorkerCount(counts[r]);
+      bool raised = false;
+      try {
+        pak.ExtractGroup("C:\\Games\\Demo", 1, runs[r]);
+      } catch (const platform::ESetupError& e) {
+        raised = true;
+        EXPECT_NE(std::string(e.what()).find("checksum mismatch"), std::string::npos) << e.what();
+      }
+      EXPECT_EQ(raised, bad);
+    }
+    platform::SetWorkerCount(0);
+    EXPECT_EQ(runs[0].effects.size(), bad ? 0u + 4 * 70 + 2 : 4u * 120 + 1);
+    for (size_t r = 1; r < runs.size(); ++r) {
+      EXPECT_EQ(runs[r].effects, runs[0].effects) << counts[r];
+      EXPECT_EQ(runs[r].written, runs[0].written) << counts[r];
+    }
   }
 }
 

@@ -405,3 +405,42 @@ TEST_F(MkSetupTest, TheFinaliserPackedIsTheOneForTheSetupProgramsSystem) {
 }
 
 }  // namespace
+
+namespace {
+
+// Compressing on many threads writes the very bytes one thread writes: entries of
+// every kind (tiny, compressible, incompressible, empty, many of them) in the script's
+// order. A fault in the middle still writes nothing.
+TEST_F(MkSetupTest, TheOutputIsTheSameForEveryThreadCount) {
+  uint32_t noise = 12345;
+  std::string random(300000, '\0');
+  for (char& c : random) c = static_cast<char>((noise = noise * 1103515245 + 12345) >> 16);
+  for (int i = 0; i < 150; ++i)
+    WriteHost(Work() / "files" / ("d" + std::to_string(i % 7)) / ("f" + std::to_string(i) + ".txt"),
+              std::string(static_cast<size_t>(i * 97), static_cast<char>('a' + i % 26)));
+  WriteHost(Work() / "files" / "noise.bin", random);
+  WriteHost(Work() / "files" / "empty.txt", "");
+  WriteHost(Work() / "more" / "big.txt", std::string(2'000'000, 'b') + random);
+  const std::string script =
+      "name Same\noutfile Same.exe\npages standard\nlanguage install\\english\n"
+      "file files\\\nfile more\\ More\n";
+  std::vector<std::string> outputs;
+  for (const char* threads : {"1", "2", "4", "16"}) {
+    SCOPED_TRACE(threads);
+    const ToolRun run = Pack(script, {"--threads", threads});
+    ASSERT_EQ(run.status, 0) << run.err;
+    outputs.push_back(ReadHostFile(Output()));
+    TPak pak;
+    pak.Create(platform::WindowsPathOf(Output().string()), false, false);
+    ASSERT_GT(pak.Count(), 150u);
+    for (size_t i = 0; i < pak.Count(); ++i)
+      EXPECT_TRUE(pak.Entries()[i].OrigSize == 0 || pak.VerifyEntry(static_cast<int>(i))) << i;
+  }
+  for (size_t i = 1; i < outputs.size(); ++i) EXPECT_TRUE(outputs[i] == outputs[0]) << i;
+
+  const ToolRun badCount = Pack(script, {"--threads", "0"});
+  EXPECT_EQ(badCount.status, 2);
+  EXPECT_NE(badCount.err.find("--threads needs a number from 1 to 64, not 0"), std::string::npos);
+}
+
+}  // namespace
