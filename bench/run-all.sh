@@ -7,3 +7,4 @@ for program in "$dir"/bench_*; do
   [ -x "$program" ] || continue
   "$program"
 done
+./bench/both-cores.sh "${1:-build}"

@@ -48,37 +48,71 @@ if [ -n "$linux_bin" ]; then
   setup="$work/HarbourMaps_Setup.exe"
 fi
 
-status=0
-wine "$setup" --silent </dev/null >"$work/setup.out" 2>"$work/setup.err" || status=$?
-[ "$status" = 0 ] || fail "setup.exe --silent ended with $status: $(cat "$work/setup.err")"
-[ -s "$work/setup.out" ] || fail "setup.exe --silent printed no status lines"
-[ -f "$game_host/Maps/harbour.map" ] || fail "harbour.map was not installed"
-[ -f "$game_host/DemoMaps_install.log" ] || fail "no install log"
-[ -f "$game_host/DemoMaps_Uninstall.exe" ] || fail "no uninstaller"
+# Installs SETUP silently, checks what it did, runs the uninstaller it left and checks
+# that everything is gone again.
+install_and_remove() {
+  setup=$1
+  mkdir -p "$game_host/Maps"
+  printf 'demo game\n' > "$game_host/DemoGame.exe"
+  status=0
+  wine "$setup" --silent </dev/null >"$work/setup.out" 2>"$work/setup.err" || status=$?
+  [ "$status" = 0 ] || fail "setup.exe --silent ended with $status: $(cat "$work/setup.err")"
+  [ -s "$work/setup.out" ] || fail "setup.exe --silent printed no status lines"
+  [ -f "$game_host/Maps/harbour.map" ] || fail "harbour.map was not installed"
+  [ -f "$game_host/DemoMaps_install.log" ] || fail "no install log"
+  [ -f "$game_host/DemoMaps_Uninstall.exe" ] || fail "no uninstaller"
+  if [ "${2:-}" = signed ] &&
+    osslsigncode extract-signature -in "$game_host/DemoMaps_Uninstall.exe" -out "$work/u.sig" >/dev/null 2>&1; then
+    fail "the uninstaller carries the setup's signature"
+  fi
 
-wine_out reg query "$addon_key" /v Version | grep -q '1\.2' || fail "Version not in the registry"
-wine_out reg query "$addon_key" /v Path | grep -qF "$game" || fail "Path not in the registry"
+  wine_out reg query "$addon_key" /v Version | grep -q '1\.2' || fail "Version not in the registry"
+  wine_out reg query "$addon_key" /v Path | grep -qF "$game" || fail "Path not in the registry"
 
-programs=$(wine_out cmd /c echo %APPDATA%)'\Microsoft\Windows\Start Menu\Programs'
-link="$programs\\Demo Game\\Demo Game - Harbour Maps.lnk"
-wine "$win_bin/lnkread.exe" "$link" </dev/null >"$work/link.txt" 2>&1 || fail "the shell cannot read the link: $(cat "$work/link.txt")"
-grep -qiF "target	$game\\DemoGame.exe" "$work/link.txt" || fail "link target: $(cat "$work/link.txt")"
-grep -qF "arguments	+map harbour" "$work/link.txt" || fail "link arguments: $(cat "$work/link.txt")"
+  programs=$(wine_out cmd /c echo %APPDATA%)'\Microsoft\Windows\Start Menu\Programs'
+  link="$programs\\Demo Game\\Demo Game - Harbour Maps.lnk"
+  wine "$win_bin/lnkread.exe" "$link" </dev/null >"$work/link.txt" 2>&1 || fail "the shell cannot read the link: $(cat "$work/link.txt")"
+  grep -qiF "target	$game\\DemoGame.exe" "$work/link.txt" || fail "link target: $(cat "$work/link.txt")"
+  grep -qF "arguments	+map harbour" "$work/link.txt" || fail "link arguments: $(cat "$work/link.txt")"
 
-wine_out uninstaller --list | grep -q 'Demo Game Harbour Maps' || fail "not in Wine's uninstaller list"
+  wine_out uninstaller --list | grep -q 'Demo Game Harbour Maps' || fail "not in Wine's uninstaller list"
 
-status=0
-wine "$game\\DemoMaps_Uninstall.exe" --silent </dev/null >"$work/uninstall.out" 2>"$work/uninstall.err" || status=$?
-[ "$status" = 0 ] || fail "the uninstaller ended with $status: $(cat "$work/uninstall.err")"
-tries=0
-while [ -e "$game_host/DemoMaps_Uninstall.exe" ] && [ $tries -lt 100 ]; do
-  sleep 0.1
-  tries=$((tries + 1))
-done
-[ ! -e "$game_host/DemoMaps_Uninstall.exe" ] || fail "the finaliser did not remove the uninstaller"
-[ ! -e "$game_host/Maps/harbour.map" ] || fail "harbour.map is still there"
-[ -f "$game_host/DemoGame.exe" ] || fail "the game's own file was removed"
-if wine_out reg query "$addon_key" /v Version | grep -q '1\.2'; then fail "Version still in the registry"; fi
-if wine_out uninstaller --list | grep -q 'Demo Game Harbour Maps'; then fail "still in the uninstaller list"; fi
-rm -rf "$game_host"
-echo "1 passed, 0 failed"
+  status=0
+  wine "$game\\DemoMaps_Uninstall.exe" --silent </dev/null >"$work/uninstall.out" 2>"$work/uninstall.err" || status=$?
+  [ "$status" = 0 ] || fail "the uninstaller ended with $status: $(cat "$work/uninstall.err")"
+  tries=0
+  while [ -e "$game_host/DemoMaps_Uninstall.exe" ] && [ $tries -lt 100 ]; do
+    sleep 0.1
+    tries=$((tries + 1))
+  done
+  [ ! -e "$game_host/DemoMaps_Uninstall.exe" ] || fail "the finaliser did not remove the uninstaller"
+  [ ! -e "$game_host/Maps/harbour.map" ] || fail "harbour.map is still there"
+  [ -f "$game_host/DemoGame.exe" ] || fail "the game's own file was removed"
+  if wine_out reg query "$addon_key" /v Version | grep -q '1\.2'; then fail "Version still in the registry"; fi
+  if wine_out uninstaller --list | grep -q 'Demo Game Harbour Maps'; then fail "still in the uninstaller list"; fi
+  rm -rf "$game_host"
+}
+
+install_and_remove "$setup"
+passed=1
+
+# Signed as authors sign it (osslsigncode on Linux; signtool on Windows does the same):
+# the certificate table goes after the package, and the setup still finds it, verifies,
+# installs, and writes an uninstaller that runs.
+if [ -n "$linux_bin" ]; then
+  command -v osslsigncode >/dev/null || fail "osslsigncode is not installed"
+  mkdir -p "$work/signed"
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Setup Test Signer" \
+    -keyout "$work/key.pem" -out "$work/cert.pem" >/dev/null 2>&1 || fail "openssl made no certificate"
+  signed="$work/signed/HarbourMaps_Setup.exe"  # the setup checks its own file name
+  osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -n "Harbour Maps" \
+    -in "$setup" -out "$signed" >"$work/sign.out" 2>&1 || fail "osslsigncode sign: $(cat "$work/sign.out")"
+  osslsigncode verify -CAfile "$work/cert.pem" -in "$signed" >"$work/verify.out" 2>&1 ||
+    fail "osslsigncode verify rejects the signed setup: $(cat "$work/verify.out")"
+  "$linux_bin/setuptool" pak verify "$signed" >"$work/pak-verify.out" 2>&1 ||
+    fail "setuptool pak verify of the signed setup: $(cat "$work/pak-verify.out")"
+  "$linux_bin/setuptool" info "$signed" | grep -q '^ID: ZTPF' || fail "setuptool info finds no package in the signed setup"
+  install_and_remove "$signed" signed
+  passed=2
+fi
+echo "$passed passed, 0 failed"
