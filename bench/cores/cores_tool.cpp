@@ -56,8 +56,9 @@ int Tree(const fs::path& dir) {
 uint32_t Get32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
 int Floor(const char* file) {
-  std::ifstream in(file, std::ios::binary);
-  std::vector<uint8_t> all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> all(static_cast<size_t>(fs::file_size(file)));
+  std::ifstream(file, std::ios::binary).read(reinterpret_cast<char*>(all.data()),
+                                             static_cast<std::streamsize>(all.size()));
   if (all.size() < 16 || std::memcmp(&all[all.size() - 16], "ZTPF", 4) != 0) return 2;
   const uint8_t* header = &all[all.size() - 16];
   const unsigned count = header[6] | header[7] << 8;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/LittleEndian.h"
+
 namespace {
 
 constexpr uint32_t kPeOffsetField = 0x3C;  // e_lfanew in the DOS header
@@ -9,10 +11,8 @@ constexpr uint32_t kFileHeaderSize = 20;   // after "PE\0\0"
 constexpr uint16_t kMagicPe32 = 0x10B, kMagicPe32Plus = 0x20B;
 constexpr uint32_t kSecurityDirectory = 4;
 
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
+using platform::DecodeFixed16;
+using platform::DecodeFixed32;
 
 }  // namespace
 
@@ -20,11 +20,11 @@ std::optional<TCertificateTable> FindCertificateTable(const TReadAt& read, uint6
   uint8_t dos[64];
   if (fileSize < sizeof dos || !read(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
     return std::nullopt;
-  const uint32_t pe = Get32(dos + kPeOffsetField);
+  const uint32_t pe = DecodeFixed32(dos + kPeOffsetField);
   uint8_t head[4 + kFileHeaderSize + 2];
   if (!read(pe, head, sizeof head) || std::memcmp(head, "PE\0\0", 4) != 0) return std::nullopt;
-  const uint16_t optionalSize = Get16(head + 4 + 16);
-  const uint16_t magic = Get16(head + 4 + kFileHeaderSize);
+  const uint16_t optionalSize = DecodeFixed16(head + 4 + 16);
+  const uint16_t magic = DecodeFixed16(head + 4 + kFileHeaderSize);
   // The data directories follow the fixed fields, whose length depends on the kind;
   // the count of directories stands just before them.
   const uint32_t directoriesAt = magic == kMagicPe32 ? 96 : magic == kMagicPe32Plus ? 112 : 0;
@@ -32,13 +32,13 @@ std::optional<TCertificateTable> FindCertificateTable(const TReadAt& read, uint6
     return std::nullopt;
   const uint64_t optional = static_cast<uint64_t>(pe) + 4 + kFileHeaderSize;
   uint8_t count[4], entry[8];
-  if (!read(optional + directoriesAt - 4, count, 4) || Get32(count) <= kSecurityDirectory)
+  if (!read(optional + directoriesAt - 4, count, 4) || DecodeFixed32(count) <= kSecurityDirectory)
     return std::nullopt;
   TCertificateTable table;
   table.DirectoryPosition = optional + directoriesAt + kSecurityDirectory * 8;
   if (!read(table.DirectoryPosition, entry, 8)) return std::nullopt;
-  table.Offset = Get32(entry);
-  table.Size = Get32(entry + 4);
+  table.Offset = DecodeFixed32(entry);
+  table.Size = DecodeFixed32(entry + 4);
   if (table.Offset == 0 || table.Size == 0) return std::nullopt;
   return table;
 }
