@@ -302,5 +302,9 @@ class TVFSFile {
 // agree.
 std::vector<std::string> VerifyArchive(const std::string& path);
 
+// Computes an archive's digest again and writes it to its header, unless the header
+// holds none (zeros). False when the file cannot be read or written.
+bool RefreshArchiveDigest(const std::string& path);
+
 // Today as a DOS date with time 00:00:00.
 uint32_t VFSToday();

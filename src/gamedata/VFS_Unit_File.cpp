@@ -409,3 +409,21 @@ void TVFSFile::Create(const std::string& path, int32_t blockSize, int32_t blockC
   archive.Open(path, true);
   archive.Flush(false);
 }
+
+bool RefreshArchiveDigest(const std::string& path) {
+  platform::File file = platform::File::Open(path, platform::OpenMode::ReadWrite);
+  std::array<uint8_t, 16> stored{};
+  if (!file.IsOpen() || file.Seek(28) != 28 || !file.ReadExact(stored.data(), stored.size())) return false;
+  if (stored == std::array<uint8_t, 16>{}) return true;
+  platform::Md5 md5;
+  std::vector<uint8_t> piece(kDigestPiece);
+  const int64_t size = file.Size();
+  for (int64_t at = 44; at < size;) {
+    const size_t count = size_t(std::min<int64_t>(int64_t(piece.size()), size - at));
+    if (file.Seek(at) != at || !file.ReadExact(piece.data(), count)) return false;
+    md5.Update(piece.data(), count);
+    at += int64_t(count);
+  }
+  const std::array<uint8_t, 16> digest = md5.Finish();
+  return file.Seek(28) == 28 && file.WriteAll(digest.data(), digest.size()) && file.Flush();
+}
