@@ -10,6 +10,7 @@
 namespace {
 
 TGameDataJournals* gActive = nullptr;
+std::vector<std::string> gInUse;  // lower-cased paths, one entry per writer
 
 bool SameFile(const std::string& a, const std::string& b) { return platform::AnsiLower(a) == platform::AnsiLower(b); }
 
@@ -83,7 +84,9 @@ bool TGameDataJournals::RollBackAll(std::vector<std::string>* problems) {
 
 TRecovery RecoverGameFile(const std::string& file, std::string* note) {
   const std::string journal = JournalPathOf(file);
-  if (!platform::FileExists(journal) || (gActive && gActive->Holds(file))) return TRecovery::Nothing;
+  if (!platform::FileExists(journal) || (gActive && gActive->Holds(file)) ||
+      std::find(gInUse.begin(), gInUse.end(), platform::AnsiLower(file)) != gInUse.end())
+    return TRecovery::Nothing;
   const bool changed = InspectJournal(journal).validSegments > 0;
   std::string problem;
   if (!PlayBack(file, &problem)) {
@@ -94,6 +97,16 @@ TRecovery RecoverGameFile(const std::string& file, std::string* note) {
     *note = changed ? file + " was restored from its rollback journal: an earlier update had been interrupted"
                     : "An incomplete rollback journal of " + file + " was removed: the file had not been changed";
   return changed ? TRecovery::Restored : TRecovery::Ignored;
+}
+
+void NoteJournalInUse(const std::string& file, bool inUse) {
+  const std::string key = platform::AnsiLower(file);
+  if (inUse) {
+    gInUse.push_back(key);
+    return;
+  }
+  auto it = std::find(gInUse.begin(), gInUse.end(), key);
+  if (it != gInUse.end()) gInUse.erase(it);
 }
 
 void EndJournaledUpdate(TRollbackJournal& journal) {

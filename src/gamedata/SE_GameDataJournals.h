@@ -70,6 +70,10 @@ enum class TRecovery {
 // or why it failed.
 TRecovery RecoverGameFile(const std::string& file, std::string* note);
 
+// For the journal writers: a journal that an object of this process is writing is
+// not hot, whoever else opens its file meanwhile.
+void NoteJournalInUse(const std::string& file, bool inUse);
+
 // For the updaters: the update journaled in `journal` is on the disk (or undone).
 // Its journal is kept by the active run, or deleted outside a run.
 void EndJournaledUpdate(TRollbackJournal& journal);

@@ -1,5 +1,7 @@
 #include "gamedata/SE_RollbackJournal.h"
 
+#include "gamedata/SE_GameDataJournals.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -210,7 +212,11 @@ std::string JournalPathOf(const std::string& targetPath) { return targetPath + "
 // --- Writing -----------------------------------------------------------------------
 
 TRollbackJournal::TRollbackJournal(std::string targetPath, TJournalKind kind)
-    : target_(std::move(targetPath)), path_(JournalPathOf(target_)), kind_(kind) {}
+    : target_(std::move(targetPath)), path_(JournalPathOf(target_)), kind_(kind) {
+  NoteJournalInUse(target_, true);
+}
+
+TRollbackJournal::~TRollbackJournal() { NoteJournalInUse(target_, false); }
 
 bool TRollbackJournal::Open() {
   if (file_.IsOpen()) return true;
@@ -319,6 +325,24 @@ TJournalContents InspectJournal(const std::string& journalPath) {
   contents.exists = true;
   ReadSegments(journal, contents);
   return contents;
+}
+
+bool OriginalBytesOf(const std::string& journalPath, uint64_t offset, std::vector<uint8_t>& bytes) {
+  platform::File journal = platform::File::Open(journalPath, platform::OpenMode::ReadShared);
+  if (!journal.IsOpen()) return false;
+  TJournalContents contents;
+  const std::vector<TJournalSegment> segments = ReadSegments(journal, contents);
+  const uint64_t end = offset + bytes.size();
+  for (auto segment = segments.rbegin(); segment != segments.rend(); ++segment) {
+    for (auto record = segment->records.rbegin(); record != segment->records.rend(); ++record) {
+      if (record->type != kRecordRange) continue;
+      const uint64_t from = std::max(offset, record->offset), to = std::min(end, record->offset + record->length);
+      if (from >= to) continue;
+      const int64_t at = int64_t(record->dataAt + (from - record->offset));
+      if (journal.Seek(at) != at || !journal.ReadExact(bytes.data() + (from - offset), size_t(to - from))) return false;
+    }
+  }
+  return true;
 }
 
 bool PlayBackJournal(const std::string& targetPath, std::string* problem,

@@ -46,7 +46,7 @@ std::string JournalPathOf(const std::string& targetPath);
 class TRollbackJournal {
  public:
   TRollbackJournal(std::string targetPath, TJournalKind kind);
-  ~TRollbackJournal() = default;
+  ~TRollbackJournal();
   TRollbackJournal(const TRollbackJournal&) = delete;
   TRollbackJournal& operator=(const TRollbackJournal&) = delete;
 
@@ -93,6 +93,11 @@ struct TJournalContents {
   uint64_t originalSize = 0;  // the first segment's size
 };
 TJournalContents InspectJournal(const std::string& journalPath);
+
+// What the region [offset, offset + bytes.size()) of the target held before the
+// journal's first change: bytes holds the current content and gets the journaled
+// originals laid over it. False when the journal cannot be read.
+bool OriginalBytesOf(const std::string& journalPath, uint64_t offset, std::vector<uint8_t>& bytes);
 
 // Plays the journal of targetPath back and deletes it. afterRestore runs once the
 // file holds its original bytes and before the journal goes (an archive computes its
