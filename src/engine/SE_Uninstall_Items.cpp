@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "script/SE_RegistryAccess.h"
 #include "script/SE_PathVariables.h"
 #include "script/SE_RegistryRoots.h"
 
@@ -37,6 +38,7 @@ bool RemoveRecordedDirectory(const std::string& item) {
 bool RemoveRecordedRegistryValue(const std::string& line) {
   const auto fields = SplitRegistryEntryLine(line);
   const platform::RegistryRoot root = RootKeyFromCode(RootCodeFromName(fields[0]));
+  WaitUntilRegistryCanBeChanged();
   platform::RegistryKey key = platform::RegistryKey::Open(root, fields[1], /*create=*/false);
   if (!key.IsOpen()) return false;
   const bool deleted = key.DeleteValue(fields[2]);

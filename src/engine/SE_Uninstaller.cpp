@@ -9,6 +9,7 @@
 #include "platform/Files.h"
 #include "platform/ProgramIcon.h"
 #include "platform/Registry.h"
+#include "script/SE_RegistryAccess.h"
 #include "script/SE_FileHelpers.h"
 #include "script/buffer_type.h"
 
@@ -29,6 +30,7 @@ bool IsUninstallerEntry(const TPakFile& entry) {
 // other program's key; such a setup is simply not registered.
 void RegisterUninstaller(const TSetupInfo& info) {
   if (info.ShortName.empty()) return;
+  WaitUntilRegistryCanBeChanged();
   platform::RegistryKey key = platform::RegistryKey::Open(
       platform::RegistryRoot::LocalMachine, kUninstallKeyPath + info.ShortName, true);
   if (!key.IsOpen()) return;

@@ -12,6 +12,15 @@
 // block, stored size, full size. A folder's data is its children's records.
 // Compressed files are pieces of 50,000 bytes, each a u32 length and a zlib stream.
 //
+// An update (from Open, or the last Flush, to the next Flush) changes the archive
+// atomically: writes to what held something when the update began (header, tables,
+// root records, blocks in use) are collected in memory and reach the file only after
+// their originals are in the rollback journal ("x.vfs-journal", with the lookup table's
+// original), flushed; Flush then writes them, flushes the archive and ends the journal.
+// Blocks that were free are written at once: nothing refers to them until the tables
+// change, and a rollback only computes the digest again. Collected writes beyond a
+// bound are spilled the same way (journal, flush, write) without waiting for Flush.
+//
 // The archive's capacity is fixed when it is made. Every reader here checks what it
 // reads: a chain that loops or leaves the table, folder data that is not whole
 // records, or a full archive raises ESetupError naming the archive and the problem.
@@ -30,6 +39,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "gamedata/SE_RollbackJournal.h"
 #include "platform/Files.h"
 
 inline constexpr size_t kVFSRecordSize = 88;
@@ -279,6 +289,25 @@ class TVFSFile {
   void ReadAt(uint64_t offset, void* buffer, size_t count);
   void WriteAt(uint64_t offset, const void* buffer, size_t count);
 
+  // The update's changes (VFS_Unit_Changes.cpp). A page is a piece of the file that is
+  // journaled whole: 4 KiB of the header and tables, or one block.
+  struct TPage {
+    uint64_t start = 0, length = 0;
+    bool guarded = false;  // held something when the update began: journal first
+  };
+  TPage PageAt(uint64_t offset) const;
+  bool WritesThrough(const TPage& page) const;
+  void BeginUpdate();
+  void WriteThrough(uint64_t offset, const uint8_t* data, size_t count);
+  void Collect(const TPage& page, uint64_t offset, const uint8_t* data, size_t count);
+  void OverlayCollected(uint64_t offset, uint8_t* buffer, size_t count) const;
+  // Journals the collected pages (and the lookup table's original when asked), seals
+  // the journal, then writes the pages.
+  void Spill(uint32_t flags, bool withLookupTable = false);
+  void EndUpdate();
+  void AbandonUpdate();
+  void SaveLookupTable();
+
   platform::File file_;
   std::string path_;
   TVFSHeader header_;
@@ -294,6 +323,14 @@ class TVFSFile {
   TVFSHashFile hash_;
   bool fullTree_ = false;
   bool readOnly_ = false;
+
+  std::map<uint64_t, std::vector<uint8_t>> collected_;  // page start -> new bytes
+  size_t collectedBytes_ = 0;
+  std::set<uint64_t> journaledPages_;  // written through: their originals are journaled
+  std::vector<bool> freeAtStart_;      // per block, free in the state a rollback gives
+  uint64_t sizeAtStart_ = 0;
+  bool freeBlocksWritten_ = false;
+  std::unique_ptr<TRollbackJournal> journal_;
 };
 
 // What is wrong with an archive: its digest, every block chain (in the table, no
@@ -301,6 +338,10 @@ class TVFSFile {
 // count and the lookup table against a rebuild. One line per finding; none when all
 // agree.
 std::vector<std::string> VerifyArchive(const std::string& path);
+
+// Computes an archive's digest again and writes it to its header, unless the header
+// holds none (zeros). False when the file cannot be read or written.
+bool RefreshArchiveDigest(const std::string& path);
 
 // Today as a DOS date with time 00:00:00.
 uint32_t VFSToday();

@@ -2,11 +2,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gamedata/SE_GameDataJournals.h"
 #include "gamedata/VFS_Unit.h"
 #include "gamedata/ZT_PakFormat.h"
+#include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/Md5.h"
 #include "platform/SystemInfo.h"
+#include "script/SE_Progress.h"
 
 namespace {
 
@@ -70,14 +73,8 @@ void TVFSFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
     readError_ = true;
     Fail("cannot read " + std::to_string(count) + " bytes at offset " + std::to_string(offset));
   }
+  OverlayCollected(offset, static_cast<uint8_t*>(buffer), count);
   bytesRead_ += static_cast<int64_t>(count);
-}
-
-void TVFSFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
-  if (readOnly_) Fail("opened for reading only");
-  if (file_.Seek(static_cast<int64_t>(offset)) < 0 || !file_.WriteAll(buffer, count))
-    Fail("cannot write " + std::to_string(count) + " bytes at offset " + std::to_string(offset) +
-         " (disk full or write protected?)");
 }
 
 void TVFSFile::ReadHeader() {
@@ -141,6 +138,10 @@ void TVFSFile::Open(const std::string& path, bool fullTree, Progress progress, b
   bytesRead_ = 0;
   fullTree_ = fullTree;
   if (progress) progress(0, 100);
+  std::string note;
+  const TRecovery recovery = RecoverGameFile(path, &note);
+  if (recovery == TRecovery::Failed) throw platform::ESetupError(note);
+  if (recovery != TRecovery::Nothing) SetStatusText(platform::AnsiToWide(note));
   file_ = platform::File::Open(path, readOnly ? platform::OpenMode::ReadShared : platform::OpenMode::ReadWrite);
   if (!file_.IsOpen()) Fail(readOnly ? "cannot be opened" : "cannot be opened for writing");
   try {
@@ -150,6 +151,7 @@ void TVFSFile::Open(const std::string& path, bool fullTree, Progress progress, b
       tree_.LoadFolders();
     else
       hash_.Load();
+    if (!readOnly) BeginUpdate();
   } catch (...) {
     Close();
     throw;
@@ -157,6 +159,7 @@ void TVFSFile::Open(const std::string& path, bool fullTree, Progress progress, b
 }
 
 void TVFSFile::Close() {
+  AbandonUpdate();
   dirtyLinks_.clear();
   linkBatches_ = 0;
   tree_.Clear();
@@ -379,17 +382,24 @@ void TVFSFile::Flush(bool zeroDigest) {
     Put32(raw, v);
   raw.insert(raw.end(), header_.digest.begin(), header_.digest.end());
   WriteAt(0, raw.data(), raw.size());
+  // Everything collected, and the lookup table's original, into the journal; then the
+  // archive and the table are written and flushed, and the journal is done.
+  Spill(0, true);
   if (fullTree_)
     tree_.BuildHashTable();
   else
     hash_.Save();
-  file_.Flush();
+  EndUpdate();
 }
 
 void TVFSFile::Create(const std::string& path, int32_t blockSize, int32_t blockCount, uint32_t rootCount,
                       std::string_view info) {
   if (blockSize <= 0 || blockCount <= 0 || info.size() > kVFSInfoText)
     throw platform::ESetupError("Archive " + path + ": invalid size parameters");
+  // A journal left by an earlier file of that name must never be played onto this one.
+  const std::string journal = JournalPathOf(path);
+  if (platform::FileExists(journal) && !platform::DeleteFileAt(journal))
+    throw platform::ESetupError("Archive " + path + ": cannot delete the old journal " + journal);
   {
     platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
     if (!file.IsOpen()) throw platform::ESetupError("Archive " + path + ": cannot be created");
@@ -408,4 +418,22 @@ void TVFSFile::Create(const std::string& path, int32_t blockSize, int32_t blockC
   TVFSFile archive;
   archive.Open(path, true);
   archive.Flush(false);
+}
+
+bool RefreshArchiveDigest(const std::string& path) {
+  platform::File file = platform::File::Open(path, platform::OpenMode::ReadWrite);
+  std::array<uint8_t, 16> stored{};
+  if (!file.IsOpen() || file.Seek(28) != 28 || !file.ReadExact(stored.data(), stored.size())) return false;
+  if (stored == std::array<uint8_t, 16>{}) return true;
+  platform::Md5 md5;
+  std::vector<uint8_t> piece(kDigestPiece);
+  const int64_t size = file.Size();
+  for (int64_t at = 44; at < size;) {
+    const size_t count = size_t(std::min<int64_t>(int64_t(piece.size()), size - at));
+    if (file.Seek(at) != at || !file.ReadExact(piece.data(), count)) return false;
+    md5.Update(piece.data(), count);
+    at += int64_t(count);
+  }
+  const std::array<uint8_t, 16> digest = md5.Finish();
+  return file.Seek(28) == 28 && file.WriteAll(digest.data(), digest.size()) && file.Flush();
 }

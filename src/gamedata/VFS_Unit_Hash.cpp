@@ -77,6 +77,14 @@ std::optional<std::vector<TVFSHashRecord>> DecodeHashTable(std::span<const uint8
   return records;
 }
 
+namespace {
+// Flushed like the archive itself, so that the journal is never deleted before it.
+bool WriteLookupTable(const std::string& path, const std::vector<uint8_t>& bytes) {
+  platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
+  return file.IsOpen() && file.WriteAll(bytes.data(), bytes.size()) && file.Flush();
+}
+}  // namespace
+
 std::string HashTablePath(const std::string& archivePath) {
   const size_t dot = archivePath.rfind('.');
   const size_t separator = archivePath.find_last_of("\\/");
@@ -104,8 +112,7 @@ void TVFSHashFile::Save() {
   platform::DeleteFileAt(path);
   if (records_.empty()) return;
   const std::vector<uint8_t> bytes = EncodeHashTable(records_);
-  if (!platform::WriteFileBytes(path, bytes.data(), bytes.size()))
-    owner_.Fail("cannot write the lookup table " + path);
+  if (!WriteLookupTable(path, bytes)) owner_.Fail("cannot write the lookup table " + path);
 }
 
 void TVFSTree::BuildHashTable() {
@@ -119,6 +126,5 @@ void TVFSTree::BuildHashTable() {
   }
   if (files.empty()) return;
   const std::vector<uint8_t> bytes = EncodeHashTable(BuildHashRecords(files));
-  if (!platform::WriteFileBytes(path, bytes.data(), bytes.size()))
-    owner_.Fail("cannot write the lookup table " + path);
+  if (!WriteLookupTable(path, bytes)) owner_.Fail("cannot write the lookup table " + path);
 }

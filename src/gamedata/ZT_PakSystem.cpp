@@ -5,6 +5,7 @@
 #include <random>
 
 #include "gamedata/BRQX_Encryption.h"
+#include "gamedata/SE_GameDataJournals.h"
 #include "gamedata/ZT_PakSound.h"
 #include "gamedata/ZT_UpdateTexts.h"
 #include "platform/CodePage.h"
@@ -106,7 +107,19 @@ std::optional<TStoredEntry> StoredFormOf(std::string_view name, const std::vecto
 
 // --- Opening ---------------------------------------------------------------------
 
+namespace {
+// Plays back a hot journal before the package is used; a package that cannot be
+// restored is not usable.
+void RecoverPackage(const std::string& path) {
+  std::string note;
+  const TRecovery recovery = RecoverGameFile(path, &note);
+  if (recovery == TRecovery::Failed) platform::FatalAppExit(note);
+  if (recovery != TRecovery::Nothing) SetStatusText(platform::AnsiToWide(note));
+}
+}  // namespace
+
 void TPakSystem::OpenForUpdate(const std::string& path) {
+  RecoverPackage(path);
   for (;;) {
     std::string message;
     if (platform::FileExists(path) && platform::IsReadOnly(path) && !platform::SetReadOnly(path, false))
@@ -139,6 +152,7 @@ void TPakSystem::ReadPackage() {
   HasPassword = !PackagePassword.empty();
   Official = layout->trailer.official;
   directoryOffset_ = nextWriteOffset_ = layout->directoryOffset;
+  originalSize_ = uint64_t(size);
   originalTail_.assign(size_t(uint64_t(size) - directoryOffset_), 0);
   if (file_.Seek(int64_t(directoryOffset_)) < 0 || !file_.ReadExact(originalTail_.data(), originalTail_.size())) {
     file_.Close();
@@ -150,8 +164,22 @@ void TPakSystem::ReadPackage() {
 
 // --- Writing ---------------------------------------------------------------------
 
+bool TPakSystem::EnsureJournal() {
+  if (journal_) return true;
+  // An update only writes from where the directory began: the bytes from there to
+  // the end and the length are all it can destroy.
+  journal_ = std::make_unique<TRollbackJournal>(path_, TJournalKind::Package);
+  return journal_->BeginSegment(originalSize_) &&
+         journal_->AddRange(directoryOffset_, originalTail_.data(), originalTail_.size()) && journal_->Seal();
+}
+
+void TPakSystem::EndJournal() {
+  if (journal_) EndJournaledUpdate(*journal_);
+  journal_.reset();
+}
+
 bool TPakSystem::WriteAt(uint64_t offset, const std::vector<uint8_t>& bytes) {
-  if (offset + bytes.size() > writeLimit_) return false;
+  if (offset + bytes.size() > writeLimit_ || !EnsureJournal()) return false;
   return file_.Seek(int64_t(offset)) == int64_t(offset) && file_.WriteAll(bytes.data(), bytes.size());
 }
 
@@ -199,12 +227,18 @@ void TPakSystem::WriteDirectory() {
   writeFailed_ = !WriteAt(nextWriteOffset_, tail) || !file_.SetEndOfFile() || !file_.Flush();
   if (writeFailed_) StopAfterFailedWrite();
   file_.Close();
+  EndJournal();
 }
 
 bool TPakSystem::Restore() {
+  if (!journal_) return true;  // nothing was written
   // Cutting first gives back the space the new entries took.
-  return file_.Seek(int64_t(directoryOffset_)) == int64_t(directoryOffset_) && file_.SetEndOfFile() &&
-         file_.WriteAll(originalTail_.data(), originalTail_.size()) && file_.SetEndOfFile() && file_.Flush();
+  const bool restored = file_.Seek(int64_t(directoryOffset_)) == int64_t(directoryOffset_) && file_.SetEndOfFile() &&
+                        file_.WriteAll(originalTail_.data(), originalTail_.size()) && file_.SetEndOfFile() &&
+                        file_.Flush();
+  // Restored, the journal has done its work; otherwise it stays, hot, for the next start.
+  if (restored) EndJournal();
+  return restored;
 }
 
 void TPakSystem::StopAfterFailedWrite() {
@@ -214,19 +248,28 @@ void TPakSystem::StopAfterFailedWrite() {
   if (restored)
     platform::FatalAppExit("Disk full, " + path_ +
                            " was restored as it was before the update. Free some disk space and try again.");
+  if (journal_ && journal_->Written())
+    platform::FatalAppExit("Disk full, " + path_ + " could not be restored now; its rollback journal restores it " +
+                           "when it is next opened. Free some disk space and try again.");
   platform::FatalAppExit("Disk full, " + path_ + " is lost. Restore it from backup and try again. ");
 }
 
 void TPakSystem::Finish() {
   directory_.Clear();
   originalTail_.clear();
-  directoryOffset_ = nextWriteOffset_ = 0;
+  directoryOffset_ = nextWriteOffset_ = originalSize_ = 0;
   file_.Close();
+  // A journal still here protects a package that could not be restored: it stays hot.
+  if (journal_) journal_->Close();
+  journal_.reset();
 }
 
 // --- Tools -----------------------------------------------------------------------
 
 bool CreateEmptyPackage(const std::string& path) {
+  // A journal left by an earlier file of that name must never be played onto this one.
+  const std::string journal = JournalPathOf(path);
+  if (platform::FileExists(journal) && !platform::DeleteFileAt(journal)) return false;
   TPakHeader header;
   std::vector<uint8_t> bytes = EncodeDirectory({}, header);
   const std::vector<uint8_t> rawHeader = EncodeHeader(header);
@@ -235,6 +278,11 @@ bool CreateEmptyPackage(const std::string& path) {
 }
 
 std::optional<TPakLayout> ReadPackageFile(const std::string& path, std::string* problem) {
+  std::string note;
+  if (RecoverGameFile(path, &note) == TRecovery::Failed) {
+    if (problem) *problem = note;
+    return std::nullopt;
+  }
   platform::File file = platform::File::Open(path, platform::OpenMode::ReadShared);
   if (!file.IsOpen()) {
     if (problem) *problem = "cannot open " + path;

@@ -8,16 +8,20 @@
 // A package that is damaged, a wrong password or a failed write stops the program
 // (FatalAppExit); the package is never left half written: a write that fails, or an
 // error while entries are added, puts the original directory, header and trailer
-// back where the directory began.
+// back where the directory began. Before the first byte is written, those original
+// bytes and the package's length go to its rollback journal, flushed to the disk, so
+// a package whose update was killed is restored from it when it is next opened.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "gamedata/SE_RollbackJournal.h"
 #include "gamedata/ZT_GroupEntries.h"
 #include "gamedata/ZT_PakFormat.h"
 #include "platform/Files.h"
@@ -88,6 +92,10 @@ class TPakSystem {
   bool AddEntry(const std::string& name, uint32_t fullSize, const std::vector<uint8_t>& content);
   void WriteDirectory();
   bool WriteAt(uint64_t offset, const std::vector<uint8_t>& bytes);
+  // Journals the original tail once per update, before the first write.
+  bool EnsureJournal();
+  // The file is flushed (or restored): the journal is deleted or kept by the run.
+  void EndJournal();
   bool Restore();
   [[noreturn]] void StopAfterFailedWrite();
   void Finish();
@@ -99,6 +107,8 @@ class TPakSystem {
   bool writeFailed_ = false;
   TPakDirectory directory_;
   std::vector<uint8_t> originalTail_;  // directory, header and trailer as read
+  uint64_t originalSize_ = 0;
+  std::unique_ptr<TRollbackJournal> journal_;
   int entriesWritten_ = 0;
   uint64_t writeLimit_ = std::numeric_limits<uint64_t>::max();
   // Records hold 32-bit offsets: stored bytes must end within the first 4 GiB.
@@ -113,5 +123,6 @@ inline constexpr const char* kOfficialAccessWord = "vorpelk";
 
 // Writes an empty package: an empty directory and its header, no trailer.
 bool CreateEmptyPackage(const std::string& path);
-// Reads a package's layout for inspection; problem says what is wrong when nothing.
+// Reads a package's layout for inspection (after playing back a hot journal);
+// problem says what is wrong when nothing.
 std::optional<TPakLayout> ReadPackageFile(const std::string& path, std::string* problem);

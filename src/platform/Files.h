@@ -71,6 +71,9 @@ bool IsReadOnly(const std::string& path);
 bool SetReadOnly(const std::string& path, bool readOnly);
 
 bool DeleteFileAt(const std::string& path);
+// Puts the folder entry of a file just created on the disk, so that the file is still
+// found after a power cut (File::Flush covers only the file's content).
+bool FlushDirectoryOf(const std::string& path);
 // Copies source over target, replacing an existing target.
 bool CopyFileOverwriting(const std::string& source, const std::string& target);
 // Fails when the target exists (as the system's move does).

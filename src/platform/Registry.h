@@ -58,6 +58,12 @@ class RegistryKey {
 // that succeeded, the problem of a damaged file it read around; otherwise empty.
 std::string LastRegistryError();
 
+// Whether another program holds the registry in memory and would write its own copy
+// back over a change made now: on Linux, a wineserver running for the prefix (while
+// any Wine program of the prefix runs, and a few seconds after). Reading stays safe.
+// On Windows the registry is the system's own, and the answer is always no.
+bool RegistryHeldByRunningServer();
+
 // Deletes root\path with its values (and, as on Windows NT, only when it has no
 // sub-keys). False when it does not exist or cannot be deleted.
 bool DeleteRegistryKey(RegistryRoot root, const std::string& path);

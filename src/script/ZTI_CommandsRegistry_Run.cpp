@@ -7,6 +7,7 @@
 #include "platform/Registry.h"
 #include "script/SE_Global.h"
 #include "script/SE_InstallRecorder.h"
+#include "script/SE_RegistryAccess.h"
 #include "script/ZTI_CommandsRegistry.h"
 #include "script/ZTI_CommandsRun.h"
 
@@ -36,6 +37,7 @@ void TWriteRegStrCommand::Execute(int32_t lineIndex) {
   const std::string& key = Param(line, 1);
   const std::string& name = Param(line, 2);
   const std::string& data = Param(line, 3);
+  WaitUntilRegistryCanBeChanged();
   {
     platform::RegistryKey opened =
         platform::RegistryKey::Open(RootKeyFromCode(RootCodeFromName(root)), key, true);
@@ -53,6 +55,7 @@ void TWriteRegStr_URLCommand::Execute(int32_t lineIndex) {
   // The program in quotes, then each further parameter in quotes, not expanded.
   std::string command = Quoted(ExpandVariables(std::string_view(Param(line, 2))));
   for (int32_t i = 3; i < line.ParamCount(); ++i) command += " " + Quoted(line.Params[i]);
+  WaitUntilRegistryCanBeChanged();
 
   WriteClassesValues(protocol, {{"", "URL:" + protocol + " Protocol"}, {"URL Protocol", ""}});
   WriteClassesValues(iconKey, {{"", ExpandVariables(std::string_view(Param(line, 1)))}});

@@ -306,13 +306,40 @@ TEST_F(Vfs, VerifyFindsStaleCountsAndDigests) {
     archive.Open(path, true);
     const auto data = Text(40, 1);
     archive.Tree().PutFile("file.txt", data.data(), data.size());
-    // not flushed: digest and blocks in use on disk are stale
+    archive.Flush(false);
   }
+  // Blocks in use (after the 256 bytes of information) and the lookup table gone stale.
+  std::vector<uint8_t> raw = Raw();
+  Put32(raw, 48 + 256, U32(raw, 48 + 256) + 3);
+  WriteHost(host, raw);
+  fs::remove(table);
   const auto findings = VerifyArchive(path);
   ASSERT_EQ(findings.size(), 3u);
   EXPECT_EQ(findings[0].rfind("digest\t", 0), 0u);
   EXPECT_EQ(findings[1].rfind("blocks-in-use\t", 0), 0u);
   EXPECT_EQ(findings[2].rfind("lookup-table\t", 0), 0u);
+}
+
+TEST_F(Vfs, AnUpdateClosedWithoutFlushLeavesTheArchiveAsItWas) {
+  Make(256, 20, 4);
+  const std::vector<uint8_t> before = Raw();
+  {
+    TVFSFile archive;
+    archive.Open(path, true);
+    const auto data = Text(3000, 1);  // through free blocks, tables collected
+    archive.Tree().PutFile("file.txt", data.data(), data.size());
+  }
+  EXPECT_TRUE(VerifyArchive(path).empty());
+  EXPECT_FALSE(fs::exists(host.string() + "-journal"));
+  TVFSFile archive;
+  archive.Open(path, true);
+  EXPECT_EQ(archive.Tree().FindPath("file.txt"), -1);
+  EXPECT_EQ(archive.Header().blocksInUse, 0);
+  // Only the free blocks that the update wrote may differ.
+  const std::vector<uint8_t> after = Raw();
+  ASSERT_EQ(after.size(), before.size());
+  const size_t data = after.size() - 20 * 256;
+  EXPECT_TRUE(std::equal(before.begin() + 44, before.begin() + long(data), after.begin() + 44));
 }
 
 std::string ManyPath(int i, bool upper) {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "gamedata/SE_RollbackJournal.h"
 #include "gamedata/VFS_Unit.h"
 #include "gamedata/ZT_PakSystem.h"
 #include "platform/Files.h"
@@ -139,6 +140,54 @@ TEST_F(GameDataTool, ArchiveCreateListExtractAndVerify) {
 
   EXPECT_EQ(Tool({"vfs", "create", Host("x.vfs"), "--blocks", "0", "--block-size", "1", "--roots", "1"}).status, 2);
   EXPECT_EQ(Tool({"vfs", "list"}).status, 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(GameDataTool, RecoverPlaysBackAHotJournalAndEveryCommandDoesSoFirst) {
+  const std::string package = Host("data.ztp"), archive = Host("data.vfs");
+  ASSERT_EQ(Tool({"ztp", "create", package}).status, 0);
+  ASSERT_EQ(Tool({"vfs", "create", archive, "--block-size", "256", "--blocks", "16", "--roots", "4"}).status, 0);
+  const std::string listing = Tool({"ztp", "list", package}).out;
+  struct Case {
+    const char* what;
+    std::vector<std::string> command;
+    const std::string* file;
+    int status;
+    const char* out;  // start of stdout
+  };
+  const Case cases[] = {
+      {"ztp recover", {"ztp", "recover", package}, &package, 0, "restored\t"},
+      {"ztp list", {"ztp", "list", package}, &package, 0, "trailer\t"},
+      {"vfs recover", {"vfs", "recover", archive}, &archive, 0, "restored\t"},
+      {"vfs verify", {"vfs", "verify", archive}, &archive, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // An interrupted update: the journal holds the whole original, the file is damaged.
+    const std::string original = ReadHostFile(*c.file);
+    ASSERT_FALSE(original.empty());
+    const std::string file = platform::WindowsPathOf(*c.file);
+    {
+      TRollbackJournal journal(file, c.file == &package ? TJournalKind::Package : TJournalKind::Archive);
+      ASSERT_TRUE(journal.BeginSegment(original.size()));
+      ASSERT_TRUE(journal.AddRange(0, reinterpret_cast<const uint8_t*>(original.data()), original.size()));
+      ASSERT_TRUE(journal.Seal());
+    }
+    std::ofstream(*c.file, std::ios::binary) << "damaged by a kill";
+    const ProgramResult r = Tool(c.command);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.out.rfind(c.out, 0), 0u) << r.out;
+    EXPECT_NE(r.err.find("restored from its rollback journal"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadHostFile(*c.file), original);
+    EXPECT_FALSE(fs::exists(*c.file + "-journal"));
+  }
+  EXPECT_EQ(Tool({"ztp", "list", package}).out, listing);
+  const ProgramResult clean = Tool({"ztp", "recover", package});
+  EXPECT_EQ(clean.out, "clean\t" + package + "\n");
+  EXPECT_EQ(clean.err, "");
 }
 
 }  // namespace

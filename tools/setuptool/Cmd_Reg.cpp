@@ -118,6 +118,13 @@ int Run(const std::vector<std::string>& args) {
     return 2;
   }
   const std::string& verb = args[0];
+  // A running server would write its own copy over the change: refuse before writing.
+  if ((verb == "set" || verb == "delete") && platform::RegistryHeldByRunningServer()) {
+    std::fprintf(stderr,
+                 "setuptool: Wine programs of this prefix are running and keep their own copy of the "
+                 "registry, which would overwrite the change; close them first (the registry was not changed)\n");
+    return 1;
+  }
   if (verb == "get" && args.size() <= 3)
     return Get(*key, args.size() == 3 ? ValueName(args[2]) : std::string());
   if (verb == "set" && args.size() == 4)

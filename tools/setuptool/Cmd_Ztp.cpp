@@ -16,7 +16,8 @@ namespace {
 constexpr const char* kUsage =
     "setuptool ztp list FILE              records: name, kind, stored, full, offset, date; then the trailer\n"
     "setuptool ztp extract FILE DIR       every entry below DIR (sound entries as stored records)\n"
-    "setuptool ztp create FILE            an empty package";
+    "setuptool ztp create FILE            an empty package\n"
+    "setuptool ztp recover FILE           plays back the rollback journal of an interrupted update";
 
 std::optional<TPakLayout> Load(const std::string& hostPath) {
   std::string problem;
@@ -89,6 +90,8 @@ int Extract(const std::string& file, const std::string& dir) {
 }
 
 int Run(const std::vector<std::string>& args) {
+  if (args.size() == 2 && args[0] == "recover") return RecoverCommand("ztp", args[1]);
+  if ((args.size() == 2 || args.size() == 3) && args[0] != "create" && !RecoverBeforeUse("ztp", args[1])) return 1;
   if (args.size() == 2 && args[0] == "list") return List(args[1]);
   if (args.size() == 3 && args[0] == "extract") return Extract(args[1], args[2]);
   if (args.size() == 2 && args[0] == "create") {

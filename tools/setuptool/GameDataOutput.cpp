@@ -1,5 +1,9 @@
 #include "GameDataOutput.h"
 
+#include <cstdio>
+
+#include "gamedata/SE_GameDataJournals.h"
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 
 namespace setuptool {
@@ -41,6 +45,29 @@ bool WriteBelow(const std::string& windowsDir, std::string_view name, const std:
     return false;
   }
   return true;
+}
+
+namespace {
+TRecovery Recover(const char* command, const std::string& argument) {
+  std::string note;
+  const TRecovery recovery = RecoverGameFile(platform::WindowsPathOf(argument), &note);
+  if (recovery != TRecovery::Nothing) std::fprintf(stderr, "%s: %s\n", command, platform::AnsiToUtf8(note).c_str());
+  return recovery;
+}
+}  // namespace
+
+bool RecoverBeforeUse(const char* command, const std::string& argument) {
+  return Recover(command, argument) != TRecovery::Failed;
+}
+
+int RecoverCommand(const char* command, const std::string& argument) {
+  const TRecovery recovery = Recover(command, argument);
+  if (recovery == TRecovery::Failed) return 1;
+  const char* what = recovery == TRecovery::Restored  ? "restored"
+                     : recovery == TRecovery::Ignored ? "removed torn journal"
+                                                      : "clean";
+  std::printf("%s\t%s\n", what, argument.c_str());
+  return 0;
 }
 
 }  // namespace setuptool

@@ -1,5 +1,6 @@
 // Writing extracted game data below a host directory: names from packages and
-// archives use "\" and must stay inside the directory they are extracted to.
+// archives use "\" and must stay inside the directory they are extracted to. And the
+// first step of every ztp and vfs command: playing back a hot rollback journal.
 #pragma once
 
 #include <cstdint>
@@ -18,5 +19,12 @@ bool WriteBelow(const std::string& windowsDir, std::string_view name, const std:
                 std::string* problem);
 // Creates a directory and its missing parents (Windows path).
 bool MakeDirectories(const std::string& windowsPath);
+
+// Plays back the hot journal of the file named on the command line, saying so on
+// stderr ("command: note"). False when the file could not be restored.
+bool RecoverBeforeUse(const char* command, const std::string& argument);
+// "ztp|vfs recover FILE": only that; one line on stdout ("restored", "removed torn
+// journal" or "clean", a tab, the file). Exit status 0, or 1 when it failed.
+int RecoverCommand(const char* command, const std::string& argument);
 
 }  // namespace setuptool

@@ -130,6 +130,16 @@ bool DeleteFileAt(const std::string& path) {
   return true;
 }
 
+bool FlushDirectoryOf(const std::string& path) {
+  const auto hostPath = posix::ResolveHostPath(path);
+  if (!hostPath) return false;
+  const int folder = open(ParentOf(*hostPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return false;
+  const bool flushed = fsync(folder) == 0;
+  close(folder);
+  return flushed;
+}
+
 bool CopyFileOverwriting(const std::string& source, const std::string& target) {
   const auto from = posix::ResolveHostPath(source);
   const auto to = posix::ResolveHostPath(target);

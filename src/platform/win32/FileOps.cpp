@@ -179,6 +179,10 @@ bool DeleteFileAt(const std::string& path) {
   return DeleteFileW(SystemPath(path).c_str());
 }
 
+// NTFS writes a new name to its own log before the creation returns; there is no
+// folder to flush, only a file that must exist.
+bool FlushDirectoryOf(const std::string& path) { return AttributesOf(path) != INVALID_FILE_ATTRIBUTES; }
+
 bool CopyFileOverwriting(const std::string& source, const std::string& target) {
   const auto from = InformationOf(source);
   if (!from) return false;

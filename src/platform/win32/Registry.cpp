@@ -228,4 +228,6 @@ bool DeleteRegistryKey(RegistryRoot root, const std::string& path) {
 
 std::string LastRegistryError() { return lastError; }
 
+bool RegistryHeldByRunningServer() { return false; }
+
 }  // namespace platform

@@ -1,0 +1,124 @@
+#include "gamedata/SE_GameDataJournals.h"
+
+#include <algorithm>
+
+#include "gamedata/SE_RollbackJournal.h"
+#include "gamedata/VFS_Unit.h"
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+
+namespace {
+
+TGameDataJournals* gActive = nullptr;
+std::vector<std::string> gInUse;  // lower-cased paths, one entry per writer
+
+bool SameFile(const std::string& a, const std::string& b) { return platform::AnsiLower(a) == platform::AnsiLower(b); }
+
+// Plays back the journal of file; an archive whose free blocks were written during the
+// update gets its digest computed again, since those blocks were not journaled.
+bool PlayBack(const std::string& file, std::string* problem) {
+  return PlayBackJournal(file, problem, [&](const TJournalContents& contents) {
+    if (contents.kind != TJournalKind::Archive || !(contents.flags & kJournalFreeBlocksWritten)) return true;
+    if (RefreshArchiveDigest(file)) return true;
+    if (problem) *problem = "cannot write the digest of " + file;
+    return false;
+  });
+}
+
+}  // namespace
+
+TGameDataJournals* ActiveGameDataJournals() { return gActive; }
+
+TGameDataJournals::TGameDataJournals() { gActive = this; }
+
+TGameDataJournals::~TGameDataJournals() {
+  if (gActive == this) gActive = nullptr;
+}
+
+bool TGameDataJournals::Holds(const std::string& file) const {
+  return std::any_of(files_.begin(), files_.end(), [&](const std::string& kept) { return SameFile(kept, file); });
+}
+
+void TGameDataJournals::Keep(const std::string& file) {
+  if (Holds(file)) return;
+  files_.push_back(file);
+  if (OnFirstKept) OnFirstKept(file);
+}
+
+void TGameDataJournals::Forget(const std::string& file) {
+  files_.erase(std::remove_if(files_.begin(), files_.end(), [&](const std::string& kept) { return SameFile(kept, file); }),
+               files_.end());
+}
+
+bool TGameDataJournals::CommitAll(std::vector<std::string>* problems) {
+  bool all = true;
+  for (const std::string& file : files_) {
+    const std::string journal = JournalPathOf(file);
+    if (platform::FileExists(journal) && !platform::DeleteFileAt(journal)) {
+      all = false;
+      if (problems) problems->push_back("cannot delete the journal " + journal);
+    }
+  }
+  files_.clear();
+  return all;
+}
+
+bool TGameDataJournals::RollBack(const std::string& file, std::string* problem) {
+  if (!Holds(file)) return true;
+  if (!PlayBack(file, problem)) return false;
+  Forget(file);
+  return true;
+}
+
+bool TGameDataJournals::RollBackAll(std::vector<std::string>* problems) {
+  bool all = true;
+  const std::vector<std::string> newestFirst(files_.rbegin(), files_.rend());
+  for (const std::string& file : newestFirst) {
+    std::string problem;
+    if (RollBack(file, &problem)) continue;
+    all = false;
+    if (problems) problems->push_back(problem);
+  }
+  return all;
+}
+
+TRecovery RecoverGameFile(const std::string& file, std::string* note) {
+  const std::string journal = JournalPathOf(file);
+  if (!platform::FileExists(journal) || (gActive && gActive->Holds(file)) ||
+      std::find(gInUse.begin(), gInUse.end(), platform::AnsiLower(file)) != gInUse.end())
+    return TRecovery::Nothing;
+  const bool changed = InspectJournal(journal).validSegments > 0;
+  std::string problem;
+  if (!PlayBack(file, &problem)) {
+    if (note) *note = "Cannot restore " + file + " from its rollback journal " + journal + ": " + problem;
+    return TRecovery::Failed;
+  }
+  if (note)
+    *note = changed ? file + " was restored from its rollback journal: an earlier update had been interrupted"
+                    : "An incomplete rollback journal of " + file + " was removed: the file had not been changed";
+  return changed ? TRecovery::Restored : TRecovery::Ignored;
+}
+
+void NoteJournalInUse(const std::string& file, bool inUse) {
+  const std::string key = platform::AnsiLower(file);
+  if (inUse) {
+    gInUse.push_back(key);
+    return;
+  }
+  auto it = std::find(gInUse.begin(), gInUse.end(), key);
+  if (it != gInUse.end()) gInUse.erase(it);
+}
+
+void EndJournaledUpdate(TRollbackJournal& journal) {
+  journal.Close();
+  const std::string& file = journal.TargetPath();
+  if (gActive && gActive->Holds(file)) return;  // the run's journal stays, whatever this update added
+  if (gActive && journal.Written()) {
+    gActive->Keep(file);
+    return;
+  }
+  if (!platform::FileExists(journal.Path()) || platform::DeleteFileAt(journal.Path())) return;
+  // A journal that cannot be deleted must not undo the finished update later: emptied,
+  // it holds no valid segment and is ignored.
+  platform::File::Open(journal.Path(), platform::OpenMode::CreateTruncate);
+}
