@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
+int32_t MulDivNearest(int32_t a, int32_t b, int32_t c) {
   if (c == 0) return -1;
   const int64_t product = static_cast<int64_t>(a) * b;
   const bool negative = (product < 0) != (c < 0);
@@ -109,14 +109,14 @@ std::string TGradGauge::AutoCaptionText() const {
 }
 
 std::pair<int32_t, int32_t> TGradGauge::BandRows(int k, int32_t height) {
-  return {MulDiv(k, height, 256), MulDiv(k + 1, height, 256)};
+  return {MulDivNearest(k, height, 256), MulDivNearest(k + 1, height, 256)};
 }
 
 TColor TGradGauge::BandColour(int k) const {
   const TRgb a = RgbOf(color1_);
   const TRgb b = RgbOf(color2_);
   auto channel = [k](uint8_t c1, uint8_t c2) {
-    return static_cast<uint32_t>(c1 + MulDiv(k, c2 - c1, 255));
+    return static_cast<uint32_t>(c1 + MulDivNearest(k, c2 - c1, 255));
   };
   return static_cast<TColor>(channel(a.r, b.r) | (channel(a.g, b.g) << 8) |
                              (channel(a.b, b.b) << 16));

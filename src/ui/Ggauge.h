@@ -30,9 +30,10 @@ enum class TGaugeUpdate {
   Gradient,    // the gradient bitmap was rebuilt (colours changed); paint when convenient
 };
 
-// Windows' MulDiv: a * b / c in 64 bits, rounded to the nearest integer with halves
-// away from zero; -1 when c is 0.
-int32_t MulDiv(int32_t a, int32_t b, int32_t c);
+// a * b / c in 64 bits, rounded to the nearest integer with halves away from zero; -1
+// when c is 0: the system's MulDiv, under a name of its own so that it does not clash
+// with the system's declaration on Windows.
+int32_t MulDivNearest(int32_t a, int32_t b, int32_t c);
 
 class TGradGauge {
  public:
@@ -81,7 +82,7 @@ class TGradGauge {
 
   // Band k (0..255) of a gradient bitmap of the given height: its rows, end exclusive.
   static std::pair<int32_t, int32_t> BandRows(int k, int32_t height);
-  // Band k's colour ($00BBGGRR): each channel c1 + MulDiv(k, c2 - c1, 255) of the two
+  // Band k's colour ($00BBGGRR): each channel c1 + MulDivNearest(k, c2 - c1, 255) of the two
   // colours after system colours are resolved.
   TColor BandColour(int k) const;
 

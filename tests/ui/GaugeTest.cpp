@@ -132,7 +132,7 @@ TEST(Gauge, GradientBandsRunFromColor1ToColor2) {
   g.SetColor2(0xFF0000);  // blue
   EXPECT_EQ(g.BandColour(0), 0x0000FF);
   EXPECT_EQ(g.BandColour(255), 0xFF0000);
-  // Band 128: red 255 + MulDiv(128, -255, 255) = 127, blue MulDiv(128, 255, 255) = 128.
+  // Band 128: red 255 + MulDivNearest(128, -255, 255) = 127, blue MulDivNearest(128, 255, 255) = 128.
   EXPECT_EQ(g.BandColour(128), 0x80007F);
   // System colours are resolved first: the button face of the standard scheme.
   g.SetColor1(clBtnFace);
@@ -152,11 +152,11 @@ TEST(Gauge, GradientBandsRunFromColor1ToColor2) {
 }
 
 TEST(Gauge, MulDivRoundsHalvesAwayFromZero) {
-  EXPECT_EQ(MulDiv(1, 1, 2), 1);
-  EXPECT_EQ(MulDiv(-1, 1, 2), -1);
-  EXPECT_EQ(MulDiv(1, 1, 3), 0);
-  EXPECT_EQ(MulDiv(2, 1, 3), 1);
-  EXPECT_EQ(MulDiv(100000, 100000, 7), 1428571429);  // the product needs 64 bits
-  EXPECT_EQ(MulDiv(5, -3, 2), -8);
-  EXPECT_EQ(MulDiv(5, 3, 0), -1);
+  EXPECT_EQ(MulDivNearest(1, 1, 2), 1);
+  EXPECT_EQ(MulDivNearest(-1, 1, 2), -1);
+  EXPECT_EQ(MulDivNearest(1, 1, 3), 0);
+  EXPECT_EQ(MulDivNearest(2, 1, 3), 1);
+  EXPECT_EQ(MulDivNearest(100000, 100000, 7), 1428571429);  // the product needs 64 bits
+  EXPECT_EQ(MulDivNearest(5, -3, 2), -8);
+  EXPECT_EQ(MulDivNearest(5, 3, 0), -1);
 }

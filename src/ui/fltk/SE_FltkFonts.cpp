@@ -61,7 +61,7 @@ std::string InstalledFamilyFor(const std::string& windowsFace) {
 int PixelsOfPoints(int32_t points) {
   if (points <= 0) points = 8;
   points = std::min(points, 400);
-  return MulDiv(points, 96, 72);
+  return MulDivNearest(points, 96, 72);
 }
 
 Fl_Font FltkFont(const std::string& windowsFace, bool bold, bool italic) {

@@ -55,28 +55,6 @@ std::optional<TPixels> PixelsOf(Fl_Image& image) {
 
 }  // namespace
 
-TPictureFormat FormatOfName(const std::string& name) {
-  const size_t dot = name.rfind('.');
-  if (dot == std::string::npos) return TPictureFormat::Unknown;
-  const std::string ext = platform::AsciiLower(name.substr(dot + 1));
-  if (ext == "jpg" || ext == "jpeg") return TPictureFormat::Jpeg;
-  if (ext == "png") return TPictureFormat::Png;
-  if (ext == "bmp") return TPictureFormat::Bmp;
-  if (ext == "gif") return TPictureFormat::Gif;
-  return TPictureFormat::Unknown;
-}
-
-TPictureFormat FormatOfBytes(const std::vector<uint8_t>& b) {
-  auto starts = [&](std::initializer_list<uint8_t> mark) {
-    return b.size() >= mark.size() && std::equal(mark.begin(), mark.end(), b.begin());
-  };
-  if (starts({0xFF, 0xD8, 0xFF})) return TPictureFormat::Jpeg;
-  if (starts({0x89, 'P', 'N', 'G'})) return TPictureFormat::Png;
-  if (starts({'B', 'M'})) return TPictureFormat::Bmp;
-  if (starts({'G', 'I', 'F', '8'})) return TPictureFormat::Gif;
-  return TPictureFormat::Unknown;
-}
-
 std::optional<TLoadedPicture> LoadPicture(const std::string& entryName, const std::vector<uint8_t>& bytes) {
   // Only the file name: an entry name with folders (or "..") never writes outside
   // the temporary folder.

@@ -14,14 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/fltk/SE_Picture.h"
-
-enum class TPictureFormat { Unknown, Jpeg, Png, Bmp, Gif };
-
-// The format a name's extension names (any case).
-TPictureFormat FormatOfName(const std::string& name);
-// The format the first bytes show.
-TPictureFormat FormatOfBytes(const std::vector<uint8_t>& bytes);
+#include "ui/SE_Picture.h"
 
 struct TLoadedPicture {
   TPixels Pixels;

@@ -23,21 +23,6 @@
 
 namespace {
 
-// The gradient bitmap: 256 bands from Color1 at the top to Color2 at the bottom.
-TPixels GradientBitmap(const TGradGauge& gauge) {
-  TPixels out(TGradGauge::kGradientWidth, TGradGauge::kGradientHeight);
-  for (int k = 0; k < 256; ++k) {
-    const auto [top, bottom] = TGradGauge::BandRows(k, out.Height);
-    const TRgb c = RgbOf(gauge.BandColour(k));
-    for (int32_t y = top; y < bottom && y < out.Height; ++y)
-      for (int32_t x = 0; x < out.Width; ++x) {
-        uint8_t* p = out.At(x, y);
-        p[0] = c.r, p[1] = c.g, p[2] = c.b, p[3] = 255;
-      }
-  }
-  return out;
-}
-
 class TFlGauge : public Fl_Widget, public TModelWidget {
  public:
   explicit TFlGauge(TControl& control) : Fl_Widget(0, 0, 0, 0), TModelWidget(control) {}
@@ -95,7 +80,7 @@ class TFlGauge : public Fl_Widget, public TModelWidget {
   void DrawGradient(const TGradGauge& g, int width, int height) {
     const std::pair<TColor, TColor> colours{g.Color1(), g.Color2()};
     if (!gradientFor_ || *gradientFor_ != colours) {
-      gradient_ = GradientBitmap(g);
+      gradient_ = GaugeGradient(g);
       gradientFor_ = colours;
       barW_ = barH_ = -1;
     }

@@ -27,7 +27,7 @@ constexpr int kMargin = 2;      // between the frame and the text
 constexpr int kTabStop = 48;    // half an inch at 96 dpi
 constexpr TColor kBorderColour = 0xB99D7F;
 
-int PixelsOfTwips(int32_t twips) { return MulDiv(twips, 96, 1440); }
+int PixelsOfTwips(int32_t twips) { return MulDivNearest(twips, 96, 1440); }
 
 struct TFragment {
   int x = 0;  // from the text area's left edge
@@ -67,7 +67,7 @@ class TLayout {
     if (!rich) return TextFontOf(base);
     TTextFont f;
     f.font = FltkFont(s.Face.empty() ? base.Face : s.Face, s.Bold, s.Italic);
-    f.size = s.HalfPoints > 0 ? std::max(MulDiv(s.HalfPoints, 96, 144), 1) : PixelsOfPoints(base.Size);
+    f.size = s.HalfPoints > 0 ? std::max(MulDivNearest(s.HalfPoints, 96, 144), 1) : PixelsOfPoints(base.Size);
     f.colour = s.Colour ? FltkColour(s.Colour->r, s.Colour->g, s.Colour->b) : FltkColour(base.Colour);
     return f;
   }

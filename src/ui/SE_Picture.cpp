@@ -1,7 +1,10 @@
-#include "ui/fltk/SE_Picture.h"
+#include "ui/SE_Picture.h"
 
 #include <algorithm>
+#include <initializer_list>
 
+#include "platform/CodePage.h"
+#include "ui/Ggauge.h"
 #include "ui/SE_Control.h"
 
 TPixels::TPixels(int32_t width, int32_t height)
@@ -75,4 +78,40 @@ void ApplyColourKey(TPixels& picture) {
   for (size_t i = 0; i < picture.Rgba.size(); i += 4)
     if (picture.Rgba[i] == r && picture.Rgba[i + 1] == g && picture.Rgba[i + 2] == b)
       picture.Rgba[i + 3] = 0;
+}
+
+TPictureFormat FormatOfName(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return TPictureFormat::Unknown;
+  const std::string ext = platform::AsciiLower(name.substr(dot + 1));
+  if (ext == "jpg" || ext == "jpeg") return TPictureFormat::Jpeg;
+  if (ext == "png") return TPictureFormat::Png;
+  if (ext == "bmp") return TPictureFormat::Bmp;
+  if (ext == "gif") return TPictureFormat::Gif;
+  return TPictureFormat::Unknown;
+}
+
+TPictureFormat FormatOfBytes(const std::vector<uint8_t>& b) {
+  auto starts = [&](std::initializer_list<uint8_t> mark) {
+    return b.size() >= mark.size() && std::equal(mark.begin(), mark.end(), b.begin());
+  };
+  if (starts({0xFF, 0xD8, 0xFF})) return TPictureFormat::Jpeg;
+  if (starts({0x89, 'P', 'N', 'G'})) return TPictureFormat::Png;
+  if (starts({'B', 'M'})) return TPictureFormat::Bmp;
+  if (starts({'G', 'I', 'F', '8'})) return TPictureFormat::Gif;
+  return TPictureFormat::Unknown;
+}
+
+TPixels GaugeGradient(const TGradGauge& gauge) {
+  TPixels out(TGradGauge::kGradientWidth, TGradGauge::kGradientHeight);
+  for (int k = 0; k < 256; ++k) {
+    const auto [top, bottom] = TGradGauge::BandRows(k, out.Height);
+    const TRgb c = RgbOf(gauge.BandColour(k));
+    for (int32_t y = top; y < bottom && y < out.Height; ++y)
+      for (int32_t x = 0; x < out.Width; ++x) {
+        uint8_t* p = out.At(x, y);
+        p[0] = c.r, p[1] = c.g, p[2] = c.b, p[3] = 255;
+      }
+  }
+  return out;
 }

@@ -1,5 +1,5 @@
-// Pictures as pixels, and where a picture control draws them. Toolkit-free, so the
-// arithmetic can be tested on its own:
+// Pictures as pixels, and where a picture control draws them. Toolkit-free, shared by
+// every view and tested on its own:
 //
 //   tiling     the picture is drawn into a bitmap of the control's size at every
 //              TileOrigins point (SE_Control.h); partial tiles fill the right and
@@ -14,7 +14,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
+
+class TGradGauge;
 
 // No picture the view makes is wider or higher than this: a control sized far beyond
 // any screen gets a bitmap cut to it (the rest could never be seen).
@@ -57,3 +60,14 @@ TPixels ScaleNearest(const TPixels& picture, int32_t width, int32_t height);
 // A transparent bitmap: every pixel of the colour of the bottom-left pixel becomes
 // fully transparent.
 void ApplyColourKey(TPixels& picture);
+
+enum class TPictureFormat { Unknown, Jpeg, Png, Bmp, Gif };
+
+// The format a name's extension names (any case).
+TPictureFormat FormatOfName(const std::string& name);
+// The format the first bytes show.
+TPictureFormat FormatOfBytes(const std::vector<uint8_t>& bytes);
+
+// The gauge's gradient bitmap (TGradGauge::kGradientWidth x kGradientHeight): its 256
+// bands from Color1 at the top to Color2 at the bottom, opaque.
+TPixels GaugeGradient(const TGradGauge& gauge);

@@ -1,0 +1,4 @@
+// A build without an on-screen view: the program always runs unattended.
+#include "ui/SE_ScreenView.h"
+
+std::unique_ptr<TWizardView> CreateScreenView(std::optional<std::string>) { return nullptr; }
