@@ -1,6 +1,7 @@
 #include "gamedata/SE_RollbackJournal.h"
 
 #include "gamedata/SE_GameDataJournals.h"
+#include "platform/LittleEndian.h"
 
 #include <zlib.h>
 
@@ -20,14 +21,10 @@ constexpr uint8_t kRecordRange = 1, kRecordCompanion = 2, kRecordNoCompanion = 3
 // No offset or length of a sane file comes near this; a record beyond it is damage.
 constexpr uint64_t kOffsetLimit = uint64_t(1) << 48;
 
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-void Put64(uint8_t* p, uint64_t v) {
-  for (int i = 0; i < 8; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-uint32_t Get32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-uint64_t Get64(const uint8_t* p) { return Get32(p) | (uint64_t(Get32(p + 4)) << 32); }
+using platform::DecodeFixed32;
+using platform::DecodeFixed64;
+using platform::EncodeFixed32;
+using platform::EncodeFixed64;
 
 uint32_t Crc(uint32_t crc, const void* data, size_t count) {
   return uint32_t(crc32(crc, static_cast<const Bytef*>(data), uInt(count)));
@@ -90,9 +87,9 @@ class TJournalReader {
     if (!Take(raw, sizeof raw)) return std::nullopt;
     TJournalRecord record;
     record.type = raw[0];
-    record.offset = Get64(raw + 4);
-    const uint32_t nameLength = Get32(raw + 12);
-    record.length = Get32(raw + 16);
+    record.offset = DecodeFixed64(raw + 4);
+    const uint32_t nameLength = DecodeFixed32(raw + 12);
+    record.length = DecodeFixed32(raw + 16);
     if (record.type < kRecordRange || record.type > kRecordNoCompanion || nameLength > 255 ||
         record.offset > kOffsetLimit || (record.type == kRecordRange) != (nameLength == 0))
       return std::nullopt;
@@ -107,9 +104,9 @@ class TJournalReader {
     uint8_t head[kSegmentHeaderSize];
     if (!Take(head, sizeof head) || std::memcmp(head, kSegmentMagic, 8) != 0) return std::nullopt;
     TJournalSegment segment;
-    kind = TJournalKind(Get32(head + 8));
-    segment.flags = Get32(head + 12);
-    segment.sizeBefore = Get64(head + 16);
+    kind = TJournalKind(DecodeFixed32(head + 8));
+    segment.flags = DecodeFixed32(head + 12);
+    segment.sizeBefore = DecodeFixed64(head + 16);
     if (segment.sizeBefore > kOffsetLimit) return std::nullopt;
     for (;;) {
       uint8_t magic[8];
@@ -120,7 +117,7 @@ class TJournalReader {
         if (size_ - at_ < 8 || file_.Seek(int64_t(at_)) != int64_t(at_) || !file_.ReadExact(seal, 8))
           return std::nullopt;
         at_ += 8;
-        if (Get32(seal) != segment.records.size() || Get32(seal + 4) != crcBefore) return std::nullopt;
+        if (DecodeFixed32(seal) != segment.records.size() || DecodeFixed32(seal + 4) != crcBefore) return std::nullopt;
         return segment;
       }
       at_ -= 8;  // not a seal: the start of a record
@@ -267,9 +264,9 @@ bool TRollbackJournal::BeginSegment(uint64_t sizeBefore, uint32_t flags) {
   records_ = 0;
   uint8_t head[kSegmentHeaderSize];
   std::memcpy(head, kSegmentMagic, 8);
-  Put32(head + 8, uint32_t(kind_));
-  Put32(head + 12, flags);
-  Put64(head + 16, sizeBefore);
+  EncodeFixed32(head + 8, uint32_t(kind_));
+  EncodeFixed32(head + 12, flags);
+  EncodeFixed64(head + 16, sizeBefore);
   inSegment_ = true;
   return Append(head, sizeof head);
 }
@@ -278,8 +275,8 @@ bool TRollbackJournal::AddRange(uint64_t offset, const uint8_t* data, size_t cou
   for (size_t done = 0; done < count;) {  // records hold 32-bit lengths
     const size_t piece = std::min<size_t>(count - done, 0x40000000);
     uint8_t head[kRecordHeaderSize] = {kRecordRange};
-    Put64(head + 4, offset + done);
-    Put32(head + 16, uint32_t(piece));
+    EncodeFixed64(head + 4, offset + done);
+    EncodeFixed32(head + 16, uint32_t(piece));
     if (!Append(head, sizeof head) || !Append(data + done, piece)) return false;
     ++records_;
     done += piece;
@@ -293,8 +290,8 @@ bool TRollbackJournal::AddCompanion(const std::string& leafName, const std::opti
     return false;
   }
   uint8_t head[kRecordHeaderSize] = {original ? kRecordCompanion : kRecordNoCompanion};
-  Put32(head + 12, uint32_t(leafName.size()));
-  Put32(head + 16, original ? uint32_t(original->size()) : 0);
+  EncodeFixed32(head + 12, uint32_t(leafName.size()));
+  EncodeFixed32(head + 16, original ? uint32_t(original->size()) : 0);
   if (!Append(head, sizeof head) || !Append(leafName.data(), leafName.size())) return false;
   if (original && !Append(original->data(), original->size())) return false;
   ++records_;
@@ -305,8 +302,8 @@ bool TRollbackJournal::Seal() {
   if (!inSegment_ || failed_) return false;
   uint8_t seal[kSealSize];
   std::memcpy(seal, kSealMagic, 8);
-  Put32(seal + 8, records_);
-  Put32(seal + 12, crc_);
+  EncodeFixed32(seal + 8, records_);
+  EncodeFixed32(seal + 12, crc_);
   inSegment_ = false;
   // The seal goes out with the records; the flush puts all of it on the disk first.
   if (!Append(seal, sizeof seal) || !FlushStage() || !file_.Flush()) return false;
