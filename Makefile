@@ -106,7 +106,8 @@ export TSAN_OPTIONS := halt_on_error=1 second_deadlock_stack=1
 test-asan: deps
 	[ -f $(ASAN_DIR)/build.ninja ] || $(SANITIZE_CONFIGURE) -S . -B $(ASAN_DIR) -DSE_SANITIZE=$(ASAN_SANITIZERS)
 	CCACHE_NOHASHDIR=1 cmake --build $(ASAN_DIR) -j $(JOBS)
-	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+	cd $(ASAN_DIR) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
+	  ctest --output-on-failure -j $(JOBS) --timeout 600
 
 # The engine, ui and app tests (where the setup thread meets the user interface's)
 # under ThreadSanitizer.

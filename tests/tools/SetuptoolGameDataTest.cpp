@@ -71,7 +71,7 @@ TEST_F(GameDataTool, PackageCreateListAndExtract) {
 }
 
 TEST_F(GameDataTool, PackageExtractDoesNotTrustTheRecordsSizes) {
-  if (const char* sanitizers = std::getenv("SE_SANITIZED"); sanitizers && *sanitizers) {
+  if (const std::string sanitizers = SE_SANITIZED; !sanitizers.empty()) {
     GTEST_SKIP() << "ulimit -v leaves no room for the shadow memory of the sanitizers (" << sanitizers << ")";
   }
   // A stored entry, then records that claim 4 GiB for their stored or full size.
