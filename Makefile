@@ -7,6 +7,8 @@ BUILD_DIR  ?= build
 WIN_DIR    ?= build-win
 WIN64_DIR  ?= build-win64
 FUZZ_DIR   ?= build-fuzz
+ASAN_DIR   ?= build-asan
+TSAN_DIR   ?= build-tsan
 JOBS       ?= $(shell nproc)
 FUZZ_TIME  ?= 60
 
@@ -33,7 +35,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 EXTRA_PACKAGES :=
 
-.PHONY: all deps configure build build-win test test-linux test-win demo fuzz bench clean
+.PHONY: all deps configure build build-win test test-linux test-win test-asan tsan demo fuzz bench clean
 
 all: build
 
@@ -69,7 +71,7 @@ $(WIN64_DIR)/build.ninja:
 build-win: deps $(WIN_DIR)/build.ninja
 	cmake --build $(WIN_DIR) -j $(JOBS)
 
-test: test-linux test-win
+test: test-linux test-win test-asan
 
 test-linux: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
@@ -90,6 +92,31 @@ test-win: build build-win
 	    ctest --test-dir $(WIN64_DIR) --output-on-failure -j $(JOBS) --timeout 600; \
 	fi
 
+# The sanitizer trees: clang at -O1 with line tables, every library and program
+# instrumented, any finding fails its test. The AddressSanitizer tree carries
+# libFuzzer's coverage too, so that `make fuzz` compiles the same objects and takes
+# them from the compiler cache (which must then ignore the tree's own directory).
+SANITIZE_CONFIGURE = CC=clang CXX=clang++ cmake -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_C_FLAGS_DEBUG="-O1 -gline-tables-only" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only"
+ASAN_SANITIZERS := fuzzer-no-link,address,undefined
+export UBSAN_OPTIONS := print_stacktrace=1
+export TSAN_OPTIONS := halt_on_error=1 second_deadlock_stack=1
+
+# The whole Linux suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	[ -f $(ASAN_DIR)/build.ninja ] || $(SANITIZE_CONFIGURE) -S . -B $(ASAN_DIR) -DSE_SANITIZE=$(ASAN_SANITIZERS)
+	CCACHE_NOHASHDIR=1 cmake --build $(ASAN_DIR) -j $(JOBS)
+	cd $(ASAN_DIR) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
+	  ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The engine, ui and app tests (where the setup thread meets the user interface's)
+# under ThreadSanitizer.
+TSAN_TESTS := test_engine test_ui test_app
+tsan: deps
+	[ -f $(TSAN_DIR)/build.ninja ] || $(SANITIZE_CONFIGURE) -S . -B $(TSAN_DIR) -DSE_SANITIZE=thread
+	CCACHE_NOHASHDIR=1 cmake --build $(TSAN_DIR) -j $(JOBS) --target $(TSAN_TESTS) setuptool mksetup setup finalise
+	cd $(TSAN_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600 -L '^(engine|ui|app)$$'
+
 demo: build
 	./examples/demo/run-demo.sh $(BUILD_DIR)
 
@@ -99,10 +126,10 @@ bench: build
 	./bench/run-all.sh $(BUILD_DIR)
 
 fuzz: deps
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DSE_FUZZ=ON -DBUILD_TESTING=ON -DSE_WITH_FLTK=OFF
-	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	[ -f $(FUZZ_DIR)/build.ninja ] || $(SANITIZE_CONFIGURE) -S . -B $(FUZZ_DIR) -DSE_FUZZ=ON \
+	  -DSE_SANITIZE=$(ASAN_SANITIZERS)
+	CCACHE_NOHASHDIR=1 cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzzers
 	./tests/fuzz/run-fuzzers.sh $(FUZZ_DIR)/fuzz $(FUZZ_TIME)
 
 clean:
-	rm -rf $(BUILD_DIR) $(WIN_DIR) $(WIN64_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(WIN_DIR) $(WIN64_DIR) $(FUZZ_DIR) $(ASAN_DIR) $(TSAN_DIR)

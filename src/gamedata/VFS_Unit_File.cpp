@@ -293,7 +293,8 @@ void TVFSFile::WriteChainData(const std::vector<int32_t>& chain, const uint8_t* 
     if (whole > 0) WriteAt(at, data + from, whole);
     if (whole < span) {
       run.assign(span - whole, 0);
-      std::memcpy(run.data(), data + from + whole, to - from - whole);
+      // An empty file's data may be no pointer at all: copy only what there is.
+      if (to - from > whole) std::memcpy(run.data(), data + from + whole, to - from - whole);
       WriteAt(at + whole, run.data(), run.size());
     }
     i = j + 1;

@@ -23,7 +23,7 @@ std::vector<TPakFile> ParseBytes(const Bytes& bytes, size_t count, bool* complet
   return ParseEntryTable(
       [&](uint8_t* into, size_t n) {
         const size_t got = std::min(n, bytes.size() - at);
-        std::memcpy(into, bytes.data() + at, got);
+        if (got) std::memcpy(into, bytes.data() + at, got);  // an empty package has no pointer
         at += got;
         return got;
       },
