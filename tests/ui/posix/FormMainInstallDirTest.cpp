@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "UiTestSupport.h"
+#include "ui/UiTestSupport.h"
 #include "platform/Registry.h"
 #include "script/SE_Global.h"
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <thread>
 
-#include "UiTestSupport.h"
+#include "ui/UiTestSupport.h"
 #include "engine/SE_Uninstall_List.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
