@@ -24,6 +24,7 @@ std::string RegistryEntryLine(const std::string& root, const std::string& key,
 // Writes string values below HKEY_CLASSES_ROOT, creating the key.
 void WriteClassesValues(const std::string& key,
                         std::initializer_list<std::pair<std::string, std::string>> values) {
+  WaitUntilRegistryCanBeChanged();
   constexpr int kClassesRoot = 2;
   for (const auto& [name, data] : values) WriteRegistryStringOfRun(kClassesRoot, key, name, data);
 }
