@@ -21,6 +21,7 @@
 #include "platform/WorkerCount.h"
 #include "script/SE_Global.h"
 #include "script/SE_InstallRecorder.h"
+#include "script/SE_RunChanges.h"
 #include "script/ZTI_CommandList.h"
 #include "script/ZTI_CompLines.h"
 #include "script/ZTI_SetupInfo.h"
@@ -46,6 +47,7 @@ class TStartup {
   void Verify();
   void ReadSetupInfo();
   void LoadInstallLog();
+  void RecoverInterruptedRun();
   void LoadScript();
   void CheckFileName();
   void LoadLanguages();
@@ -96,6 +98,7 @@ int TStartup::Run() {
     if (!uninstall && !options_.package) CheckFileName();
     LoadLanguages();
     if (!uninstall) FindInstallDir();
+    if (!uninstall) RecoverInterruptedRun();
     return RunWizard();
   } catch (const TStop& s) {
     platform::ShowMessageBox(s.stop.text, s.stop.caption, platform::MessageButtons::Ok,
@@ -149,8 +152,25 @@ void TStartup::ReadSetupInfo() {
   SetupInfoFile().LoadFromBuffer(found.Data->data(), found.Data->size());
 }
 
+// A run of this installation that was killed left its journal: it is undone (or
+// finished, when it had finished) before anything else, so this start sees the
+// installation as it was before that run or as the complete run left it.
+void TStartup::RecoverInterruptedRun() {
+  const TSetupInfo& info = SetupInfoFile().Info;
+  if (info.InstallDir.empty()) return;
+  const TRecovery done =
+      ::RecoverInterruptedRun(ExpandVariables(info.InstallDir), info.UninstallPrefix);
+  if (done == TRecovery::Undone)
+    std::fprintf(stderr, "Note: an interrupted installation in \"%s\" was undone\n",
+                 info.InstallDir.c_str());
+  else if (done == TRecovery::Finished)
+    std::fprintf(stderr, "Note: an interrupted installation in \"%s\" was finished\n",
+                 info.InstallDir.c_str());
+}
+
 void TStartup::LoadInstallLog() {
   const TSetupInfo& info = SetupInfoFile().Info;
+  RecoverInterruptedRun();
   if (!platform::FileExists(TUninstallList::LogPath(info.InstallDir, info.UninstallPrefix)))
     throw TStop{InstallLogMissingStop()};
   UninstallList().Load(info.InstallDir, info.UninstallPrefix);

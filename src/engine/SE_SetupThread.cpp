@@ -10,7 +10,12 @@
 #include "package/ZTI_PakFile.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
+#include "platform/CodePage.h"
+#include "platform/Errors.h"
 #include "script/SE_FileHelpers.h"
+#include "script/SE_PathVariables.h"
+#include "script/SE_Progress.h"
+#include "script/SE_RunChanges.h"
 #include "script/ZTI_CommandList.h"
 #include "script/ZTI_CompLines.h"
 #include "script/ZTI_SetupInfo.h"
@@ -54,9 +59,39 @@ void TSetupThread::Execute() {
 }
 
 void TSetupThread::RunScript() {
-  WalkLines();
-  FinishRun();
+  try {
+    BeginRun();
+    WalkLines();
+    FinishRun();
+    if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) run->Commit();
+  } catch (const ERunStopped& stop) {
+    StopRun(stop.what());
+  }
   Running = false;
+}
+
+// The run's journal lives beside the install log; a journal an interrupted run left
+// there is dealt with first.
+void TSetupThread::BeginRun() {
+  const TSetupInfo& info = SetupInfoFile().Info;
+  const std::string installDir = ExpandVariables(std::string_view(info.InstallDir));
+  RecoverInterruptedRun(installDir, info.UninstallPrefix);
+  auto run = std::make_unique<TSetupRun>(installDir, info.UninstallPrefix,
+                                         InstalledFilesOf(installDir, info.UninstallPrefix));
+  run->Begin();
+  SetActiveRun(std::move(run));
+}
+
+// A write the user cancelled, or the run's own records failing: everything the run
+// did is taken back, newest first, and the run ends as failed (exit status 1).
+void TSetupThread::StopRun(const std::string& what) {
+  if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) run->Undo();
+  const std::string message = "The installation was stopped: " + what +
+                              ".\rEverything it had done was undone; the game was left as it was.";
+  SetFinishText(platform::AnsiToWide(message), true);
+  platform::ShowMessageBox(message, "Error", platform::MessageButtons::Ok,
+                           platform::MessageIcon::Error);
+  AbortRequested = true;
 }
 
 void TSetupThread::WalkLines() {
@@ -81,6 +116,8 @@ void TSetupThread::FinishRun() {
   const TSetupInfo& info = SetupInfoFile().Info;
   ForceDirectory(info.InstallDir);
   if (info.MakeUninstaller != 1) return;
+  // A log or uninstaller that cannot be written stops the run (ERunStopped): without
+  // them the installation could not be removed, so it is undone instead.
   UninstallList().Save(info.InstallDir, info.UninstallPrefix);
   WriteUninstaller(SetupPak(), info,
                    settings_.programPath.empty() ? platform::OwnExecutablePath()
@@ -89,6 +126,12 @@ void TSetupThread::FinishRun() {
 
 void TSetupThread::Fail(const std::string& text) {
   failed_ = true;
+  // The program ends at once; what the run did so far is not left half done.
+  try {
+    if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) run->Undo();
+  } catch (...) {
+    // The journal stays; the next start undoes it.
+  }
   ReportErrorThroughHook(text, kSetupThreadStage);
   try {
     platform::EndProcess(platform::kExitErrorReport);

@@ -12,9 +12,15 @@
 //   while (thread.Running) { pump UI events; sleep 1 ms; }
 // Before StartRun it records the installation directory in the uninstall list.
 //
+// Every change of the run is journalled (script/SE_RunChanges.h). A write that fails
+// and is cancelled, or a failure of the run's own records (journal, install log,
+// uninstaller), stops the run: it is undone newest first, the message says so, and
+// the run ends as a failed one (AbortRequested, exit status 1). A run that completes
+// commits its journal.
+//
 // An exception that escapes a command goes to the error reporter (SE_ErrorHook.h)
 // with the stage "Setup Thread", and the program ends with exit status 4
-// (platform::EndProcess); the install log is not written then. The thread never
+// (platform::EndProcess); the install log is not written then, and the run is undone. The thread never
 // touches a window: status, finish text and gauge go through the progress sink, and
 // message boxes through platform::ShowMessageBox, whose handler carries the question
 // to the user-interface thread while this thread waits for the answer.
@@ -57,7 +63,9 @@ class TSetupThread {
   void Execute();  // the thread body
   void RunScript();
   void WalkLines();
+  void BeginRun();
   void FinishRun();
+  void StopRun(const std::string& what);
   void Fail(const std::string& text);
 
   TSetupThreadSettings settings_;

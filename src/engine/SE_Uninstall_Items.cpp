@@ -5,6 +5,7 @@
 #include "script/SE_RegistryAccess.h"
 #include "script/SE_PathVariables.h"
 #include "script/SE_RegistryRoots.h"
+#include "script/SE_RunChanges.h"
 
 std::array<std::string, 4> SplitRegistryEntryLine(std::string_view line) {
   std::array<std::string, 4> fields;
@@ -29,6 +30,15 @@ std::array<std::string, 4> SplitRegistryEntryLine(std::string_view line) {
 bool RemoveRecordedFile(const std::string& item) {
   const std::string path = ExpandVariables(std::string_view(item));
   return platform::FileExists(path) && platform::DeleteFileAt(path);
+}
+
+bool RestoreOrRemoveRecordedFile(const std::string& item, const std::string& backupFolder) {
+  const std::string original = MirrorPath(backupFolder, item);
+  if (!platform::FileExists(original)) return RemoveRecordedFile(item);
+  const std::string path = ExpandVariables(std::string_view(item));
+  if (platform::FileExists(path) && platform::IsReadOnly(path)) platform::SetReadOnly(path, false);
+  return platform::ReplaceFileWith(original, path) ||
+         (!platform::FileExists(path) && platform::RenameFile(original, path));
 }
 
 bool RemoveRecordedDirectory(const std::string& item) {

@@ -17,6 +17,10 @@ std::array<std::string, 4> SplitRegistryEntryLine(std::string_view line);
 // Deletes the file the item names after expanding its path variables with this
 // machine's values; true when a file was deleted.
 bool RemoveRecordedFile(const std::string& item);
+// The same, for an installation that kept originals in backupFolder
+// (script/SE_RunChanges.h): when the folder holds the original of the item's file,
+// the original is put back in its place instead; true when either was done.
+bool RestoreOrRemoveRecordedFile(const std::string& item, const std::string& backupFolder);
 // Removes the directory (used as recorded) when it exists and is empty.
 bool RemoveRecordedDirectory(const std::string& item);
 // Deletes the value the line names, when its key opens; keys are never deleted.

@@ -1,5 +1,8 @@
 #include "engine/SE_Uninstall_List.h"
 
+#include "script/SE_RunFiles.h"
+#include "script/SE_TextHelpers.h"
+
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -116,10 +119,22 @@ void TUninstallList::Save(const std::string& directory, const std::string& prefi
   } catch (const platform::ESetupError& e) {
     throw platform::ESetupError("Cannot save the install log \"" + path + "\": " + e.what());
   }
-  if (platform::FileExists(path)) platform::DeleteFileAt(path);
-  platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
-  if (!file.IsOpen() || !file.WriteAll(bytes.data(), bytes.size()))
-    throw platform::ESetupError("Cannot write the install log \"" + path + "\"");
+  if (!platform::DirectoryExists(ExtractFileDir(path)))
+    throw platform::ESetupError("Cannot write the install log \"" + path +
+                                "\": its folder does not exist");
+  // Written beside and put in place, so an earlier log stays whole until the new one
+  // is; a failure asks Retry/Cancel, and Cancel stops the run.
+  WriteBytesOfRun(path, bytes.data(), bytes.size(), TOriginal::UndoOnly);
+}
+
+std::unordered_set<std::string> InstalledFilesOf(const std::string& directory,
+                                                 const std::string& prefix) {
+  std::unordered_set<std::string> files;
+  const std::optional<Bytes> bytes = platform::ReadWholeFile(TUninstallList::LogPath(directory, prefix));
+  if (!bytes) return files;
+  for (const std::string& item : ParseInstallLog(bytes->data(), bytes->size()).lists.Files)
+    files.insert(platform::AsciiLower(item));
+  return files;
 }
 
 bool TUninstallList::Load(const std::string& directory, const std::string& prefix) {

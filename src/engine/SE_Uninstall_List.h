@@ -58,9 +58,9 @@ class TUninstallList : public TInstallRecorder {
 
   // directory + "\" + prefix + "install.log"
   static std::string LogPath(const std::string& directory, const std::string& prefix);
-  // Writes the log, replacing an existing one. Raises ESetupError naming the log when
-  // the lists do not fit the format (nothing is written then) or the file cannot be
-  // written.
+  // Writes the log, replacing an existing one in one step. Raises ESetupError naming
+  // the log when the lists do not fit the format (nothing is written then); a file
+  // that cannot be written asks Retry/Cancel and Cancel raises ERunStopped.
   void Save(const std::string& directory, const std::string& prefix) const;
   // Replaces the lists with the log's; false (lists unchanged) when there is no log.
   // A log that ends early loads what it holds (see ParseInstallLog). Raises
@@ -75,6 +75,11 @@ class TUninstallList : public TInstallRecorder {
   std::unordered_set<std::string> fileIndex_;
   std::unordered_set<std::string> registryIndex_;
 };
+
+// The file items (lower-cased) of the install log at directory + "\" + prefix +
+// "install.log"; none when there is no log.
+std::unordered_set<std::string> InstalledFilesOf(const std::string& directory,
+                                                 const std::string& prefix);
 
 // The program's uninstall list.
 TUninstallList& UninstallList();

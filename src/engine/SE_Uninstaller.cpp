@@ -11,6 +11,9 @@
 #include "platform/Registry.h"
 #include "script/SE_RegistryAccess.h"
 #include "script/SE_FileHelpers.h"
+#include "script/SE_RunChanges.h"
+#include "script/SE_RunFiles.h"
+#include "script/SE_RunRegistry.h"
 #include "script/buffer_type.h"
 
 namespace {
@@ -31,11 +34,10 @@ bool IsUninstallerEntry(const TPakFile& entry) {
 void RegisterUninstaller(const TSetupInfo& info) {
   if (info.ShortName.empty()) return;
   WaitUntilRegistryCanBeChanged();
-  platform::RegistryKey key = platform::RegistryKey::Open(
-      platform::RegistryRoot::LocalMachine, kUninstallKeyPath + info.ShortName, true);
-  if (!key.IsOpen()) return;
-  key.WriteString("DisplayName", info.ShortName);
-  key.WriteString("UninstallString", UninstallerPath(info));
+  constexpr int kLocalMachine = 0;
+  const std::string key = kUninstallKeyPath + info.ShortName;
+  WriteRegistryStringOfRun(kLocalMachine, key, "DisplayName", info.ShortName);
+  WriteRegistryStringOfRun(kLocalMachine, key, "UninstallString", UninstallerPath(info));
 }
 
 // The copy is the program without its package and without a signature: the
@@ -53,7 +55,7 @@ void CopyProgramPart(const std::string& programPath, const std::string& target) 
   program.Seek(0);
   if (platform::FileExists(target)) platform::DeleteFileAt(target);
   platform::File out = platform::File::Open(target, platform::OpenMode::CreateTruncate);
-  if (!out.IsOpen()) throw platform::ESetupError("Cannot create the uninstaller \"" + target + "\"");
+  if (!out.IsOpen()) throw ERunStopped(CouldNotWrite(target, platform::LastFileErrorText()));
   std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(*length, kCopyChunk)));
   for (uint64_t done = 0; done < *length;) {
     const size_t n = static_cast<size_t>(std::min<uint64_t>(kCopyChunk, *length - done));
@@ -62,7 +64,7 @@ void CopyProgramPart(const std::string& programPath, const std::string& target) 
                                   "\" to make the uninstaller");
     if (signature && done == 0) ClearCertificateEntry(chunk.data(), n, *signature);
     if (!out.WriteAll(chunk.data(), n))
-      throw platform::ESetupError("Cannot write the uninstaller \"" + target + "\"");
+      throw ERunStopped(CouldNotWrite(target, platform::LastFileErrorText()));
     done += n;
   }
 }
@@ -82,8 +84,7 @@ void ReplaceIcon(TPak& package, const std::string& target) {
 void Store(TPak& out, const std::string& target, const std::string& name, const Bytes& content) {
   const int index = out.NewEntry(name, "", 0);
   if (!out.StoreBuffer(index, content.data(), content.size()))
-    throw platform::ESetupError("Cannot write entry \"" + name + "\" into the uninstaller \"" +
-                                target + "\"");
+    throw ERunStopped(CouldNotWrite(target, platform::LastFileErrorText()));
 }
 
 void AppendUninstallPackage(TPak& package, const TSetupInfo& info, const std::string& target) {
@@ -103,7 +104,7 @@ void AppendUninstallPackage(TPak& package, const TSetupInfo& info, const std::st
   uninstallInfo.Info = info;
   uninstallInfo.Info.Uninstall = 1;
   Store(out, target, "SetupInfo", uninstallInfo.SaveToBytes());
-  if (!out.WriteTable()) throw platform::ESetupError("Cannot write the uninstaller \"" + target + "\"");
+  if (!out.WriteTable()) throw ERunStopped(CouldNotWrite(target, platform::LastFileErrorText()));
   out.Close();
 }
 
@@ -152,9 +153,17 @@ std::string WriteUninstaller(TPak& package, const TSetupInfo& info,
   const std::string target = UninstallerPath(info);
   RegisterUninstaller(info);
   ForceDirectory(info.InstallDir);
-  CopyProgramPart(programPath, target);
-  ReplaceIcon(package, target);
-  AppendUninstallPackage(package, info, target);
+  // Made whole beside its place, then put there: a run that fails half-way leaves no
+  // uninstaller that cannot start, and an earlier one stays until the new one is done.
+  WriteFileOfRun(
+      target,
+      [&](const std::string& temp) {
+        CopyProgramPart(programPath, temp);
+        ReplaceIcon(package, temp);
+        AppendUninstallPackage(package, info, temp);
+        return true;
+      },
+      TOriginal::UndoOnly);
   platform::MarkExecutable(target);
   return target;
 }

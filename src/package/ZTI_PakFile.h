@@ -186,9 +186,9 @@ class TPak {
   // step. Raises ESetupError before writing anything when a name of the group would
   // leave the directory, and when an entry's content cannot be read.
   void ExtractGroup(const std::string& directory, uint16_t group, TExtractHooks& hooks);
-  // The chunked copy of one large entry to path. Raises ESetupError when the package
-  // ends before size bytes or the file cannot be written; false when the file cannot
-  // be created.
+  // The chunked copy of one large entry to path, through the hooks' WriteLargeFile.
+  // Raises ESetupError when the package ends before size bytes; false when the hooks
+  // could not write the file.
   bool ExtractLarge(const std::string& path, const std::string& name, uint32_t size, int index,
                     TExtractHooks& hooks);
 

@@ -112,8 +112,6 @@ void TPak::WriteEntry(const std::string& directory, int index, TEntryRead&& read
 bool TPak::ExtractLarge(const std::string& path, const std::string& name, uint32_t size, int index,
                         TExtractHooks& hooks) {
   if (!ValidIndex(index)) return false;
-  platform::File target = hooks.CreateLargeFile(path);
-  if (!target.IsOpen()) return false;
   const uint32_t offset = entries_[index].Offset;
   const auto endsEarly = [&](uint64_t done) {
     return platform::ESetupError("Entry \"" + name + "\" of package \"" + fileName_ +
@@ -124,21 +122,23 @@ bool TPak::ExtractLarge(const std::string& path, const std::string& name, uint32
     const int64_t available = std::max<int64_t>(0, fileSize_ - offset);
     throw endsEarly(static_cast<uint64_t>(std::min<int64_t>(available, size)));
   }
-  if (file_.Seek(offset) < 0) throw endsEarly(0);
   const std::u16string wideName = platform::AnsiToWide(name);
   const std::string total = FormatSize(size);
-  Bytes chunk(std::min(size, kLargeChunkSize));
-  for (uint32_t done = 0; done < size;) {
-    hooks.StatusText(ReplaceText(Languages().GetText(kTextExtracting), u"<%FILENAME%>",
-                                 wideName + u" - " + platform::AnsiToWide(FormatSize(done)) +
-                                     u" / " + platform::AnsiToWide(total)));
-    const uint32_t n = std::min(kLargeChunkSize, size - done);
-    const size_t got = file_.Read(chunk.data(), n);
-    if (got != n) throw endsEarly(done + got);
-    if (!target.WriteAll(chunk.data(), n))
-      throw platform::ESetupError("Cannot write \"" + path + "\" (entry \"" + name +
-                                  "\" of package \"" + fileName_ + "\")");
-    done += n;
-  }
-  return true;
+  // Each attempt copies the whole entry from its start.
+  const auto fill = [&](platform::File& target) {
+    if (file_.Seek(offset) < 0) throw endsEarly(0);
+    Bytes chunk(std::min(size, kLargeChunkSize));
+    for (uint32_t done = 0; done < size;) {
+      hooks.StatusText(ReplaceText(Languages().GetText(kTextExtracting), u"<%FILENAME%>",
+                                   wideName + u" - " + platform::AnsiToWide(FormatSize(done)) +
+                                       u" / " + platform::AnsiToWide(total)));
+      const uint32_t n = std::min(kLargeChunkSize, size - done);
+      const size_t got = file_.Read(chunk.data(), n);
+      if (got != n) throw endsEarly(done + got);
+      if (!target.WriteAll(chunk.data(), n)) return false;
+      done += n;
+    }
+    return true;
+  };
+  return hooks.WriteLargeFile(path, fill);
 }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/Files.h"
@@ -21,9 +22,12 @@ class TExtractHooks {
   // Creates the missing directories of the path (recording each), then the file
   // with the content (none: an empty file). False when it cannot be written.
   virtual bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t count) = 0;
-  // The same preparation for a large entry that is copied in chunks: the directories,
-  // then the created (or emptied) file, open for writing; not open on failure.
-  virtual platform::File CreateLargeFile(const std::string& path) = 0;
+  // The same for a large entry that is copied in chunks: the directories, then a file
+  // open for writing that fill writes the content into (false when a write fails;
+  // the hook may then call fill again on a fresh file). False when it cannot be
+  // written.
+  virtual bool WriteLargeFile(const std::string& path,
+                              const std::function<bool(platform::File&)>& fill) = 0;
   // The progress gauge advances one step.
   virtual void Step() = 0;
 };

@@ -60,6 +60,11 @@ class File {
   intptr_t handle_ = kClosed;  // the system's handle or descriptor
 };
 
+// Why the last failed file operation of this thread failed, in the system's words
+// ("Access is denied", "There is not enough space on the disk"). Read it right after
+// the failure: later calls may change it.
+std::string LastFileErrorText();
+
 // Whole-file helpers. ReadWholeFile gives nothing when the file cannot be read.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path);
 bool WriteFileBytes(const std::string& path, const void* data, size_t count);
@@ -74,6 +79,10 @@ bool DeleteFileAt(const std::string& path);
 // Puts the folder entry of a file just created on the disk, so that the file is still
 // found after a power cut (File::Flush covers only the file's content).
 bool FlushDirectoryOf(const std::string& path);
+// Puts source in target's place in one step, replacing an existing target: whoever
+// looks sees the old file or the new one, never a mix. Fails for a read-only or
+// locked target (it is left as it was) and across volumes.
+bool ReplaceFileWith(const std::string& source, const std::string& target);
 // Copies source over target, replacing an existing target.
 bool CopyFileOverwriting(const std::string& source, const std::string& target);
 // Fails when the target exists (as the system's move does).

@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "script/SE_InstallRecorder.h"
+#include "script/SE_RunChanges.h"
 #include "script/SE_TextHelpers.h"
 
 void ForceDirectory(const std::string& path) {
@@ -14,8 +15,15 @@ void ForceDirectory(const std::string& path) {
     if (end > start) {  // an empty component ("\\") names the directory already reached
       current.append(path, start, end - start);
       if (end < path.size()) current += '\\';
-      if (!platform::DirectoryExists(current) && platform::MakeDirectory(current))
+      TSetupRun* run = ActiveRun();
+      if (!platform::DirectoryExists(current)) {
+        // Journalled before it is made, so that a run killed right after leaves no
+        // directory behind that nobody knows of.
+        if (run) run->Note({'D', {current}}, false);
+        if (platform::MakeDirectory(current)) RecordCreatedDirectory(current);
+      } else if (run && run->ClaimPremadeDirectory(current)) {
         RecordCreatedDirectory(current);
+      }
     }
     start = end + 1;
   }

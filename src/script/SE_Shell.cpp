@@ -4,6 +4,7 @@
 #include "platform/Shell.h"
 #include "platform/ShellLink.h"
 #include "script/SE_FileHelpers.h"
+#include "script/SE_RunFiles.h"
 #include "script/SE_TextHelpers.h"
 
 bool CreateShortcut(const std::string& linkPath, const std::string& target,
@@ -19,7 +20,11 @@ bool CreateShortcut(const std::string& linkPath, const std::string& target,
     link.iconPath = iconPath;
     link.iconIndex = iconIndex;
   }
-  return platform::WriteShellLink(linkPath, link);
+  // Written beside and put in place like every file of the run; a failure asks
+  // Retry/Cancel.
+  WriteFileOfRun(linkPath,
+                 [&](const std::string& temp) { return platform::WriteShellLink(temp, link); });
+  return true;
 }
 
 bool CreateShortcutSimple(const std::string& linkPath, const std::string& target,

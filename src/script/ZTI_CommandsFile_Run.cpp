@@ -17,6 +17,7 @@
 #include "script/SE_Global.h"
 #include "script/SE_InstallRecorder.h"
 #include "script/SE_Progress.h"
+#include "script/SE_RunFiles.h"
 #include "script/ZTI_CommandsFile.h"
 #include "script/ZTI_CommandsRun.h"
 #include "script/ZTI_PakExtract.h"
@@ -65,6 +66,11 @@ bool IsRootOrEmpty(const std::string& path) {
   return depth == 0;
 }
 
+bool IsSameFile(const std::string& a, const std::string& b) {
+  const auto first = platform::FileFactsOf(a), second = platform::FileFactsOf(b);
+  return first && second && first->volumeId == second->volumeId && first->fileId == second->fileId;
+}
+
 }  // namespace
 
 std::string ResolveCdDrive(const std::string& path) {
@@ -99,7 +105,12 @@ void TCopyFileCommand::Execute(int32_t lineIndex) {
   const std::string target = ExpandVariables(std::string_view(Param(line, 1)));
   ForceDirectory(ExtractFileDir(target));
   SetStatusText(TextWithFileName(kTextCopying, ExtractFileName(source)));
-  platform::CopyFileOverwriting(source, target);
+  // An absent source stays silent, as scripts rely on; so does a copy onto itself.
+  // A target that cannot be written asks Retry/Cancel.
+  if (platform::FileExists(source) && !IsSameFile(source, target))
+    WriteFileOfRun(target, [&](const std::string& temp) {
+      return platform::CopyFileOverwriting(source, temp);
+    });
   // Recorded also when the copy failed: the uninstaller skips a missing file.
   RecordInstalledFile(target);
 }

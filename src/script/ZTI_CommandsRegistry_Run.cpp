@@ -8,6 +8,7 @@
 #include "script/SE_Global.h"
 #include "script/SE_InstallRecorder.h"
 #include "script/SE_RegistryAccess.h"
+#include "script/SE_RunRegistry.h"
 #include "script/ZTI_CommandsRegistry.h"
 #include "script/ZTI_CommandsRun.h"
 
@@ -20,13 +21,12 @@ std::string RegistryEntryLine(const std::string& root, const std::string& key,
   return Quoted(root) + " " + Quoted(key) + " " + Quoted(name) + " " + Quoted(data);
 }
 
-// Opens (creating) a key below HKEY_CLASSES_ROOT and writes string values into it.
+// Writes string values below HKEY_CLASSES_ROOT, creating the key.
 void WriteClassesValues(const std::string& key,
                         std::initializer_list<std::pair<std::string, std::string>> values) {
-  platform::RegistryKey opened =
-      platform::RegistryKey::Open(platform::RegistryRoot::ClassesRoot, key, true);
-  if (!opened.IsOpen()) return;
-  for (const auto& [name, data] : values) opened.WriteString(name, data);
+  WaitUntilRegistryCanBeChanged();
+  constexpr int kClassesRoot = 2;
+  for (const auto& [name, data] : values) WriteRegistryStringOfRun(kClassesRoot, key, name, data);
 }
 
 }  // namespace
@@ -38,12 +38,10 @@ void TWriteRegStrCommand::Execute(int32_t lineIndex) {
   const std::string& name = Param(line, 2);
   const std::string& data = Param(line, 3);
   WaitUntilRegistryCanBeChanged();
-  {
-    platform::RegistryKey opened =
-        platform::RegistryKey::Open(RootKeyFromCode(RootCodeFromName(root)), key, true);
-    if (opened.IsOpen()) opened.WriteString(name, ExpandVariables(std::string_view(data)));
-  }
-  // Recorded also when the key could not be written; the list keeps each line once.
+  // A value that cannot be written asks Retry/Cancel; Cancel stops the run.
+  WriteRegistryStringOfRun(RootCodeFromName(root), key, name,
+                           ExpandVariables(std::string_view(data)));
+  // The list keeps each line once.
   RecordRegistryEntry(RegistryEntryLine(root, key, name, data));
 }
 

@@ -4,6 +4,7 @@
 #include "script/SE_FileHelpers.h"
 #include "script/SE_InstallRecorder.h"
 #include "script/SE_Progress.h"
+#include "script/SE_RunFiles.h"
 #include "script/SE_TextHelpers.h"
 
 void TStandardExtractHooks::StatusText(const std::u16string& text) { SetStatusText(text); }
@@ -17,18 +18,20 @@ void TStandardExtractHooks::EnsureDirectoryOf(const std::string& path) {
   ensured_.insert(std::move(directory));
 }
 
-// WriteWholeFile's steps, with the directory made sure of once per group.
+// The files go through the run's writer: never in place, originals kept, a failure
+// asked about (Cancel stops the run).
 bool TStandardExtractHooks::WriteWholeFile(const std::string& path, const uint8_t* data,
                                            size_t count) {
   EnsureDirectoryOf(path);
-  platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
-  if (!file.IsOpen()) return false;
-  return !data || count == 0 || file.WriteAll(data, count);
+  WriteBytesOfRun(path, data, count);
+  return true;
 }
 
-platform::File TStandardExtractHooks::CreateLargeFile(const std::string& path) {
+bool TStandardExtractHooks::WriteLargeFile(const std::string& path,
+                                           const std::function<bool(platform::File&)>& fill) {
   EnsureDirectoryOf(path);
-  return platform::File::Open(path, platform::OpenMode::CreateTruncate);
+  WriteFileOfRunFrom(path, fill);
+  return true;
 }
 
 void TStandardExtractHooks::Step() { StepProgress(true); }

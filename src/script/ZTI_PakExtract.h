@@ -18,7 +18,8 @@ class TStandardExtractHooks : public TExtractHooks {
   void StatusText(const std::u16string& text) override;
   void FileRecorded(const std::string& path) override;
   bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t count) override;
-  platform::File CreateLargeFile(const std::string& path) override;
+  bool WriteLargeFile(const std::string& path,
+                      const std::function<bool(platform::File&)>& fill) override;
   void Step() override;
 
  private:

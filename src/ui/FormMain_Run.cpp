@@ -12,6 +12,8 @@
 #include "platform/Shell.h"
 #include "platform/SystemInfo.h"
 #include "script/SE_Global.h"
+#include "script/SE_FileHelpers.h"
+#include "script/SE_RunChanges.h"
 #include "script/ZTI_SetupInfo.h"
 #include "ui/FormMain.h"
 
@@ -94,10 +96,13 @@ void TFrmMain::RunUninstallation() {
     ProgressGauge->Gauge()->SetMax(ProgressMax);
   }
 
+  // A file whose original the setup kept gets the original back.
+  const std::string backups = BackupFolder(InstallDir(), SetupInfoFile().Info.UninstallPrefix);
   for (int32_t p = 1; p <= files; ++p) {
     if (ShowsProgress(p, files)) SetUninstallProgress(FormatItemProgress(u"", p, files), p);
-    RemoveRecordedFile(list.Files()[static_cast<size_t>(p - 1)]);
+    RestoreOrRemoveRecordedFile(list.Files()[static_cast<size_t>(p - 1)], backups);
   }
+  RemoveTree(backups);
   // The last directory recorded is the deepest: remove from the end.
   for (int32_t p = 1; p <= dirs; ++p) {
     if (ShowsProgress(p, dirs))

@@ -123,8 +123,10 @@ TEST_F(SetupThreadTest, AnErrorGoesToTheReportAndEndsTheProgram) {
     EXPECT_EQ(reported_[0].second, "Setup Thread");
     EXPECT_EQ(endedWith_, (std::vector<int>{4}));
     EXPECT_TRUE(threadFailed_);
-    EXPECT_TRUE(HostDirExists("C:\\Games\\Demo\\before"));
+    // The program ends, and what the run did so far is undone first.
+    EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\before"));
     EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\after"));
+    EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
     EXPECT_FALSE(InstallLog("C:\\Games\\Demo\\", "Demo_"));
     EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_Uninstall.exe"));
   }

@@ -16,9 +16,11 @@ bool RecordingHooks::WriteWholeFile(const std::string& path, const uint8_t* data
   return true;
 }
 
-platform::File RecordingHooks::CreateLargeFile(const std::string& path) {
+bool RecordingHooks::WriteLargeFile(const std::string& path,
+                                    const std::function<bool(platform::File&)>& fill) {
   effects.push_back("large " + path);
-  return platform::File::Open(path, platform::OpenMode::CreateTruncate);
+  platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
+  return file.IsOpen() && fill(file);
 }
 
 }  // namespace testing_support

@@ -71,11 +71,13 @@ class ToolHooks : public TExtractHooks {
     if (::WriteWholeFile(path, data, count)) return true;
     throw platform::ESetupError("cannot write " + path);
   }
-  platform::File CreateLargeFile(const std::string& path) override {
+  bool WriteLargeFile(const std::string& path,
+                      const std::function<bool(platform::File&)>& fill) override {
     ForceDirectory(ExtractFileDir(path));
     platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
-    if (!file.IsOpen()) throw platform::ESetupError("cannot write " + path);
-    return file;
+    if (!file.IsOpen() || !fill(file))
+      throw platform::ESetupError("cannot write " + path + ": " + platform::LastFileErrorText());
+    return true;
   }
   // One line per extracted entry: its name below the directory.
   void Step() override { std::printf("%s\n", Terminal(current_.substr(directory_.size() + 1)).c_str()); }

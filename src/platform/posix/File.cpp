@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <string>
 
+#include "platform/FaultInjection.h"
 #include "platform/Files.h"
 #include "platform/posix/PathMap.h"
 
@@ -24,9 +27,16 @@ int OpenHost(const std::string& hostPath, OpenMode mode) {
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   struct stat st;
-  if (stat(hostPath.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
+  if (stat(hostPath.c_str(), &st) != 0) return -1;
+  if (S_ISDIR(st.st_mode)) {
+    errno = EISDIR;
+    return -1;
+  }
   if (mode == OpenMode::ReadShared) return open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
-  if (!(st.st_mode & S_IWUSR)) return -1;  // the read-only attribute
+  if (!(st.st_mode & S_IWUSR)) {  // the read-only attribute
+    errno = EACCES;
+    return -1;
+  }
   const int flags = mode == OpenMode::ReadWrite ? O_RDWR : O_RDWR | O_TRUNC;
   return open(hostPath.c_str(), flags | O_CLOEXEC);
 }
@@ -35,7 +45,10 @@ int OpenHost(const std::string& hostPath, OpenMode mode) {
 
 File File::Open(const std::string& path, OpenMode mode) {
   const auto hostPath = posix::ResolveHostPath(path);
-  if (!hostPath) return File();
+  if (!hostPath) {
+    errno = ENOENT;
+    return File();
+  }
   const int fd = OpenHost(*hostPath, mode);
   return fd < 0 ? File() : File(fd);
 }
@@ -75,6 +88,10 @@ size_t File::Read(void* buffer, size_t count) {
 
 size_t File::Write(const void* buffer, size_t count) {
   if (!IsOpen()) return 0;
+  if (WriteFault fault; detail::TakeWriteFault(fault)) {
+    errno = fault == WriteFault::DiskFull ? ENOSPC : EIO;
+    return 0;
+  }
   size_t done = 0;
   while (done < count) {
     const ssize_t put =
@@ -96,6 +113,14 @@ bool File::SetEndOfFile() {
 }
 
 bool File::Flush() { return IsOpen() && fsync(Descriptor(handle_)) == 0; }
+
+std::string LastFileErrorText() {
+  const int code = errno;
+  char buffer[256];
+  // The GNU form returns the text, which may or may not be the buffer.
+  const char* text = strerror_r(code, buffer, sizeof buffer);
+  return text && *text ? std::string(text) : "error " + std::to_string(code);
+}
 
 void File::Close() {
   if (IsOpen()) close(Descriptor(handle_));

@@ -156,6 +156,31 @@ bool CopyFileOverwriting(const std::string& source, const std::string& target) {
   return true;
 }
 
+bool ReplaceFileWith(const std::string& source, const std::string& target) {
+  const auto from = posix::ResolveHostPath(source);
+  const auto to = posix::ResolveHostPath(target);
+  struct stat st;
+  if (!from || !to) {
+    errno = ENOENT;
+    return false;
+  }
+  const bool existed = stat(to->c_str(), &st) == 0;
+  if (existed && (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))) {
+    errno = existed && S_ISDIR(st.st_mode) ? EISDIR : EACCES;  // the read-only attribute
+    return false;
+  }
+  if (rename(from->c_str(), to->c_str()) != 0) return false;
+  posix::NoteNameRemoved(*from);
+  if (!existed) posix::NoteNameAdded(*to);
+  // The rename itself is made durable with the directory that holds the name.
+  const int dir = open(ParentOf(*to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    fsync(dir);
+    close(dir);
+  }
+  return true;
+}
+
 bool RenameFile(const std::string& oldPath, const std::string& newPath) {
   const auto from = posix::ResolveHostPath(oldPath);
   auto to = posix::ResolveHostPath(newPath);

@@ -2,12 +2,14 @@
 // on: a file opened for reading may be read and written by others meanwhile; a file
 // opened for writing may only be read by others.
 #include "platform/Files.h"
+#include "platform/FaultInjection.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
 #include "platform/win32/LongPath.h"
+#include "platform/win32/WinText.h"
 
 namespace platform {
 
@@ -96,6 +98,10 @@ size_t File::Read(void* buffer, size_t count) {
 
 size_t File::Write(const void* buffer, size_t count) {
   if (!IsOpen()) return 0;
+  if (WriteFault fault; detail::TakeWriteFault(fault)) {
+    SetLastError(fault == WriteFault::DiskFull ? ERROR_DISK_FULL : ERROR_WRITE_FAULT);
+    return 0;
+  }
   size_t done = 0;
   while (done < count) {
     DWORD put = 0;
@@ -120,5 +126,7 @@ void File::Close() {
   if (IsOpen()) CloseHandle(Handle(handle_));
   handle_ = kClosed;
 }
+
+std::string LastFileErrorText() { return win32::ErrorText(GetLastError()); }
 
 }  // namespace platform

@@ -214,6 +214,18 @@ bool CopyFileOverwriting(const std::string& source, const std::string& target) {
   return false;
 }
 
+bool ReplaceFileWith(const std::string& source, const std::string& target) {
+  const DWORD attributes = AttributesOf(target);
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  // Write-through: the new name is on the disk when the call returns.
+  return MoveFileExW(SystemPath(source).c_str(), SystemPath(target).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
 bool RenameFile(const std::string& oldPath, const std::string& newPath) {
   const std::wstring from = SystemPath(oldPath), to = SystemPath(newPath);
   const auto fromFacts = InformationOf(oldPath);

@@ -1,0 +1,115 @@
+// The changes of one setup run, kept so that the run can be undone: while a run is
+// active, every directory, file, registry value and game file it changes is first
+// written to its run journal (SE_RunJournal.h). A run ends in one of two ways:
+//   Commit  the run did what its script said: the journal is marked finished, the
+//           game files' rollback journals are committed, the copies kept only for
+//           undoing are removed and the journal goes;
+//   Undo    the run was stopped: every change is taken back, newest first, and the
+//           journal goes.
+// A journal left by a killed run is found by the next start of a setup or
+// uninstaller for the same installation (RecoverInterruptedRun), which undoes it, or
+// finishes it when the run had already finished.
+//
+// Replaced files: a file the run replaces that it did not create itself is moved
+// into the backup folder beside the install log, prefix + "backup", under its folded
+// path ("$INSTDIR\bin\x.dll" -> "<backup>\INSTDIR\bin\x.dll"), and the uninstaller
+// puts it back. When that folder already holds an original for the path (an earlier
+// run of the same setup kept it), the file goes to "<backup>\~run\..." only for the
+// time of the run.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "script/SE_RunJournal.h"
+
+// A run stopped on purpose: a write failure the user cancelled (unattended runs
+// cancel), or a failure to keep the run's own records. what() says what happened
+// ("\"C:\Games\x.dat\" could not be written: No space left on device"). Not one of
+// the program's error family: it is no fault of the program and gets no error report.
+class ERunStopped : public std::runtime_error {
+ public:
+  explicit ERunStopped(const std::string& what) : std::runtime_error(what) {}
+};
+
+// InstallDir (without trailing "\") + "\" + prefix + "run.journal".
+std::string RunJournalPath(const std::string& installDir, const std::string& prefix);
+// InstallDir + "\" + prefix + "backup".
+std::string BackupFolder(const std::string& installDir, const std::string& prefix);
+// Where below a folder a file of the folded path is kept: "$" and ":" are left out.
+std::string MirrorPath(const std::string& folder, const std::string& foldedPath);
+
+// What undoing and committing do with a game package or archive whose rollback
+// journal a run keeps. The game-data layer installs them; without them a game file's
+// record is passed over.
+struct TGameFileJournalHooks {
+  std::function<void(const std::string& path)> rollback;
+  std::function<void(const std::string& path)> commit;
+};
+void SetGameFileJournalHooks(TGameFileJournalHooks hooks);
+
+class TSetupRun {
+ public:
+  // previouslyInstalled: the folded file items of the installation's existing
+  // install log; a file among them that has no kept original is the setup's own
+  // from before, not the game's, and is not kept for the uninstaller.
+  TSetupRun(std::string installDir, std::string prefix,
+            std::unordered_set<std::string> previouslyInstalled);
+  // Creates the journal (and the installation directory for it, recorded). Raises
+  // ERunStopped when it cannot be written.
+  void Begin();
+
+  // Appends a record; raises ERunStopped when the journal cannot be written.
+  void Note(TRunRecord record, bool durable);
+  // True once for a directory Begin made for the journal (ForceDirectory then
+  // records it as one it made).
+  bool ClaimPremadeDirectory(const std::string& directory);
+  bool CreatedByRun(const std::string& path) const;
+  void MarkCreated(const std::string& path);
+  // Whether a file (its folded path, lower case) was installed by an earlier run.
+  bool InstalledBefore(const std::string& foldedPath) const;
+
+  const std::string& InstallDir() const { return installDir_; }
+  const std::string& Prefix() const { return prefix_; }
+
+  void Commit();
+  void Undo();
+
+ private:
+  std::string givenInstallDir_, installDir_, prefix_;
+  std::unordered_set<std::string> previouslyInstalled_;
+  std::unordered_set<std::string> created_;  // lower-cased paths
+  std::unordered_set<std::string> premade_;  // made by Begin, not yet recorded
+  TRunJournalFile journal_;
+  std::vector<TRunRecord> records_;
+};
+
+// The run being made, or null. The setup thread starts and ends it.
+TSetupRun* ActiveRun();
+void SetActiveRun(std::unique_ptr<TSetupRun> run);
+std::unique_ptr<TSetupRun> TakeActiveRun();
+
+// Takes back records newest first (the journal itself is then removed, and with it
+// the directories that held it).
+void UndoRunRecords(const std::vector<TRunRecord>& records, const std::string& journalPath);
+// Finishes a run that has its finish record: game journals committed, undo copies
+// and the journal removed.
+void FinishRunRecords(const std::vector<TRunRecord>& records, const std::string& journalPath,
+                      const std::string& undoFolder);
+
+enum class TRecovery { None, Undone, Finished };
+// Looks for a journal of an interrupted run of this installation and undoes it (or
+// finishes it, when the run had finished); shows a status line when it does.
+TRecovery RecoverInterruptedRun(const std::string& installDir, const std::string& prefix);
+
+// The Retry/Cancel box of a write failure: the file (or value) and the system's
+// reason. True for Retry.
+// noun: "file" or "registry value".
+bool AskRetryAfterWriteFailure(const std::string& what, const std::string& reason,
+                               const std::string& noun = "file");
+// The text of a stop for a target that could not be written.
+std::string CouldNotWrite(const std::string& what, const std::string& reason);

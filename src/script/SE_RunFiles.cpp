@@ -1,0 +1,147 @@
+#include "script/SE_RunFiles.h"
+
+#include <optional>
+
+#include "platform/Files.h"
+#include "script/SE_FileHelpers.h"
+#include "script/SE_PathVariables.h"
+#include "script/SE_RunChanges.h"
+#include "script/SE_TextHelpers.h"
+
+namespace {
+
+// A name beside the target that nothing uses yet.
+std::string TemporaryBeside(const std::string& path) {
+  std::string temp = path + ".~new";
+  for (int n = 1; platform::FileExists(temp) || platform::DirectoryExists(temp); ++n)
+    temp = path + ".~new" + std::to_string(n);
+  return temp;
+}
+
+// The content must be on the disk before the original is moved aside for it.
+bool FlushFileAt(const std::string& path) {
+  platform::File file = platform::File::Open(path, platform::OpenMode::ReadWrite);
+  return file.IsOpen() && file.Flush();
+}
+
+struct TOriginalCopy {
+  std::string path;
+  bool keep = false;
+};
+
+// Where the original of a replaced file goes: into the backup folder, unless that
+// already holds one for the path (kept by an earlier run of this setup) or the file
+// is this setup's own from an earlier run; then into the run's undo folder.
+TOriginalCopy OriginalCopyFor(const TSetupRun& run, const std::string& path, TOriginal original) {
+  const std::string folded = CollapseVariables(std::string_view(path));
+  const std::string backups = BackupFolder(run.InstallDir(), run.Prefix());
+  const std::string kept = MirrorPath(backups, folded);
+  if (original == TOriginal::KeepForUninstall && !platform::FileExists(kept) &&
+      !run.InstalledBefore(folded))
+    return {kept, true};
+  return {MirrorPath(backups + "\\~run", folded), false};
+}
+
+// Moves the original aside and puts the temporary file in its place; nothing when
+// done, else the reason (the original is back then).
+std::optional<std::string> ReplaceKeepingOriginal(TSetupRun& run, const std::string& path,
+                                                  const std::string& temp, TOriginal original) {
+  const TOriginalCopy copy = OriginalCopyFor(run, path, original);
+  if (!FlushFileAt(temp)) return platform::LastFileErrorText();
+  MakeDirectoriesOfRun(ExtractFileDir(copy.path));
+  if (platform::FileExists(copy.path)) platform::DeleteFileAt(copy.path);  // a stale undo copy
+  run.Note({'R', {path, copy.path, copy.keep ? "1" : "0"}}, true);
+  if (!platform::RenameFile(path, copy.path)) return platform::LastFileErrorText();
+  if (platform::ReplaceFileWith(temp, path)) return std::nullopt;
+  const std::string reason = platform::LastFileErrorText();
+  platform::RenameFile(copy.path, path);
+  return reason;
+}
+
+// One attempt; nothing when the file is in place, else the system's reason.
+std::optional<std::string> TryWrite(const std::string& path,
+                                    const std::function<bool(const std::string&)>& writer,
+                                    TOriginal original) {
+  TSetupRun* run = ActiveRun();
+  const std::string directory = ExtractFileDir(path);
+  if (!platform::DirectoryExists(directory)) ForceDirectory(directory);
+  const bool existed = platform::FileExists(path);
+  if (existed) {
+    // A file that cannot be opened for writing (read-only, in use, no rights) is not
+    // replaced behind its back, even where the system would let it be renamed.
+    platform::File probe = platform::File::Open(path, platform::OpenMode::ReadWrite);
+    if (!probe.IsOpen()) return platform::LastFileErrorText();
+  }
+  const std::string temp = TemporaryBeside(path);
+  if (run) run->Note({'T', {temp}}, false);
+  bool wrote = false;
+  try {
+    wrote = writer(temp);
+  } catch (...) {
+    platform::DeleteFileAt(temp);
+    throw;
+  }
+  std::optional<std::string> failure;
+  if (!wrote) {
+    failure = platform::LastFileErrorText();
+  } else if (run && existed && !run->CreatedByRun(path)) {
+    failure = ReplaceKeepingOriginal(*run, path, temp, original);
+  } else {
+    if (run && !existed) run->Note({'F', {path}}, false);
+    if (!platform::ReplaceFileWith(temp, path)) failure = platform::LastFileErrorText();
+  }
+  if (failure) {
+    platform::DeleteFileAt(temp);
+    return failure;
+  }
+  if (run) run->MarkCreated(path);
+  return std::nullopt;
+}
+
+}  // namespace
+
+void WriteFileOfRun(const std::string& path,
+                    const std::function<bool(const std::string& tempPath)>& writer,
+                    TOriginal original) {
+  for (;;) {
+    const std::optional<std::string> failure = TryWrite(path, writer, original);
+    if (!failure) return;
+    if (!AskRetryAfterWriteFailure(path, *failure)) throw ERunStopped(CouldNotWrite(path, *failure));
+  }
+}
+
+void WriteFileOfRunFrom(const std::string& path,
+                        const std::function<bool(platform::File&)>& fill, TOriginal original) {
+  WriteFileOfRun(
+      path,
+      [&](const std::string& temp) {
+        platform::File file = platform::File::Open(temp, platform::OpenMode::CreateTruncate);
+        return file.IsOpen() && fill(file);
+      },
+      original);
+}
+
+void WriteBytesOfRun(const std::string& path, const uint8_t* data, size_t count,
+                     TOriginal original) {
+  WriteFileOfRunFrom(
+      path, [&](platform::File& file) { return !data || count == 0 || file.WriteAll(data, count); },
+      original);
+}
+
+void MakeDirectoriesOfRun(const std::string& path) {
+  if (path.size() <= 3 || path[1] != ':' || path[2] != '\\') return;
+  std::string current = path.substr(0, 3);
+  for (size_t start = 3; start < path.size();) {
+    size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    if (end > start) {
+      current.append(path, start, end - start);
+      if (!platform::DirectoryExists(current)) {
+        if (TSetupRun* run = ActiveRun()) run->Note({'D', {current}}, false);
+        platform::MakeDirectory(current);
+      }
+      current += '\\';
+    }
+    start = end + 1;
+  }
+}
