@@ -5,6 +5,7 @@
 
 #include "app/SErrorLog.h"
 #include "app/SE_StartupRules.h"
+#include "engine/SE_RunGameData.h"
 #include "engine/SE_ErrorHook.h"
 #include "engine/SE_RegisterCommands.h"
 #include "engine/SE_Uninstall_List.h"
@@ -158,12 +159,13 @@ void TStartup::ReadSetupInfo() {
 void TStartup::RecoverInterruptedRun() {
   const TSetupInfo& info = SetupInfoFile().Info;
   if (info.InstallDir.empty()) return;
-  const TRecovery done =
+  InstallGameDataRunHooks();
+  const TRunRecovery done =
       ::RecoverInterruptedRun(ExpandVariables(info.InstallDir), info.UninstallPrefix);
-  if (done == TRecovery::Undone)
+  if (done == TRunRecovery::Undone)
     std::fprintf(stderr, "Note: an interrupted installation in \"%s\" was undone\n",
                  info.InstallDir.c_str());
-  else if (done == TRecovery::Finished)
+  else if (done == TRunRecovery::Finished)
     std::fprintf(stderr, "Note: an interrupted installation in \"%s\" was finished\n",
                  info.InstallDir.c_str());
 }

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "engine/SE_ErrorHook.h"
+#include "engine/SE_RunGameData.h"
 #include "engine/SE_Uninstall_List.h"
 #include "engine/SE_Uninstaller.h"
 #include "gamedata/SE_VFS.h"
@@ -64,6 +65,7 @@ void TSetupThread::RunScript() {
     WalkLines();
     FinishRun();
     if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) run->Commit();
+    EndGameDataOfRun();
   } catch (const ERunStopped& stop) {
     StopRun(stop.what());
   }
@@ -75,17 +77,20 @@ void TSetupThread::RunScript() {
 void TSetupThread::BeginRun() {
   const TSetupInfo& info = SetupInfoFile().Info;
   const std::string installDir = ExpandVariables(std::string_view(info.InstallDir));
+  InstallGameDataRunHooks();
   RecoverInterruptedRun(installDir, info.UninstallPrefix);
   auto run = std::make_unique<TSetupRun>(installDir, info.UninstallPrefix,
                                          InstalledFilesOf(installDir, info.UninstallPrefix));
   run->Begin();
   SetActiveRun(std::move(run));
+  BeginGameDataOfRun();
 }
 
 // A write the user cancelled, or the run's own records failing: everything the run
 // did is taken back, newest first, and the run ends as failed (exit status 1).
 void TSetupThread::StopRun(const std::string& what) {
   if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) run->Undo();
+  EndGameDataOfRun();
   const std::string message = "The installation was stopped: " + what +
                               ".\rEverything it had done was undone; the game was left as it was.";
   SetFinishText(platform::AnsiToWide(message), true);
@@ -129,6 +134,7 @@ void TSetupThread::Fail(const std::string& text) {
   // The program ends at once; what the run did so far is not left half done.
   try {
     if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) run->Undo();
+    EndGameDataOfRun();
   } catch (...) {
     // The journal stays; the next start undoes it.
   }

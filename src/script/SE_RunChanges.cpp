@@ -214,19 +214,19 @@ void FinishRunRecords(const std::vector<TRunRecord>& records, const std::string&
     platform::RemoveEmptyDirectory(backups);
 }
 
-TRecovery RecoverInterruptedRun(const std::string& installDir, const std::string& prefix) {
+TRunRecovery RecoverInterruptedRun(const std::string& installDir, const std::string& prefix) {
   const std::string path = RunJournalPath(installDir, prefix);
-  if (!platform::FileExists(path)) return TRecovery::None;
+  if (!platform::FileExists(path)) return TRunRecovery::None;
   const std::vector<TRunRecord> records = ReadRunJournal(path);
   const bool finished = !records.empty() && records.back().kind == 'C';
   if (finished) {
     SetStatusText(u"Finishing the interrupted installation...");
     FinishRunRecords(records, path, UndoFolderOf(installDir, prefix));
-    return TRecovery::Finished;
+    return TRunRecovery::Finished;
   }
   SetStatusText(u"Undoing the interrupted installation...");
   UndoRunRecords(records, path);
-  return TRecovery::Undone;
+  return TRunRecovery::Undone;
 }
 
 std::string CouldNotWrite(const std::string& what, const std::string& reason) {

@@ -101,10 +101,10 @@ void UndoRunRecords(const std::vector<TRunRecord>& records, const std::string& j
 void FinishRunRecords(const std::vector<TRunRecord>& records, const std::string& journalPath,
                       const std::string& undoFolder);
 
-enum class TRecovery { None, Undone, Finished };
+enum class TRunRecovery { None, Undone, Finished };
 // Looks for a journal of an interrupted run of this installation and undoes it (or
 // finishes it, when the run had finished); shows a status line when it does.
-TRecovery RecoverInterruptedRun(const std::string& installDir, const std::string& prefix);
+TRunRecovery RecoverInterruptedRun(const std::string& installDir, const std::string& prefix);
 
 // The Retry/Cancel box of a write failure: the file (or value) and the system's
 // reason. True for Retry.

@@ -90,6 +90,38 @@ TEST_F(GameDataCommandsTest, UpdateCommandsChangePackagesAndArchivesAndRecordNot
   EXPECT_TRUE(UninstallList().RegistryEntries().empty());
 }
 
+// A run stopped after it changed a package and an archive gives both back: the
+// package byte for byte, the archive with the same listing and a clean check (blocks
+// that were free may keep what the update wrote into them), and no journal stays.
+TEST_F(GameDataCommandsTest, AStoppedRunGivesThePackageAndTheArchiveBack) {
+  MakePackage("C:\\Games\\Demo\\data.ztp");
+  MakeArchive("C:\\Games\\Demo\\sounds.vfs");
+  WriteSource("ztp/readme.txt", "read me");
+  WriteSource("sounds/fx/boom.snd", std::string(2000, 'b'));
+  WriteSource("files/locked.txt", "new");
+  HostWrite("C:\\Games\\Demo\\locked.txt", "the game's own");
+  fs::permissions(Host("C:\\Games\\Demo\\locked.txt"), fs::perms::owner_read);
+  const std::string package = HostRead("C:\\Games\\Demo\\data.ztp");
+  const std::string archiveListing =
+      Tool({"vfs", "list", HostText("C:\\Games\\Demo\\sounds.vfs")}).out;
+  Pack("name Demo\nprefix Demo\n"
+       "ztpupdate ztp\\ secret data.ztp\n"
+       "vfsupdate sounds\\ sounds.vfs\n"
+       "file files\\\n");  // cannot replace the read-only file: Cancel stops the run
+  Run();
+  fs::permissions(Host("C:\\Games\\Demo\\locked.txt"), fs::perms::owner_all);
+  ASSERT_FALSE(asked_.empty());
+  EXPECT_NE(asked_.back().text.find("the game was left as it was"), std::string::npos)
+      << asked_.back().text;
+  EXPECT_TRUE(HostRead("C:\\Games\\Demo\\data.ztp") == package);
+  EXPECT_EQ(Tool({"vfs", "list", HostText("C:\\Games\\Demo\\sounds.vfs")}).out, archiveListing);
+  const ProgramResult verified = Tool({"vfs", "verify", HostText("C:\\Games\\Demo\\sounds.vfs")});
+  EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+  EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\data.ztp-journal"));
+  EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\sounds.vfs-journal"));
+  EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
+}
+
 TEST_F(GameDataCommandsTest, AMissingArchiveStopsTheRunWithTheFailureText) {
   WriteSource("maps/readme", "root file");
   Pack("name Demo\n"

@@ -97,7 +97,7 @@ TEST_F(RunUndoTest, AJournalLeftByAKilledRunIsUndoneByTheNextStart) {
   }
   EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "replaced");
-  EXPECT_EQ(RecoverInterruptedRun("C:\\Games\\Demo", "Demo_"), TRecovery::Undone);
+  EXPECT_EQ(RecoverInterruptedRun("C:\\Games\\Demo", "Demo_"), TRunRecovery::Undone);
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "original game data");
   EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\new"));
   EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));

@@ -1,0 +1,57 @@
+#include "engine/SE_RunGameData.h"
+
+#include <memory>
+
+#include "gamedata/SE_GameDataJournals.h"
+#include "gamedata/SE_RollbackJournal.h"
+#include "platform/Files.h"
+#include "script/SE_RunChanges.h"
+
+namespace {
+
+std::unique_ptr<TGameDataJournals>& Keeper() {
+  static std::unique_ptr<TGameDataJournals> keeper;
+  return keeper;
+}
+
+bool KeptByThisRun(const std::string& file) {
+  const TGameDataJournals* keeper = ActiveGameDataJournals();
+  return keeper && keeper->Holds(file);
+}
+
+void RollBackGameFile(const std::string& file) {
+  if (KeptByThisRun(file)) {
+    ActiveGameDataJournals()->RollBack(file);
+    return;
+  }
+  // A killed run's journal: hot, so playing it back restores the file.
+  RecoverGameFile(file, nullptr);
+}
+
+void CommitGameFile(const std::string& file) {
+  if (KeptByThisRun(file)) {
+    // The run's commit reaches every file at the same point; one pass deletes them all.
+    ActiveGameDataJournals()->CommitAll();
+    return;
+  }
+  // A killed run that had finished: its changes stay, so the journal must not be
+  // played back by the next opener.
+  const std::string journal = JournalPathOf(file);
+  if (platform::FileExists(journal)) platform::DeleteFileAt(journal);
+}
+
+}  // namespace
+
+void InstallGameDataRunHooks() { SetGameFileJournalHooks({RollBackGameFile, CommitGameFile}); }
+
+void BeginGameDataOfRun() {
+  InstallGameDataRunHooks();
+  Keeper() = std::make_unique<TGameDataJournals>();
+  Keeper()->OnFirstKept = [](const std::string& file) {
+    // Durable: the run's record of the file must be on the disk before anything else
+    // the run does after this update.
+    if (TSetupRun* run = ActiveRun()) run->Note({'G', {file}}, true);
+  };
+}
+
+void EndGameDataOfRun() { Keeper().reset(); }
