@@ -92,8 +92,8 @@ TEST_F(RunUndoTest, AJournalLeftByAKilledRunIsUndoneByTheNextStart) {
     SetActiveRun(std::move(run));
     WriteBytesOfRun("C:\\Games\\Demo\\game.dat", reinterpret_cast<const uint8_t*>("replaced"), 8);
     WriteBytesOfRun("C:\\Games\\Demo\\new\\new.txt", reinterpret_cast<const uint8_t*>("n"), 1);
-    std::unique_ptr<TSetupRun> killed = TakeActiveRun();  // neither committed nor undone
-    killed.release();
+    // Neither committed nor undone: what a kill leaves (the journal stays on the disk).
+    TakeActiveRun().reset();
   }
   EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "replaced");
