@@ -49,11 +49,11 @@ TGdiCache::~TGdiCache() {
   for (auto& [key, brush] : brushes_) DeleteObject(brush);
 }
 
-HFONT TGdiCache::Font(const TFontSpec& spec) {
-  const auto key = std::make_tuple(spec.Face, spec.Size, spec.Bold);
+HFONT TGdiCache::Font(const TFontSpec& wanted) {
+  const auto key = std::make_tuple(wanted.Face, wanted.Size, wanted.Bold);
   if (const auto found = fonts_.find(key); found != fonts_.end()) return found->second;
-  const std::wstring face = WideOfAnsi(spec.Face);
-  HFONT font = CreateFontW(-MulDiv(spec.Size, dpi_, 72), 0, 0, 0, spec.Bold ? FW_BOLD : FW_NORMAL,
+  const std::wstring face = WideOfAnsi(wanted.Face);
+  HFONT font = CreateFontW(-MulDiv(wanted.Size, dpi_, 72), 0, 0, 0, wanted.Bold ? FW_BOLD : FW_NORMAL,
                            FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                            face.c_str());

@@ -39,7 +39,7 @@ class TGdiCache {
   int Scale(int v) const { return Scaled(v, dpi_); }
   // The face at the size in points, bold or not: a height of -MulDiv(points, dpi, 72)
   // ("MS Shell Dlg 2" at 8 points is -11 at 96 dpi).
-  HFONT Font(const TFontSpec& spec);
+  HFONT Font(const TFontSpec& wanted);
   HBRUSH Brush(COLORREF colour);
 
  private:
