@@ -46,6 +46,9 @@ deps:
 	done; \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
+	  case "$$missing" in *:i386*) \
+	    dpkg --print-foreign-architectures | grep -qx i386 || $(SUDO) dpkg --add-architecture i386;; \
+	  esac; \
 	  $(SUDO) apt-get update -qq && \
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
