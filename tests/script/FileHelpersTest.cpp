@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -115,7 +116,9 @@ TEST_F(FileHelpers, ShortcutsSetTheIconOnlyWhenItDiffers) {
 }
 
 TEST_F(FileHelpers, ShellFolders) {
-  EXPECT_EQ(SpecialFolder(platform::kFolderProgramFiles), "C:\\Program Files");
+  // A 32-bit program on 64-bit Windows is given the (x86) folder by the system.
+  EXPECT_THAT(SpecialFolder(platform::kFolderProgramFiles),
+              testing::AnyOf(testing::Eq("C:\\Program Files"), testing::Eq("C:\\Program Files (x86)")));
   EXPECT_FALSE(SpecialFolder(platform::kFolderPrograms).empty());
 }
 

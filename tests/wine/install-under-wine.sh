@@ -16,7 +16,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/wine-e2e.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
-wine() { "${SE_WINE:-/usr/bin/wine}" "$@"; }
+# `command`: SE_WINE may be the bare name "wine", which must not call this function.
+wine() { command "${SE_WINE:-wine}" "$@"; }
 wpath() { wine winepath.exe -w "$1" 2>/dev/null; }
 # Wine's own programs answer in the console's code page with "\r\n".
 wine_out() { wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
