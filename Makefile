@@ -21,7 +21,7 @@ DEBIAN_PACKAGES := \
   libxinerama-dev libfontconfig-dev \
   liblnk-utils xvfb xauth xdotool imagemagick x11-utils \
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation \
-  clang libclang-rt-14-dev zip unzip openssl osslsigncode \
+  clang libclang-rt-14-dev clang-format zip unzip openssl osslsigncode \
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine32:i386 wine64
 
 # Only `make bench` needs these: the peers it measures against and its clock.
@@ -35,7 +35,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 EXTRA_PACKAGES :=
 
-.PHONY: all deps configure build build-win test test-linux test-win test-asan tsan demo fuzz bench clean
+.PHONY: all deps configure build build-win test format format-check test-linux test-win test-asan tsan demo fuzz bench clean
 
 all: build
 
@@ -74,7 +74,16 @@ $(WIN64_DIR)/build.ninja:
 build-win: deps $(WIN_DIR)/build.ninja
 	cmake --build $(WIN_DIR) -j $(JOBS)
 
-test: test-linux test-win test-asan
+test: format-check test-linux test-win test-asan
+
+# Every C++ source follows .clang-format; `make format` applies it, the check fails on
+# any file that it would change.
+FORMATTED_SOURCES = $(shell git ls-files '*.cpp' '*.h')
+format-check: deps
+	clang-format --dry-run --Werror $(FORMATTED_SOURCES)
+
+format: deps
+	clang-format -i $(FORMATTED_SOURCES)
 
 test-linux: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
