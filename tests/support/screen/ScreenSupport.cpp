@@ -1,4 +1,4 @@
-#include "ScreenSupport.h"
+#include "support/screen/ScreenSupport.h"
 
 #include <fcntl.h>
 #include <poll.h>
