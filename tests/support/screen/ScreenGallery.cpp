@@ -81,7 +81,8 @@ void WritePictures(const fs::path& pages) {
 void WriteGalleryAddOn(const fs::path& work, const fs::path& languagesDir) {
   const fs::path data = work / "data";
   fs::create_directories(data);
-  fs::copy(languagesDir, data / "languages", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  fs::copy(languagesDir, data / "languages",
+           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   const fs::path pages = data / "layout" / "gallery";
   WriteFile(pages / "Pages.txt", Crlf("[Pages]\nintro.txt\ngallery.txt\nprogress.txt\nend.txt\nback.txt\n"
                                       "[PageTypes]\nWelcome\nPatch\nPatching\nFinish\nMainLayout\n"
@@ -118,8 +119,9 @@ void CheckPictures(const Image& page, int jpegTolerance) {
   // Tiled: a 10 x 10 picture drawn 3 x 3 times into 25 x 25.
   for (int y = 0; y < 25; ++y)
     for (int x = 0; x < 25; ++x)
-      ASSERT_EQ(page.At(10 + x, 10 + y), (Rgb{static_cast<uint8_t>(x % 10 * 20),
-                                              static_cast<uint8_t>(y % 10 * 20), 200})) << x << "," << y;
+      ASSERT_EQ(page.At(10 + x, 10 + y),
+                (Rgb{static_cast<uint8_t>(x % 10 * 20), static_cast<uint8_t>(y % 10 * 20), 200}))
+          << x << "," << y;
   EXPECT_EQ(page.At(35, 20), kGalleryPanel);
   // Stretched 2 x 2 into 40 x 40: four quarters.
   EXPECT_EQ(page.At(50 + 5, 10 + 5), (Rgb{255, 0, 0}));

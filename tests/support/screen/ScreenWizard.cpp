@@ -18,8 +18,8 @@ void WriteFile(const fs::path& path, const std::string& text) {
 
 void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
   fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string ReadFile(const fs::path& path) {
@@ -81,7 +81,8 @@ SidePicture::SidePicture() {
   Fl_JPEG_Image side((std::string(SE_SOURCE_DIR) + "/data/layout/standard/Side.jpg").c_str());
   if (side.w() != kWidth || side.h() != kHeight || side.d() < 3 || !side.data()) return;
   const auto* bits = reinterpret_cast<const uint8_t*>(side.data()[0]);
-  for (int i = 0; i < kWidth * kHeight; ++i) rgb_.insert(rgb_.end(), bits + i * side.d(), bits + i * side.d() + 3);
+  for (int i = 0; i < kWidth * kHeight; ++i)
+    rgb_.insert(rgb_.end(), bits + i * side.d(), bits + i * side.d() + 3);
 }
 
 Rgb SidePicture::At(int x, int y) const {
@@ -118,7 +119,8 @@ void CheckGaugeAtHalf(const Image& client, Box b, Rgb panel, Rgb fore, Rgb back)
   const Image gauge = client.Crop(b.x, b.y, b.w, b.h);
   EXPECT_EQ(gauge.At(0, 5), panel) << "column 0 is left to the panel";
   EXPECT_EQ(gauge.At(5, 0), panel) << "row 0 is left to the panel";
-  for (const auto& [x, y] : {std::pair{1, 5}, {b.w - 1, 5}, {100, 1}, {100, b.h - 1}, {1, 1}, {b.w - 1, b.h - 1}})
+  for (const auto& [x, y] :
+       {std::pair{1, 5}, {b.w - 1, 5}, {100, 1}, {100, b.h - 1}, {1, 1}, {b.w - 1, b.h - 1}})
     EXPECT_EQ(gauge.At(x, y), kGaugeBorder) << "the border at " << x << "," << y;
   // 50 %: f = (W - 3) * 50 div 100 columns from column 2, the back colour after them
   // up to the border.
@@ -140,19 +142,27 @@ void WriteRoundTripAddOn(const fs::path& dir, const AddOnOptions& o) {
   WriteFile(dir / "gui.setup",
             "name \"Maps & More @ Harbour\"\n"
             "shortname \"Maps and More\"\n"
-            "outfile " + o.prefix + "_Setup.exe\n"
-            "prefix " + o.prefix + "\n"
-            "installdir \"" + o.installDir + "\"\n"
-            "pages " + o.pages + "\n"
-            "language install\\english\n"
-            "language install\\czech\n"
-            "language install\\polish\n" +
-            (o.uninstaller ? "uninstallpages uninstall\nuninstalllanguage uninstall\\english\n" : "") +
-            "message <LANG21>\n"
-            "file files\\one\\\n" +
-            (o.question ? "messagebox \"Half of the files are in place.\" \"Checkpoint\" 0 0\n" : "") +
-            "file files\\two\\\n"
-            "message <LANG22>\n");
+            "outfile " +
+                o.prefix +
+                "_Setup.exe\n"
+                "prefix " +
+                o.prefix +
+                "\n"
+                "installdir \"" +
+                o.installDir +
+                "\"\n"
+                "pages " +
+                o.pages +
+                "\n"
+                "language install\\english\n"
+                "language install\\czech\n"
+                "language install\\polish\n" +
+                (o.uninstaller ? "uninstallpages uninstall\nuninstalllanguage uninstall\\english\n" : "") +
+                "message <LANG21>\n"
+                "file files\\one\\\n" +
+                (o.question ? "messagebox \"Half of the files are in place.\" \"Checkpoint\" 0 0\n" : "") +
+                "file files\\two\\\n"
+                "message <LANG22>\n");
 }
 
 bool ScreenTest::StartDisplay(const std::string& shotPrefix, std::string& error) {
@@ -173,7 +183,9 @@ void ScreenTest::WaitForWindowGone(const std::string& pattern) {
   EXPECT_TRUE(WaitUntil([&] { return !FindWindow(Display(), pattern); }, 20)) << pattern;
 }
 
-Image ScreenTest::Client(const Window& c) const { return Screenshot(Display()).Crop(c.x, c.y, c.width, c.height); }
+Image ScreenTest::Client(const Window& c) const {
+  return Screenshot(Display()).Crop(c.x, c.y, c.width, c.height);
+}
 
 void ScreenTest::ClickAt(const Window& c, int x, int y) const { Click(Display(), c.x + x, c.y + y); }
 

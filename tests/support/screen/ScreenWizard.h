@@ -108,7 +108,9 @@ class ScreenTest : public ::testing::Test {
   // Clicks and waits until the watched part changes; the new client image.
   Image ClickAndWaitForChange(const Window& client, Box click, Box watched) const;
   // Lets the display settle (a menu mapping, a focus moving) where nothing can be watched.
-  static void Pause(double seconds) { WaitUntil([] { return false; }, seconds); }
+  static void Pause(double seconds) {
+    WaitUntil([] { return false; }, seconds);
+  }
 
   void Keep(const Image& image, const std::string& name) const;
 

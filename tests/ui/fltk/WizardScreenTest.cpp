@@ -159,7 +159,8 @@ TEST_F(WizardScreen, InstallSwitchLanguageRefuseToQuitFinishAndUninstall) {
 // page with "Finish" on Cancel.
 TEST_F(WizardScreen, EveryControlClassOnOnePage) {
   WriteGalleryAddOn(work_.Path(), Bin("data") + "/languages");
-  const std::string setup = Pack("gallery.setup", "Gallery_Setup.exe", {"--data", (work_.Path() / "data").string()});
+  const std::string setup =
+      Pack("gallery.setup", "Gallery_Setup.exe", {"--data", (work_.Path() / "data").string()});
   Program program(setup, {}, Display(), (work_.Path() / "gallery.log").string());
 
   const Window w = WaitForWindow("^ Gallery$");

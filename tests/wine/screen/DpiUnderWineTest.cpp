@@ -30,7 +30,8 @@ Box InkBox(const Image& client, Box around, Rgb face) {
 }
 
 std::string Describe(Box b) {
-  return std::to_string(b.x) + "," + std::to_string(b.y) + " " + std::to_string(b.w) + "x" + std::to_string(b.h);
+  return std::to_string(b.x) + "," + std::to_string(b.y) + " " + std::to_string(b.w) + "x" +
+         std::to_string(b.h);
 }
 
 // The side picture scaled by the DPI: pixel (x, y) of it at the scaled point.
@@ -61,8 +62,8 @@ class WizardAtDpi : public WineWizard {
     fs::remove_all(dpiPrefix_);
     const CommandResult linked = screen_test::Run({"cp", "-al", prefix_, dpiPrefix_}, "");
     ASSERT_EQ(linked.status, 0) << "cannot link the prefix " << prefix_ << " to " << dpiPrefix_;
-    for (const char* written : {"system.reg", "user.reg", "userdef.reg", "drive_c/windows/win.ini",
-                                "drive_c/windows/system.ini"}) {
+    for (const char* written :
+         {"system.reg", "user.reg", "userdef.reg", "drive_c/windows/win.ini", "drive_c/windows/system.ini"}) {
       const fs::path copy = fs::path(dpiPrefix_) / written;
       if (!fs::exists(copy)) continue;
       fs::remove(copy);  // the link goes; the test step's file stays as it is
@@ -74,8 +75,9 @@ class WizardAtDpi : public WineWizard {
   }
 
   void SetDpi(int dpi) {
-    const CommandResult set = RunWine({wine_, "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t",
-                                       "REG_DWORD", "/d", std::to_string(dpi), "/f"}, dpiPrefix_);
+    const CommandResult set = RunWine({wine_, "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
+                                       "/t", "REG_DWORD", "/d", std::to_string(dpi), "/f"},
+                                      dpiPrefix_);
     ASSERT_EQ(set.status, 0) << set.out;
   }
 
@@ -123,14 +125,16 @@ class WizardAtDpi : public WineWizard {
     const int width = Scaled(kClientW, dpi), bevel = Scaled(375, dpi);
     for (int x : {0, width / 2, width - 1}) {
       EXPECT_EQ(client.At(x, bevel), c.shadow) << "the bevel's shadow at " << x << " at " << dpi << " dpi";
-      EXPECT_EQ(client.At(x, bevel + 1), c.highlight) << "the bevel's highlight at " << x << " at " << dpi << " dpi";
+      EXPECT_EQ(client.At(x, bevel + 1), c.highlight)
+          << "the bevel's highlight at " << x << " at " << dpi << " dpi";
     }
     EXPECT_NE(beside(-1, bevel + 1), c.highlight) << "the client area starts at 0";
     EXPECT_NE(beside(width, bevel + 1), c.highlight) << "the client area is " << width << " wide";
     for (Box button : {kNext, kCancel}) {
       const Box expected = ScaledBox(button, dpi);
       const Box around{expected.x - 4, expected.y - 4, expected.w + 8, expected.h + 8};
-      EXPECT_EQ(Describe(InkBox(client, around, c.face)), Describe(expected)) << "a button at " << dpi << " dpi";
+      EXPECT_EQ(Describe(InkBox(client, around, c.face)), Describe(expected))
+          << "a button at " << dpi << " dpi";
     }
   }
 

@@ -29,8 +29,9 @@ void WineWizard::SetUp() {
 std::string WineWizard::Pack(const std::string& script, const std::string& output,
                              const std::vector<std::string>& extra) {
   const std::string out = (work_.Path() / output).string();
-  std::vector<std::string> args{linuxBin_ + "/mksetup", (work_.Path() / script).string(), "-o", out,
-                                "--stub", windowsBin_ + "/setup.exe"};
+  std::vector<std::string> args{
+      linuxBin_ + "/mksetup",    (work_.Path() / script).string(), "-o", out, "--stub",
+      windowsBin_ + "/setup.exe"};
   args.insert(args.end(), extra.begin(), extra.end());
   const CommandResult packed = screen_test::Run(args, "");
   EXPECT_EQ(packed.status, 0) << packed.out;
@@ -41,7 +42,8 @@ std::unique_ptr<Program> WineWizard::Start(const std::string& program, const std
                                            const std::string& prefix) {
   // Through env: SE_WINE may be a bare name on the PATH.
   return std::make_unique<Program>(
-      "/usr/bin/env", std::vector<std::string>{"WINEPREFIX=" + (prefix.empty() ? prefix_ : prefix), wine_, program},
+      "/usr/bin/env",
+      std::vector<std::string>{"WINEPREFIX=" + (prefix.empty() ? prefix_ : prefix), wine_, program},
       Display(), (work_.Path() / log).string());
 }
 

@@ -25,9 +25,11 @@ class WineWizard : public ScreenTest {
   void SetUp() override;
 
   // Packs the script of the work folder around the Windows setup.exe; the setup's path.
-  std::string Pack(const std::string& script, const std::string& output, const std::vector<std::string>& extra = {});
+  std::string Pack(const std::string& script, const std::string& output,
+                   const std::vector<std::string>& extra = {});
   // Starts a Windows program under Wine, in the given prefix (default: the test step's).
-  std::unique_ptr<Program> Start(const std::string& program, const std::string& log, const std::string& prefix = "");
+  std::unique_ptr<Program> Start(const std::string& program, const std::string& log,
+                                 const std::string& prefix = "");
   // Runs a Wine command to its end (reg, wineserver) in the prefix.
   CommandResult RunWine(const std::vector<std::string>& args, const std::string& prefix);
 

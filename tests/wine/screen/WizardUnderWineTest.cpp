@@ -149,7 +149,8 @@ TEST_F(WizardUnderWine, EveryControlClassOnOnePage) {
   page = Client(w);
   Keep(page, "gallery.png");
   CheckGalleryPage(page, colours);
-  EXPECT_TRUE(SameCaption(Part(page, kNext), Part(page, kInstallPanel), colours.face)) << "Next reads Install";
+  EXPECT_TRUE(SameCaption(Part(page, kNext), Part(page, kInstallPanel), colours.face))
+      << "Next reads Install";
   // The memo's frame is the edit box's; the rich edit's a sunken edge.
   const Rgb editFrame = page.At(10, 130);
   EXPECT_NE(editFrame, kWhite);
@@ -175,7 +176,8 @@ TEST_F(WizardUnderWine, EveryControlClassOnOnePage) {
   ClickOn(w, kNext);
   const Window checkpoint = WaitForWindow("^Checkpoint$");
   Image progress;
-  WaitUntil([&] { return (progress = Client(w)).At(kGalleryGauge.x + 2, kGalleryGauge.y + 2) == kGaugeFore; }, 10);
+  WaitUntil([&] { return (progress = Client(w)).At(kGalleryGauge.x + 2, kGalleryGauge.y + 2) == kGaugeFore; },
+            10);
   Keep(Screenshot(Display()), "gallery-progress.png");
   CheckGalleryGaugeAtHalf(progress);
   EXPECT_TRUE(GallerySideShown(progress, kJpegTolerance));
@@ -215,8 +217,9 @@ TEST_F(WizardUnderWine, APickInTheFolderTreeChoosesTheInstallationDirectory) {
                                  Crlf("\n[Expected_Edit]\nType=TEdit\nAutoSize=false\nLeft=196\nTop=340\n"
                                       "Width=364\nHeight=21\nFontFace=MS Shell Dlg 2\nFontSize=9\n"
                                       "Text=C:\\WineDirPick\\Older Game\\\n"));
-  WriteRoundTripAddOn(work_.Path(), {.prefix = "WineDir", .installDir = "C:\\WineDirPick\\Setup Here", .pages = "full",
-                                     .question = false});
+  WriteRoundTripAddOn(
+      work_.Path(),
+      {.prefix = "WineDir", .installDir = "C:\\WineDirPick\\Setup Here", .pages = "full", .question = false});
   auto setup = Start(Pack("gui.setup", "WineDir_Setup.exe", {"--data", data.string()}), "directory.log");
   const Window w = MainClient(WaitForWindow("Maps & More @ Harbour"));
   WaitUntil([&] { return Client(w).At(176, 200) == kBlack; }, 20);
