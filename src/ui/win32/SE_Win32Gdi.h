@@ -37,6 +37,8 @@ class TGdiCache {
 
   int Dpi() const { return dpi_; }
   int Scale(int v) const { return Scaled(v, dpi_); }
+  // Device pixels back to the layout's.
+  int Unscale(int v) const { return MulDiv(v, 96, dpi_); }
   // The face at the size in points, bold or not: a height of -MulDiv(points, dpi, 72)
   // ("MS Shell Dlg 2" at 8 points is -11 at 96 dpi).
   HFONT Font(const TFontSpec& wanted);

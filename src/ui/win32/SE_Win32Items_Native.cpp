@@ -107,6 +107,8 @@ class TLanguageButtonItem : public TButtonItem {
     RECT r = d.rcItem;
     const bool pushed = d.itemState & ODS_SELECTED, enabled = !(d.itemState & ODS_DISABLED);
     DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+    // The glyph and the gaps are laid out at 96 dpi, as the pages are.
+    auto S = [this](int v) { return host_.Gdi->Scale(v); };
     const int shift = pushed ? 1 : 0;
     HGDIOBJ old = SelectObject(dc, host_.Gdi->Font(control_.Font()));
     SetBkMode(dc, TRANSPARENT);
@@ -114,20 +116,20 @@ class TLanguageButtonItem : public TButtonItem {
     SIZE size{};
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     const int textW = text.empty() ? 0 : size.cx;
-    const int total = textW + (textW ? kSpacing : 0) + kGlyphWidth;
+    const int total = textW + (textW ? S(kSpacing) : 0) + S(kGlyphWidth);
     const int left = r.left + (r.right - r.left - total) / 2 + shift;
     RECT textRect{left, r.top + shift, left + textW, r.bottom + shift};
     DrawControlText(dc, text, textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX,
                     ColourRef(control_.Font().Colour), enabled);
-    const int gx = left + total - kGlyphWidth;
-    const int gy = r.top + (r.bottom - r.top - kGlyphHeight) / 2 + shift;
+    const int gx = left + total - S(kGlyphWidth);
+    const int gy = r.top + (r.bottom - r.top - S(kGlyphHeight)) / 2 + shift;
     HBRUSH glyph = host_.Gdi->Brush(enabled ? RGB(0, 0, 0) : GetSysColor(COLOR_BTNSHADOW));
     for (int row = 0; row < 4; ++row) {
-      RECT line{gx + 1 + row, gy + 1 + row, gx + 8 - row, gy + 2 + row};
+      RECT line{gx + S(1 + row), gy + S(1 + row), gx + S(8 - row), gy + S(2 + row)};
       FillRect(dc, &line, glyph);
     }
     if (d.itemState & ODS_FOCUS) {
-      RECT focus{r.left + 4, r.top + 4, r.right - 4, r.bottom - 4};
+      RECT focus{r.left + S(4), r.top + S(4), r.right - S(4), r.bottom - S(4)};
       DrawFocusRect(dc, &focus);
     }
     SelectObject(dc, old);

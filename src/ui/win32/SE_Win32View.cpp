@@ -400,8 +400,9 @@ void TWin32View::PopupMenuAt(TPopupMenu& menu, int32_t x, int32_t y) {
     InsertMenuItemW(popup, static_cast<UINT>(i), TRUE, &info);
   }
   SetForegroundWindow(main_);
-  const int picked = static_cast<int>(
-      TrackPopupMenuEx(popup, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, x, y, main_, nullptr));
+  const int picked =
+      static_cast<int>(TrackPopupMenuEx(popup, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON,
+                                        gdi_.Scale(x), gdi_.Scale(y), main_, nullptr));
   DestroyMenu(popup);
   if (picked > 0) menu.Choose(static_cast<size_t>(picked - 1));
 }
@@ -411,7 +412,10 @@ TFormGeometry TWin32View::FormGeometry() {
   RECT outer{}, client{};
   GetWindowRect(main_, &outer);
   GetClientRect(main_, &client);
-  return {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top, client.right, client.bottom};
+  // In the layout's pixels, as the model reckons.
+  auto U = [this](LONG v) { return static_cast<int32_t>(gdi_.Unscale(v)); };
+  return {U(outer.left),   U(outer.top),    U(outer.right - outer.left), U(outer.bottom - outer.top),
+          U(client.right), U(client.bottom)};
 }
 
 void TWin32View::VerifyWindowChanged(const TFrmVerify& window) {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ScreenSupport.h"
+#include "support/screen/ScreenSupport.h"
 #include "ui/fltk/SE_FltkDialogs.h"
 #include "ui/fltk/SE_FltkFonts.h"
 

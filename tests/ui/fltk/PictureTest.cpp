@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ScreenSupport.h"
+#include "support/screen/ScreenSupport.h"
 #include "platform/Files.h"
 #include "support/TestMachine.h"
 #include "ui/fltk/SE_FltkImages.h"

@@ -1,4 +1,4 @@
-#include "ScreenSupport.h"
+#include "support/screen/ScreenSupport.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -127,8 +127,8 @@ XServer::XServer() {
     dup2(quiet, 1);
     dup2(quiet, 2);
     const std::string fd = std::to_string(fds[1]);
-    const std::vector<std::string> args{"Xvfb", "-displayfd", fd, "-screen", "0", "1024x768x24",
-                                        "-nolisten", "tcp", "-noreset"};
+    const std::vector<std::string> args{"Xvfb",        "-displayfd", fd,    "-screen", "0",
+                                        "1024x768x24", "-nolisten",  "tcp", "-noreset"};
     std::vector<char*> argv = Argv(args);
     execvp("Xvfb", argv.data());
     _exit(127);
@@ -180,7 +180,8 @@ CommandResult Run(const std::vector<std::string>& args, const std::string& displ
   }
   close(fds[1]);
   char buffer[65536];
-  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) result.out.append(buffer, static_cast<size_t>(n));
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
+    result.out.append(buffer, static_cast<size_t>(n));
   close(fds[0]);
   int status = 0;
   waitpid(pid, &status, 0);
@@ -201,7 +202,8 @@ void SavePng(const Image& image, const std::string& path) {
   const std::string raw = path + ".rgb";
   {
     std::ofstream out(raw, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(image.rgb.data()), static_cast<std::streamsize>(image.rgb.size()));
+    out.write(reinterpret_cast<const char*>(image.rgb.data()),
+              static_cast<std::streamsize>(image.rgb.size()));
   }
   const std::string size = std::to_string(image.width) + "x" + std::to_string(image.height);
   Run({"convert", "-size", size, "-depth", "8", "rgb:" + raw, "png:" + path}, "");
@@ -213,8 +215,8 @@ std::string ScreenshotDir() {
   return std::string(SE_BINARY_DIR) + "/screenshots";
 }
 
-Program::Program(const std::string& path, const std::vector<std::string>& args,
-                 const std::string& display, const std::string& logPath) {
+Program::Program(const std::string& path, const std::vector<std::string>& args, const std::string& display,
+                 const std::string& logPath) {
   pid_ = fork();
   if (pid_ != 0) return;
   const int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -277,8 +279,8 @@ namespace {
 // it is already there (the wait then lasts its 15-second limit): step beside the point
 // first.
 std::vector<std::string> MoveTo(int x, int y) {
-  return {"xdotool", "mousemove", std::to_string(x + 1), std::to_string(y),
-          "mousemove", "--sync", std::to_string(x), std::to_string(y)};
+  return {"xdotool",   "mousemove", std::to_string(x + 1), std::to_string(y),
+          "mousemove", "--sync",    std::to_string(x),     std::to_string(y)};
 }
 
 }  // namespace
