@@ -141,6 +141,9 @@ bool TFrmMain::SetPagesUp() {
   BackButton.SetCaption(Languages().GetText(12));
   NextButton.SetCaption(Languages().GetText(13));
   CancelButton.SetCaption(Languages().GetText(14));
+  // The first page was shown while its layout was read, before these captions: a first
+  // page of the ready or finish kind gets its own captions back.
+  if (SEPageControl.HasPage(SEPageControl.CurrentPage)) SEPageControl.SetButtonsFor(SEPageControl.CurrentPage);
   SetupLanguages();
   return !SEPageControl.Pages.empty();
 }

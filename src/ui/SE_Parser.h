@@ -110,6 +110,8 @@ class TSEPageControl {
   void AddPage(const std::string& layoutName);
   // Shows page n and sets the buttons by its kind; nothing outside 0..last.
   void ShowPage(int32_t n);
+  // The buttons' visibility, state and captions for page n's kind (ShowPage's first step).
+  void SetButtonsFor(int32_t n);
   void RelabelAll();
 
   bool HasPage(int32_t n) const { return n >= 0 && n < static_cast<int32_t>(Pages.size()); }

@@ -136,6 +136,16 @@ uint8_t TSEPageControl::KindOf(int32_t n) const {
 void TSEPageControl::ShowPage(int32_t n) {
   if (!HasPage(n)) return;
   CurrentPage = n;
+  SetButtonsFor(n);
+  // Hide before showing, so two pages are never visible at once.
+  for (size_t i = 0; i < Pages.size(); ++i)
+    if (static_cast<int32_t>(i) != n && Pages[i]->PageKind != kPageBackground) Pages[i]->HideControls();
+  for (size_t i = 0; i < Pages.size(); ++i)
+    if (static_cast<int32_t>(i) == n || Pages[i]->PageKind == kPageBackground) Pages[i]->ShowControls();
+  if (OnPageShown) OnPageShown(n);
+}
+
+void TSEPageControl::SetButtonsFor(int32_t n) {
   BackButton.SetVisible(true);
   NextButton.SetEnabled(true);
   CancelButton.SetEnabled(true);
@@ -160,12 +170,6 @@ void TSEPageControl::ShowPage(int32_t n) {
     default:
       break;
   }
-  // Hide before showing, so two pages are never visible at once.
-  for (size_t i = 0; i < Pages.size(); ++i)
-    if (static_cast<int32_t>(i) != n && Pages[i]->PageKind != kPageBackground) Pages[i]->HideControls();
-  for (size_t i = 0; i < Pages.size(); ++i)
-    if (static_cast<int32_t>(i) == n || Pages[i]->PageKind == kPageBackground) Pages[i]->ShowControls();
-  if (OnPageShown) OnPageShown(n);
 }
 
 void TSEPageControl::RelabelAll() {

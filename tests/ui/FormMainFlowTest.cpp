@@ -138,6 +138,35 @@ TEST(FormMain, ButtonsFollowThePageKind) {
   EXPECT_EQ(StateOf(form), (ButtonState{true, false, true, true, false, "Install", "Finish"}));
 }
 
+TEST(FormMain, AFirstPageOfTheReadyOrFinishKindHasItsCaptionsFromTheStart) {
+  struct Case {
+    const char* firstLayout;
+    const char* firstKind;
+    const char* next;
+    const char* cancel;
+  };
+  const Case cases[] = {
+      {"layout.txt", "Welcome", "Next >", "Cancel"},
+      {"layout3.txt", "Patch", "Install", "Cancel"},
+      {"layout5.txt", "Finish", "Next >", "Finish"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.firstKind);
+    TempPrefix prefix;
+    UseStandardPackage(prefix, "standard");
+    const std::string pages = std::string("[Pages]\r\n") + c.firstLayout + "\r\nmainlayout.txt\r\n[PageTypes]\r\n" +
+                              c.firstKind + "\r\nMainLayout\r\n[Settings]\r\ncolour $000000\r\n";
+    TEntryReader standard = SetupPakReader();
+    TFrmMain form(nullptr, nullptr, [&](const std::string& name) -> std::optional<std::vector<uint8_t>> {
+      if (name == "Pages.txt") return std::vector<uint8_t>(pages.begin(), pages.end());
+      return standard(name);
+    });
+    ASSERT_TRUE(form.SetPagesUp());
+    EXPECT_EQ(Utf8(form.NextButton.Caption()), c.next);
+    EXPECT_EQ(Utf8(form.CancelButton.Caption()), c.cancel);
+  }
+}
+
 TEST(FormMain, ReadyPageRefusesNextWithoutSpaceAndShowsTheSpaceAvailable) {
   TempPrefix prefix;
   UseStandardPackage(prefix, "standard");
