@@ -304,6 +304,41 @@ TEST_F(MkSetupTest, CommandLineAndOutputFaults) {
   }
 }
 
+// Page files saved with line feeds alone would be one line each to the setup: such a
+// folder is refused, naming the file; CR LF files and other files of the folder pack.
+TEST_F(MkSetupTest, PageFilesWithoutCarriageReturnsAreRefused) {
+  struct Case {
+    std::string pages, layout, memo;
+    std::string refused;  // the page file named, empty when the folder packs
+  } cases[] = {
+      {"[Pages]\r\nlayout.txt\r\n", "[Label1]\r\nx=1\r\n", "a\nb\n", ""},
+      {"[Pages]\nlayout.txt\n", "[Label1]\r\nx=1\r\n", "", "Pages.txt"},
+      {"[Pages]\r\nlayout.txt\r\n", "[Label1]\nx=1\n", "", "layout.txt"},
+      {"[Pages]\r\nlayout.txt\r\n", "[Label1]", "", ""},  // one line needs no line end
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pages + c.layout);
+    const fs::path data = dir_.Path() / "data";
+    fs::remove_all(data);
+    WriteHost(data / "layout" / "mine" / "Pages.txt", c.pages);
+    WriteHost(data / "layout" / "mine" / "layout.txt", c.layout);
+    WriteHost(data / "layout" / "mine" / "readme.txt", c.memo);
+    WriteHost(Work() / "setup.txt", "outfile x.exe\npages mine\n");
+    const ToolRun run = MkSetup({ScriptName(), "--package-only", "-o", Output().string(), "--data",
+                                 data.string()});
+    if (c.refused.empty()) {
+      EXPECT_EQ(run.status, 0) << run.err;
+      continue;
+    }
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("mksetup: " + ScriptName() + ":2: page file " + c.refused +
+                                " of mine has line feeds but no carriage returns",
+                            0),
+              0u)
+        << run.err;
+  }
+}
+
 // A copy of mksetup in a folder of its own finds neither the setup program, nor the
 // finaliser, nor the data beside it.
 // A page folder is walked through its folder links, but not through one that leads

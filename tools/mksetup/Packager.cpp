@@ -1,5 +1,6 @@
 #include "Packager.h"
 
+#include "PageLineEnds.h"
 #include "ProgramFormat.h"
 
 #include <algorithm>
@@ -160,6 +161,10 @@ void Packager::AddPageFolder(std::vector<PlannedEntry>& entries, const std::stri
   if (!platform::DirectoryExists(path))
     throw MkError(Where(LastLineOf(keyword)) + "page folder not found - " + folder + " (" +
                   Shown(path) + ")");
+  if (const auto name = PageFileWithoutCarriageReturns(path))
+    throw MkError(Where(LastLineOf(keyword)) + "page file " + *name + " of " + folder +
+                  " has line feeds but no carriage returns; the setup ends page lines at carriage "
+                  "returns and would see one line - save it with CR LF line ends (" + Shown(path) + ")");
   for (const std::string& name : FilesBelow(path)) {
     const bool icon = platform::SameTextAscii(name, "icon.ico");
     if (icon && !uninstall) continue;  // the setup's own icon, not a page
