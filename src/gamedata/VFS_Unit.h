@@ -97,22 +97,6 @@ struct TTreeFileInfo {
   static constexpr uint32_t kNoRootSlot = 0xFFFFFFFF;
 };
 
-// A read cursor over an owned copy of one file's bytes.
-class TVFSFileBuffer {
- public:
-  explicit TVFSFileBuffer(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
-  size_t Size() const { return bytes_.size(); }
-  size_t Position() const { return position_; }
-  bool AtEnd() const { return position_ >= bytes_.size(); }
-  // Nothing when fewer than `count` bytes are left.
-  const uint8_t* Take(size_t count);
-  const std::vector<uint8_t>& Bytes() const { return bytes_; }
-
- private:
-  std::vector<uint8_t> bytes_;
-  size_t position_ = 0;
-};
-
 // The lookup key of a file: "folder\sub/name" (backslashes inside the folder part, a
 // slash before the name) or the bare name at the root, hashed as h = h * 65599 + c.
 uint32_t PathHash(std::string_view path, std::string_view name);
