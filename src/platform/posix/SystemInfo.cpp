@@ -91,7 +91,7 @@ std::optional<OsVersion> ChosenInWinecfg() {
   return std::nullopt;
 }
 
-uint16_t SuiteMask(const std::optional<posix::RegistryData>& suites) {
+uint16_t SuiteMask(const Result<posix::RegistryData>& suites) {
   struct Suite {
     const char* name;
     uint16_t flag;
