@@ -41,6 +41,7 @@
 
 #include "gamedata/SE_RollbackJournal.h"
 #include "platform/Files.h"
+#include "platform/Result.h"
 
 inline constexpr size_t kVFSRecordSize = 88;
 inline constexpr size_t kVFSNameMax = 65;
@@ -252,6 +253,8 @@ class TVFSFile {
 
   // Raises ESetupError with "Archive <path>: <problem>".
   [[noreturn]] void Fail(const std::string& problem) const;
+  // The same for a system call that just failed, with the system's reason after it.
+  [[noreturn]] void FailWithReason(const std::string& problem) const;
 
  private:
   friend class TVFSTree;
@@ -324,8 +327,8 @@ class TVFSFile {
 std::vector<std::string> VerifyArchive(const std::string& path);
 
 // Computes an archive's digest again and writes it to its header, unless the header
-// holds none (zeros). False when the file cannot be read or written.
-bool RefreshArchiveDigest(const std::string& path);
+// holds none (zeros). A failure says what could not be read or written, and why.
+platform::Status RefreshArchiveDigest(const std::string& path);
 
 // Today as a DOS date with time 00:00:00.
 uint32_t VFSToday();

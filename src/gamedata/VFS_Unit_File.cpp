@@ -52,10 +52,12 @@ void TVFSFile::Fail(const std::string& problem) const {
   throw platform::ESetupError("Archive " + path_ + ": " + problem);
 }
 
+void TVFSFile::FailWithReason(const std::string& problem) const { Fail(problem + ": " + platform::LastErrorText()); }
+
 void TVFSFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
   if (file_.Seek(static_cast<int64_t>(offset)) < 0 || !file_.ReadExact(buffer, count)) {
     readError_ = true;
-    Fail("cannot read " + std::to_string(count) + " bytes at offset " + std::to_string(offset));
+    FailWithReason("cannot read " + std::to_string(count) + " bytes at offset " + std::to_string(offset));
   }
   OverlayCollected(offset, static_cast<uint8_t*>(buffer), count);
   bytesRead_ += static_cast<int64_t>(count);
@@ -127,7 +129,7 @@ void TVFSFile::Open(const std::string& path, bool fullTree, Progress progress, b
   if (recovery == TRecovery::Failed) throw platform::ESetupError(note);
   if (recovery != TRecovery::Nothing) SetStatusText(platform::AnsiToWide(note));
   file_ = platform::File::Open(path, readOnly ? platform::OpenMode::ReadShared : platform::OpenMode::ReadWrite);
-  if (!file_.IsOpen()) Fail(readOnly ? "cannot be opened" : "cannot be opened for writing");
+  if (!file_.IsOpen()) FailWithReason(readOnly ? "cannot be opened" : "cannot be opened for writing");
   try {
     ReadHeader();
     ReadTables(progress);
@@ -384,10 +386,10 @@ void TVFSFile::Create(const std::string& path, int32_t blockSize, int32_t blockC
   // A journal left by an earlier file of that name must never be played onto this one.
   const std::string journal = JournalPathOf(path);
   if (platform::FileExists(journal) && !platform::DeleteFileAt(journal))
-    throw platform::ESetupError("Archive " + path + ": cannot delete the old journal " + journal);
+    platform::RaiseSystemError("Archive " + path + ": cannot delete the old journal " + journal);
   {
     platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
-    if (!file.IsOpen()) throw platform::ESetupError("Archive " + path + ": cannot be created");
+    if (!file.IsOpen()) platform::RaiseSystemError("Archive " + path + ": cannot be created");
     std::vector<uint8_t> head(52 + kVFSInfoText, 0);
     platform::EncodeFixed32(&head[4], uint32_t(blockSize));
     platform::EncodeFixed32(&head[8], uint32_t(blockCount));
@@ -398,27 +400,32 @@ void TVFSFile::Create(const std::string& path, int32_t blockSize, int32_t blockC
     const uint64_t size = head.size() + uint64_t(blockCount) * 8 + uint64_t(rootCount) * kVFSRecordSize +
                           uint64_t(blockCount) * uint64_t(blockSize);
     if (!file.WriteAll(head.data(), head.size()) || file.Seek(int64_t(size)) < 0 || !file.SetEndOfFile())
-      throw platform::ESetupError("Archive " + path + ": cannot be written");
+      platform::RaiseSystemError("Archive " + path + ": cannot be written");
   }
   TVFSFile archive;
   archive.Open(path, true);
   archive.Flush(false);
 }
 
-bool RefreshArchiveDigest(const std::string& path) {
+platform::Status RefreshArchiveDigest(const std::string& path) {
   platform::File file = platform::File::Open(path, platform::OpenMode::ReadWrite);
+  if (!file.IsOpen()) return platform::Status::SystemFailure("cannot open " + path);
   std::array<uint8_t, 16> stored{};
-  if (!file.IsOpen() || file.Seek(28) != 28 || !file.ReadExact(stored.data(), stored.size())) return false;
-  if (stored == std::array<uint8_t, 16>{}) return true;
+  if (file.Seek(28) != 28 || !file.ReadExact(stored.data(), stored.size()))
+    return platform::Status::SystemFailure("cannot read the digest of " + path);
+  if (stored == std::array<uint8_t, 16>{}) return platform::Status::Success();
   platform::Md5 md5;
   std::vector<uint8_t> piece(kDigestPiece);
   const int64_t size = file.Size();
   for (int64_t at = 44; at < size;) {
     const size_t count = size_t(std::min<int64_t>(int64_t(piece.size()), size - at));
-    if (file.Seek(at) != at || !file.ReadExact(piece.data(), count)) return false;
+    if (file.Seek(at) != at || !file.ReadExact(piece.data(), count))
+      return platform::Status::SystemFailure("cannot read " + path);
     md5.Update(piece.data(), count);
     at += int64_t(count);
   }
   const std::array<uint8_t, 16> digest = md5.Finish();
-  return file.Seek(28) == 28 && file.WriteAll(digest.data(), digest.size()) && file.Flush();
+  if (file.Seek(28) != 28 || !file.WriteAll(digest.data(), digest.size()) || !file.Flush())
+    return platform::Status::SystemFailure("cannot write the digest of " + path);
+  return platform::Status::Success();
 }

@@ -104,7 +104,7 @@ void TVFSHashFile::Save() {
   platform::DeleteFileAt(path);
   if (records_.empty()) return;
   const std::vector<uint8_t> bytes = EncodeHashTable(records_);
-  if (!WriteLookupTable(path, bytes)) owner_.Fail("cannot write the lookup table " + path);
+  if (!WriteLookupTable(path, bytes)) owner_.FailWithReason("cannot write the lookup table " + path);
 }
 
 void TVFSTree::BuildHashTable() {
@@ -118,5 +118,5 @@ void TVFSTree::BuildHashTable() {
   }
   if (files.empty()) return;
   const std::vector<uint8_t> bytes = EncodeHashTable(BuildHashRecords(files));
-  if (!WriteLookupTable(path, bytes)) owner_.Fail("cannot write the lookup table " + path);
+  if (!WriteLookupTable(path, bytes)) owner_.FailWithReason("cannot write the lookup table " + path);
 }
