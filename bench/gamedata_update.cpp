@@ -90,7 +90,7 @@ int main() {
   const bench::Timing ztpLimit = bench::Best(2, nothing, [&] { sink += CompressAll(group, SIZE_MAX); });
   const std::string package = dir + "\\data.ztp";
   const bench::Timing ztp = bench::Best(
-      2, [&] { CreateEmptyPackage(package); }, [&] { PakSystem().UpdatePackageAt(package, "data.ztp", "", copy); });
+      2, [&] { CreateEmptyPackage(package).ThrowIfFailed(); }, [&] { PakSystem().UpdatePackageAt(package, "data.ztp", "", copy); });
   bench::Report("ztpupdate", ztp, "zlib level 9 of the entries", ztpLimit, 1.2);
 
   const int64_t sizeBefore = platform::File::Open(package, platform::OpenMode::ReadShared).Size();

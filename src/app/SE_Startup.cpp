@@ -209,9 +209,8 @@ void TStartup::FindInstallDir() {
   TSetupInfo& info = SetupInfoFile().Info;
   const TREGKEY& reg = info.InstallDirRegKey;
   if (!reg.Key.empty()) {
-    const platform::RegistryKey key = platform::RegistryKey::Open(RootKeyFromCode(reg.HKEY), reg.Path, false);
-    if (key.IsOpen()) {
-      const std::optional<std::string> value = key.ReadString(reg.Key);
+    if (const auto key = platform::RegistryKey::Open(RootKeyFromCode(reg.HKEY), reg.Path, false)) {
+      const auto value = key->ReadString(reg.Key);
       if (value && !value->empty()) info.InstallDir = *value;
     }
   }

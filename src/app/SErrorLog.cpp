@@ -140,7 +140,7 @@ std::string WriteErrorReport(const TErrorReportFacts& facts, const std::string& 
     text += line + "\r\n";
   platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
   if (!file.IsOpen() || !file.WriteAll(text.data(), text.size()))
-    throw platform::ESetupError("Unable to write the error report " + path);
+    platform::RaiseSystemError("Unable to write the error report " + path);
   file.Close();
 
   platform::ShowMessageBox(ShownType(errorType) + " Error: " + errorText + "\r\r" +

@@ -29,11 +29,11 @@ constexpr const char* kProductNames[] = {
 // The edition of an NT system without the extended version facts: the product type
 // the registry records.
 std::string EditionFromProductOptions(const platform::OsVersion& v) {
-  platform::RegistryKey key = platform::RegistryKey::Open(
+  const auto key = platform::RegistryKey::Open(
       platform::RegistryRoot::LocalMachine, "SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
       false);
-  if (!key.IsOpen()) return "";
-  const std::string type = platform::AsciiUpper(key.ReadString("ProductType").value_or(""));
+  if (!key) return "";
+  const std::string type = platform::AsciiUpper(key->ReadString("ProductType").value_or(""));
   std::string edition;
   if (type == "WINNT") edition = "WorkStation";
   else if (type == "LANMANNT") edition = "Server";
@@ -124,10 +124,10 @@ std::string TOSInfo::ServicePackOf(const platform::OsVersion& v) {
   }
   if (v.platformId != kPlatformNT) return "";
   if (product == 4 && platform::SameTextAscii(v.servicePack, "Service Pack 6")) {
-    const platform::RegistryKey hotfix = platform::RegistryKey::Open(
+    const auto hotfix = platform::RegistryKey::Open(
         platform::RegistryRoot::LocalMachine,
         "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009", false);
-    if (hotfix.IsOpen()) return "Service Pack 6a";
+    if (hotfix) return "Service Pack 6a";
   }
   return v.servicePack;
 }

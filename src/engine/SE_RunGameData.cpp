@@ -21,7 +21,9 @@ bool KeptByThisRun(const std::string& file) {
 
 void RollBackGameFile(const std::string& file) {
   if (KeptByThisRun(file)) {
-    ActiveGameDataJournals()->RollBack(file);
+    // A file that cannot be restored now keeps its journal, hot, and its next opener
+    // plays it back; the run's undo has no one to tell and goes on with the rest.
+    static_cast<void>(ActiveGameDataJournals()->RollBack(file));
     return;
   }
   // A killed run's journal: hot, so playing it back restores the file.

@@ -49,9 +49,9 @@ bool RemoveRecordedRegistryValue(const std::string& line) {
   const auto fields = SplitRegistryEntryLine(line);
   const platform::RegistryRoot root = RootKeyFromCode(RootCodeFromName(fields[0]));
   WaitUntilRegistryCanBeChanged();
-  platform::RegistryKey key = platform::RegistryKey::Open(root, fields[1], /*create=*/false);
-  if (!key.IsOpen()) return false;
-  const bool deleted = key.DeleteValue(fields[2]);
-  key.Close();
+  auto key = platform::RegistryKey::Open(root, fields[1], /*create=*/false);
+  if (!key) return false;
+  const bool deleted = key->DeleteValue(fields[2]).Ok();
+  key->Close();
   return deleted;
 }

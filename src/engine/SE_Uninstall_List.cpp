@@ -141,7 +141,7 @@ bool TUninstallList::Load(const std::string& directory, const std::string& prefi
   const std::string path = LogPath(directory, prefix);
   if (!platform::FileExists(path)) return false;
   const std::optional<Bytes> bytes = platform::ReadWholeFile(path);
-  if (!bytes) throw platform::ESetupError("Cannot open file \"" + path + "\"");
+  if (!bytes) platform::RaiseSystemError("Cannot open file \"" + path + "\"");
   lists_ = ParseInstallLog(bytes->data(), bytes->size()).lists;
   Reindex();
   return true;

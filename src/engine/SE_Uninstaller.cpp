@@ -43,28 +43,31 @@ void RegisterUninstaller(const TSetupInfo& info) {
 // The copy is the program without its package and without a signature: the
 // certificate table is left out and the security directory entry cleared, so the
 // uninstaller is a valid unsigned program rather than one whose signature is broken.
+[[noreturn]] void CannotReadProgram(const std::string& programPath, const std::string& reason) {
+  throw platform::ESetupError("Cannot read the setup program \"" + programPath + "\" to make the uninstaller: " +
+                              reason);
+}
+
 void CopyProgramPart(const std::string& programPath, const std::string& target) {
-  std::optional<uint64_t> length = ProgramPartLength(programPath);
+  const platform::Result<uint64_t> partLength = ProgramPartLength(programPath);
+  if (!partLength) CannotReadProgram(programPath, partLength.Problem());
   platform::File program = platform::File::Open(programPath, platform::OpenMode::ReadShared);
-  if (!length || !program.IsOpen())
-    throw platform::ESetupError("Cannot read the setup program \"" + programPath +
-                                "\" to make the uninstaller");
+  if (!program.IsOpen()) CannotReadProgram(programPath, platform::LastErrorText());
+  std::optional<uint64_t> length = *partLength;
   const std::optional<TCertificateTable> signature =
       FindCertificateTable(ReadAtOf(program), static_cast<uint64_t>(program.Size()));
   if (signature && signature->Offset < *length) length = signature->Offset;
   program.Seek(0);
   if (platform::FileExists(target)) platform::DeleteFileAt(target);
   platform::File out = platform::File::Open(target, platform::OpenMode::CreateTruncate);
-  if (!out.IsOpen()) throw ERunStopped(CouldNotWrite(target, platform::LastFileErrorText()));
+  if (!out.IsOpen()) throw ERunStopped(CouldNotWrite(target, platform::LastErrorText()));
   std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(*length, kCopyChunk)));
   for (uint64_t done = 0; done < *length;) {
     const size_t n = static_cast<size_t>(std::min<uint64_t>(kCopyChunk, *length - done));
-    if (!program.ReadExact(chunk.data(), n))
-      throw platform::ESetupError("Cannot read the setup program \"" + programPath +
-                                  "\" to make the uninstaller");
+    if (!program.ReadExact(chunk.data(), n)) CannotReadProgram(programPath, platform::LastErrorText());
     if (signature && done == 0) ClearCertificateEntry(chunk.data(), n, *signature);
     if (!out.WriteAll(chunk.data(), n))
-      throw ERunStopped(CouldNotWrite(target, platform::LastFileErrorText()));
+      throw ERunStopped(CouldNotWrite(target, platform::LastErrorText()));
     done += n;
   }
 }
@@ -84,7 +87,7 @@ void ReplaceIcon(TPak& package, const std::string& target) {
 void Store(TPak& out, const std::string& target, const std::string& name, const Bytes& content) {
   const int index = out.NewEntry(name, "", 0);
   if (!out.StoreBuffer(index, content.data(), content.size()))
-    throw ERunStopped(CouldNotWrite(target, platform::LastFileErrorText()));
+    throw ERunStopped(CouldNotWrite(target, platform::LastErrorText()));
 }
 
 void AppendUninstallPackage(TPak& package, const TSetupInfo& info, const std::string& target) {
@@ -104,7 +107,7 @@ void AppendUninstallPackage(TPak& package, const TSetupInfo& info, const std::st
   uninstallInfo.Info = info;
   uninstallInfo.Info.Uninstall = 1;
   Store(out, target, "SetupInfo", uninstallInfo.SaveToBytes());
-  if (!out.WriteTable()) throw ERunStopped(CouldNotWrite(target, platform::LastFileErrorText()));
+  if (!out.WriteTable()) throw ERunStopped(CouldNotWrite(target, platform::LastErrorText()));
   out.Close();
 }
 
@@ -114,20 +117,21 @@ std::string UninstallerPath(const TSetupInfo& info) {
   return info.InstallDir + "\\" + info.UninstallExeName;
 }
 
-std::optional<uint64_t> ProgramPartLength(const std::string& programPath) {
+platform::Result<uint64_t> ProgramPartLength(const std::string& programPath) {
   TPak own;
   try {
     own.Create(programPath, false, false);
-  } catch (const platform::ESetupError&) {
-    return std::nullopt;
+  } catch (const platform::ESetupError& error) {
+    return platform::Status::Failure(error.what());
   }
   platform::File file = platform::File::Open(programPath, platform::OpenMode::ReadShared);
+  if (!file.IsOpen()) return platform::Status::SystemFailure("Cannot open file \"" + programPath + "\"");
   const int64_t size = file.Size();
-  if (size < 0) return std::nullopt;
+  if (size < 0) return platform::Status::SystemFailure("Cannot read file \"" + programPath + "\"");
   const TSetupHeader& header = own.Header();
   const bool carriesPackage = header.IsPackage() && header.PakStart <= header.TableOffset &&
                               header.TableOffset + kSetupHeaderSize <= static_cast<uint64_t>(size);
-  return carriesPackage ? header.PakStart : static_cast<uint64_t>(size);
+  return carriesPackage ? uint64_t{header.PakStart} : static_cast<uint64_t>(size);
 }
 
 std::optional<std::vector<uint8_t>> FirstIconImage(const uint8_t* data, size_t size) {

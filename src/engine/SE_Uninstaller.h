@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Result.h"
 #include "script/ZTI_SetupInfo.h"
 
 class TPak;
@@ -49,8 +50,8 @@ std::string UninstallerPath(const TSetupInfo& info);
 
 // The length of a program file's program part: the start of the package it carries
 // (its header's PakStart, when the header and table lie inside the file), else the
-// file's whole size. Nothing when the file cannot be opened.
-std::optional<uint64_t> ProgramPartLength(const std::string& programPath);
+// file's whole size. A failure says why the file cannot be read.
+platform::Result<uint64_t> ProgramPartLength(const std::string& programPath);
 
 // The first image of an icon file (the bytes its first directory entry points at);
 // nothing when the file is not an icon or the entry points outside it.

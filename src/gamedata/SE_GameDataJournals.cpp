@@ -16,12 +16,11 @@ bool SameFile(const std::string& a, const std::string& b) { return platform::Ans
 
 // Plays back the journal of file; an archive whose free blocks were written during the
 // update gets its digest computed again, since those blocks were not journaled.
-bool PlayBack(const std::string& file, std::string* problem) {
-  return PlayBackJournal(file, problem, [&](const TJournalContents& contents) {
-    if (contents.kind != TJournalKind::Archive || !(contents.flags & kJournalFreeBlocksWritten)) return true;
-    if (RefreshArchiveDigest(file)) return true;
-    if (problem) *problem = "cannot write the digest of " + file;
-    return false;
+platform::Status PlayBack(const std::string& file) {
+  return PlayBackJournal(file, [&](const TJournalContents& contents) {
+    if (contents.kind != TJournalKind::Archive || !(contents.flags & kJournalFreeBlocksWritten))
+      return platform::Status::Success();
+    return RefreshArchiveDigest(file);
   });
 }
 
@@ -56,28 +55,28 @@ bool TGameDataJournals::CommitAll(std::vector<std::string>* problems) {
     const std::string journal = JournalPathOf(file);
     if (platform::FileExists(journal) && !platform::DeleteFileAt(journal)) {
       all = false;
-      if (problems) problems->push_back("cannot delete the journal " + journal);
+      if (problems) problems->push_back("cannot delete the journal " + journal + ": " + platform::LastErrorText());
     }
   }
   files_.clear();
   return all;
 }
 
-bool TGameDataJournals::RollBack(const std::string& file, std::string* problem) {
-  if (!Holds(file)) return true;
-  if (!PlayBack(file, problem)) return false;
+platform::Status TGameDataJournals::RollBack(const std::string& file) {
+  if (!Holds(file)) return platform::Status::Success();
+  if (platform::Status played = PlayBack(file); !played) return played;
   Forget(file);
-  return true;
+  return platform::Status::Success();
 }
 
 bool TGameDataJournals::RollBackAll(std::vector<std::string>* problems) {
   bool all = true;
   const std::vector<std::string> newestFirst(files_.rbegin(), files_.rend());
   for (const std::string& file : newestFirst) {
-    std::string problem;
-    if (RollBack(file, &problem)) continue;
+    const platform::Status rolledBack = RollBack(file);
+    if (rolledBack) continue;
     all = false;
-    if (problems) problems->push_back(problem);
+    if (problems) problems->push_back(rolledBack.Problem());
   }
   return all;
 }
@@ -88,9 +87,8 @@ TRecovery RecoverGameFile(const std::string& file, std::string* note) {
       std::find(gInUse.begin(), gInUse.end(), platform::AnsiLower(file)) != gInUse.end())
     return TRecovery::Nothing;
   const bool changed = InspectJournal(journal).validSegments > 0;
-  std::string problem;
-  if (!PlayBack(file, &problem)) {
-    if (note) *note = "Cannot restore " + file + " from its rollback journal " + journal + ": " + problem;
+  if (const platform::Status played = PlayBack(file); !played) {
+    if (note) *note = "Cannot restore " + file + " from its rollback journal " + journal + ": " + played.Problem();
     return TRecovery::Failed;
   }
   if (note)

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Result.h"
+
 class TRollbackJournal;
 
 class TGameDataJournals {
@@ -45,8 +47,9 @@ class TGameDataJournals {
   // Plays back every kept journal, newest file first. False when a file could not be
   // restored (its journal then stays, hot); problems says which and why.
   bool RollBackAll(std::vector<std::string>* problems = nullptr);
-  // Plays back one kept file's journal and forgets it.
-  bool RollBack(const std::string& file, std::string* problem = nullptr);
+  // Plays back one kept file's journal and forgets it; a failure says why the file
+  // could not be restored (its journal then stays, hot).
+  platform::Status RollBack(const std::string& file);
 
   // For the updaters: an update of file is on the disk; its journal is kept.
   void Keep(const std::string& file);

@@ -151,55 +151,59 @@ std::vector<TJournalSegment> ReadSegments(platform::File& journal, TJournalConte
   return segments;
 }
 
-bool CopyRange(platform::File& journal, const TJournalRecord& record, platform::File& target) {
+// The journal being played back, and the file it restores.
+struct TPlayBack {
+  platform::File& journal;
+  const std::string& journalPath;
+  const std::string& targetPath;
+};
+
+platform::Status CopyRange(const TPlayBack& playBack, const TJournalRecord& record, platform::File& target) {
   std::vector<uint8_t> piece(std::min<size_t>(record.length, kCopyPiece));
   for (uint32_t done = 0; done < record.length;) {
     const size_t count = std::min<size_t>(piece.size(), record.length - done);
     const int64_t from = int64_t(record.dataAt + done), to = int64_t(record.offset + done);
-    if (journal.Seek(from) != from || !journal.ReadExact(piece.data(), count)) return false;
-    if (target.Seek(to) != to || !target.WriteAll(piece.data(), count)) return false;
+    if (playBack.journal.Seek(from) != from || !playBack.journal.ReadExact(piece.data(), count))
+      return platform::Status::SystemFailure("cannot read the journal " + playBack.journalPath);
+    if (target.Seek(to) != to || !target.WriteAll(piece.data(), count))
+      return platform::Status::SystemFailure("cannot write " + playBack.targetPath);
     done += uint32_t(count);
   }
-  return true;
+  return platform::Status::Success();
 }
 
-bool RestoreCompanion(platform::File& journal, const TJournalRecord& record, const std::string& folder) {
-  const std::string path = folder + record.name;
-  if (record.type == kRecordNoCompanion) return !platform::FileExists(path) || platform::DeleteFileAt(path);
-  std::vector<uint8_t> bytes(record.length);
-  if (journal.Seek(int64_t(record.dataAt)) != int64_t(record.dataAt) || !journal.ReadExact(bytes.data(), bytes.size()))
-    return false;
-  platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
-  return file.IsOpen() && file.WriteAll(bytes.data(), bytes.size()) && file.Flush();
-}
-
-bool ApplySegments(platform::File& journal, const std::vector<TJournalSegment>& segments,
-                   const std::string& targetPath, std::string* problem) {
-  platform::File target = platform::File::Open(targetPath, platform::OpenMode::ReadWrite);
-  if (!target.IsOpen()) {
-    if (problem) *problem = "cannot open " + targetPath + " to restore it";
-    return false;
+platform::Status RestoreCompanion(const TPlayBack& playBack, const TJournalRecord& record) {
+  const std::string path = FolderOf(playBack.targetPath) + record.name;
+  if (record.type == kRecordNoCompanion) {
+    if (platform::FileExists(path) && !platform::DeleteFileAt(path))
+      return platform::Status::SystemFailure("cannot delete " + path);
+    return platform::Status::Success();
   }
-  const std::string folder = FolderOf(targetPath);
+  std::vector<uint8_t> bytes(record.length);
+  platform::File& journal = playBack.journal;
+  if (journal.Seek(int64_t(record.dataAt)) != int64_t(record.dataAt) || !journal.ReadExact(bytes.data(), bytes.size()))
+    return platform::Status::SystemFailure("cannot read the journal " + playBack.journalPath);
+  platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
+  if (!file.IsOpen() || !file.WriteAll(bytes.data(), bytes.size()) || !file.Flush())
+    return platform::Status::SystemFailure("cannot write " + path);
+  return platform::Status::Success();
+}
+
+platform::Status ApplySegments(const TPlayBack& playBack, const std::vector<TJournalSegment>& segments) {
+  const std::string& targetPath = playBack.targetPath;
+  platform::File target = platform::File::Open(targetPath, platform::OpenMode::ReadWrite);
+  if (!target.IsOpen()) return platform::Status::SystemFailure("cannot open " + targetPath + " to restore it");
   for (auto segment = segments.rbegin(); segment != segments.rend(); ++segment) {
     for (auto record = segment->records.rbegin(); record != segment->records.rend(); ++record) {
-      const bool done = record->type == kRecordRange ? CopyRange(journal, *record, target)
-                                                     : RestoreCompanion(journal, *record, folder);
-      if (!done) {
-        if (problem) *problem = "cannot write " + (record->type == kRecordRange ? targetPath : folder + record->name);
-        return false;
-      }
+      const platform::Status done = record->type == kRecordRange ? CopyRange(playBack, *record, target)
+                                                                 : RestoreCompanion(playBack, *record);
+      if (!done) return done;
     }
-    if (target.Seek(int64_t(segment->sizeBefore)) != int64_t(segment->sizeBefore) || !target.SetEndOfFile()) {
-      if (problem) *problem = "cannot cut " + targetPath + " back to its size";
-      return false;
-    }
+    if (target.Seek(int64_t(segment->sizeBefore)) != int64_t(segment->sizeBefore) || !target.SetEndOfFile())
+      return platform::Status::SystemFailure("cannot cut " + targetPath + " back to its size");
   }
-  if (!target.Flush()) {
-    if (problem) *problem = "cannot flush " + targetPath;
-    return false;
-  }
-  return true;
+  if (!target.Flush()) return platform::Status::SystemFailure("cannot flush " + targetPath);
+  return platform::Status::Success();
 }
 
 }  // namespace
@@ -342,25 +346,21 @@ bool OriginalBytesOf(const std::string& journalPath, uint64_t offset, std::vecto
   return true;
 }
 
-bool PlayBackJournal(const std::string& targetPath, std::string* problem,
-                     const std::function<bool(const TJournalContents&)>& afterRestore) {
+platform::Status PlayBackJournal(const std::string& targetPath,
+                                 const std::function<platform::Status(const TJournalContents&)>& afterRestore) {
   const std::string path = JournalPathOf(targetPath);
   TJournalContents contents;
   std::vector<TJournalSegment> segments;
   {
     platform::File journal = platform::File::Open(path, platform::OpenMode::ReadShared);
-    if (!journal.IsOpen()) return true;  // nothing to play back
+    if (!journal.IsOpen()) return platform::Status::Success();  // nothing to play back
     contents.exists = true;
     segments = ReadSegments(journal, contents);
-    if (!segments.empty() && !ApplySegments(journal, segments, targetPath, problem)) return false;
+    if (!segments.empty())
+      if (platform::Status applied = ApplySegments({journal, path, targetPath}, segments); !applied) return applied;
   }
-  if (!segments.empty() && afterRestore && !afterRestore(contents)) {
-    if (problem && problem->empty()) *problem = "cannot finish restoring " + targetPath;
-    return false;
-  }
-  if (!platform::DeleteFileAt(path)) {
-    if (problem) *problem = "cannot delete the journal " + path;
-    return false;
-  }
-  return true;
+  if (!segments.empty() && afterRestore)
+    if (platform::Status finished = afterRestore(contents); !finished) return finished;
+  if (!platform::DeleteFileAt(path)) return platform::Status::SystemFailure("cannot delete the journal " + path);
+  return platform::Status::Success();
 }

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "platform/Files.h"
+#include "platform/Result.h"
 
 enum class TJournalKind : uint32_t { Package = 1, Archive = 2 };
 
@@ -102,7 +103,7 @@ bool OriginalBytesOf(const std::string& journalPath, uint64_t offset, std::vecto
 // Plays the journal of targetPath back and deletes it. afterRestore runs once the
 // file holds its original bytes and before the journal goes (an archive computes its
 // digest again there). A journal without a valid segment is deleted without touching
-// the file. False, with problem set, when the file could not be restored: the journal
-// then stays, hot, for another try.
-bool PlayBackJournal(const std::string& targetPath, std::string* problem,
-                     const std::function<bool(const TJournalContents&)>& afterRestore = {});
+// the file. A failure says why the file could not be restored: the journal then
+// stays, hot, for another try.
+platform::Status PlayBackJournal(const std::string& targetPath,
+                                 const std::function<platform::Status(const TJournalContents&)>& afterRestore = {});

@@ -41,6 +41,7 @@
 
 #include "gamedata/SE_RollbackJournal.h"
 #include "platform/Files.h"
+#include "platform/Result.h"
 
 inline constexpr size_t kVFSRecordSize = 88;
 inline constexpr size_t kVFSNameMax = 65;
@@ -95,22 +96,6 @@ struct TTreeFileInfo {
   uint32_t slot = kNoRootSlot;  // root table slot of a root node
 
   static constexpr uint32_t kNoRootSlot = 0xFFFFFFFF;
-};
-
-// A read cursor over an owned copy of one file's bytes.
-class TVFSFileBuffer {
- public:
-  explicit TVFSFileBuffer(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
-  size_t Size() const { return bytes_.size(); }
-  size_t Position() const { return position_; }
-  bool AtEnd() const { return position_ >= bytes_.size(); }
-  // Nothing when fewer than `count` bytes are left.
-  const uint8_t* Take(size_t count);
-  const std::vector<uint8_t>& Bytes() const { return bytes_; }
-
- private:
-  std::vector<uint8_t> bytes_;
-  size_t position_ = 0;
 };
 
 // The lookup key of a file: "folder\sub/name" (backslashes inside the folder part, a
@@ -268,6 +253,8 @@ class TVFSFile {
 
   // Raises ESetupError with "Archive <path>: <problem>".
   [[noreturn]] void Fail(const std::string& problem) const;
+  // The same for a system call that just failed, with the system's reason after it.
+  [[noreturn]] void FailWithReason(const std::string& problem) const;
 
  private:
   friend class TVFSTree;
@@ -340,8 +327,8 @@ class TVFSFile {
 std::vector<std::string> VerifyArchive(const std::string& path);
 
 // Computes an archive's digest again and writes it to its header, unless the header
-// holds none (zeros). False when the file cannot be read or written.
-bool RefreshArchiveDigest(const std::string& path);
+// holds none (zeros). A failure says what could not be read or written, and why.
+platform::Status RefreshArchiveDigest(const std::string& path);
 
 // Today as a DOS date with time 00:00:00.
 uint32_t VFSToday();

@@ -48,7 +48,7 @@ void TVFSFile::BeginUpdate() {
   if (!table.empty() && platform::FileExists(journal)) {
     if (file_.Seek(int64_t(tableOffset_)) != int64_t(tableOffset_) || !file_.ReadExact(table.data(), table.size()) ||
         !OriginalBytesOf(journal, tableOffset_, table))
-      Fail("cannot read the rollback journal " + journal);
+      FailWithReason("cannot read the rollback journal " + journal);
   }
   freeAtStart_.assign(blocks_.size(), false);
   for (size_t i = 0; i < blocks_.size(); ++i)
@@ -57,8 +57,7 @@ void TVFSFile::BeginUpdate() {
 
 void TVFSFile::WriteThrough(uint64_t offset, const uint8_t* data, size_t count) {
   if (file_.Seek(static_cast<int64_t>(offset)) < 0 || !file_.WriteAll(data, count))
-    Fail("cannot write " + std::to_string(count) + " bytes at offset " + std::to_string(offset) +
-         " (disk full or write protected?)");
+    FailWithReason("cannot write " + std::to_string(count) + " bytes at offset " + std::to_string(offset));
 }
 
 void TVFSFile::Collect(const TPage& page, uint64_t offset, const uint8_t* data, size_t count) {
@@ -70,7 +69,7 @@ void TVFSFile::Collect(const TPage& page, uint64_t offset, const uint8_t* data, 
     if (int64_t(page.start) < size) {
       const size_t present = size_t(std::min<int64_t>(int64_t(page.length), size - int64_t(page.start)));
       if (file_.Seek(int64_t(page.start)) != int64_t(page.start) || !file_.ReadExact(bytes.data(), present))
-        Fail("cannot read " + std::to_string(present) + " bytes at offset " + std::to_string(page.start));
+        FailWithReason("cannot read " + std::to_string(present) + " bytes at offset " + std::to_string(page.start));
     }
     it = collected_.emplace(page.start, std::move(bytes)).first;
     collectedBytes_ += size_t(page.length);
@@ -119,7 +118,7 @@ void TVFSFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
 void TVFSFile::Spill(uint32_t flags, bool withLookupTable) {
   if (!journal_) journal_ = std::make_unique<TRollbackJournal>(path_, TJournalKind::Archive);
   const std::string problem = "cannot write the rollback journal " + journal_->Path();
-  if (!journal_->BeginSegment(sizeAtStart_, flags)) Fail(problem);
+  if (!journal_->BeginSegment(sizeAtStart_, flags)) FailWithReason(problem);
   std::vector<uint8_t> original;
   for (const auto& [start, bytes] : collected_) {
     // The file still holds every collected page's original.
@@ -127,18 +126,18 @@ void TVFSFile::Spill(uint32_t flags, bool withLookupTable) {
     if (int64_t(start) >= size) continue;  // beyond the end: the length in the journal covers it
     original.resize(size_t(std::min<int64_t>(int64_t(bytes.size()), size - int64_t(start))));
     if (file_.Seek(int64_t(start)) != int64_t(start) || !file_.ReadExact(original.data(), original.size()))
-      Fail("cannot read " + std::to_string(original.size()) + " bytes at offset " + std::to_string(start));
-    if (!journal_->AddRange(start, original.data(), original.size())) Fail(problem);
+      FailWithReason("cannot read " + std::to_string(original.size()) + " bytes at offset " + std::to_string(start));
+    if (!journal_->AddRange(start, original.data(), original.size())) FailWithReason(problem);
   }
   if (withLookupTable) {
     const std::string table = HashTablePath(path_);
     const size_t separator = table.find_last_of("\\/");
     const auto bytes = platform::FileExists(table) ? platform::ReadWholeFile(table) : std::nullopt;
-    if (platform::FileExists(table) && !bytes) Fail("cannot read the lookup table " + table);
+    if (platform::FileExists(table) && !bytes) FailWithReason("cannot read the lookup table " + table);
     if (!journal_->AddCompanion(table.substr(separator == std::string::npos ? 0 : separator + 1), bytes))
-      Fail(problem);
+      FailWithReason(problem);
   }
-  if (!journal_->Seal()) Fail(problem);
+  if (!journal_->Seal()) FailWithReason(problem);
   // Neighbouring pages in one write.
   std::vector<uint8_t> run;
   for (auto it = collected_.begin(); it != collected_.end();) {
@@ -155,7 +154,7 @@ void TVFSFile::Spill(uint32_t flags, bool withLookupTable) {
 }
 
 void TVFSFile::EndUpdate() {
-  if (!file_.Flush()) Fail("cannot flush the archive to the disk");
+  if (!file_.Flush()) FailWithReason("cannot flush the archive to the disk");
   if (journal_) EndJournaledUpdate(*journal_);
   journal_.reset();
   BeginUpdate();

@@ -7,21 +7,12 @@
 #include "gamedata/ZT_PakFormat.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
+#include "platform/LittleEndian.h"
 #include "platform/Md5.h"
 #include "platform/SystemInfo.h"
 #include "script/SE_Progress.h"
 
 namespace {
-
-uint32_t U32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 
 constexpr size_t kDigestPiece = 262144;
 
@@ -35,30 +26,23 @@ uint32_t VFSToday() {
 void EncodeFileInfo(const TVFSFileInfo& info, uint8_t* out) {
   std::memset(out, 0, kVFSRecordSize);
   std::memcpy(out, info.name.data(), std::min(info.name.size(), kVFSNameMax));
-  Put32(out + 68, info.flags);
-  Put32(out + 72, info.date);
-  Put32(out + 76, static_cast<uint32_t>(info.firstBlock));
-  Put32(out + 80, static_cast<uint32_t>(info.storedSize));
-  Put32(out + 84, static_cast<uint32_t>(info.fullSize));
+  platform::EncodeFixed32(out + 68, info.flags);
+  platform::EncodeFixed32(out + 72, info.date);
+  platform::EncodeFixed32(out + 76, static_cast<uint32_t>(info.firstBlock));
+  platform::EncodeFixed32(out + 80, static_cast<uint32_t>(info.storedSize));
+  platform::EncodeFixed32(out + 84, static_cast<uint32_t>(info.fullSize));
 }
 
 TVFSFileInfo DecodeFileInfo(const uint8_t* in) {
   TVFSFileInfo info;
   const auto* end = static_cast<const uint8_t*>(std::memchr(in, 0, kVFSNameMax));
   info.name.assign(reinterpret_cast<const char*>(in), end ? size_t(end - in) : kVFSNameMax);
-  info.flags = U32(in + 68);
-  info.date = U32(in + 72);
-  info.firstBlock = static_cast<int32_t>(U32(in + 76));
-  info.storedSize = static_cast<int32_t>(U32(in + 80));
-  info.fullSize = static_cast<int32_t>(U32(in + 84));
+  info.flags = platform::DecodeFixed32(in + 68);
+  info.date = platform::DecodeFixed32(in + 72);
+  info.firstBlock = static_cast<int32_t>(platform::DecodeFixed32(in + 76));
+  info.storedSize = static_cast<int32_t>(platform::DecodeFixed32(in + 80));
+  info.fullSize = static_cast<int32_t>(platform::DecodeFixed32(in + 84));
   return info;
-}
-
-const uint8_t* TVFSFileBuffer::Take(size_t count) {
-  if (bytes_.size() - position_ < count) return nullptr;
-  const uint8_t* p = bytes_.data() + position_;
-  position_ += count;
-  return p;
 }
 
 TVFSFile::TVFSFile() : tree_(*this), hash_(*this) {}
@@ -68,10 +52,12 @@ void TVFSFile::Fail(const std::string& problem) const {
   throw platform::ESetupError("Archive " + path_ + ": " + problem);
 }
 
+void TVFSFile::FailWithReason(const std::string& problem) const { Fail(problem + ": " + platform::LastErrorText()); }
+
 void TVFSFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
   if (file_.Seek(static_cast<int64_t>(offset)) < 0 || !file_.ReadExact(buffer, count)) {
     readError_ = true;
-    Fail("cannot read " + std::to_string(count) + " bytes at offset " + std::to_string(offset));
+    FailWithReason("cannot read " + std::to_string(count) + " bytes at offset " + std::to_string(offset));
   }
   OverlayCollected(offset, static_cast<uint8_t*>(buffer), count);
   bytesRead_ += static_cast<int64_t>(count);
@@ -82,14 +68,14 @@ void TVFSFile::ReadHeader() {
   ReadAt(0, fixed, sizeof fixed);
   TVFSHeader& h = header_;
   std::memcpy(h.signature.data(), fixed, 4);
-  h.blockSize = static_cast<int32_t>(U32(fixed + 4));
-  h.blockCount = static_cast<int32_t>(U32(fixed + 8));
-  h.rootCount = U32(fixed + 12);
-  h.reserved1 = U32(fixed + 16);
-  h.reserved2 = U32(fixed + 20);
-  h.reserved3 = static_cast<int32_t>(U32(fixed + 24));
+  h.blockSize = static_cast<int32_t>(platform::DecodeFixed32(fixed + 4));
+  h.blockCount = static_cast<int32_t>(platform::DecodeFixed32(fixed + 8));
+  h.rootCount = platform::DecodeFixed32(fixed + 12);
+  h.reserved1 = platform::DecodeFixed32(fixed + 16);
+  h.reserved2 = platform::DecodeFixed32(fixed + 20);
+  h.reserved3 = static_cast<int32_t>(platform::DecodeFixed32(fixed + 24));
   std::memcpy(h.digest.data(), fixed + 28, 16);
-  h.infoLength = static_cast<int32_t>(U32(fixed + 44));
+  h.infoLength = static_cast<int32_t>(platform::DecodeFixed32(fixed + 44));
   const int64_t size = file_.Size();
   if (h.blockSize <= 0 || h.blockCount < 0 || h.infoLength < int32_t(kVFSInfoText))
     Fail("damaged header (block size " + std::to_string(h.blockSize) + ", block count " +
@@ -101,7 +87,7 @@ void TVFSFile::ReadHeader() {
   if (!h.moreInfo.empty()) ReadAt(48 + kVFSInfoText, h.moreInfo.data(), h.moreInfo.size());
   uint8_t inUse[4];
   ReadAt(48 + uint64_t(h.infoLength), inUse, 4);
-  h.blocksInUse = static_cast<int32_t>(U32(inUse));
+  h.blocksInUse = static_cast<int32_t>(platform::DecodeFixed32(inUse));
 }
 
 void TVFSFile::ReadTables(const Progress& progress) {
@@ -113,7 +99,7 @@ void TVFSFile::ReadTables(const Progress& progress) {
   blocks_.resize(size_t(header_.blockCount));
   free_.Clear();
   for (size_t i = 0; i < blocks_.size(); ++i) {
-    blocks_[i] = {U32(&raw[i * 8]), static_cast<int32_t>(U32(&raw[i * 8 + 4]))};
+    blocks_[i] = {platform::DecodeFixed32(&raw[i * 8]), static_cast<int32_t>(platform::DecodeFixed32(&raw[i * 8 + 4]))};
     if (blocks_[i].next == 0) free_.Release(int32_t(i) + 1);
   }
   if (progress) progress(header_.blockCount, total);
@@ -143,7 +129,7 @@ void TVFSFile::Open(const std::string& path, bool fullTree, Progress progress, b
   if (recovery == TRecovery::Failed) throw platform::ESetupError(note);
   if (recovery != TRecovery::Nothing) SetStatusText(platform::AnsiToWide(note));
   file_ = platform::File::Open(path, readOnly ? platform::OpenMode::ReadShared : platform::OpenMode::ReadWrite);
-  if (!file_.IsOpen()) Fail(readOnly ? "cannot be opened" : "cannot be opened for writing");
+  if (!file_.IsOpen()) FailWithReason(readOnly ? "cannot be opened" : "cannot be opened for writing");
   try {
     ReadHeader();
     ReadTables(progress);
@@ -264,8 +250,8 @@ void TVFSFile::WriteDirtyLinks() {
     while (j + 1 < dirtyLinks_.size() && dirtyLinks_[j + 1] == dirtyLinks_[j] + 1) ++j;
     raw.clear();
     for (size_t k = i; k <= j; ++k) {
-      Put32(raw, blocks_[size_t(dirtyLinks_[k]) - 1].used);
-      Put32(raw, static_cast<uint32_t>(blocks_[size_t(dirtyLinks_[k]) - 1].next));
+      platform::PutFixed32(raw, blocks_[size_t(dirtyLinks_[k]) - 1].used);
+      platform::PutFixed32(raw, static_cast<uint32_t>(blocks_[size_t(dirtyLinks_[k]) - 1].next));
     }
     WriteAt(tableOffset_ + uint64_t(dirtyLinks_[i] - 1) * 8, raw.data(), raw.size());
     i = j + 1;
@@ -367,10 +353,10 @@ std::array<uint8_t, 16> TVFSFile::ComputeDigest() {
 
 void TVFSFile::Flush(bool zeroDigest) {
   std::vector<uint8_t> raw;
-  Put32(raw, static_cast<uint32_t>(header_.infoLength));
+  platform::PutFixed32(raw, static_cast<uint32_t>(header_.infoLength));
   raw.insert(raw.end(), header_.info.begin(), header_.info.end());
   raw.insert(raw.end(), header_.moreInfo.begin(), header_.moreInfo.end());
-  Put32(raw, static_cast<uint32_t>(header_.blocksInUse));
+  platform::PutFixed32(raw, static_cast<uint32_t>(header_.blocksInUse));
   WriteAt(44, raw.data(), raw.size());
   if (zeroDigest)
     header_.digest.fill(0);
@@ -380,7 +366,7 @@ void TVFSFile::Flush(bool zeroDigest) {
   raw.insert(raw.end(), header_.signature.begin(), header_.signature.end());
   for (uint32_t v : {uint32_t(header_.blockSize), uint32_t(header_.blockCount), header_.rootCount,
                      header_.reserved1, header_.reserved2, uint32_t(header_.reserved3)})
-    Put32(raw, v);
+    platform::PutFixed32(raw, v);
   raw.insert(raw.end(), header_.digest.begin(), header_.digest.end());
   WriteAt(0, raw.data(), raw.size());
   // Everything collected, and the lookup table's original, into the journal; then the
@@ -400,41 +386,46 @@ void TVFSFile::Create(const std::string& path, int32_t blockSize, int32_t blockC
   // A journal left by an earlier file of that name must never be played onto this one.
   const std::string journal = JournalPathOf(path);
   if (platform::FileExists(journal) && !platform::DeleteFileAt(journal))
-    throw platform::ESetupError("Archive " + path + ": cannot delete the old journal " + journal);
+    platform::RaiseSystemError("Archive " + path + ": cannot delete the old journal " + journal);
   {
     platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
-    if (!file.IsOpen()) throw platform::ESetupError("Archive " + path + ": cannot be created");
+    if (!file.IsOpen()) platform::RaiseSystemError("Archive " + path + ": cannot be created");
     std::vector<uint8_t> head(52 + kVFSInfoText, 0);
-    Put32(&head[4], uint32_t(blockSize));
-    Put32(&head[8], uint32_t(blockCount));
-    Put32(&head[12], rootCount);
-    Put32(&head[44], kVFSInfoText);
+    platform::EncodeFixed32(&head[4], uint32_t(blockSize));
+    platform::EncodeFixed32(&head[8], uint32_t(blockCount));
+    platform::EncodeFixed32(&head[12], rootCount);
+    platform::EncodeFixed32(&head[44], kVFSInfoText);
     std::memcpy(&head[48], info.data(), info.size());
     // The tables and the data area are zeros: every block free, every root slot empty.
     const uint64_t size = head.size() + uint64_t(blockCount) * 8 + uint64_t(rootCount) * kVFSRecordSize +
                           uint64_t(blockCount) * uint64_t(blockSize);
     if (!file.WriteAll(head.data(), head.size()) || file.Seek(int64_t(size)) < 0 || !file.SetEndOfFile())
-      throw platform::ESetupError("Archive " + path + ": cannot be written");
+      platform::RaiseSystemError("Archive " + path + ": cannot be written");
   }
   TVFSFile archive;
   archive.Open(path, true);
   archive.Flush(false);
 }
 
-bool RefreshArchiveDigest(const std::string& path) {
+platform::Status RefreshArchiveDigest(const std::string& path) {
   platform::File file = platform::File::Open(path, platform::OpenMode::ReadWrite);
+  if (!file.IsOpen()) return platform::Status::SystemFailure("cannot open " + path);
   std::array<uint8_t, 16> stored{};
-  if (!file.IsOpen() || file.Seek(28) != 28 || !file.ReadExact(stored.data(), stored.size())) return false;
-  if (stored == std::array<uint8_t, 16>{}) return true;
+  if (file.Seek(28) != 28 || !file.ReadExact(stored.data(), stored.size()))
+    return platform::Status::SystemFailure("cannot read the digest of " + path);
+  if (stored == std::array<uint8_t, 16>{}) return platform::Status::Success();
   platform::Md5 md5;
   std::vector<uint8_t> piece(kDigestPiece);
   const int64_t size = file.Size();
   for (int64_t at = 44; at < size;) {
     const size_t count = size_t(std::min<int64_t>(int64_t(piece.size()), size - at));
-    if (file.Seek(at) != at || !file.ReadExact(piece.data(), count)) return false;
+    if (file.Seek(at) != at || !file.ReadExact(piece.data(), count))
+      return platform::Status::SystemFailure("cannot read " + path);
     md5.Update(piece.data(), count);
     at += int64_t(count);
   }
   const std::array<uint8_t, 16> digest = md5.Finish();
-  return file.Seek(28) == 28 && file.WriteAll(digest.data(), digest.size()) && file.Flush();
+  if (file.Seek(28) != 28 || !file.WriteAll(digest.data(), digest.size()) || !file.Flush())
+    return platform::Status::SystemFailure("cannot write the digest of " + path);
+  return platform::Status::Success();
 }

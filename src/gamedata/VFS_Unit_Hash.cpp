@@ -6,15 +6,7 @@
 
 #include "gamedata/VFS_Unit.h"
 #include "platform/Files.h"
-
-namespace {
-uint32_t U32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-}  // namespace
+#include "platform/LittleEndian.h"
 
 uint32_t HashKey(std::string_view key) {
   uint32_t h = 0;
@@ -55,10 +47,10 @@ std::vector<TVFSHashRecord> BuildHashRecords(const std::vector<TVFSHashRecord>& 
 std::vector<uint8_t> EncodeHashTable(const std::vector<TVFSHashRecord>& records) {
   std::vector<uint8_t> out;
   out.reserve(4 + records.size() * kVFSHashRecordSize);
-  Put32(out, static_cast<uint32_t>(records.size()));
+  platform::PutFixed32(out, static_cast<uint32_t>(records.size()));
   for (const TVFSHashRecord& r : records) {
     for (uint32_t v : {r.hash, r.flags, uint32_t(r.storedSize), uint32_t(r.fullSize), uint32_t(r.firstBlock)})
-      Put32(out, v);
+      platform::PutFixed32(out, v);
     out.push_back(r.unique);
   }
   return out;
@@ -66,12 +58,12 @@ std::vector<uint8_t> EncodeHashTable(const std::vector<TVFSHashRecord>& records)
 
 std::optional<std::vector<TVFSHashRecord>> DecodeHashTable(std::span<const uint8_t> bytes) {
   if (bytes.size() < 4) return std::nullopt;
-  const uint32_t count = U32(bytes.data());
+  const uint32_t count = platform::DecodeFixed32(bytes.data());
   if ((bytes.size() - 4) / kVFSHashRecordSize < count) return std::nullopt;
   std::vector<TVFSHashRecord> records(count);
   const uint8_t* p = bytes.data() + 4;
   for (TVFSHashRecord& r : records) {
-    r = {U32(p), U32(p + 4), int32_t(U32(p + 8)), int32_t(U32(p + 12)), int32_t(U32(p + 16)), p[20]};
+    r = {platform::DecodeFixed32(p), platform::DecodeFixed32(p + 4), int32_t(platform::DecodeFixed32(p + 8)), int32_t(platform::DecodeFixed32(p + 12)), int32_t(platform::DecodeFixed32(p + 16)), p[20]};
     p += kVFSHashRecordSize;
   }
   return records;
@@ -112,7 +104,7 @@ void TVFSHashFile::Save() {
   platform::DeleteFileAt(path);
   if (records_.empty()) return;
   const std::vector<uint8_t> bytes = EncodeHashTable(records_);
-  if (!WriteLookupTable(path, bytes)) owner_.Fail("cannot write the lookup table " + path);
+  if (!WriteLookupTable(path, bytes)) owner_.FailWithReason("cannot write the lookup table " + path);
 }
 
 void TVFSTree::BuildHashTable() {
@@ -126,5 +118,5 @@ void TVFSTree::BuildHashTable() {
   }
   if (files.empty()) return;
   const std::vector<uint8_t> bytes = EncodeHashTable(BuildHashRecords(files));
-  if (!WriteLookupTable(path, bytes)) owner_.Fail("cannot write the lookup table " + path);
+  if (!WriteLookupTable(path, bytes)) owner_.FailWithReason("cannot write the lookup table " + path);
 }

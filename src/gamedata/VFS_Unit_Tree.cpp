@@ -9,11 +9,10 @@
 #include "gamedata/VFS_Unit.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
+#include "platform/LittleEndian.h"
+#include "script/buffer_type.h"
 
 namespace {
-uint32_t U32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 std::string Lower(std::string_view text) { return platform::AnsiLower(text); }
 }  // namespace
 
@@ -28,7 +27,7 @@ std::optional<std::vector<uint8_t>> InternalCompressFile(const uint8_t* data, si
     compress2(packed.data(), &packedLength, data + at, static_cast<uLong>(piece), 9);
     platform::Check(packedLength > 0, "TVFSTree.InternalCompressFile: ACSize = 0", "VFS_Unit", __LINE__);
     if (out.size() + 4 + packedLength > length) return std::nullopt;
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(packedLength >> (8 * i)));
+    platform::PutFixed32(out, static_cast<uint32_t>(packedLength));
     out.insert(out.end(), packed.begin(), packed.begin() + static_cast<ptrdiff_t>(packedLength));
   }
   return out;
@@ -113,7 +112,9 @@ void TVFSTree::LoadFolders() {
     if (nodes_[i].info.storedSize % kVFSRecordSize != 0)
       owner_.Fail("the data of folder '" + path + "' is " + std::to_string(nodes_[i].info.storedSize) +
                   " bytes, not a whole number of 88-byte records");
-    TVFSFileBuffer buffer(owner_.ReadChain(nodes_[i].info.firstBlock, nodes_[i].info.storedSize, path));
+    const std::vector<uint8_t> records =
+        owner_.ReadChain(nodes_[i].info.firstBlock, nodes_[i].info.storedSize, path);
+    TBufferManager buffer(records);
     while (const uint8_t* record = buffer.Take(kVFSRecordSize))
       AddChildNode(int32_t(i), DecodeFileInfo(record));
   }
@@ -225,11 +226,12 @@ std::vector<uint8_t> TVFSTree::ReadFileData(int32_t node) {
     owner_.Fail("'" + path + "' has an impossible full size " + std::to_string(info.fullSize));
   std::vector<uint8_t> out(size_t(info.fullSize));
   size_t done = 0;
-  for (TVFSFileBuffer buffer(std::move(stored)); !buffer.AtEnd();) {
+  for (TBufferManager buffer(stored); !buffer.AtEnd();) {
     const uint8_t* word = buffer.Take(4);
-    const uint8_t* piece = word ? buffer.Take(U32(word)) : nullptr;
+    const uint32_t pieceLength = word ? platform::DecodeFixed32(word) : 0;
+    const uint8_t* piece = word ? buffer.Take(pieceLength) : nullptr;
     uLongf produced = static_cast<uLongf>(std::min(kVFSPieceSize, out.size() - done));
-    if (!piece || uncompress(out.data() + done, &produced, piece, U32(word)) != Z_OK)
+    if (!piece || uncompress(out.data() + done, &produced, piece, pieceLength) != Z_OK)
       owner_.Fail("the compressed data of '" + path + "' is damaged");
     done += produced;
   }

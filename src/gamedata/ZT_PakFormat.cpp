@@ -6,18 +6,10 @@
 #include <cstring>
 
 #include "gamedata/BRQX_Encryption.h"
+#include "platform/LittleEndian.h"
 
 namespace {
 
-uint32_t U32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 bool IsAlnum(uint8_t c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -34,7 +26,7 @@ std::optional<TPakTrailer> ParseLongForm(std::span<const uint8_t> tail, size_t d
   if (!eih1 && !eih2) return trailer;
   trailer.form = eih2 ? TTrailerForm::Eih2 : TTrailerForm::Eih1;
   if (d < 8) return std::nullopt;
-  const size_t length = block[6] | (block[7] << 8);
+  const size_t length = platform::DecodeFixed16(block + 6);
   if (8 + length + (eih2 ? 1 : 0) > d) return std::nullopt;
   const TTarskEncryptionType cipher(block[4], block[5]);
   if (!cipher.UsableSeeds()) return std::nullopt;  // the game's reader could not decipher it
@@ -78,8 +70,7 @@ std::vector<uint8_t> EncodeTrailer(std::string_view password, bool official, uin
                                    uint8_t seedB) {
   std::vector<uint8_t> out = {'Z', 'T', 'P', '3', 1, 0, 'E', 'I', 'H', '2', seedA, seedB};
   const std::string enciphered = TTarskEncryptionType(seedA, seedB).Encrypt(password);
-  out.push_back(static_cast<uint8_t>(enciphered.size() & 0xFF));
-  out.push_back(static_cast<uint8_t>(enciphered.size() >> 8));
+  platform::PutFixed16(out, static_cast<uint16_t>(enciphered.size()));
   out.insert(out.end(), enciphered.begin(), enciphered.end());
   out.push_back(official ? 1 : 0);
   return out;
@@ -87,27 +78,26 @@ std::vector<uint8_t> EncodeTrailer(std::string_view password, bool official, uin
 
 std::optional<TPakHeader> ParseHeader(std::span<const uint8_t> bytes) {
   if (bytes.size() < kPakHeaderSize) return std::nullopt;
-  TPakHeader h{U32(&bytes[0]), U32(&bytes[4]), U32(&bytes[8]), U32(&bytes[12]), U32(&bytes[16])};
+  TPakHeader h{platform::DecodeFixed32(&bytes[0]), platform::DecodeFixed32(&bytes[4]), platform::DecodeFixed32(&bytes[8]), platform::DecodeFixed32(&bytes[12]), platform::DecodeFixed32(&bytes[16])};
   if (h.version != kPakVersion || h.reserved != 0) return std::nullopt;
   return h;
 }
 
 std::vector<uint8_t> EncodeHeader(const TPakHeader& h) {
   std::vector<uint8_t> out;
-  for (uint32_t v : {h.packedSize, h.unpackedSize, h.version, h.count, h.reserved}) Put32(out, v);
+  for (uint32_t v : {h.packedSize, h.unpackedSize, h.version, h.count, h.reserved}) platform::PutFixed32(out, v);
   return out;
 }
 
 void EncodeDirEntry(const TPakDirEntry& e, uint8_t* out) {
   std::memset(out, 0, kPakDirEntrySize);
-  out[0] = static_cast<uint8_t>(e.marker & 0xFF);
-  out[1] = static_cast<uint8_t>(e.marker >> 8);
+  platform::EncodeFixed16(out, e.marker);
   out[2] = e.kind;
   out[3] = e.reserved;
-  Put32(out + 4, e.date);
-  Put32(out + 8, e.storedSize);
-  Put32(out + 12, e.fullSize);
-  Put32(out + 16, e.offset);
+  platform::EncodeFixed32(out + 4, e.date);
+  platform::EncodeFixed32(out + 8, e.storedSize);
+  platform::EncodeFixed32(out + 12, e.fullSize);
+  platform::EncodeFixed32(out + 16, e.offset);
   const size_t length = std::min(e.name.size(), kPakNameMax);
   out[24] = static_cast<uint8_t>(length);
   std::memcpy(out + 25, e.name.data(), length);
@@ -116,13 +106,13 @@ void EncodeDirEntry(const TPakDirEntry& e, uint8_t* out) {
 std::optional<TPakDirEntry> DecodeDirEntry(const uint8_t* in) {
   if (in[24] > kPakNameMax) return std::nullopt;
   TPakDirEntry e;
-  e.marker = static_cast<uint16_t>(in[0] | (in[1] << 8));
+  e.marker = platform::DecodeFixed16(in);
   e.kind = in[2];
   e.reserved = in[3];
-  e.date = U32(in + 4);
-  e.storedSize = U32(in + 8);
-  e.fullSize = U32(in + 12);
-  e.offset = U32(in + 16);
+  e.date = platform::DecodeFixed32(in + 4);
+  e.storedSize = platform::DecodeFixed32(in + 8);
+  e.fullSize = platform::DecodeFixed32(in + 12);
+  e.offset = platform::DecodeFixed32(in + 16);
   e.name.assign(reinterpret_cast<const char*>(in + 25), in[24]);
   return e;
 }

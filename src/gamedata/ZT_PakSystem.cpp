@@ -179,8 +179,14 @@ void TPakSystem::EndJournal() {
 }
 
 bool TPakSystem::WriteAt(uint64_t offset, const std::vector<uint8_t>& bytes) {
-  if (offset + bytes.size() > writeLimit_ || !EnsureJournal()) return false;
-  return file_.Seek(int64_t(offset)) == int64_t(offset) && file_.WriteAll(bytes.data(), bytes.size());
+  if (offset + bytes.size() > writeLimit_) {
+    writeProblem_ = "the write limit set for a test was reached";
+    return false;
+  }
+  if (EnsureJournal() && file_.Seek(int64_t(offset)) == int64_t(offset) && file_.WriteAll(bytes.data(), bytes.size()))
+    return true;
+  writeProblem_ = platform::LastErrorText();
+  return false;
 }
 
 bool TPakSystem::AddEntry(const std::string& name, uint32_t fullSize, const std::vector<uint8_t>& content) {
@@ -224,7 +230,11 @@ void TPakSystem::WriteDirectory() {
   tail.insert(tail.end(), rawHeader.begin(), rawHeader.end());
   const std::vector<uint8_t> trailer = EncodeTrailer(PackagePassword, Official, RandomSeed(), RandomSeed());
   tail.insert(tail.end(), trailer.begin(), trailer.end());
-  writeFailed_ = !WriteAt(nextWriteOffset_, tail) || !file_.SetEndOfFile() || !file_.Flush();
+  writeFailed_ = !WriteAt(nextWriteOffset_, tail);
+  if (!writeFailed_ && (!file_.SetEndOfFile() || !file_.Flush())) {
+    writeFailed_ = true;
+    writeProblem_ = platform::LastErrorText();
+  }
   if (writeFailed_) StopAfterFailedWrite();
   file_.Close();
   EndJournal();
@@ -242,15 +252,16 @@ bool TPakSystem::Restore() {
 }
 
 void TPakSystem::StopAfterFailedWrite() {
+  const std::string reason = writeProblem_.empty() ? std::string() : "\r(" + writeProblem_ + ")";
   const bool restored = Restore();
   file_.Close();
   Finish();
   if (restored)
     platform::FatalAppExit("Disk full, " + path_ +
-                           " was restored as it was before the update. Free some disk space and try again.");
+                           " was restored as it was before the update. Free some disk space and try again." + reason);
   if (journal_ && journal_->Written())
     platform::FatalAppExit("Disk full, " + path_ + " could not be restored now; its rollback journal restores it " +
-                           "when it is next opened. Free some disk space and try again.");
+                           "when it is next opened. Free some disk space and try again." + reason);
   platform::FatalAppExit("Disk full, " + path_ + " is lost. Restore it from backup and try again. ");
 }
 
@@ -266,31 +277,36 @@ void TPakSystem::Finish() {
 
 // --- Tools -----------------------------------------------------------------------
 
-bool CreateEmptyPackage(const std::string& path) {
+platform::Status CreateEmptyPackage(const std::string& path) {
   // A journal left by an earlier file of that name must never be played onto this one.
   const std::string journal = JournalPathOf(path);
-  if (platform::FileExists(journal) && !platform::DeleteFileAt(journal)) return false;
+  if (platform::FileExists(journal) && !platform::DeleteFileAt(journal))
+    return platform::Status::SystemFailure("cannot delete the old journal " + journal);
   TPakHeader header;
   std::vector<uint8_t> bytes = EncodeDirectory({}, header);
   const std::vector<uint8_t> rawHeader = EncodeHeader(header);
   bytes.insert(bytes.end(), rawHeader.begin(), rawHeader.end());
-  return platform::WriteFileBytes(path, bytes.data(), bytes.size());
+  if (!platform::WriteFileBytes(path, bytes.data(), bytes.size()))
+    return platform::Status::SystemFailure("cannot write " + path);
+  return platform::Status::Success();
 }
 
-std::optional<TPakLayout> ReadPackageFile(const std::string& path, std::string* problem) {
+platform::Result<TPakLayout> ReadPackageFile(const std::string& path) {
   std::string note;
-  if (RecoverGameFile(path, &note) == TRecovery::Failed) {
-    if (problem) *problem = note;
-    return std::nullopt;
-  }
+  if (RecoverGameFile(path, &note) == TRecovery::Failed) return platform::Status::Failure(note);
   platform::File file = platform::File::Open(path, platform::OpenMode::ReadShared);
-  if (!file.IsOpen()) {
-    if (problem) *problem = "cannot open " + path;
-    return std::nullopt;
-  }
-  auto layout = ReadPackageLayout(uint64_t(std::max<int64_t>(file.Size(), 0)), [&](uint64_t at, uint8_t* into, size_t n) {
-    return file.Seek(int64_t(at)) == int64_t(at) && file.ReadExact(into, n);
+  if (!file.IsOpen()) return platform::Status::SystemFailure("cannot open " + path);
+  const int64_t size = file.Size();
+  if (size < 0) return platform::Status::SystemFailure("cannot read " + path);
+  // The layout is read from inside the file's size: a read that fails is the
+  // system's refusal (with its reason), not a damaged header.
+  std::optional<platform::Status> readFailure;
+  auto layout = ReadPackageLayout(uint64_t(size), [&](uint64_t at, uint8_t* into, size_t n) {
+    if (file.Seek(int64_t(at)) == int64_t(at) && file.ReadExact(into, n)) return true;
+    readFailure = platform::Status::SystemFailure("cannot read " + path);
+    return false;
   });
-  if (!layout && problem) *problem = "File " + path + " has corrupted header.";
-  return layout;
+  if (layout) return std::move(*layout);
+  if (readFailure) return *readFailure;
+  return platform::Status::Failure("File " + path + " has corrupted header.");
 }

@@ -25,6 +25,7 @@
 #include "gamedata/ZT_GroupEntries.h"
 #include "gamedata/ZT_PakFormat.h"
 #include "platform/Files.h"
+#include "platform/Result.h"
 
 // The directory in memory: records in directory order, found by lower-cased name.
 class TPakDirectory {
@@ -91,6 +92,7 @@ class TPakSystem {
   // False when the stored bytes could not be written.
   bool AddEntry(const std::string& name, uint32_t fullSize, const std::vector<uint8_t>& content);
   void WriteDirectory();
+  // False, with the reason in writeProblem_, when the bytes could not be written.
   bool WriteAt(uint64_t offset, const std::vector<uint8_t>& bytes);
   // Journals the original tail once per update, before the first write.
   bool EnsureJournal();
@@ -105,6 +107,7 @@ class TPakSystem {
   uint64_t directoryOffset_ = 0;
   uint64_t nextWriteOffset_ = 0;
   bool writeFailed_ = false;
+  std::string writeProblem_;  // why the last write failed, in the system's words
   TPakDirectory directory_;
   std::vector<uint8_t> originalTail_;  // directory, header and trailer as read
   uint64_t originalSize_ = 0;
@@ -122,7 +125,7 @@ TPakSystem& PakSystem();
 inline constexpr const char* kOfficialAccessWord = "vorpelk";
 
 // Writes an empty package: an empty directory and its header, no trailer.
-bool CreateEmptyPackage(const std::string& path);
-// Reads a package's layout for inspection (after playing back a hot journal);
-// problem says what is wrong when nothing.
-std::optional<TPakLayout> ReadPackageFile(const std::string& path, std::string* problem);
+platform::Status CreateEmptyPackage(const std::string& path);
+// Reads a package's layout for inspection (after playing back a hot journal), or says
+// what is wrong: the file cannot be read (and why), or its header is damaged.
+platform::Result<TPakLayout> ReadPackageFile(const std::string& path);

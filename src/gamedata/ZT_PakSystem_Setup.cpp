@@ -39,6 +39,8 @@ uint32_t TSetupGroupEntries::OrigSize(size_t i) const { return pak_.Entries()[si
 std::vector<uint8_t> TSetupGroupEntries::Content(size_t i) {
   if (OrigSize(i) == 0) return {};
   auto content = pak_.ReadEntry(indices_[i]);
-  if (!content) throw platform::ESetupError("Cannot read " + Name(i) + " from the setup package");
+  if (!content)
+    throw platform::ESetupError("Cannot read " + Name(i) + " from the setup package: " +
+                                pak_.DiagnoseEntry(indices_[i]));
   return std::move(*content);
 }

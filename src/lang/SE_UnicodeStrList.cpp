@@ -1,6 +1,7 @@
 #include "lang/SE_UnicodeStrList.h"
 
 #include "platform/Errors.h"
+#include "platform/LittleEndian.h"
 
 void TUnicodeStringList::AddWithValue(const std::u16string& text, int32_t value) {
   items_.push_back(TUniItem{text, value});
@@ -19,7 +20,7 @@ void TUnicodeStringList::LoadFromBuffer(const uint8_t* data, size_t size) {
   const size_t units = (size - 2) / 2;
   std::u16string line;
   for (size_t i = 0; i < units; ++i) {
-    const auto c = static_cast<char16_t>(data[2 + 2 * i] | (data[3 + 2 * i] << 8));
+    const auto c = static_cast<char16_t>(platform::DecodeFixed16(data + 2 + 2 * i));
     if (c == u'\r') {
       Add(line);
       line.clear();

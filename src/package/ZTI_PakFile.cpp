@@ -68,7 +68,7 @@ void TPak::Create(const std::string& fileName, bool append, bool create) {
   const OpenMode mode =
       append ? OpenMode::ReadWrite : (create ? OpenMode::CreateTruncate : OpenMode::ReadShared);
   file_ = platform::File::Open(fileName, mode);
-  if (!file_.IsOpen()) throw platform::ESetupError("Cannot open file \"" + fileName + "\"");
+  if (!file_.IsOpen()) platform::RaiseSystemError("Cannot open file \"" + fileName + "\"");
   fileSize_ = file_.Size();
   if (append) {
     header_.PakStart = static_cast<uint32_t>(fileSize_);
@@ -105,12 +105,8 @@ platform::File TPak::OpenReader() const {
   return platform::File::Open(fileName_, platform::OpenMode::ReadShared);
 }
 
-std::optional<Bytes> TPak::ReadStoredThrough(platform::File& file, int index,
-                                             std::string* problem) const {
-  const auto fail = [&](const std::string& why) -> std::optional<Bytes> {
-    if (problem) *problem = why;
-    return std::nullopt;
-  };
+platform::Result<Bytes> TPak::ReadStoredThrough(platform::File& file, int index) const {
+  const auto fail = [](std::string why) { return platform::Status::Failure(std::move(why)); };
   if (!ValidIndex(index)) return fail("no entry " + std::to_string(index));
   const TPakFile& entry = entries_[index];
   const uint32_t length = entry.StoredLength();
@@ -119,17 +115,20 @@ std::optional<Bytes> TPak::ReadStoredThrough(platform::File& file, int index,
     return fail("stored bytes lie beyond the end of the file");
   Bytes stored(length);
   if (file.Seek(entry.Offset) < 0 || !file.ReadExact(stored.data(), length))
-    return fail("short read");
+    return platform::Status::SystemFailure("short read");
   if (Crc32(stored.data(), length) != entry.CRC) return fail("checksum mismatch");
   return stored;
 }
 
-std::optional<Bytes> TPak::ReadStored(int index) { return ReadStoredThrough(file_, index, nullptr); }
+std::optional<Bytes> TPak::ReadStored(int index) { return ReadStoredThrough(file_, index).AsOptional(); }
 
 TEntryRead TPak::ReadEntryThrough(platform::File& file, int index, bool keepContent) const {
   TEntryRead read;
-  std::optional<Bytes> stored = ReadStoredThrough(file, index, &read.Problem);
-  if (!stored) return read;
+  platform::Result<Bytes> stored = ReadStoredThrough(file, index);
+  if (!stored) {
+    read.Problem = stored.Problem();
+    return read;
+  }
   const TPakFile& entry = entries_[index];
   if (entry.OrigSize == 0) {
     read.Problem = "empty entry";
@@ -137,7 +136,7 @@ TEntryRead TPak::ReadEntryThrough(platform::File& file, int index, bool keepCont
   }
   read.Whole = true;
   if (entry.CompSize == 0) {
-    if (keepContent) read.Content = std::move(stored);
+    if (keepContent) read.Content = std::move(*stored);
     return read;
   }
   uint64_t length = entry.OrigSize;

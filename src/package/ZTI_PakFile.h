@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "platform/Files.h"
+#include "platform/Result.h"
 
 class TExtractHooks;
 
@@ -211,8 +212,8 @@ class TPak {
   bool ValidIndex(int index) const { return index >= 0 && static_cast<size_t>(index) < entries_.size(); }
   std::optional<int> ScanGroup(uint16_t group);
   TGroupItem ItemAt(std::optional<int> index, bool decompress);
-  // Reads the stored bytes; problem (when given) says why nothing was read.
-  std::optional<Bytes> ReadStoredThrough(platform::File& file, int index, std::string* problem) const;
+  // Reads the stored bytes, or says why they cannot be read.
+  platform::Result<Bytes> ReadStoredThrough(platform::File& file, int index) const;
   bool AppendStored(TPakFile& entry, const uint8_t* data, size_t length);
   void RefuseUnsafeNames(uint16_t group) const;
   // One step of ExtractGroup on the writing thread, with the entry as it was read.

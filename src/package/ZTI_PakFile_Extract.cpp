@@ -64,7 +64,7 @@ void TPak::ExtractGroup(const std::string& directory, uint16_t group, TExtractHo
   std::vector<platform::File> readers;  // one per worker; a single thread uses the package's
   for (unsigned w = 0; workers > 1 && w < workers; ++w) {
     readers.push_back(OpenReader());
-    if (!readers.back().IsOpen()) throw platform::ESetupError("Cannot open file \"" + fileName_ + "\"");
+    if (!readers.back().IsOpen()) platform::RaiseSystemError("Cannot open file \"" + fileName_ + "\"");
   }
   const auto cost = [&](size_t i) -> uint64_t {
     const TPakFile& e = entries_[members[i]];

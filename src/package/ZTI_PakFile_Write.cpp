@@ -61,14 +61,14 @@ bool TPak::StoreBuffer(int index, const uint8_t* data, size_t length) {
 
 std::optional<TPackedContent> PackSourceFile(const std::string& path) {
   platform::File source = platform::File::Open(path, platform::OpenMode::ReadShared);
-  if (!source.IsOpen()) throw platform::ESetupError("Cannot open file \"" + path + "\"");
+  if (!source.IsOpen()) platform::RaiseSystemError("Cannot open file \"" + path + "\"");
   const int64_t size = source.Size();
   if (size < 0 || size > kMaxPosition)
     throw platform::ESetupError("File \"" + path + "\" is too large for a setup package");
   if (size >= kLargeEntrySize) return std::nullopt;
   Bytes content(static_cast<size_t>(size));
   if (!source.ReadExact(content.data(), content.size()))
-    throw platform::ESetupError("Cannot read file \"" + path + "\"");
+    platform::RaiseSystemError("Cannot read file \"" + path + "\"");
   return PackContent(content.data(), content.size());
 }
 
@@ -82,7 +82,7 @@ bool TPak::StoreLargeFile(int index) {
   if (!ValidIndex(index)) return false;
   TPakFile& entry = entries_[index];
   platform::File source = platform::File::Open(entry.SourceFile, platform::OpenMode::ReadShared);
-  if (!source.IsOpen()) throw platform::ESetupError("Cannot open file \"" + entry.SourceFile + "\"");
+  if (!source.IsOpen()) platform::RaiseSystemError("Cannot open file \"" + entry.SourceFile + "\"");
   const int64_t size = source.Size();
   if (size < 0 || size > kMaxPosition)
     throw platform::ESetupError("File \"" + entry.SourceFile + "\" is too large for a setup package");
@@ -96,7 +96,7 @@ bool TPak::StoreLargeFile(int index) {
   for (int64_t done = 0; done < size;) {
     const size_t n = static_cast<size_t>(std::min<int64_t>(kLargeChunkSize, size - done));
     if (!source.ReadExact(chunk.data(), n))
-      throw platform::ESetupError("Cannot read file \"" + entry.SourceFile + "\"");
+      platform::RaiseSystemError("Cannot read file \"" + entry.SourceFile + "\"");
     if (!file_.WriteAll(chunk.data(), n)) return false;
     done += static_cast<int64_t>(n);
   }

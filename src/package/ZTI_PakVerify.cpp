@@ -43,7 +43,7 @@ void VerifyEntries(const TPak& pak, unsigned workers,
   for (unsigned w = 0; w < workers && w < count; ++w) {
     files.push_back(pak.OpenReader());
     if (!files.back().IsOpen())
-      throw platform::ESetupError("Cannot open file \"" + pak.FileName() + "\"");
+      platform::RaiseSystemError("Cannot open file \"" + pak.FileName() + "\"");
   }
   const auto cost = [&pak](size_t i) -> uint64_t {
     const TPakFile& e = pak.Entries()[i];

@@ -10,6 +10,8 @@ std::string AssertionText(const std::string& message, const std::string& unit, i
 }
 }  // namespace
 
+void RaiseSystemError(const std::string& what) { throw ESetupError(what + ": " + LastErrorText()); }
+
 EAssertionFailed::EAssertionFailed(const std::string& message, const std::string& unit,
                                    int line)
     : ESetupError(AssertionText(message, unit, line)) {}

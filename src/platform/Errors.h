@@ -19,6 +19,16 @@ class EAssertionFailed : public ESetupError {
   EAssertionFailed(const std::string& message, const std::string& unit, int line);
 };
 
+// Why the last system call of this thread failed, in the system's words ("Access is
+// denied", "No space left on device"): errno's text on Linux, GetLastError's on
+// Windows (an 8-bit program text). Every platform service that fails leaves its
+// reason there, so read it right after the failure: later calls may change it.
+std::string LastErrorText();
+
+// Raises ESetupError with what + ": " + LastErrorText(), for a system call that just
+// failed ("Cannot open file "x": Access is denied").
+[[noreturn]] void RaiseSystemError(const std::string& what);
+
 // Raises EAssertionFailed unless the condition holds.
 inline void Check(bool condition, const char* message, const char* unit, int line) {
   if (!condition) throw EAssertionFailed(message, unit, line);

@@ -4,8 +4,9 @@
 // posix/Prefix.h); a path that cannot be mapped (no such drive, a UNC path) behaves as a
 // missing file: every query says "absent" and every change fails.
 //
-// Failures are reported by return values, as the system calls they stand for do;
-// nothing here throws.
+// Failures are reported by return values, as the system calls they stand for do, and
+// leave the system's reason for LastErrorText() (platform/Errors.h); nothing here
+// throws.
 #pragma once
 
 #include <cstddef>
@@ -46,7 +47,8 @@ class File {
   // Bytes actually read or written; fewer than asked at the end of the file or on error.
   size_t Read(void* buffer, size_t count);
   size_t Write(const void* buffer, size_t count);
-  // Reads exactly count bytes or returns false.
+  // Reads exactly count bytes or returns false. A file that ends early leaves the
+  // system's "end of the file" as the reason (LastErrorText).
   bool ReadExact(void* buffer, size_t count);
   bool WriteAll(const void* buffer, size_t count);
   // Cuts (or extends) the file at the current position.
@@ -60,12 +62,8 @@ class File {
   intptr_t handle_ = kClosed;  // the system's handle or descriptor
 };
 
-// Why the last failed file operation of this thread failed, in the system's words
-// ("Access is denied", "There is not enough space on the disk"). Read it right after
-// the failure: later calls may change it.
-std::string LastFileErrorText();
-
-// Whole-file helpers. ReadWholeFile gives nothing when the file cannot be read.
+// Whole-file helpers. ReadWholeFile gives nothing when the file cannot be read, or not
+// all of it.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path);
 bool WriteFileBytes(const std::string& path, const void* data, size_t count);
 

@@ -5,11 +5,16 @@
 //
 // Names and data are 8-bit Windows-1252 texts. Key paths use "\" and are matched
 // without regard to case. The value name "" is the key's default value.
+//
+// Every operation that fails says why: the key or value and the system's reason
+// ("the key HKEY_CURRENT_USER\Software\Game does not exist", "cannot write the value
+// "Path" of ...: Access is denied"), or the damaged registry file.
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
+
+#include "platform/Result.h"
 
 namespace platform {
 
@@ -37,15 +42,15 @@ class RegistryKey {
   RegistryKey(RegistryKey&& other) noexcept;
   RegistryKey& operator=(RegistryKey&& other) noexcept;
 
-  // Opens root\path; with create, missing keys on the way are created. A key that
-  // does not open gives IsOpen() false.
-  static RegistryKey Open(RegistryRoot root, const std::string& path, bool create);
+  // Opens root\path; with create, missing keys on the way are created.
+  static Result<RegistryKey> Open(RegistryRoot root, const std::string& path, bool create);
 
+  // False only for a key closed or moved from.
   bool IsOpen() const;
-  // The string value, or nothing when the value is missing or not a string.
-  std::optional<std::string> ReadString(const std::string& name) const;
-  bool WriteString(const std::string& name, const std::string& data);
-  bool DeleteValue(const std::string& name);
+  // The string value; a failure says why there is none (missing, not a string).
+  Result<std::string> ReadString(const std::string& name) const;
+  Status WriteString(const std::string& name, const std::string& data);
+  Status DeleteValue(const std::string& name);
   void Close();
 
  private:
@@ -53,10 +58,10 @@ class RegistryKey {
   std::unique_ptr<State> state_;
 };
 
-// Why the last registry operation of this thread failed ("the key ... does not
-// exist", or the file and line of a registry file that cannot be read); after a read
-// that succeeded, the problem of a damaged file it read around; otherwise empty.
-std::string LastRegistryError();
+// The problem of a damaged registry file that reads of root\path went around (the
+// file and line that cannot be understood), for a reader that should warn about it;
+// empty when there is none (always, on Windows).
+std::string RegistryDamageAt(RegistryRoot root, const std::string& path);
 
 // Whether another program holds the registry in memory and would write its own copy
 // back over a change made now: on Linux, a wineserver running for the prefix (while
@@ -65,7 +70,7 @@ std::string LastRegistryError();
 bool RegistryHeldByRunningServer();
 
 // Deletes root\path with its values (and, as on Windows NT, only when it has no
-// sub-keys). False when it does not exist or cannot be deleted.
-bool DeleteRegistryKey(RegistryRoot root, const std::string& path);
+// sub-keys). Fails when it does not exist or cannot be deleted.
+Status DeleteRegistryKey(RegistryRoot root, const std::string& path);
 
 }  // namespace platform

@@ -68,11 +68,11 @@ void PutBack(const std::string& path, const std::string& copy) {
 void UndoRegistryValue(const TRunRecord& record) {
   const platform::RegistryRoot root = RootKeyFromCode(ToIntOrMinusOne(record.Field(0)));
   if (record.Field(3) == "1") {
-    platform::RegistryKey key = platform::RegistryKey::Open(root, record.Field(1), true);
-    if (key.IsOpen()) key.WriteString(record.Field(2), record.Field(4));
+    if (auto key = platform::RegistryKey::Open(root, record.Field(1), true))
+      static_cast<void>(key->WriteString(record.Field(2), record.Field(4)));
   } else {
-    platform::RegistryKey key = platform::RegistryKey::Open(root, record.Field(1), false);
-    if (key.IsOpen()) key.DeleteValue(record.Field(2));
+    if (auto key = platform::RegistryKey::Open(root, record.Field(1), false))
+      static_cast<void>(key->DeleteValue(record.Field(2)));
   }
 }
 
@@ -93,7 +93,7 @@ bool UndoRecord(const TRunRecord& record) {
     case 'D':
       return !platform::DirectoryExists(path) || platform::RemoveEmptyDirectory(path);
     case 'K':
-      platform::DeleteRegistryKey(RootKeyFromCode(ToIntOrMinusOne(path)), record.Field(1));
+      static_cast<void>(platform::DeleteRegistryKey(RootKeyFromCode(ToIntOrMinusOne(path)), record.Field(1)));
       return true;
     case 'V':
       UndoRegistryValue(record);
@@ -140,11 +140,10 @@ void TSetupRun::Begin() {
     if (!platform::MakeDirectory(directory)) break;
     made.push_back(directory);
   }
-  std::string reason;
   const std::string path = RunJournalPath(installDir_, prefix_);
-  if (!journal_.Create(path, &reason)) {
+  if (const platform::Status created = journal_.Create(path); !created) {
     for (auto it = made.rbegin(); it != made.rend(); ++it) platform::RemoveEmptyDirectory(*it);
-    throw ERunStopped(CouldNotWrite(path, reason));
+    throw ERunStopped(CouldNotWrite(path, created.Problem()));
   }
   for (const std::string& directory : made) {
     Note({'D', {directory}}, false);
@@ -159,9 +158,8 @@ bool TSetupRun::ClaimPremadeDirectory(const std::string& directory) {
 }
 
 void TSetupRun::Note(TRunRecord record, bool durable) {
-  std::string reason;
-  if (!journal_.Append(record, durable, &reason))
-    throw ERunStopped(CouldNotWrite(journal_.Path(), reason));
+  if (const platform::Status appended = journal_.Append(record, durable); !appended)
+    throw ERunStopped(CouldNotWrite(journal_.Path(), appended.Problem()));
   records_.push_back(std::move(record));
 }
 

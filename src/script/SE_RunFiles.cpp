@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "script/SE_FileHelpers.h"
 #include "script/SE_PathVariables.h"
@@ -47,13 +48,13 @@ TOriginalCopy OriginalCopyFor(const TSetupRun& run, const std::string& path, TOr
 std::optional<std::string> ReplaceKeepingOriginal(TSetupRun& run, const std::string& path,
                                                   const std::string& temp, TOriginal original) {
   const TOriginalCopy copy = OriginalCopyFor(run, path, original);
-  if (!FlushFileAt(temp)) return platform::LastFileErrorText();
+  if (!FlushFileAt(temp)) return platform::LastErrorText();
   MakeDirectoriesOfRun(ExtractFileDir(copy.path));
   if (platform::FileExists(copy.path)) platform::DeleteFileAt(copy.path);  // a stale undo copy
   run.Note({'R', {path, copy.path, copy.keep ? "1" : "0"}}, true);
-  if (!platform::RenameFile(path, copy.path)) return platform::LastFileErrorText();
+  if (!platform::RenameFile(path, copy.path)) return platform::LastErrorText();
   if (platform::ReplaceFileWith(temp, path)) return std::nullopt;
-  const std::string reason = platform::LastFileErrorText();
+  const std::string reason = platform::LastErrorText();
   platform::RenameFile(copy.path, path);
   return reason;
 }
@@ -70,7 +71,7 @@ std::optional<std::string> TryWrite(const std::string& path,
     // A file that cannot be opened for writing (read-only, in use, no rights) is not
     // replaced behind its back, even where the system would let it be renamed.
     platform::File probe = platform::File::Open(path, platform::OpenMode::ReadWrite);
-    if (!probe.IsOpen()) return platform::LastFileErrorText();
+    if (!probe.IsOpen()) return platform::LastErrorText();
   }
   const std::string temp = TemporaryBeside(path);
   if (run) run->Note({'T', {temp}}, false);
@@ -83,12 +84,12 @@ std::optional<std::string> TryWrite(const std::string& path,
   }
   std::optional<std::string> failure;
   if (!wrote) {
-    failure = platform::LastFileErrorText();
+    failure = platform::LastErrorText();
   } else if (run && existed && !run->CreatedByRun(path)) {
     failure = ReplaceKeepingOriginal(*run, path, temp, original);
   } else {
     if (run && !existed) run->Note({'F', {path}}, false);
-    if (!platform::ReplaceFileWith(temp, path)) failure = platform::LastFileErrorText();
+    if (!platform::ReplaceFileWith(temp, path)) failure = platform::LastErrorText();
   }
   if (failure) {
     platform::DeleteFileAt(temp);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "package/CRC.h"
+#include "platform/Errors.h"
 
 namespace {
 
@@ -85,26 +86,25 @@ std::vector<TRunRecord> DecodeRunJournal(const std::string& bytes) {
   return records;
 }
 
-bool TRunJournalFile::Create(const std::string& path, std::string* reason) {
+platform::Status TRunJournalFile::Create(const std::string& path) {
   path_ = path;
   file_ = platform::File::Open(path, platform::OpenMode::CreateTruncate);
   end_ = 0;
-  if (file_.IsOpen()) return true;
-  if (reason) *reason = platform::LastFileErrorText();
-  return false;
+  if (file_.IsOpen()) return platform::Status::Success();
+  return platform::Status::Failure(platform::LastErrorText());
 }
 
-bool TRunJournalFile::Append(const TRunRecord& record, bool durable, std::string* reason) {
+platform::Status TRunJournalFile::Append(const TRunRecord& record, bool durable) {
   const std::string line = EncodeRunRecord(record);
   if (file_.WriteAll(line.data(), line.size()) && (!durable || file_.Flush())) {
     end_ += int64_t(line.size());
-    return true;
+    return platform::Status::Success();
   }
-  if (reason) *reason = platform::LastFileErrorText();
+  const platform::Status failure = platform::Status::Failure(platform::LastErrorText());
   // A line written in part would end the journal for its reader, hiding the records
   // appended after it; the journal's end goes back to the last whole line.
   if (file_.Seek(end_) == end_) file_.SetEndOfFile();
-  return false;
+  return failure;
 }
 
 bool TRunJournalFile::Remove() {

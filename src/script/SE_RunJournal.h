@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "platform/Files.h"
+#include "platform/Result.h"
 
 struct TRunRecord {
   char kind = 0;
@@ -47,15 +48,14 @@ std::vector<TRunRecord> DecodeRunJournal(const std::string& bytes);
 
 class TRunJournalFile {
  public:
-  // Creates (or empties) the journal at path; false with the system's reason in
-  // *reason when it cannot be created.
-  bool Create(const std::string& path, std::string* reason);
+  // Creates (or empties) the journal at path; a failure gives the system's reason.
+  platform::Status Create(const std::string& path);
   bool IsOpen() const { return file_.IsOpen(); }
   const std::string& Path() const { return path_; }
   // Appends the record; with durable, the journal is flushed to the disk before
-  // this returns (needed before a change that destroys something). False with the
-  // reason when it cannot be written.
-  bool Append(const TRunRecord& record, bool durable, std::string* reason);
+  // this returns (needed before a change that destroys something). A failure gives
+  // the system's reason.
+  platform::Status Append(const TRunRecord& record, bool durable);
   // Closes and deletes the journal.
   bool Remove();
   void Close() { file_.Close(); }

@@ -10,7 +10,7 @@
 namespace {
 
 bool KeyExists(platform::RegistryRoot root, const std::string& key) {
-  return platform::RegistryKey::Open(root, key, false).IsOpen();
+  return platform::RegistryKey::Open(root, key, false).Ok();
 }
 
 // The keys of the path that do not exist yet, parents first.
@@ -31,9 +31,8 @@ void JournalBeforeWrite(TSetupRun& run, int rootCode, const std::string& key,
   const std::string code = std::to_string(rootCode);
   for (const std::string& missing : MissingKeys(root, key)) run.Note({'K', {code, missing}}, false);
   std::optional<std::string> old;
-  if (const platform::RegistryKey opened = platform::RegistryKey::Open(root, key, false);
-      opened.IsOpen())
-    old = opened.ReadString(name);
+  if (const auto opened = platform::RegistryKey::Open(root, key, false))
+    old = opened->ReadString(name).AsOptional();
   run.Note({'V', {code, key, name, old ? "1" : "0", old.value_or(std::string())}}, true);
 }
 
@@ -45,10 +44,10 @@ void WriteRegistryStringOfRun(int rootCode, const std::string& key, const std::s
   if (TSetupRun* run = ActiveRun()) JournalBeforeWrite(*run, rootCode, key, name);
   const std::string what = RootShortName(rootCode) + "\\" + key + (key.empty() || key.back() == '\\' ? "" : "\\") + name;
   for (;;) {
-    platform::RegistryKey opened = platform::RegistryKey::Open(root, key, true);
-    if (opened.IsOpen() && opened.WriteString(name, data)) return;
-    std::string reason = platform::LastRegistryError();
-    if (reason.empty()) reason = "the registry refused the change";
+    auto opened = platform::RegistryKey::Open(root, key, true);
+    const platform::Status written = opened ? opened->WriteString(name, data) : opened.ToStatus();
+    if (written) return;
+    const std::string& reason = written.Problem();
     if (!AskRetryAfterWriteFailure(what, reason, "registry value"))
       throw ERunStopped(CouldNotWrite(what, reason));
   }

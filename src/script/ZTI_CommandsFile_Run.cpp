@@ -32,9 +32,8 @@ constexpr uint16_t kTextCopying = 17;  // "Copying File <%FILENAME%>"
 // equality.
 bool RegistryConditionHolds(const TCompLine& line) {
   const platform::RegistryRoot root = RootKeyFromCode(RootCodeFromName(Param(line, 2)));
-  const platform::RegistryKey key = platform::RegistryKey::Open(root, Param(line, 3), true);
-  const bool equal =
-      key.IsOpen() && key.ReadString(Param(line, 4)).value_or(std::string()) == Param(line, 5);
+  const auto key = platform::RegistryKey::Open(root, Param(line, 3), true);
+  const bool equal = key && key->ReadString(Param(line, 4)).value_or(std::string()) == Param(line, 5);
   const std::string flag = platform::AsciiLower(Param(line, 6));
   const bool wantDifferent = flag == "0" || flag == "false" || flag == "f";
   return wantDifferent ? !equal : equal;

@@ -4,6 +4,7 @@
 
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/LittleEndian.h"
 
 std::optional<Bytes> TBufferManager::Read(size_t length) {
   if (AtEnd()) return std::nullopt;
@@ -21,6 +22,13 @@ size_t TBufferManager::ReadInto(size_t length, void* destination) {
   return count;
 }
 
+const uint8_t* TBufferManager::Take(size_t count) {
+  if (Remaining() < count) return nullptr;
+  const uint8_t* start = data_ + position_;
+  position_ += count;
+  return start;
+}
+
 uint8_t ReadByte(TBufferManager& buffer) {
   uint8_t value = 0;
   buffer.ReadInto(1, &value);
@@ -30,13 +38,13 @@ uint8_t ReadByte(TBufferManager& buffer) {
 uint16_t ReadInt16(TBufferManager& buffer) {
   uint8_t b[2] = {0, 0};
   buffer.ReadInto(2, b);
-  return static_cast<uint16_t>(b[0] | (b[1] << 8));
+  return platform::DecodeFixed16(b);
 }
 
 uint32_t ReadInt32(TBufferManager& buffer) {
   uint8_t b[4] = {0, 0, 0, 0};
   buffer.ReadInto(4, b);
-  return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
+  return platform::DecodeFixed32(b);
 }
 
 std::string ReadString(TBufferManager& buffer) {
@@ -49,28 +57,24 @@ std::string ReadString(TBufferManager& buffer) {
 std::string ReadFileString(platform::File& file) {
   uint8_t b[2] = {0, 0};
   if (file.Read(b, 2) != 2) return {};
-  std::string text(b[0] | (b[1] << 8), '\0');
+  std::string text(platform::DecodeFixed16(b), '\0');
   text.resize(file.Read(text.data(), text.size()));
   return text;
 }
 
 bool WriteFileString(platform::File& file, std::string_view text) {
   if (text.size() > kMaxStringLength) return false;
-  const uint8_t b[2] = {static_cast<uint8_t>(text.size()), static_cast<uint8_t>(text.size() >> 8)};
+  uint8_t b[2];
+  platform::EncodeFixed16(b, static_cast<uint16_t>(text.size()));
   const bool lengthWritten = file.WriteAll(b, 2);
   return file.WriteAll(text.data(), text.size()) && lengthWritten;
 }
 
 void AppendByte(Bytes& out, uint8_t value) { out.push_back(value); }
 
-void AppendInt16(Bytes& out, uint16_t value) {
-  out.push_back(static_cast<uint8_t>(value));
-  out.push_back(static_cast<uint8_t>(value >> 8));
-}
+void AppendInt16(Bytes& out, uint16_t value) { platform::PutFixed16(out, value); }
 
-void AppendInt32(Bytes& out, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(value >> shift));
-}
+void AppendInt32(Bytes& out, uint32_t value) { platform::PutFixed32(out, value); }
 
 void AppendString(Bytes& out, std::string_view text) {
   if (text.size() > kMaxStringLength)

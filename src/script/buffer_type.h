@@ -33,6 +33,9 @@ class TBufferManager {
   // Copies the next length bytes, or what remains, into destination; returns the
   // count copied (0 at the end).
   size_t ReadInto(size_t length, void* destination);
+  // The next count bytes in place, for records read whole: nothing (and the cursor
+  // stays) when fewer than count remain. The pointer lives as long as the block.
+  const uint8_t* Take(size_t count);
   void SetPosition(size_t position) { position_ = position < size_ ? position : size_; }
 
   size_t Position() const { return position_; }

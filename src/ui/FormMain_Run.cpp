@@ -117,13 +117,13 @@ void TFrmMain::RunUninstallation() {
 
   const TSetupInfo& info = SetupInfoFile().Info;
   const std::string uninstallKey = kUninstallKeyPath + info.ShortName;
-  platform::RegistryKey key =
-      platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, uninstallKey, false);
-  if (key.IsOpen()) {
-    key.DeleteValue("DisplayName");
-    key.DeleteValue("UninstallString");
-    key.Close();
-    platform::DeleteRegistryKey(platform::RegistryRoot::LocalMachine, uninstallKey);
+  // A key that is gone already, or stays, changes nothing for the player: the run is
+  // done either way.
+  if (auto key = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, uninstallKey, false)) {
+    static_cast<void>(key->DeleteValue("DisplayName"));
+    static_cast<void>(key->DeleteValue("UninstallString"));
+    key->Close();
+    static_cast<void>(platform::DeleteRegistryKey(platform::RegistryRoot::LocalMachine, uninstallKey));
   }
   platform::DeleteFileAt(TUninstallList::LogPath(InstallDir(), info.UninstallPrefix));
   runCompleted_ = true;

@@ -114,11 +114,11 @@ TEST(OSInfo, RegistryFactsWithoutTheExtendedQuery) {
   for (const auto& c : cases) {
     auto key = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine,
                                            "SYSTEM\\CurrentControlSet\\Control\\ProductOptions", true);
-    ASSERT_TRUE(key.WriteString("ProductType", c.productType));
+    ASSERT_TRUE(key->WriteString("ProductType", c.productType));
     EXPECT_EQ(TOSInfo::EditionOf(nt4), c.edition) << c.productType;
   }
-  platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine,
-                              "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009", true);
+  ASSERT_TRUE(platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine,
+                                          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009", true));
   EXPECT_EQ(TOSInfo::ServicePackOf(nt4), "Service Pack 6a");
   EXPECT_EQ(TOSInfo::ServicePackOf(Version(2, 5, 0, "Service Pack 6")), "Service Pack 6");
 }

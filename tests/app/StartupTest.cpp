@@ -237,12 +237,12 @@ TEST_F(Startup, TheInstallationDirectoryComesFromTheRegistryOrTheSetupItself) {
 
   // An empty value keeps the setup's own directory too.
   auto key = platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, "Software\\Test Game", true);
-  key.WriteString("Path", "");
+  ASSERT_TRUE(key->WriteString("Path", ""));
   fs::remove_all(prefix_.DriveC() / "Program Files" / "Test Game");
   run = RunWith(package);
   EXPECT_TRUE(fs::is_directory(prefix_.DriveC() / "Program Files" / "Test Game" / "Saves"));
 
-  key.WriteString("Path", "C:\\Games\\Found");
+  ASSERT_TRUE(key->WriteString("Path", "C:\\Games\\Found"));
   run = RunWith(package);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(fs::is_directory(prefix_.DriveC() / "Games" / "Found" / "Saves"));
@@ -254,7 +254,7 @@ TEST_F(Startup, TheInstallationDirectoryComesFromTheRegistryOrTheSetupItself) {
   // With neither a directory of its own nor a registry value the setup stops, unless
   // the command line chose one.
   package.info.InstallDir.clear();
-  key.DeleteValue("Path");
+  ASSERT_TRUE(key->DeleteValue("Path"));
   run = RunWith(package);
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.err, "Error: Error: Registry Key Not Found. Please Install Software\n");

@@ -87,12 +87,12 @@ std::set<std::string> Snapshot(const fs::path& root) {
 }
 
 std::optional<std::string> Value(platform::RegistryRoot root, const std::string& key, const std::string& name) {
-  const platform::RegistryKey k = platform::RegistryKey::Open(root, key, false);
-  return k.IsOpen() ? k.ReadString(name) : std::nullopt;
+  const auto k = platform::RegistryKey::Open(root, key, false);
+  return k ? k->ReadString(name).AsOptional() : std::nullopt;
 }
 
 bool KeyExists(platform::RegistryRoot root, const std::string& key) {
-  return platform::RegistryKey::Open(root, key, false).IsOpen();
+  return platform::RegistryKey::Open(root, key, false).Ok();
 }
 
 }  // namespace

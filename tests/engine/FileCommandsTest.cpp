@@ -23,8 +23,7 @@ class FileCommandsTest : public SetupRun {
   // CD-ROM drives D:, E:, ... whose folders hold the given files (host paths below
   // each drive's folder; empty: the drive holds nothing).
   void AddCdDrives(const std::vector<std::vector<std::pair<std::string, std::string>>>& drives) {
-    platform::RegistryKey key =
-        platform::RegistryKey::Open(RegistryRoot::LocalMachine, "Software\\Wine\\Drives", true);
+    auto key = platform::RegistryKey::Open(RegistryRoot::LocalMachine, "Software\\Wine\\Drives", true);
     for (size_t i = 0; i < drives.size(); ++i) {
       const std::string letter(1, static_cast<char>('d' + i));
       const fs::path folder = prefix_->Root() / "mnt" / ("cd" + letter);
@@ -34,7 +33,7 @@ class FileCommandsTest : public SetupRun {
         std::ofstream(folder / path, std::ios::binary) << content;
       }
       fs::create_symlink(folder, prefix_->Root() / "dosdevices" / (letter + ":"));
-      ASSERT_TRUE(key.WriteString(letter + ":", "cdrom"));
+      ASSERT_TRUE(key->WriteString(letter + ":", "cdrom"));
     }
   }
 };
@@ -98,8 +97,8 @@ TEST_F(FileCommandsTest, FileConditionsOnARegistryValue) {
   for (size_t i = 0; i < std::size(cases); ++i) {
     const std::string key = "Software\\Cond" + std::to_string(i);
     if (cases[i].existing) {
-      platform::RegistryKey opened = platform::RegistryKey::Open(RegistryRoot::CurrentUser, key, true);
-      ASSERT_TRUE(opened.WriteString("Flag", cases[i].existing));
+      auto opened = platform::RegistryKey::Open(RegistryRoot::CurrentUser, key, true);
+      ASSERT_TRUE(opened->WriteString("Flag", cases[i].existing));
     }
     script += "file cond.txt case" + std::to_string(i) + " HKCU " + key + " Flag " +
               cases[i].expected + " " + cases[i].flag + "\n";
@@ -113,7 +112,7 @@ TEST_F(FileCommandsTest, FileConditionsOnARegistryValue) {
   // A condition on a key that does not exist: the key is created, its value reads as
   // empty, which equals "", so "F" refuses.
   EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\case-1\\cond.txt"));
-  EXPECT_TRUE(platform::RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\NoSuchKey", false).IsOpen());
+  EXPECT_TRUE(platform::RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\NoSuchKey", false));
   EXPECT_NE(RegistryFile("user.reg").find("[Software\\\\NoSuchKey]"), std::string::npos);
 }
 

@@ -30,8 +30,8 @@ class RunUndoTest : public SetupRun {
     WriteSource("files/game.dat", "new game data");
     WriteSource("files/z.txt", "new z");
     HostWrite("C:\\Games\\Demo\\game.dat", "original game data");
-    platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, "Software\\Game", true)
-        .WriteString("Language", "old");
+    ASSERT_TRUE(platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, "Software\\Game", true)
+                    ->WriteString("Language", "old"));
   }
   void ExpectGameAsItWas() {
     EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "original game data");

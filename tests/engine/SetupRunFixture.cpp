@@ -205,8 +205,8 @@ std::string SetupRun::RegistryFile(const std::string& name) const {
 
 std::optional<std::string> SetupRun::RegValue(platform::RegistryRoot root, const std::string& key,
                                               const std::string& name) const {
-  const platform::RegistryKey opened = platform::RegistryKey::Open(root, key, false);
-  return opened.IsOpen() ? opened.ReadString(name) : std::nullopt;
+  const auto opened = platform::RegistryKey::Open(root, key, false);
+  return opened ? opened->ReadString(name).AsOptional() : std::nullopt;
 }
 
 std::optional<std::vector<std::string>> SetupRun::InstallLog(const std::string& directory,

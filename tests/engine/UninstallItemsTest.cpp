@@ -73,18 +73,18 @@ TEST_F(UninstallItemsOnMachine, DirectoriesGoOnlyWhenEmpty) {
 
 TEST_F(UninstallItemsOnMachine, RegistryValuesAreDeletedAndKeysKept) {
   auto key = platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, "Software\\Demo", true);
-  ASSERT_TRUE(key.WriteString("Path", "C:\\Demo"));
-  ASSERT_TRUE(key.WriteString("", "demo default"));
-  ASSERT_TRUE(key.WriteString("Other", "stays"));
-  key.Close();
+  ASSERT_TRUE(key->WriteString("Path", "C:\\Demo"));
+  ASSERT_TRUE(key->WriteString("", "demo default"));
+  ASSERT_TRUE(key->WriteString("Other", "stays"));
+  key->Close();
   EXPECT_TRUE(RemoveRecordedRegistryValue("\"HKCU\" \"Software\\Demo\" \"Path\" \"C:\\Demo\""));
   EXPECT_TRUE(RemoveRecordedRegistryValue("\"hkcu\" \"software\\demo\" \"\" \"demo default\""));
   EXPECT_FALSE(RemoveRecordedRegistryValue("\"HKCU\" \"Software\\Missing\" \"Path\" \"\""));
   key = platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, "Software\\Demo", false);
-  ASSERT_TRUE(key.IsOpen());
-  EXPECT_FALSE(key.ReadString("Path"));
-  EXPECT_FALSE(key.ReadString(""));
-  EXPECT_EQ(key.ReadString("Other"), std::optional<std::string>("stays"));
+  ASSERT_TRUE(key.Ok());
+  EXPECT_FALSE(key->ReadString("Path"));
+  EXPECT_FALSE(key->ReadString(""));
+  EXPECT_EQ(key->ReadString("Other"), std::string("stays"));
 }
 
 }  // namespace

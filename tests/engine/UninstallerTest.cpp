@@ -145,7 +145,7 @@ TEST_F(UninstallerTest, TheProgramPartIsMeasuredOnTheRunningProgram) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     const std::string program = Win(work_->Path() / c.file);
-    EXPECT_EQ(ProgramPartLength(program), std::optional<uint64_t>(c.programBytes.size()));
+    EXPECT_EQ(ProgramPartLength(program), uint64_t{c.programBytes.size()});
     const std::string path = WriteUninstaller(SetupPak(), SetupInfoFile().Info, program);
     const std::string bytes = ReadHostFile(Host(path));
     EXPECT_EQ(bytes.substr(0, c.programBytes.size()), c.programBytes);

@@ -27,10 +27,9 @@ class PakUpdate : public ::testing::Test {
     ASSERT_TRUE(CreateEmptyPackage(path));
   }
   TPakLayout Layout() const {
-    std::string problem;
-    auto layout = ReadPackageFile(path, &problem);
-    if (!layout) ADD_FAILURE() << problem;
-    return layout ? *layout : TPakLayout{};
+    auto layout = ReadPackageFile(path);
+    if (!layout) ADD_FAILURE() << layout.Problem();
+    return layout.value_or(TPakLayout{});
   }
   const TPakDirEntry* Record(const TPakLayout& layout, const std::string& name) const {
     for (const auto& e : layout.entries)
@@ -198,8 +197,7 @@ TEST_F(PakUpdate, PasswordDoesNotCarryOverToAPackageWithoutTrailer) {
   const std::string other = "C:\\game\\other.ztp";
   ASSERT_TRUE(CreateEmptyPackage(other));
   system.UpdatePackageAt(other, "other.ztp", "", entries);
-  std::string problem;
-  EXPECT_EQ(ReadPackageFile(other, &problem)->trailer.password, "");
+  EXPECT_EQ(ReadPackageFile(other)->trailer.password, "");
 }
 
 TEST_F(PakUpdate, FailedWriteRestoresThePackage) {
@@ -223,7 +221,8 @@ TEST_F(PakUpdate, FailedWriteRestoresThePackage) {
     EXPECT_EQ(EndStatus([&] { Update(more); }), platform::kExitFatalStop) << c.what;
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text, "Disk full, C:\\game\\data.ztp was restored as it was before the update. "
-                                     "Free some disk space and try again.");
+                                     "Free some disk space and try again.\r"
+                                     "(the write limit set for a test was reached)");
     EXPECT_EQ(ReadHost(host), before) << c.what;
   }
   system.SetWriteLimitForTests(UINT64_MAX);
@@ -304,7 +303,11 @@ TEST_F(PakUpdate, MissingOrReadOnlyPackagesGoThroughRetryAndCancel) {
   TMemoryGroupEntries entries;
   entries.Add("a.txt", Text(10, 1));
   dialogs.answers = {platform::MessageResult::Retry};
-  dialogs.onBox = [&] { if (dialogs.boxes.size() == 1) CreateEmptyPackage(missing); };
+  dialogs.onBox = [&] {
+    if (dialogs.boxes.size() == 1) {
+      EXPECT_TRUE(CreateEmptyPackage(missing));
+    }
+  };
   system.UpdatePackageAt(missing, "later.ztp", "", entries);
   ASSERT_EQ(dialogs.boxes.size(), 1u);
   EXPECT_EQ(dialogs.boxes[0].caption, "Error");

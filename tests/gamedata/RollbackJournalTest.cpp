@@ -9,6 +9,8 @@
 #include "gamedata/VFS_Unit.h"
 #include "gamedata/ZT_GroupEntries.h"
 #include "gamedata/ZT_PakSystem.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
 #include "support/TestMachine.h"
 
 namespace {
@@ -176,9 +178,8 @@ TEST_F(RollbackJournal, RunKeepsJournalsUntilItCommitsOrRollsBack) {
       vfs.Open(archive, true);
       EXPECT_EQ(vfs.Tree().FindPath("maps\\a.txt"), -1);
     } else {
-      std::string problem;
-      auto layout = ReadPackageFile(path, &problem);
-      ASSERT_TRUE(layout) << problem;
+      auto layout = ReadPackageFile(path);
+      ASSERT_TRUE(layout) << layout.Problem();
       EXPECT_EQ(layout->entries.size(), 2u);
     }
   }
@@ -200,10 +201,42 @@ TEST_F(RollbackJournal, UpdateOutsideARunLeavesNoJournal) {
   }
   WriteHost(host, Text(100, 3));  // "corrupted header" without the journal
   PakSystem().UpdatePackageAt(path, "data.ztp", "", group);
-  std::string problem;
-  auto layout = ReadPackageFile(path, &problem);
-  ASSERT_TRUE(layout) << problem;
+  auto layout = ReadPackageFile(path);
+  ASSERT_TRUE(layout) << layout.Problem();
   EXPECT_EQ(layout->entries.size(), 1u);
+}
+
+TEST_F(RollbackJournal, AFileThatCannotBeRestoredSaysWhyAndKeepsItsJournal) {
+  JournalTail(3000, 2000);
+  WriteHost(host, Changed(3000, 6000, 31));
+  // The read-only attribute: the system refuses to open the file for writing.
+  ASSERT_TRUE(platform::SetReadOnly(path, true));
+  const platform::File refused = platform::File::Open(path, platform::OpenMode::ReadWrite);
+  ASSERT_FALSE(refused.IsOpen());
+  const std::string reason = platform::LastErrorText();
+  std::string note;
+  EXPECT_EQ(RecoverGameFile(path, &note), TRecovery::Failed);
+  EXPECT_NE(note.find("cannot open " + path + " to restore it: " + reason), std::string::npos) << note;
+  EXPECT_TRUE(fs::exists(journalHost));  // hot, for the next try
+  auto layout = ReadPackageFile(path);
+  EXPECT_FALSE(layout);
+  EXPECT_NE(layout.Problem().find(reason), std::string::npos) << layout.Problem();
+
+  ASSERT_TRUE(platform::SetReadOnly(path, false));
+  EXPECT_EQ(RecoverGameFile(path, nullptr), TRecovery::Restored);
+  EXPECT_EQ(ReadHost(host), original);
+}
+
+TEST_F(RollbackJournal, APackageThatCannotBeOpenedSaysWhyAndOneThatIsDamagedSaysSo) {
+  const std::string missing = "C:\\game\\missing.ztp";
+  const platform::File refused = platform::File::Open(missing, platform::OpenMode::ReadShared);
+  const std::string reason = platform::LastErrorText();
+  const auto absent = ReadPackageFile(missing);
+  EXPECT_FALSE(absent);
+  EXPECT_EQ(absent.Problem(), "cannot open " + missing + ": " + reason);
+  const auto damaged = ReadPackageFile(path);  // noise, no package header
+  EXPECT_FALSE(damaged);
+  EXPECT_EQ(damaged.Problem(), "File " + path + " has corrupted header.");
 }
 
 }  // namespace

@@ -50,9 +50,8 @@ class SetupGroups : public ::testing::Test {
 
 TEST_F(SetupGroups, PackageAndArchiveTakeTheirGroupsAndRecordNothingForUninstall) {
   PakSystem().UpdatePackage(1, "data.ztp", "pw");
-  std::string problem;
-  const auto layout = ReadPackageFile("C:\\game\\data.ztp", &problem);
-  ASSERT_TRUE(layout) << problem;
+  const auto layout = ReadPackageFile("C:\\game\\data.ztp");
+  ASSERT_TRUE(layout) << layout.Problem();
   ASSERT_EQ(layout->entries.size(), 2u);
   EXPECT_EQ(layout->entries[0].name, "Data\\Text.txt");
   EXPECT_EQ(layout->entries[0].fullSize, 5000u);

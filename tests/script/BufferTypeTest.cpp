@@ -28,6 +28,21 @@ TEST(BufferManager, ReadsUpToTheEndAndNeverPast) {
   EXPECT_FALSE(empty.Read(1));
 }
 
+TEST(BufferManager, TakeGivesWholeRecordsOrNothing) {
+  const Bytes block = {1, 2, 3, 4, 5};
+  TBufferManager in(block);
+  const uint8_t* first = in.Take(2);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first, block.data());  // in place, not a copy
+  EXPECT_EQ(in.Take(4), nullptr);  // three left: the cursor stays
+  EXPECT_EQ(in.Position(), 2u);
+  const uint8_t* rest = in.Take(3);
+  ASSERT_NE(rest, nullptr);
+  EXPECT_EQ(rest[2], 5);
+  EXPECT_TRUE(in.AtEnd());
+  EXPECT_EQ(in.Take(1), nullptr);
+}
+
 TEST(BufferManager, TypedReadersAreLittleEndianAndZeroFillAtTheEnd) {
   const Bytes block = {0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0xAB};
   TBufferManager in(block);

@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "package/ZTI_PakFile.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "script/SE_KeyDigits.h"
 #include "script/ZTI_CompLines.h"
@@ -283,8 +284,11 @@ TEST_F(MkSetupTest, CommandLineAndOutputFaults) {
 
   const ToolRun unreadable = MkSetup({(dir_.Path() / "none.txt").string()});
   EXPECT_EQ(unreadable.status, 1);
+  // The system's own words for the missing file follow the tool's.
+  EXPECT_FALSE(platform::ReadWholeFile(platform::WindowsPathOf((dir_.Path() / "none.txt").string())));
+  const std::string reason = platform::LastErrorText();
   EXPECT_EQ(unreadable.err, "mksetup: " + (dir_.Path() / "none.txt").string() +
-                                ": cannot read the script\n");
+                                ": cannot read the script: " + reason + "\n");
 
   struct Usage {
     std::vector<std::string> args;

@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/CodePage.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/ProgramArguments.h"
+#include "platform/Result.h"
 #include "platform/SystemInfo.h"
 
 namespace {
@@ -21,17 +24,19 @@ std::string ParentFolder(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-// True once the file is gone: deleted by us, or by someone else meanwhile. A running
+// Success once the file is gone: deleted by us, or by someone else meanwhile. A running
 // program's file cannot be deleted on Windows, so the first success also tells that
 // the uninstaller has ended.
-bool DeleteWhenFree(const std::string& path) {
+// A failure gives the system's reason for the last attempt.
+platform::Status DeleteWhenFree(const std::string& path) {
   const uint32_t start = platform::TickCount();
   while (platform::FileExists(path)) {
-    if (platform::DeleteFileAt(path)) return true;
-    if (platform::TickCount() - start >= kGiveUpMs) return false;
+    if (platform::DeleteFileAt(path)) return platform::Status::Success();
+    const platform::Status failure = platform::Status::Failure(platform::LastErrorText());
+    if (platform::TickCount() - start >= kGiveUpMs) return failure;
     platform::SleepMs(kPollMs);
   }
-  return true;
+  return platform::Status::Success();
 }
 
 }  // namespace
@@ -44,8 +49,9 @@ int main(int argc, char** argv) {
   }
   // A host path (as a test may give) is taken as the machine would see it.
   const std::string uninstaller = platform::WindowsPathOf(arguments[0]);
-  if (!DeleteWhenFree(uninstaller)) {
-    std::fprintf(stderr, "finalise: %s could not be removed; it is still in use\n", arguments[0].c_str());
+  if (const platform::Status deleted = DeleteWhenFree(uninstaller); !deleted) {
+    std::fprintf(stderr, "finalise: %s could not be removed: %s\n", arguments[0].c_str(),
+                 platform::AnsiToUtf8(deleted.Problem()).c_str());
     return 1;
   }
   const std::string folder = ParentFolder(uninstaller);

@@ -31,6 +31,9 @@ constexpr uint64_t kPackBudget = 256ull << 20;
 void Say(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
 void Warn(const std::string& text) { Say("mksetup: " + text); }
 
+// ": " and the system's reason for the call that just failed, for a message.
+std::string Reason() { return ": " + platform::AnsiToUtf8(platform::LastErrorText()); }
+
 // What names a folder itself, whichever path or link reaches it.
 using FolderId = std::pair<uint64_t, uint64_t>;
 std::optional<FolderId> FolderIdOf(const std::string& path) {
@@ -87,7 +90,7 @@ void StripStubSignature(const std::string& partial) {
   platform::File copy = platform::File::Open(partial, platform::OpenMode::ReadWrite);
   if (!copy.IsOpen() || !RemoveSignature(copy))
     throw MkError(platform::HostPathOf(partial).value_or(partial) +
-                  ": cannot remove the setup program's signature");
+                  ": cannot remove the setup program's signature" + Reason());
 }
 
 }  // namespace
@@ -121,7 +124,7 @@ int32_t Packager::LastLineOf(const char* keyword) const {
 
 void Packager::LoadScript() {
   const auto text = platform::ReadWholeFile(scriptPath_);
-  if (!text) throw MkError(options_.script + ": cannot read the script");
+  if (!text) throw MkError(options_.script + ": cannot read the script" + Reason());
   const std::string_view chars(reinterpret_cast<const char*>(text->data()), text->size());
   if (const auto fault = ParseScriptText(chars, compiler_.Lines))
     throw MkError(options_.script + ":" + std::to_string(fault->line) + ": " + fault->text);
@@ -287,7 +290,7 @@ void Packager::StoreEntries(TPak& pak, const std::vector<PlannedEntry>& entries,
         entry.name);
     const int index = pak.NewEntry(entry.name, entry.source, entry.group);
     const bool stored = packed ? pak.StorePacked(index, *packed) : pak.StoreLargeFile(index);
-    if (!stored) throw MkError(Shown(partial) + ": cannot store " + entry.name);
+    if (!stored) throw MkError(Shown(partial) + ": cannot store " + entry.name + Reason());
     return true;
   };
   platform::RunInOrder<std::optional<TPackedContent>>(entries.size(), {Workers(), 0, kPackBudget},
@@ -313,12 +316,12 @@ Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
 
   try {
     if (!stub.empty() && !platform::CopyFileOverwriting(stub, partial))
-      throw MkError(Shown(partial) + ": cannot write (copying the setup program " + Shown(stub) + ")");
+      throw MkError(Shown(partial) + ": cannot write (copying the setup program " + Shown(stub) + ")" + Reason());
     if (!stub.empty()) StripStubSignature(partial);
     TPak pak;
     pak.Create(partial, !stub.empty(), stub.empty());
     StoreEntries(pak, entries, partial);
-    if (!pak.WriteTable()) throw MkError(Shown(partial) + ": cannot write the entry table");
+    if (!pak.WriteTable()) throw MkError(Shown(partial) + ": cannot write the entry table" + Reason());
     for (const TPakFile& stored : pak.Entries()) {
       summary.bytesIn += stored.OrigSize;
       summary.bytesStored += stored.StoredLength();
@@ -336,8 +339,8 @@ Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
   written.Close();
   if (!stub.empty()) platform::MarkExecutable(partial);
   if (platform::FileExists(output) && !platform::DeleteFileAt(output))
-    throw MkError(summary.output + ": cannot replace the existing file");
-  if (!platform::RenameFile(partial, output)) throw MkError(summary.output + ": cannot write");
+    throw MkError(summary.output + ": cannot replace the existing file" + Reason());
+  if (!platform::RenameFile(partial, output)) throw MkError(summary.output + ": cannot write" + Reason());
   guard.keep = true;
   return summary;
 }

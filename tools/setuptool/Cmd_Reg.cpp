@@ -17,8 +17,7 @@ using platform::RegistryRoot;
 
 struct RegistryPath {
   RegistryRoot root;
-  std::string rootName;  // long form, for messages
-  std::string path;      // Windows-1252, below the root
+  std::string path;  // Windows-1252, below the root
 };
 
 std::optional<RegistryPath> ParseKey(const std::string& text) {
@@ -40,8 +39,7 @@ std::optional<RegistryPath> ParseKey(const std::string& text) {
   for (const Root& root : roots) {
     if (platform::SameTextAscii(first, root.shortName) ||
         platform::SameTextAscii(first, root.longName))
-      return RegistryPath{root.root, root.longName,
-                          slash == std::string::npos ? std::string() : key.substr(slash + 1)};
+      return RegistryPath{root.root, slash == std::string::npos ? std::string() : key.substr(slash + 1)};
   }
   return std::nullopt;
 }
@@ -50,62 +48,46 @@ std::string ValueName(const std::string& text) {
   return text == "@" ? std::string() : platform::Utf8ToAnsi(text);
 }
 
-std::string Shown(const RegistryPath& key) {
-  return platform::AnsiToUtf8(key.path.empty() ? key.rootName : key.rootName + "\\" + key.path);
-}
-
-std::string ShownName(const std::string& name) {
-  if (name.empty()) return "(default)";
-  std::string shown(1, '"');
-  shown += platform::AnsiToUtf8(name);
-  shown += '"';
-  return shown;
-}
-
-// The registry's own explanation names the key, the value or the damaged file; the
-// tool's words stand in when there is none.
-int Fail(const std::string& message) {
-  const std::string reason = platform::AnsiToUtf8(platform::LastRegistryError());
-  std::fprintf(stderr, "setuptool: %s\n", reason.empty() ? message.c_str() : reason.c_str());
+// The registry's own explanation names the key, the value or the damaged file, and
+// the system's reason.
+int Fail(const platform::Status& failure) {
+  std::fprintf(stderr, "setuptool: %s\n", platform::AnsiToUtf8(failure.Problem()).c_str());
   return 1;
 }
 
 // A damaged registry file does not stop a read, but the user should know.
-void WarnAboutDamage() {
-  const std::string problem = platform::LastRegistryError();
+void WarnAboutDamage(const RegistryPath& key) {
+  const std::string problem = platform::RegistryDamageAt(key.root, key.path);
   if (!problem.empty())
     std::fprintf(stderr, "setuptool: warning: %s\n", platform::AnsiToUtf8(problem).c_str());
 }
 
 int Get(const RegistryPath& key, const std::string& name) {
-  auto opened = platform::RegistryKey::Open(key.root, key.path, false);
-  if (!opened.IsOpen()) return Fail("cannot open the key " + Shown(key));
-  const auto data = opened.ReadString(name);
-  if (!data)
-    return Fail("no string value " + ShownName(name) + " in the key " + Shown(key));
-  WarnAboutDamage();
+  const auto opened = platform::RegistryKey::Open(key.root, key.path, false);
+  if (!opened) return Fail(opened.ToStatus());
+  const auto data = opened->ReadString(name);
+  if (!data) return Fail(data.ToStatus());
+  WarnAboutDamage(key);
   std::printf("%s\n", platform::AnsiToUtf8(*data).c_str());
   return 0;
 }
 
 int Set(const RegistryPath& key, const std::string& name, const std::string& data) {
   auto opened = platform::RegistryKey::Open(key.root, key.path, true);
-  if (!opened.IsOpen()) return Fail("cannot create the key " + Shown(key));
-  if (!opened.WriteString(name, data))
-    return Fail("cannot write the value " + ShownName(name) + " of the key " + Shown(key));
+  if (!opened) return Fail(opened.ToStatus());
+  if (const platform::Status written = opened->WriteString(name, data); !written) return Fail(written);
   return 0;
 }
 
 int Delete(const RegistryPath& key, const std::optional<std::string>& name) {
   if (!name) {
-    if (!platform::DeleteRegistryKey(key.root, key.path))
-      return Fail("cannot delete the key " + Shown(key));
+    if (const platform::Status deleted = platform::DeleteRegistryKey(key.root, key.path); !deleted)
+      return Fail(deleted);
     return 0;
   }
   auto opened = platform::RegistryKey::Open(key.root, key.path, false);
-  if (!opened.IsOpen()) return Fail("cannot open the key " + Shown(key));
-  if (!opened.DeleteValue(*name))
-    return Fail("cannot delete the value " + ShownName(*name) + " of the key " + Shown(key));
+  if (!opened) return Fail(opened.ToStatus());
+  if (const platform::Status deleted = opened->DeleteValue(*name); !deleted) return Fail(deleted);
   return 0;
 }
 

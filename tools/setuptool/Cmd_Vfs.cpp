@@ -72,28 +72,28 @@ int Extract(const std::string& file, const std::string& dir) {
   TVFSFile archive;
   archive.Open(platform::WindowsPathOf(file), true, {}, true);
   const std::string target = platform::WindowsPathOf(dir);
-  if (!MakeDirectories(target)) {
-    std::fprintf(stderr, "vfs: cannot create %s\n", dir.c_str());
+  if (const platform::Status made = MakeDirectories(target); !made) {
+    std::fprintf(stderr, "vfs: %s\n", platform::AnsiToUtf8(made.Problem()).c_str());
     return 1;
   }
   int failures = 0;
   for (const TTreeFileInfo& node : archive.Tree().Nodes()) {
     if (node.index < 0) continue;
-    std::string problem;
-    bool ok;
+    platform::Status written;
     if (node.info.IsFolder()) {
-      ok = IsSafeRelativeName(node.path) && MakeDirectories(target + "\\" + node.path);
-      problem = "cannot create the folder";
+      written = IsSafeRelativeName(node.path)
+                    ? MakeDirectories(target + "\\" + node.path)
+                    : platform::Status::Failure("unsafe name '" + node.path + "' skipped");
     } else {
       try {
-        ok = WriteBelow(target, node.path, archive.Tree().ReadFileData(node.index), &problem);
+        written = WriteBelow(target, node.path, archive.Tree().ReadFileData(node.index));
       } catch (const platform::ESetupError& error) {
-        ok = false;
-        problem = error.what();
+        written = platform::Status::Failure(error.what());
       }
     }
-    if (!ok) {
-      std::fprintf(stderr, "vfs: %s: %s: %s\n", file.c_str(), platform::AnsiToUtf8(node.path).c_str(), problem.c_str());
+    if (!written) {
+      std::fprintf(stderr, "vfs: %s: %s: %s\n", file.c_str(), platform::AnsiToUtf8(node.path).c_str(),
+                   platform::AnsiToUtf8(written.Problem()).c_str());
       ++failures;
     }
   }

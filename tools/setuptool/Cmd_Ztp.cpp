@@ -8,6 +8,7 @@
 #include "gamedata/BRQX_Encryption.h"
 #include "gamedata/ZT_PakSystem.h"
 #include "platform/CodePage.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 
 namespace setuptool {
@@ -19,10 +20,9 @@ constexpr const char* kUsage =
     "setuptool ztp create FILE            an empty package\n"
     "setuptool ztp recover FILE           plays back the rollback journal of an interrupted update";
 
-std::optional<TPakLayout> Load(const std::string& hostPath) {
-  std::string problem;
-  auto layout = ReadPackageFile(platform::WindowsPathOf(hostPath), &problem);
-  if (!layout) std::fprintf(stderr, "ztp: %s: %s\n", hostPath.c_str(), problem.c_str());
+platform::Result<TPakLayout> Load(const std::string& hostPath) {
+  auto layout = ReadPackageFile(platform::WindowsPathOf(hostPath));
+  if (!layout) std::fprintf(stderr, "ztp: %s: %s\n", hostPath.c_str(), platform::AnsiToUtf8(layout.Problem()).c_str());
   return layout;
 }
 
@@ -39,32 +39,24 @@ int List(const std::string& file) {
 
 // The file's bytes of one entry: kind 2 unscrambled and inflated, kind 1 as stored.
 // The record's sizes are checked before anything is allocated for them.
-std::optional<std::vector<uint8_t>> EntryBytes(platform::File& file, uint64_t dataEnd, const TPakDirEntry& e,
-                                               std::string* problem) {
-  if (uint64_t{e.offset} + e.storedSize > dataEnd) {
-    *problem = "stored bytes lie outside the package";
-    return std::nullopt;
-  }
+platform::Result<std::vector<uint8_t>> EntryBytes(platform::File& file, uint64_t dataEnd, const TPakDirEntry& e) {
+  if (uint64_t{e.offset} + e.storedSize > dataEnd)
+    return platform::Status::Failure("stored bytes lie outside the package");
   std::vector<uint8_t> stored(e.storedSize);
-  if (file.Seek(e.offset) != int64_t{e.offset} || !file.ReadExact(stored.data(), stored.size())) {
-    *problem = "stored bytes lie outside the package";
-    return std::nullopt;
-  }
+  // Inside the package's data: a read that fails is the system's refusal.
+  if (file.Seek(e.offset) != int64_t{e.offset} || !file.ReadExact(stored.data(), stored.size()))
+    return platform::Status::SystemFailure("cannot read the stored bytes");
   if (e.kind != uint8_t(TPakKind::Compressed)) return stored;
   // zlib expands by at most about 1032:1.
-  if (uint64_t{e.fullSize} > uint64_t{e.storedSize} * 1040 + 64) {
-    *problem = "full size " + std::to_string(e.fullSize) + " is impossible for " + std::to_string(e.storedSize) +
-               " stored bytes";
-    return std::nullopt;
-  }
+  if (uint64_t{e.fullSize} > uint64_t{e.storedSize} * 1040 + 64)
+    return platform::Status::Failure("full size " + std::to_string(e.fullSize) + " is impossible for " +
+                                     std::to_string(e.storedSize) + " stored bytes");
   ScrambleEntry(stored.data(), stored.size());
   std::vector<uint8_t> content(e.fullSize);
   uLongf length = static_cast<uLongf>(content.size());
   const int rc = uncompress(content.data(), &length, stored.data(), static_cast<uLong>(stored.size()));
-  if ((rc != Z_OK && !(rc == Z_BUF_ERROR && content.empty())) || length != content.size()) {
-    *problem = "compressed data is damaged";
-    return std::nullopt;
-  }
+  if ((rc != Z_OK && !(rc == Z_BUF_ERROR && content.empty())) || length != content.size())
+    return platform::Status::Failure("compressed data is damaged");
   return content;
 }
 
@@ -72,17 +64,22 @@ int Extract(const std::string& file, const std::string& dir) {
   auto layout = Load(file);
   if (!layout) return 1;
   platform::File package = platform::File::Open(platform::WindowsPathOf(file), platform::OpenMode::ReadShared);
+  if (!package.IsOpen()) {
+    std::fprintf(stderr, "ztp: cannot open %s: %s\n", file.c_str(), platform::AnsiToUtf8(platform::LastErrorText()).c_str());
+    return 1;
+  }
   const std::string target = platform::WindowsPathOf(dir);
-  if (!MakeDirectories(target)) {
-    std::fprintf(stderr, "ztp: cannot create %s\n", dir.c_str());
+  if (const platform::Status made = MakeDirectories(target); !made) {
+    std::fprintf(stderr, "ztp: %s\n", platform::AnsiToUtf8(made.Problem()).c_str());
     return 1;
   }
   int failures = 0;
   for (const TPakDirEntry& e : layout->entries) {
-    std::string problem;
-    auto bytes = EntryBytes(package, layout->directoryOffset, e, &problem);
-    if (!bytes || !WriteBelow(target, e.name, *bytes, &problem)) {
-      std::fprintf(stderr, "ztp: %s: %s: %s\n", file.c_str(), platform::AnsiToUtf8(e.name).c_str(), problem.c_str());
+    auto bytes = EntryBytes(package, layout->directoryOffset, e);
+    const platform::Status written = bytes ? WriteBelow(target, e.name, *bytes) : bytes.ToStatus();
+    if (!written) {
+      std::fprintf(stderr, "ztp: %s: %s: %s\n", file.c_str(), platform::AnsiToUtf8(e.name).c_str(),
+                   platform::AnsiToUtf8(written.Problem()).c_str());
       ++failures;
     }
   }
@@ -95,8 +92,9 @@ int Run(const std::vector<std::string>& args) {
   if (args.size() == 2 && args[0] == "list") return List(args[1]);
   if (args.size() == 3 && args[0] == "extract") return Extract(args[1], args[2]);
   if (args.size() == 2 && args[0] == "create") {
-    if (CreateEmptyPackage(platform::WindowsPathOf(args[1]))) return 0;
-    std::fprintf(stderr, "ztp: cannot write %s\n", args[1].c_str());
+    const platform::Status created = CreateEmptyPackage(platform::WindowsPathOf(args[1]));
+    if (created) return 0;
+    std::fprintf(stderr, "ztp: %s\n", platform::AnsiToUtf8(created.Problem()).c_str());
     return 1;
   }
   return UsageError("ztp");

@@ -69,14 +69,14 @@ class ToolHooks : public TExtractHooks {
   void FileRecorded(const std::string& path) override { current_ = path; }
   bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t count) override {
     if (::WriteWholeFile(path, data, count)) return true;
-    throw platform::ESetupError("cannot write " + path);
+    platform::RaiseSystemError("cannot write " + path);
   }
   bool WriteLargeFile(const std::string& path,
                       const std::function<bool(platform::File&)>& fill) override {
     ForceDirectory(ExtractFileDir(path));
     platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
     if (!file.IsOpen() || !fill(file))
-      throw platform::ESetupError("cannot write " + path + ": " + platform::LastFileErrorText());
+      throw platform::ESetupError("cannot write " + path + ": " + platform::LastErrorText());
     return true;
   }
   // One line per extracted entry: its name below the directory.
@@ -146,7 +146,8 @@ int Create(const std::vector<std::string>& args) {
     }
   const std::string out = ProgramPath(args[0]);
   if (!stub.empty() && !platform::CopyFileOverwriting(ProgramPath(stub), out)) {
-    std::fprintf(stderr, "cannot copy %s to %s\n", stub.c_str(), args[0].c_str());
+    std::fprintf(stderr, "cannot copy %s to %s: %s\n", stub.c_str(), args[0].c_str(),
+                 Terminal(platform::LastErrorText()).c_str());
     return 1;
   }
   TPak pak;
@@ -154,9 +155,9 @@ int Create(const std::vector<std::string>& args) {
     pak.Create(out, /*append=*/!stub.empty(), /*create=*/true);
     for (const Entry& e : entries) {
       const int index = pak.NewEntry(e.name, ProgramPath(e.path), e.group);
-      if (!pak.StoreFile(index)) throw platform::ESetupError("cannot write " + args[0]);
+      if (!pak.StoreFile(index)) platform::RaiseSystemError("cannot write " + args[0]);
     }
-    if (!pak.WriteTable()) throw platform::ESetupError("cannot write " + args[0]);
+    if (!pak.WriteTable()) platform::RaiseSystemError("cannot write " + args[0]);
   } catch (const platform::ESetupError& e) {
     std::fprintf(stderr, "%s\n", Terminal(e.what()).c_str());
     return 1;

@@ -22,29 +22,26 @@ bool IsSafeRelativeName(std::string_view name) {
   return true;
 }
 
-bool MakeDirectories(const std::string& windowsPath) {
-  if (platform::DirectoryExists(windowsPath)) return true;
+platform::Status MakeDirectories(const std::string& windowsPath) {
+  if (platform::DirectoryExists(windowsPath)) return platform::Status::Success();
   const size_t slash = windowsPath.find_last_of('\\');
-  if (slash != std::string::npos && slash > 0 && !MakeDirectories(windowsPath.substr(0, slash))) return false;
-  return platform::MakeDirectory(windowsPath) || platform::DirectoryExists(windowsPath);
+  if (slash != std::string::npos && slash > 0)
+    if (platform::Status parent = MakeDirectories(windowsPath.substr(0, slash)); !parent) return parent;
+  if (platform::MakeDirectory(windowsPath) || platform::DirectoryExists(windowsPath)) return platform::Status::Success();
+  return platform::Status::SystemFailure("cannot create " + windowsPath);
 }
 
-bool WriteBelow(const std::string& windowsDir, std::string_view name, const std::vector<uint8_t>& bytes,
-                std::string* problem) {
-  if (!IsSafeRelativeName(name)) {
-    *problem = "unsafe name '" + std::string(name) + "' skipped";
-    return false;
-  }
+platform::Status WriteBelow(const std::string& windowsDir, std::string_view name, const std::vector<uint8_t>& bytes) {
+  if (!IsSafeRelativeName(name)) return platform::Status::Failure("unsafe name '" + std::string(name) + "' skipped");
   std::string relative(name);
   for (char& c : relative)
     if (c == '/') c = '\\';
   const std::string path = windowsDir + "\\" + relative;
   const size_t slash = path.find_last_of('\\');
-  if (!MakeDirectories(path.substr(0, slash)) || !platform::WriteFileBytes(path, bytes.data(), bytes.size())) {
-    *problem = "cannot write " + path;
-    return false;
-  }
-  return true;
+  if (platform::Status folder = MakeDirectories(path.substr(0, slash)); !folder) return folder;
+  if (!platform::WriteFileBytes(path, bytes.data(), bytes.size()))
+    return platform::Status::SystemFailure("cannot write " + path);
+  return platform::Status::Success();
 }
 
 namespace {

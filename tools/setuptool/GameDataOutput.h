@@ -8,17 +8,19 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Result.h"
+
 namespace setuptool {
 
 // Whether an entry name stays inside its directory: not empty, no drive or ":", no
 // leading separator, no component made only of dots.
 bool IsSafeRelativeName(std::string_view name);
-// Writes the bytes to windowsDir + "\" + name, creating the folders on the way;
-// false with problem set when it cannot.
-bool WriteBelow(const std::string& windowsDir, std::string_view name, const std::vector<uint8_t>& bytes,
-                std::string* problem);
-// Creates a directory and its missing parents (Windows path).
-bool MakeDirectories(const std::string& windowsPath);
+// Writes the bytes to windowsDir + "\" + name, creating the folders on the way, or
+// says why it cannot.
+platform::Status WriteBelow(const std::string& windowsDir, std::string_view name, const std::vector<uint8_t>& bytes);
+// Creates a directory and its missing parents (Windows path), or says which one
+// could not be made and why.
+platform::Status MakeDirectories(const std::string& windowsPath);
 
 // Plays back the hot journal of the file named on the command line, saying so on
 // stderr ("command: note"). False when the file could not be restored.

@@ -16,10 +16,14 @@ std::string ProgramPath(const std::string& argument) {
 std::string Terminal(const std::string& text) { return platform::AnsiToUtf8(text); }
 
 int OpenPackage(const std::string& argument, TPak& pak) {
+  if (!platform::File::Open(ProgramPath(argument), platform::OpenMode::ReadShared).IsOpen()) {
+    std::fprintf(stderr, "cannot open %s: %s\n", argument.c_str(), Terminal(platform::LastErrorText()).c_str());
+    return 2;
+  }
   try {
     pak.Create(ProgramPath(argument), false, false);
-  } catch (const platform::ESetupError&) {
-    std::fprintf(stderr, "cannot open %s\n", argument.c_str());
+  } catch (const platform::ESetupError& error) {
+    std::fprintf(stderr, "cannot open %s: %s\n", argument.c_str(), Terminal(error.what()).c_str());
     return 2;
   }
   if (!pak.Header().IsPackage()) {
@@ -31,7 +35,7 @@ int OpenPackage(const std::string& argument, TPak& pak) {
 
 std::optional<std::vector<uint8_t>> ReadArgumentFile(const std::string& argument) {
   auto bytes = platform::ReadWholeFile(ProgramPath(argument));
-  if (!bytes) std::fprintf(stderr, "cannot read %s\n", argument.c_str());
+  if (!bytes) std::fprintf(stderr, "cannot read %s: %s\n", argument.c_str(), Terminal(platform::LastErrorText()).c_str());
   return bytes;
 }
 

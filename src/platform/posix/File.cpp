@@ -75,11 +75,15 @@ int64_t File::Size() const {
 }
 
 size_t File::Read(void* buffer, size_t count) {
-  if (!IsOpen()) return 0;
+  if (!IsOpen()) {
+    errno = EBADF;
+    return 0;
+  }
   size_t done = 0;
   while (done < count) {
     const ssize_t got = read(Descriptor(handle_), static_cast<char*>(buffer) + done, count - done);
     if (got < 0 && errno == EINTR) continue;
+    if (got == 0) errno = ENODATA;  // the end of the file, for a reader that wanted more
     if (got <= 0) break;
     done += static_cast<size_t>(got);
   }
@@ -87,7 +91,10 @@ size_t File::Read(void* buffer, size_t count) {
 }
 
 size_t File::Write(const void* buffer, size_t count) {
-  if (!IsOpen()) return 0;
+  if (!IsOpen()) {
+    errno = EBADF;
+    return 0;
+  }
   if (WriteFault fault; detail::TakeWriteFault(fault)) {
     errno = fault == WriteFault::DiskFull ? ENOSPC : EIO;
     return 0;
@@ -113,14 +120,6 @@ bool File::SetEndOfFile() {
 }
 
 bool File::Flush() { return IsOpen() && fsync(Descriptor(handle_)) == 0; }
-
-std::string LastFileErrorText() {
-  const int code = errno;
-  char buffer[256];
-  // The GNU form returns the text, which may or may not be the buffer.
-  const char* text = strerror_r(code, buffer, sizeof buffer);
-  return text && *text ? std::string(text) : "error " + std::to_string(code);
-}
 
 void File::Close() {
   if (IsOpen()) close(Descriptor(handle_));

@@ -16,6 +16,7 @@
 #include <unordered_map>
 
 #include "platform/CodePage.h"
+#include "platform/LittleEndian.h"
 #include "platform/posix/PathMap.h"
 #include "platform/posix/Prefix.h"
 #include "platform/posix/RegistryImage.h"
@@ -43,8 +44,6 @@ const FileInfo& Info(FileId id) {
 
 constexpr int64_t kRacyWindowNs = 100'000'000;
 constexpr int kMaxLinkHops = 16;
-
-thread_local std::string lastError;
 
 struct Target {
   FileId file;
@@ -256,37 +255,64 @@ bool WriteAtomically(const std::string& path, const std::string& text) {
 }
 
 // Runs edit on the current state of the file under the prefix's lock and writes what
-// it returns. The edit gives nothing to refuse the change, "" when nothing needs
-// writing.
-bool Modify(FileId id, const std::function<std::optional<std::string>(const RegistryImage&)>& edit) {
+// it returns. The edit refuses the change with a failure, or gives "" when nothing
+// needs writing.
+Status Modify(FileId id, const std::function<Result<std::string>(const RegistryImage&)>& edit) {
   std::lock_guard<std::mutex> threads(writeMutex);
   PrefixLock lock;
   const std::string path = HostFile(id);
-  if (!lock.Held()) {
-    lastError = "cannot lock the prefix " + PrefixRoot() + ": " + std::strerror(errno);
-    return false;
-  }
+  if (!lock.Held()) return Status::Failure("cannot lock the prefix " + PrefixRoot() + ": " + std::strerror(errno));
   const auto image = Load(id);
-  if (!image->Problem().empty()) {
-    lastError = image->Problem() + " (the file is left as it is)";
-    return false;
-  }
-  const auto text = edit(*image);
-  if (!text) return false;
-  if (text->empty()) return true;
-  if (!WriteAtomically(path, *text)) {
-    lastError = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
+  if (!image->Problem().empty()) return Status::Failure(image->Problem() + " (the file is left as it is)");
+  const Result<std::string> text = edit(*image);
+  if (!text) return text.ToStatus();
+  if (text->empty()) return Status::Success();
+  if (!WriteAtomically(path, *text)) return Status::Failure("cannot write " + path + ": " + std::strerror(errno));
   struct stat st;
   if (stat(path.c_str(), &st) == 0) {
     std::lock_guard<std::mutex> guard(cacheMutex);
     cache[path] = CachedImage{st, RegistryImage::Parse(*text, path, Info(id).header)};
   }
-  return true;
+  return Status::Success();
 }
 
-std::string Describe(RegistryRoot root, const std::string& path) {
+// Why an operation failed, with the problem of a damaged file it read.
+Status Failed(const RegistryImage& image, const std::string& reason) {
+  if (image.Problem().empty()) return Status::Failure(reason);
+  return Status::Failure(reason + " (" + image.Problem() + ")");
+}
+
+Status NoSuchRoot(RegistryRoot root, const std::string& path) {
+  return Status::Failure("no such registry root for " + DescribeRegistryKey(root, path));
+}
+
+// Looks a key up for reading (reading goes on around the damage of a damaged file).
+Result<std::u16string> Find(RegistryRoot root, const std::string& path, RegistryView view,
+                            std::shared_ptr<const RegistryImage>& image) {
+  const auto target = MapRoot(root, path);
+  if (!target) return NoSuchRoot(root, path);
+  image = Load(target->file);
+  auto resolved = Resolve(*image, *target, view);
+  if (!resolved || !image->KeyExists(FoldName(*resolved)))
+    return Failed(*image, "the key " + DescribeRegistryKey(root, path) + " does not exist");
+  return std::move(*resolved);
+}
+
+// Changes the file that holds root\path. The edit gets the image as it now is and the
+// key resolved in it (nothing when a link key leads out of the file), and returns the
+// file's new text, or a failure to refuse the change.
+template <typename Edit>
+Status ModifyKey(RegistryRoot root, const std::string& path, RegistryView view, Edit edit) {
+  const auto target = MapRoot(root, path);
+  if (!target) return NoSuchRoot(root, path);
+  return Modify(target->file, [&](const RegistryImage& image) -> Result<std::string> {
+    return edit(image, Resolve(image, *target, view));
+  });
+}
+
+}  // namespace
+
+std::string DescribeRegistryKey(RegistryRoot root, const std::string& path) {
   static const char* const names[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER",
                                       "HKEY_CLASSES_ROOT", "HKEY_USERS", "HKEY_CURRENT_CONFIG"};
   const int code = static_cast<int>(root);
@@ -294,138 +320,78 @@ std::string Describe(RegistryRoot root, const std::string& path) {
          (path.empty() ? "" : "\\" + path);
 }
 
-// Records why an operation failed, with the problem of a damaged file it read.
-void Failed(const RegistryImage& image, const std::string& reason) {
-  lastError = reason;
-  if (!image.Problem().empty()) lastError += " (" + image.Problem() + ")";
-}
-
-// Looks a key up for reading; notes a damaged file's problem (reading goes on).
-std::optional<std::u16string> Find(RegistryRoot root, const std::string& path, RegistryView view,
-                                   std::shared_ptr<const RegistryImage>& image) {
-  lastError.clear();
+std::string RegistryDamageAt(RegistryRoot root, const std::string& path) {
   const auto target = MapRoot(root, path);
-  if (!target) {
-    lastError = "no such registry root for " + Describe(root, path);
-    return std::nullopt;
-  }
-  image = Load(target->file);
-  lastError = image->Problem();
-  auto resolved = Resolve(*image, *target, view);
-  if (!resolved || !image->KeyExists(FoldName(*resolved))) {
-    Failed(*image, "the key " + Describe(root, path) + " does not exist");
-    return std::nullopt;
-  }
-  return resolved;
+  return target ? Load(target->file)->Problem() : std::string();
 }
 
-// Changes the file that holds root\path. The edit gets the image as it now is and the
-// key resolved in it (nothing when a link key leads out of the file), and returns the
-// file's new text, or nothing to refuse the change.
-template <typename Edit>
-bool ModifyKey(RegistryRoot root, const std::string& path, RegistryView view, Edit edit) {
-  lastError.clear();
-  const auto target = MapRoot(root, path);
-  if (!target) {
-    lastError = "no such registry root for " + Describe(root, path);
-    return false;
-  }
-  return Modify(target->file, [&](const RegistryImage& image) -> std::optional<std::string> {
-    return edit(image, Resolve(image, *target, view));
-  });
-}
-
-}  // namespace
-
-const std::string& LastRegistryErrorText() { return lastError; }
-
-bool RegistryKeyExists(RegistryRoot root, const std::string& path, RegistryView view) {
+Status FindRegistryKey(RegistryRoot root, const std::string& path, RegistryView view) {
   std::shared_ptr<const RegistryImage> image;
-  return Find(root, path, view, image).has_value();
+  return Find(root, path, view, image).ToStatus();
 }
 
-std::optional<RegistryData> ReadRegistryValue(RegistryRoot root, const std::string& path,
-                                              const std::string& name, RegistryView view) {
+Result<RegistryData> ReadRegistryValue(RegistryRoot root, const std::string& path,
+                                       const std::string& name, RegistryView view) {
   std::shared_ptr<const RegistryImage> image;
   const auto key = Find(root, path, view, image);
-  if (!key) return std::nullopt;
+  if (!key) return key.ToStatus();
   const auto value = image->FindValue(FoldName(*key), FoldName(AnsiToWide(name)));
-  if (!value) {
-    Failed(*image, "the value \"" + name + "\" of " + Describe(root, path) + " does not exist");
-    return std::nullopt;
-  }
+  if (!value)
+    return Failed(*image, "the value \"" + name + "\" of " + DescribeRegistryKey(root, path) + " does not exist");
   return RegistryData{value->type, value->data};
 }
 
-bool CreateRegistryKey(RegistryRoot root, const std::string& path, RegistryView view) {
-  if (RegistryKeyExists(root, path, view)) return true;  // nothing to write
-  return ModifyKey(root, path, view,
-                   [&](const RegistryImage& image, const auto& key) -> std::optional<std::string> {
-    if (!key) {
-      lastError = "a link key leads out of " + Describe(root, path);
-      return std::nullopt;
-    }
+Status CreateRegistryKey(RegistryRoot root, const std::string& path, RegistryView view) {
+  if (FindRegistryKey(root, path, view)) return Status::Success();  // nothing to write
+  return ModifyKey(root, path, view, [&](const RegistryImage& image, const auto& key) -> Result<std::string> {
+    if (!key) return Status::Failure("a link key leads out of " + DescribeRegistryKey(root, path));
     if (image.KeyExists(FoldName(*key))) return std::string();
     return image.WithKey(*key, NowNs());
   });
 }
 
-bool WriteRegistryString(RegistryRoot root, const std::string& path, const std::string& name,
-                         const std::string& data, RegistryView view) {
-  return ModifyKey(root, path, view,
-                   [&](const RegistryImage& image, const auto& key) -> std::optional<std::string> {
-    if (!key || !image.KeyExists(FoldName(*key))) {
-      lastError = "the key " + Describe(root, path) + " does not exist";
-      return std::nullopt;
-    }
+Status WriteRegistryString(RegistryRoot root, const std::string& path, const std::string& name,
+                           const std::string& data, RegistryView view) {
+  return ModifyKey(root, path, view, [&](const RegistryImage& image, const auto& key) -> Result<std::string> {
+    if (!key || !image.KeyExists(FoldName(*key)))
+      return Status::Failure("the key " + DescribeRegistryKey(root, path) + " does not exist");
     return image.WithString(*key, AnsiToWide(name), AnsiToWide(data), NowNs());
   });
 }
 
-bool DeleteRegistryValueAt(RegistryRoot root, const std::string& path, const std::string& name,
-                           RegistryView view) {
-  return ModifyKey(root, path, view,
-                   [&](const RegistryImage& image, const auto& key) -> std::optional<std::string> {
+Status DeleteRegistryValueAt(RegistryRoot root, const std::string& path, const std::string& name,
+                             RegistryView view) {
+  return ModifyKey(root, path, view, [&](const RegistryImage& image, const auto& key) -> Result<std::string> {
     const std::u16string folded = FoldName(AnsiToWide(name));
-    if (!key || !image.FindValue(FoldName(*key), folded)) {
-      lastError = "the value \"" + name + "\" of " + Describe(root, path) + " does not exist";
-      return std::nullopt;
-    }
+    if (!key || !image.FindValue(FoldName(*key), folded))
+      return Status::Failure("the value \"" + name + "\" of " + DescribeRegistryKey(root, path) + " does not exist");
     return image.WithoutValue(FoldName(*key), folded, NowNs());
   });
 }
 
-bool RemoveRegistryKey(RegistryRoot root, const std::string& path, RegistryView view) {
-  lastError.clear();
+Status RemoveRegistryKey(RegistryRoot root, const std::string& path, RegistryView view) {
   const auto target = MapRoot(root, path);
-  if (!target || NormaliseKeyPath(AnsiToWide(path)).empty()) {
-    lastError = "cannot delete " + Describe(root, path);
-    return false;
-  }
-  return Modify(target->file, [&](const RegistryImage& image) -> std::optional<std::string> {
+  if (!target || NormaliseKeyPath(AnsiToWide(path)).empty())
+    return Status::Failure("cannot delete " + DescribeRegistryKey(root, path));
+  return Modify(target->file, [&](const RegistryImage& image) -> Result<std::string> {
     const auto key = Resolve(image, *target, view, false);
-    if (!key || !image.KeyExists(FoldName(*key))) {
-      lastError = "the key " + Describe(root, path) + " does not exist";
-      return std::nullopt;
-    }
-    if (image.HasSubkeys(FoldName(*key))) {
-      lastError = "the key " + Describe(root, path) + " has sub-keys";
-      return std::nullopt;
-    }
+    if (!key || !image.KeyExists(FoldName(*key)))
+      return Status::Failure("the key " + DescribeRegistryKey(root, path) + " does not exist");
+    if (image.HasSubkeys(FoldName(*key)))
+      return Status::Failure("the key " + DescribeRegistryKey(root, path) + " has sub-keys");
     return image.WithoutKey(*key, NowNs());
   });
 }
 
-std::optional<std::string> RegistryString(const std::optional<RegistryData>& value) {
+std::optional<std::string> RegistryString(const Result<RegistryData>& value) {
   if (!value || (value->type != kRegString && value->type != kRegExpandString))
     return std::nullopt;
   return WideToAnsi(RegistryDataAsText(value->data));
 }
 
-std::optional<uint32_t> RegistryDword(const std::optional<RegistryData>& value) {
+std::optional<uint32_t> RegistryDword(const Result<RegistryData>& value) {
   if (!value || value->type != kRegDword || value->data.size() != 4) return std::nullopt;
-  return uint32_t(value->data[0]) | uint32_t(value->data[1]) << 8 |
-         uint32_t(value->data[2]) << 16 | uint32_t(value->data[3]) << 24;
+  return DecodeFixed32(value->data.data());
 }
 
 }  // namespace platform::posix

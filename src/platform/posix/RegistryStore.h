@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/Registry.h"
+#include "platform/Result.h"
 
 namespace platform::posix {
 
@@ -27,27 +28,32 @@ struct RegistryData {
   std::vector<uint8_t> data;
 };
 
-// Paths and names are Windows-1252.
-bool RegistryKeyExists(RegistryRoot root, const std::string& path,
+// Paths and names are Windows-1252. A failure names the key, the value or the
+// damaged file, and why.
+Status FindRegistryKey(RegistryRoot root, const std::string& path,
                        RegistryView view = RegistryView::Program);
-bool CreateRegistryKey(RegistryRoot root, const std::string& path,
-                       RegistryView view = RegistryView::Program);
-std::optional<RegistryData> ReadRegistryValue(RegistryRoot root, const std::string& path,
-                                              const std::string& name,
-                                              RegistryView view = RegistryView::Program);
+Status CreateRegistryKey(RegistryRoot root, const std::string& path,
+                         RegistryView view = RegistryView::Program);
+Result<RegistryData> ReadRegistryValue(RegistryRoot root, const std::string& path,
+                                       const std::string& name,
+                                       RegistryView view = RegistryView::Program);
 // The key must exist.
-bool WriteRegistryString(RegistryRoot root, const std::string& path, const std::string& name,
-                         const std::string& data, RegistryView view = RegistryView::Program);
-bool DeleteRegistryValueAt(RegistryRoot root, const std::string& path, const std::string& name,
-                           RegistryView view = RegistryView::Program);
-bool RemoveRegistryKey(RegistryRoot root, const std::string& path,
-                       RegistryView view = RegistryView::Program);
+Status WriteRegistryString(RegistryRoot root, const std::string& path, const std::string& name,
+                           const std::string& data, RegistryView view = RegistryView::Program);
+Status DeleteRegistryValueAt(RegistryRoot root, const std::string& path, const std::string& name,
+                             RegistryView view = RegistryView::Program);
+Status RemoveRegistryKey(RegistryRoot root, const std::string& path,
+                         RegistryView view = RegistryView::Program);
 
-// Why the last operation of this thread failed, or the problem of the file it read.
-const std::string& LastRegistryErrorText();
+// "HKEY_CURRENT_USER\Software\Game", as messages name a key.
+std::string DescribeRegistryKey(RegistryRoot root, const std::string& path);
+// The problem of the registry file that holds root\path when it is damaged (reading
+// goes on around the lines it cannot understand); empty when it is whole.
+std::string RegistryDamageAt(RegistryRoot root, const std::string& path);
 
-// String values (REG_SZ, REG_EXPAND_SZ) as 8-bit text, up to the first 0.
-std::optional<std::string> RegistryString(const std::optional<RegistryData>& value);
-std::optional<uint32_t> RegistryDword(const std::optional<RegistryData>& value);
+// String values (REG_SZ, REG_EXPAND_SZ) as 8-bit text, up to the first 0; nothing for
+// a missing value or one of another type.
+std::optional<std::string> RegistryString(const Result<RegistryData>& value);
+std::optional<uint32_t> RegistryDword(const Result<RegistryData>& value);
 
 }  // namespace platform::posix

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/CodePage.h"
+#include "platform/LittleEndian.h"
 
 namespace platform::posix {
 
@@ -242,7 +243,7 @@ std::string FormatRegistryString(std::u16string_view name, std::u16string_view d
 std::u16string RegistryDataAsText(const std::vector<uint8_t>& data) {
   std::u16string text;
   for (size_t k = 0; k + 1 < data.size(); k += 2) {
-    const char16_t c = static_cast<char16_t>(data[k] | (data[k + 1] << 8));
+    const char16_t c = static_cast<char16_t>(DecodeFixed16(&data[k]));
     if (c == 0) break;
     text += c;
   }

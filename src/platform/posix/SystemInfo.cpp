@@ -18,6 +18,7 @@
 #endif
 
 #include "platform/CodePage.h"
+#include "platform/LittleEndian.h"
 #include "platform/posix/LanguageIds.h"
 #include "platform/posix/RegistryStore.h"
 #include "platform/posix/RegistryText.h"
@@ -90,7 +91,7 @@ std::optional<OsVersion> ChosenInWinecfg() {
   return std::nullopt;
 }
 
-uint16_t SuiteMask(const std::optional<posix::RegistryData>& suites) {
+uint16_t SuiteMask(const Result<posix::RegistryData>& suites) {
   struct Suite {
     const char* name;
     uint16_t flag;
@@ -105,7 +106,7 @@ uint16_t SuiteMask(const std::optional<posix::RegistryData>& suites) {
   uint16_t mask = 0;
   std::u16string item;
   for (size_t k = 0; k + 1 < suites->data.size(); k += 2) {
-    const char16_t c = static_cast<char16_t>(suites->data[k] | (suites->data[k + 1] << 8));
+    const char16_t c = static_cast<char16_t>(DecodeFixed16(&suites->data[k]));
     if (c != 0) {
       item += c;
       continue;

@@ -83,21 +83,29 @@ int64_t File::Size() const {
 }
 
 size_t File::Read(void* buffer, size_t count) {
-  if (!IsOpen()) return 0;
+  if (!IsOpen()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
   size_t done = 0;
   while (done < count) {
     DWORD got = 0;
     const DWORD ask = static_cast<DWORD>(std::min(count - done, kMaxChunk));
-    if (!ReadFile(Handle(handle_), static_cast<char*>(buffer) + done, ask, &got, nullptr) ||
-        got == 0)
+    if (!ReadFile(Handle(handle_), static_cast<char*>(buffer) + done, ask, &got, nullptr)) break;
+    if (got == 0) {
+      SetLastError(ERROR_HANDLE_EOF);  // the end of the file, for a reader that wanted more
       break;
+    }
     done += got;
   }
   return done;
 }
 
 size_t File::Write(const void* buffer, size_t count) {
-  if (!IsOpen()) return 0;
+  if (!IsOpen()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
   if (WriteFault fault; detail::TakeWriteFault(fault)) {
     SetLastError(fault == WriteFault::DiskFull ? ERROR_DISK_FULL : ERROR_WRITE_FAULT);
     return 0;
@@ -126,7 +134,5 @@ void File::Close() {
   if (IsOpen()) CloseHandle(Handle(handle_));
   handle_ = kClosed;
 }
-
-std::string LastFileErrorText() { return win32::ErrorText(GetLastError()); }
 
 }  // namespace platform

@@ -2,8 +2,8 @@
 // HKLM\Software (Wow6432Node) by itself, as the setup expects, so no view flag is
 // ever given.
 //
-// Every failure leaves the system's code in GetLastError() and a text naming the key
-// and the system's reason in LastRegistryError(); a success clears that text.
+// Every failure leaves the system's code in GetLastError() and says in its Status
+// which key or value it was and the system's reason.
 #include "platform/Registry.h"
 
 #include <windows.h>
@@ -16,8 +16,6 @@
 namespace platform {
 
 namespace {
-
-thread_local std::string lastError;
 
 HKEY RootKey(RegistryRoot root) {
   switch (root) {
@@ -62,18 +60,16 @@ std::wstring SystemKeyPath(const std::string& path) {
   return out;
 }
 
-// Records why an operation failed and leaves the system's code for the caller.
-bool Failed(const std::string& what, LSTATUS status) {
-  lastError = what + ": " + win32::ErrorText(static_cast<DWORD>(status));
+// Says why an operation failed and leaves the system's code for the caller.
+Status Failed(const std::string& what, LSTATUS status) {
   SetLastError(static_cast<DWORD>(status));
-  return false;
+  return Status::Failure(what + ": " + win32::ErrorText(static_cast<DWORD>(status)));
 }
 
 // A failure the program finds without asking the system (no root, no open key).
-bool Refused(const std::string& what, DWORD code) {
-  lastError = what;
+Status Refused(const std::string& what, DWORD code) {
   SetLastError(code);
-  return false;
+  return Status::Failure(what);
 }
 
 bool HasSubKeys(HKEY base, const std::wstring& subKey) {
@@ -104,13 +100,9 @@ RegistryKey::~RegistryKey() = default;
 RegistryKey::RegistryKey(RegistryKey&& other) noexcept = default;
 RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept = default;
 
-RegistryKey RegistryKey::Open(RegistryRoot root, const std::string& path, bool create) {
-  RegistryKey result;
+Result<RegistryKey> RegistryKey::Open(RegistryRoot root, const std::string& path, bool create) {
   const HKEY base = RootKey(root);
-  if (!base) {
-    Refused("no such registry root for " + Describe(root, path), ERROR_INVALID_HANDLE);
-    return result;
-  }
+  if (!base) return Refused("no such registry root for " + Describe(root, path), ERROR_INVALID_HANDLE);
   const std::wstring subKey = SystemKeyPath(path);
   HKEY key = nullptr;
   LSTATUS status;
@@ -126,27 +118,22 @@ RegistryKey RegistryKey::Open(RegistryRoot root, const std::string& path, bool c
     const LSTATUS readOnly = RegOpenKeyExW(base, subKey.c_str(), 0, KEY_READ, &key);
     if (readOnly == ERROR_SUCCESS) status = readOnly;
   }
-  if (status != ERROR_SUCCESS) {
-    Failed(status == ERROR_FILE_NOT_FOUND ? "the key " + Describe(root, path) + " does not exist"
-                                          : "cannot open " + Describe(root, path),
-           status);
-    return result;
-  }
+  if (status != ERROR_SUCCESS)
+    return Failed(status == ERROR_FILE_NOT_FOUND ? "the key " + Describe(root, path) + " does not exist"
+                                                 : "cannot open " + Describe(root, path),
+                  status);
+  RegistryKey result;
   result.state_ = std::make_unique<State>();
   result.state_->root = root;
   result.state_->path = path;
   result.state_->key = key;
-  lastError.clear();
   return result;
 }
 
 bool RegistryKey::IsOpen() const { return state_ != nullptr; }
 
-std::optional<std::string> RegistryKey::ReadString(const std::string& name) const {
-  if (!state_) {
-    Refused("no registry key is open to read \"" + name + "\" from", ERROR_INVALID_HANDLE);
-    return std::nullopt;
-  }
+Result<std::string> RegistryKey::ReadString(const std::string& name) const {
+  if (!state_) return Refused("no registry key is open to read \"" + name + "\"", ERROR_INVALID_HANDLE);
   const std::wstring valueName = win32::Wide(name);
   DWORD type = 0;
   DWORD size = 0;
@@ -159,18 +146,13 @@ std::optional<std::string> RegistryKey::ReadString(const std::string& name) cons
     status = RegQueryValueExW(state_->key, valueName.c_str(), nullptr, &type, data.data(), &size);
     if (status == ERROR_SUCCESS) break;
   }
-  if (status != ERROR_SUCCESS) {
-    Failed(status == ERROR_FILE_NOT_FOUND
-               ? DescribeValue(name, state_->root, state_->path) + " does not exist"
-               : DescribeValue(name, state_->root, state_->path) + " cannot be read",
-           status);
-    return std::nullopt;
-  }
-  if (type != REG_SZ && type != REG_EXPAND_SZ) {
-    Refused(DescribeValue(name, state_->root, state_->path) + " is not a string",
-            ERROR_DATATYPE_MISMATCH);
-    return std::nullopt;
-  }
+  if (status != ERROR_SUCCESS)
+    return Failed(status == ERROR_FILE_NOT_FOUND
+                      ? DescribeValue(name, state_->root, state_->path) + " does not exist"
+                      : DescribeValue(name, state_->root, state_->path) + " cannot be read",
+                  status);
+  if (type != REG_SZ && type != REG_EXPAND_SZ)
+    return Refused(DescribeValue(name, state_->root, state_->path) + " is not a string", ERROR_DATATYPE_MISMATCH);
   // Up to the first 0; a value stored without one ends with its data (an odd last
   // byte is no character). REG_EXPAND_SZ stays unexpanded, as it is stored.
   std::wstring value(size / sizeof(wchar_t), L'\0');
@@ -178,47 +160,41 @@ std::optional<std::string> RegistryKey::ReadString(const std::string& name) cons
             reinterpret_cast<BYTE*>(value.data()));
   const size_t nul = value.find(L'\0');
   if (nul != std::wstring::npos) value.resize(nul);
-  lastError.clear();
   return win32::Ansi(value);
 }
 
-bool RegistryKey::WriteString(const std::string& name, const std::string& data) {
-  if (!state_) return Refused("no registry key is open to write \"" + name + "\" to", ERROR_INVALID_HANDLE);
+Status RegistryKey::WriteString(const std::string& name, const std::string& data) {
+  if (!state_) return Refused("no registry key is open to write \"" + name + "\"", ERROR_INVALID_HANDLE);
   const std::wstring value = win32::Wide(data);
   const LSTATUS status = RegSetValueExW(state_->key, win32::Wide(name).c_str(), 0, REG_SZ,
                                         reinterpret_cast<const BYTE*>(value.c_str()),
                                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   if (status != ERROR_SUCCESS)
     return Failed("cannot write " + DescribeValue(name, state_->root, state_->path), status);
-  lastError.clear();
-  return true;
+  return Status::Success();
 }
 
-bool RegistryKey::DeleteValue(const std::string& name) {
-  if (!state_) return Refused("no registry key is open to delete \"" + name + "\" from", ERROR_INVALID_HANDLE);
+Status RegistryKey::DeleteValue(const std::string& name) {
+  if (!state_) return Refused("no registry key is open to delete \"" + name + "\"", ERROR_INVALID_HANDLE);
   const LSTATUS status = RegDeleteValueW(state_->key, win32::Wide(name).c_str());
   if (status != ERROR_SUCCESS)
     return Failed(status == ERROR_FILE_NOT_FOUND
                       ? DescribeValue(name, state_->root, state_->path) + " does not exist"
                       : DescribeValue(name, state_->root, state_->path) + " cannot be deleted",
                   status);
-  lastError.clear();
-  return true;
+  return Status::Success();
 }
 
 void RegistryKey::Close() { state_.reset(); }
 
-bool DeleteRegistryKey(RegistryRoot root, const std::string& path) {
+Status DeleteRegistryKey(RegistryRoot root, const std::string& path) {
   const HKEY base = RootKey(root);
   const std::wstring subKey = SystemKeyPath(path);
   // An empty path would name the root itself.
   if (!base || subKey.empty()) return Refused("cannot delete " + Describe(root, path), ERROR_INVALID_PARAMETER);
   // RegDeleteKeyW removes only a key without sub-keys, as the program expects.
   const LSTATUS status = RegDeleteKeyW(base, subKey.c_str());
-  if (status == ERROR_SUCCESS) {
-    lastError.clear();
-    return true;
-  }
+  if (status == ERROR_SUCCESS) return Status::Success();
   if (status == ERROR_FILE_NOT_FOUND)
     return Failed("the key " + Describe(root, path) + " does not exist", status);
   if (status == ERROR_ACCESS_DENIED && HasSubKeys(base, subKey))
@@ -226,7 +202,7 @@ bool DeleteRegistryKey(RegistryRoot root, const std::string& path) {
   return Failed("cannot delete " + Describe(root, path), status);
 }
 
-std::string LastRegistryError() { return lastError; }
+std::string RegistryDamageAt(RegistryRoot, const std::string&) { return {}; }
 
 bool RegistryHeldByRunningServer() { return false; }
 

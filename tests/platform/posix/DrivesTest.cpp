@@ -37,13 +37,13 @@ TEST(Drives, TypesComeFromWinesDriveKeyAndDanglingLinksHaveNoRoot) {
       {'k', nullptr, "cdrom", DriveType::NoRootDirectory},
       {'z', "/", nullptr, DriveType::Fixed},
   };
-  RegistryKey drives = RegistryKey::Open(RegistryRoot::LocalMachine, "Software\\Wine\\Drives", true);
+  auto drives = RegistryKey::Open(RegistryRoot::LocalMachine, "Software\\Wine\\Drives", true);
   for (const auto& test : cases) {
     const std::string name(1, test.letter);
     if (test.target && test.letter != 'c' && test.letter != 'z')
       fs::create_symlink(test.target, root / "dosdevices" / (name + ":"));
     if (test.registered) {
-      ASSERT_TRUE(drives.WriteString(name + ":", test.registered));
+      ASSERT_TRUE(drives->WriteString(name + ":", test.registered));
     }
   }
   for (const auto& test : cases) {

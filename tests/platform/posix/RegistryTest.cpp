@@ -27,12 +27,14 @@ void WriteText(const fs::path& path, const std::string& text) {
 }
 
 std::optional<std::string> Read(RegistryRoot root, const std::string& key, const std::string& name) {
-  return RegistryKey::Open(root, key, false).ReadString(name);
+  const auto opened = RegistryKey::Open(root, key, false);
+  return opened ? opened->ReadString(name).AsOptional() : std::nullopt;
 }
 
-bool Write(RegistryRoot root, const std::string& key, const std::string& name,
-           const std::string& data) {
-  return RegistryKey::Open(root, key, true).WriteString(name, data);
+platform::Status Write(RegistryRoot root, const std::string& key, const std::string& name,
+                       const std::string& data) {
+  auto opened = RegistryKey::Open(root, key, true);
+  return opened ? opened->WriteString(name, data) : opened.ToStatus();
 }
 
 // Replaces the time stamps of the given keys ("[key] 123" and the "#time=" line after
@@ -165,7 +167,7 @@ TEST(Registry, AWriteKeepsEveryLineItDoesNotChange) {
   ASSERT_TRUE(Write(RegistryRoot::LocalMachine, "software\\microsoft\\windows\\currentversion",
                     "ProgramFilesDir", "D:\\Programs"));
   ASSERT_TRUE(Write(RegistryRoot::LocalMachine, "Software\\Demo", "Name", "x"));
-  ASSERT_TRUE(RegistryKey::Open(RegistryRoot::ClassesRoot, ".TXT", false).DeleteValue("perceivedtype"));
+  ASSERT_TRUE(RegistryKey::Open(RegistryRoot::ClassesRoot, ".TXT", false)->DeleteValue("perceivedtype"));
 
   std::string expected = kWineSystemReg;
   const auto replace = [&](const std::string& from, const std::string& to) {
@@ -218,34 +220,36 @@ TEST(Registry, AFileThatCannotBeParsedIsNeverRewritten) {
   const fs::path file = prefix.Root() / "system.reg";
   for (const auto& test : cases) {
     WriteText(file, test.text);
-    EXPECT_FALSE(Write(RegistryRoot::LocalMachine, "Software\\A", "y", "2")) << test.where;
-    EXPECT_NE(LastRegistryError().find(file.string() + test.where), std::string::npos)
-        << LastRegistryError();
-    EXPECT_FALSE(DeleteRegistryKey(RegistryRoot::LocalMachine, "Software\\A"));
+    const platform::Status written = Write(RegistryRoot::LocalMachine, "Software\\A", "y", "2");
+    EXPECT_FALSE(written) << test.where;
+    EXPECT_NE(written.Problem().find(file.string() + test.where), std::string::npos) << written.Problem();
+    const platform::Status deleted = DeleteRegistryKey(RegistryRoot::LocalMachine, "Software\\A");
+    EXPECT_NE(deleted.Problem().find(file.string() + test.where), std::string::npos) << deleted.Problem();
     EXPECT_EQ(ReadHostFile(file), test.text) << test.where;
   }
   // What can be read still is, with the damage reported beside it.
   WriteText(file, cases[0].text);
   EXPECT_EQ(Read(RegistryRoot::LocalMachine, "Software\\A", "x"), "1");
-  EXPECT_NE(LastRegistryError().find(":5: malformed key"), std::string::npos);
+  EXPECT_NE(RegistryDamageAt(RegistryRoot::LocalMachine, "Software\\A").find(":5: malformed key"), std::string::npos);
+  EXPECT_EQ(RegistryDamageAt(RegistryRoot::CurrentUser, "Software\\A"), "");  // user.reg is whole
 }
 
 TEST(Registry, KeysAreCreatedAndDeletedAsOnWindows) {
   TempPrefix prefix;
-  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Maker\\Game", false).IsOpen());
-  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Maker\\Game\\Sub", true).IsOpen());
-  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "software\\maker", false).IsOpen());
-  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "", false).IsOpen());
+  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Maker\\Game", false).Ok());
+  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Maker\\Game\\Sub", true).Ok());
+  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "software\\maker", false).Ok());
+  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "", false).Ok());
   EXPECT_FALSE(DeleteRegistryKey(RegistryRoot::CurrentUser, "Software\\Maker\\Game"));  // sub-keys
   EXPECT_TRUE(DeleteRegistryKey(RegistryRoot::CurrentUser, "Software\\Maker\\Game\\Sub"));
   EXPECT_FALSE(DeleteRegistryKey(RegistryRoot::CurrentUser, "Software\\Maker\\Game\\Sub"));
   // The parent had no section of its own; it must not vanish with its last child.
-  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Maker\\Game", false).IsOpen());
+  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Maker\\Game", false).Ok());
   EXPECT_TRUE(DeleteRegistryKey(RegistryRoot::CurrentUser, "Software\\Maker\\Game"));
-  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Maker", false).IsOpen());
+  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Maker", false).Ok());
   EXPECT_FALSE(DeleteRegistryKey(RegistryRoot::CurrentUser, ""));
 
-  RegistryKey key = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Maker", false);
+  RegistryKey key = *RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Maker", false);
   EXPECT_FALSE(key.DeleteValue("absent"));
   EXPECT_TRUE(key.WriteString("v", "1"));
   EXPECT_TRUE(key.DeleteValue("V"));
@@ -266,8 +270,8 @@ TEST(Registry, TheNullRootAndCodesOutsideTheTableFailEverything) {
                {4, RegistryRoot::CurrentConfig}, {5, RegistryRoot::None},
                {-1, RegistryRoot::None},         {255, RegistryRoot::None}};
   for (const auto& test : codes) EXPECT_EQ(RegistryRootFromCode(test.code), test.root) << test.code;
-  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::None, "Software", true).IsOpen());
-  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::None, "", false).IsOpen());
+  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::None, "Software", true).Ok());
+  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::None, "", false).Ok());
   EXPECT_FALSE(DeleteRegistryKey(RegistryRoot::None, "Software"));
   RegistryKey closed;
   EXPECT_FALSE(closed.IsOpen());
@@ -330,7 +334,7 @@ TEST(Registry, ChangesMadeBehindOurBackAreSeen) {
 
 TEST(Registry, WritersInOtherProcessesAndThreadsLoseNothing) {
   TempPrefix prefix;
-  ASSERT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Race", true).IsOpen());
+  ASSERT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Race", true).Ok());
   constexpr int kProcesses = 3, kThreads = 2, kWrites = 15;
   std::vector<pid_t> children;
   for (int p = 0; p < kProcesses; ++p) {

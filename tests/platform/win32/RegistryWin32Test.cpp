@@ -39,7 +39,7 @@ void StoreRawText(const std::string& path, const wchar_t* name, DWORD type, cons
 
 TEST(RegistryWin32, StringsAreReadAsStoredWhateverTheSystemHolds) {
   TestMachine machine;
-  ASSERT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, kGameKey, true).IsOpen());
+  ASSERT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, kGameKey, true).Ok());
   const std::wstring abc = L"abc";
   const std::wstring embedded(L"ab\0cd", 5);
   const std::wstring path = L"%SystemRoot%\\Fonts";
@@ -64,20 +64,19 @@ TEST(RegistryWin32, StringsAreReadAsStoredWhateverTheSystemHolds) {
   for (const auto& test : cases) StoreRawText(kGameKey, test.name, test.type, *test.text, test.bytes);
   StoreRawText(kGameKey, L"big", REG_SZ, big, big.size() * 2);
 
-  RegistryKey key = RegistryKey::Open(RegistryRoot::CurrentUser, kGameKey, false);
-  ASSERT_TRUE(key.IsOpen()) << LastRegistryError();
+  const auto key = RegistryKey::Open(RegistryRoot::CurrentUser, kGameKey, false);
+  ASSERT_TRUE(key) << key.Problem();
   for (const auto& test : cases) {
-    const auto value = key.ReadString(win32::Ansi(test.name));
-    ASSERT_TRUE(value) << win32::Ansi(test.name) << ": " << LastRegistryError();
+    const auto value = key->ReadString(win32::Ansi(test.name));
+    ASSERT_TRUE(value) << win32::Ansi(test.name) << ": " << value.Problem();
     EXPECT_EQ(*value, test.expected) << win32::Ansi(test.name);
-    EXPECT_EQ(LastRegistryError(), "");
   }
-  EXPECT_EQ(key.ReadString("big"), std::string(100000, 'x'));
+  EXPECT_EQ(key->ReadString("big"), std::string(100000, 'x'));
 }
 
 TEST(RegistryWin32, OtherTypesAreNoStringsAndSaySo) {
   TestMachine machine;
-  ASSERT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, kGameKey, true).IsOpen());
+  ASSERT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, kGameKey, true).Ok());
   const DWORD number = 7;
   const wchar_t multi[] = L"one\0two\0";
   const BYTE binary[] = {'a', 0, 'b', 0, 0, 0};
@@ -93,86 +92,92 @@ TEST(RegistryWin32, OtherTypesAreNoStringsAndSaySo) {
       {L"none", REG_NONE, binary, sizeof binary},
   };
   for (const auto& test : cases) StoreRaw(kGameKey, test.name, test.type, test.data, test.size);
-  RegistryKey key = RegistryKey::Open(RegistryRoot::CurrentUser, kGameKey, false);
+  const auto key = RegistryKey::Open(RegistryRoot::CurrentUser, kGameKey, false);
+  ASSERT_TRUE(key) << key.Problem();
   for (const auto& test : cases) {
-    EXPECT_FALSE(key.ReadString(win32::Ansi(test.name))) << win32::Ansi(test.name);
-    EXPECT_NE(LastRegistryError().find("\"" + win32::Ansi(test.name) + "\""), std::string::npos)
-        << LastRegistryError();
-    EXPECT_NE(LastRegistryError().find("is not a string"), std::string::npos) << LastRegistryError();
+    const auto value = key->ReadString(win32::Ansi(test.name));
+    EXPECT_FALSE(value) << win32::Ansi(test.name);
+    EXPECT_NE(value.Problem().find("\"" + win32::Ansi(test.name) + "\""), std::string::npos) << value.Problem();
+    EXPECT_NE(value.Problem().find("is not a string"), std::string::npos) << value.Problem();
   }
 }
 
 TEST(RegistryWin32, KeyPathsNameTheSameKeyHoweverTheSeparatorsFall) {
   TestMachine machine;
-  RegistryKey key = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\SE Game\\Sub", true);
-  ASSERT_TRUE(key.IsOpen()) << LastRegistryError();
-  ASSERT_TRUE(key.WriteString("Where", "here"));
+  auto key = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\SE Game\\Sub", true);
+  ASSERT_TRUE(key) << key.Problem();
+  ASSERT_TRUE(key->WriteString("Where", "here"));
   for (const char* spelling : {"Software\\SE Game\\Sub\\", "\\Software\\SE Game\\Sub",
                                "Software\\\\SE Game\\Sub", "SOFTWARE\\se game\\SUB"}) {
-    RegistryKey again = RegistryKey::Open(RegistryRoot::CurrentUser, spelling, false);
-    ASSERT_TRUE(again.IsOpen()) << spelling << ": " << LastRegistryError();
-    EXPECT_EQ(again.ReadString("where"), "here") << spelling;
+    const auto again = RegistryKey::Open(RegistryRoot::CurrentUser, spelling, false);
+    ASSERT_TRUE(again) << spelling << ": " << again.Problem();
+    EXPECT_EQ(again->ReadString("where"), std::string("here")) << spelling;
   }
   // Creating through a doubled separator makes no key with an empty name.
-  ASSERT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\\\SE Game\\\\New\\", true).IsOpen())
-      << LastRegistryError();
-  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\SE Game\\New", false).IsOpen());
-  key.Close();
-  EXPECT_TRUE(DeleteRegistryKey(RegistryRoot::CurrentUser, "\\Software\\SE Game\\Sub\\"))
-      << LastRegistryError();
-  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\SE Game\\Sub", false).IsOpen());
+  const auto created = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\\\SE Game\\\\New\\", true);
+  ASSERT_TRUE(created) << created.Problem();
+  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\SE Game\\New", false));
+  key->Close();
+  const Status deleted = DeleteRegistryKey(RegistryRoot::CurrentUser, "\\Software\\SE Game\\Sub\\");
+  EXPECT_TRUE(deleted) << deleted.Problem();
+  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\SE Game\\Sub", false));
 }
 
 TEST(RegistryWin32, FailuresNameTheKeyAndTheSystemsReason) {
   TestMachine machine;
-  ASSERT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\SE Game\\Sub", true).IsOpen());
-  RegistryKey game = RegistryKey::Open(RegistryRoot::CurrentUser, kGameKey, false);
-  ASSERT_TRUE(game.IsOpen());
+  ASSERT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\SE Game\\Sub", true));
+  auto game = RegistryKey::Open(RegistryRoot::CurrentUser, kGameKey, false);
+  ASSERT_TRUE(game);
   const std::string notFound = win32::ErrorText(ERROR_FILE_NOT_FOUND);
 
-  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\SE Missing", false).IsOpen());
+  const auto missingKey = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\SE Missing", false);
+  EXPECT_FALSE(missingKey);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(LastRegistryError(),
-            "the key HKEY_CURRENT_USER\\Software\\SE Missing does not exist: " + notFound);
+  EXPECT_EQ(missingKey.Problem(), "the key HKEY_CURRENT_USER\\Software\\SE Missing does not exist: " + notFound);
 
-  EXPECT_FALSE(game.ReadString("missing"));
+  const auto missingValue = game->ReadString("missing");
+  EXPECT_FALSE(missingValue);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(LastRegistryError(),
+  EXPECT_EQ(missingValue.Problem(),
             "the value \"missing\" of HKEY_CURRENT_USER\\Software\\SE Game does not exist: " + notFound);
 
-  EXPECT_FALSE(game.DeleteValue("missing"));
+  const Status notDeleted = game->DeleteValue("missing");
+  EXPECT_FALSE(notDeleted);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  EXPECT_NE(LastRegistryError().find("does not exist"), std::string::npos);
+  EXPECT_NE(notDeleted.Problem().find("does not exist"), std::string::npos);
 
-  // A success clears the text of the failure before it.
-  ASSERT_TRUE(game.WriteString("x", "1"));
-  EXPECT_EQ(LastRegistryError(), "");
+  ASSERT_TRUE(game->WriteString("x", "1"));
 
-  EXPECT_FALSE(DeleteRegistryKey(RegistryRoot::CurrentUser, kGameKey));
+  const Status withSubKeys = DeleteRegistryKey(RegistryRoot::CurrentUser, kGameKey);
+  EXPECT_FALSE(withSubKeys);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-  EXPECT_EQ(LastRegistryError().rfind("the key HKEY_CURRENT_USER\\Software\\SE Game has sub-keys: ", 0), 0u)
-      << LastRegistryError();
-  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, kGameKey, false).IsOpen());
+  EXPECT_EQ(withSubKeys.Problem().rfind("the key HKEY_CURRENT_USER\\Software\\SE Game has sub-keys: ", 0), 0u)
+      << withSubKeys.Problem();
+  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, kGameKey, false));
 
-  EXPECT_FALSE(DeleteRegistryKey(RegistryRoot::CurrentUser, "Software\\SE Missing"));
-  EXPECT_EQ(LastRegistryError().rfind("the key HKEY_CURRENT_USER\\Software\\SE Missing does not exist", 0), 0u);
+  const Status absent = DeleteRegistryKey(RegistryRoot::CurrentUser, "Software\\SE Missing");
+  EXPECT_FALSE(absent);
+  EXPECT_EQ(absent.Problem().rfind("the key HKEY_CURRENT_USER\\Software\\SE Missing does not exist", 0), 0u);
 
   // Neither an empty path nor one of separators only may delete the root itself.
   for (const char* root : {"", "\\", "\\\\"}) {
-    EXPECT_FALSE(DeleteRegistryKey(RegistryRoot::CurrentUser, root)) << root;
-    EXPECT_NE(LastRegistryError().find("cannot delete"), std::string::npos);
+    const Status refused = DeleteRegistryKey(RegistryRoot::CurrentUser, root);
+    EXPECT_FALSE(refused) << root;
+    EXPECT_NE(refused.Problem().find("cannot delete"), std::string::npos);
   }
-  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software", false).IsOpen());
+  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software", false));
 
-  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::None, "Software", false).IsOpen());
-  EXPECT_NE(LastRegistryError().find("no such registry root"), std::string::npos);
+  const auto noRoot = RegistryKey::Open(RegistryRoot::None, "Software", false);
+  EXPECT_FALSE(noRoot);
+  EXPECT_NE(noRoot.Problem().find("no such registry root"), std::string::npos);
   EXPECT_FALSE(DeleteRegistryKey(RegistryRoot::None, "Software"));
 
   RegistryKey closed;
   EXPECT_FALSE(closed.ReadString("x"));
   EXPECT_FALSE(closed.WriteString("x", "1"));
-  EXPECT_FALSE(closed.DeleteValue("x"));
-  EXPECT_NE(LastRegistryError().find("no registry key is open"), std::string::npos);
+  const Status closedDelete = closed.DeleteValue("x");
+  EXPECT_FALSE(closedDelete);
+  EXPECT_NE(closedDelete.Problem().find("no registry key is open"), std::string::npos);
 }
 
 // A key whose security lets everyone read it (and delete it, so that the scratch key
@@ -194,25 +199,27 @@ bool CreateReadOnlyKey(const std::wstring& path) {
 
 TEST(RegistryWin32, AKeyThisUserMayOnlyReadOpensForReading) {
   TestMachine machine;
-  ASSERT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, kGameKey, true).IsOpen());
+  ASSERT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, kGameKey, true).Ok());
   StoreRawText(kGameKey, L"Version", REG_SZ, L"1.2", 8);
   ASSERT_TRUE(CreateReadOnlyKey(L"Software\\SE Game\\Locked"));
   HKEY probe = nullptr;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\SE Game\\Locked", 0, KEY_WRITE, &probe) == ERROR_SUCCESS) {
     RegCloseKey(probe);
-    DeleteRegistryKey(RegistryRoot::CurrentUser, "Software\\SE Game\\Locked");
+    static_cast<void>(DeleteRegistryKey(RegistryRoot::CurrentUser, "Software\\SE Game\\Locked"));
     GTEST_SKIP() << "this system does not enforce the security of registry keys";
   }
   for (const bool create : {false, true}) {
-    RegistryKey locked = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\SE Game\\Locked", create);
-    ASSERT_TRUE(locked.IsOpen()) << create << ": " << LastRegistryError();
-    EXPECT_FALSE(locked.ReadString("anything"));
-    EXPECT_FALSE(locked.WriteString("x", "1"));
+    auto locked = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\SE Game\\Locked", create);
+    ASSERT_TRUE(locked) << create << ": " << locked.Problem();
+    EXPECT_FALSE(locked->ReadString("anything"));
+    const Status written = locked->WriteString("x", "1");
+    EXPECT_FALSE(written);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(LastRegistryError().rfind("cannot write the value \"x\" of HKEY_CURRENT_USER\\Software\\SE Game\\Locked: ", 0), 0u)
-        << LastRegistryError();
+    EXPECT_EQ(written.Problem().rfind("cannot write the value \"x\" of HKEY_CURRENT_USER\\Software\\SE Game\\Locked: ", 0), 0u)
+        << written.Problem();
   }
-  EXPECT_TRUE(DeleteRegistryKey(RegistryRoot::CurrentUser, "Software\\SE Game\\Locked")) << LastRegistryError();
+  const Status deleted = DeleteRegistryKey(RegistryRoot::CurrentUser, "Software\\SE Game\\Locked");
+  EXPECT_TRUE(deleted) << deleted.Problem();
 }
 
 // The user's own key through HKEY_USERS, which the test machine leaves alone.
@@ -254,23 +261,23 @@ TEST(RegistryWin32, TheTestMachineKeepsTheRealRootsUntouched) {
     TestMachine machine;
     scratch = L"Software\\SE-Tests\\" + machine.Root().filename().wstring();
     for (const RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser}) {
-      RegistryKey key = RegistryKey::Open(root, "Software\\" + win32::Ansi(probe), true);
-      ASSERT_TRUE(key.IsOpen()) << LastRegistryError();
-      EXPECT_TRUE(key.WriteString("v", "1"));
+      auto key = RegistryKey::Open(root, "Software\\" + win32::Ansi(probe), true);
+      ASSERT_TRUE(key) << key.Problem();
+      EXPECT_TRUE(key->WriteString("v", "1"));
     }
     EXPECT_TRUE(SubKeyExists(realUser, scratch + L"\\HKLM\\Software\\" + probe));
     EXPECT_TRUE(SubKeyExists(realUser, scratch + L"\\HKCU\\Software\\" + probe));
-    RegistryKey classes = RegistryKey::Open(RegistryRoot::ClassesRoot, win32::Ansi(probe), true);
-    ASSERT_TRUE(classes.IsOpen()) << LastRegistryError();
-    EXPECT_TRUE(classes.WriteString("", "URL:Probe"));
+    auto classes = RegistryKey::Open(RegistryRoot::ClassesRoot, win32::Ansi(probe), true);
+    ASSERT_TRUE(classes) << classes.Problem();
+    EXPECT_TRUE(classes->WriteString("", "URL:Probe"));
     EXPECT_TRUE(SubKeyExists(realUser, scratch + L"\\HKCR\\" + probe));
     EXPECT_FALSE(SubKeyExists(realMachine, L"Software\\Classes\\" + probe));
     EXPECT_FALSE(SubKeyExists(realMachine, probe));
     EXPECT_FALSE(SubKeyExists(realUser, L"Software\\" + probe));
   }
   // Afterwards the roots are the real ones again and the scratch key is gone.
-  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\" + win32::Ansi(probe), false).IsOpen());
-  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software", false).IsOpen());
+  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\" + win32::Ansi(probe), false).Ok());
+  EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software", false).Ok());
   EXPECT_FALSE(SubKeyExists(realUser, scratch));
   // Should the redirection ever fail, the probes go again.
   RegDeleteKeyW(realMachine, probe.c_str());
@@ -296,12 +303,12 @@ TEST(RegistryWin32, TheOtherRootsOpenForReading) {
       {RegistryRoot::CurrentConfig, ""},
   };
   for (const auto& test : cases) {
-    EXPECT_TRUE(RegistryKey::Open(test.root, test.path, false).IsOpen())
-        << static_cast<int>(test.root) << ": " << LastRegistryError();
+    const auto key = RegistryKey::Open(test.root, test.path, false);
+    EXPECT_TRUE(key) << static_cast<int>(test.root) << ": " << key.Problem();
   }
   // The program type's name, in the system's language.
-  const auto name = RegistryKey::Open(RegistryRoot::ClassesRoot, "exefile", false).ReadString("");
-  ASSERT_TRUE(name) << LastRegistryError();
+  const auto name = RegistryKey::Open(RegistryRoot::ClassesRoot, "exefile", false)->ReadString("");
+  ASSERT_TRUE(name) << name.Problem();
   EXPECT_FALSE(name->empty());
 }
 
@@ -324,7 +331,7 @@ TEST(RegistryWin32, A32BitProgramSeesThe32BitViewOfHklmSoftware) {
   const std::string native = read(KEY_WOW64_64KEY), redirected = read(KEY_WOW64_32KEY);
   if (native.empty()) GTEST_SKIP() << "HKLM is not the system's here";
   ASSERT_NE(native, redirected);
-  EXPECT_EQ(RegistryKey::Open(RegistryRoot::LocalMachine, win32::Ansi(kPath), false).ReadString("ProgramFilesDir"),
+  EXPECT_EQ(RegistryKey::Open(RegistryRoot::LocalMachine, win32::Ansi(kPath), false)->ReadString("ProgramFilesDir"),
             redirected);
 }
 #endif

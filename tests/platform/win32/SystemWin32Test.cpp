@@ -47,27 +47,29 @@ TEST(Md5Win32, TheCryptoApiGivesTheReferenceDigests) {
 
 TEST(RegistryWin32, ValuesRoundTripEveryCodePageByteAndMissingOnesSayWhy) {
   TestMachine machine;
-  RegistryKey key = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Caf\xE9\\Game", true);
-  ASSERT_TRUE(key.IsOpen()) << LastRegistryError();
+  auto key = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Caf\xE9\\Game", true);
+  ASSERT_TRUE(key) << key.Problem();
   std::string every;
   for (int b = 1; b < 256; ++b) every += static_cast<char>(b);
-  ASSERT_TRUE(key.WriteString("D\xE9mo", every));
-  ASSERT_TRUE(key.WriteString("", "default"));
-  RegistryKey again = RegistryKey::Open(RegistryRoot::CurrentUser, "software\\CAF\xC9\\game", false);
-  ASSERT_TRUE(again.IsOpen());
-  EXPECT_EQ(again.ReadString("d\xE9mo"), every);
-  EXPECT_EQ(again.ReadString(""), "default");
-  EXPECT_FALSE(again.ReadString("missing"));
-  EXPECT_NE(LastRegistryError().find("\"missing\""), std::string::npos) << LastRegistryError();
-  EXPECT_TRUE(again.DeleteValue("D\xC9MO"));
-  EXPECT_FALSE(again.ReadString("D\xE9mo"));
+  ASSERT_TRUE(key->WriteString("D\xE9mo", every));
+  ASSERT_TRUE(key->WriteString("", "default"));
+  auto again = RegistryKey::Open(RegistryRoot::CurrentUser, "software\\CAF\xC9\\game", false);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->ReadString("d\xE9mo"), every);
+  EXPECT_EQ(again->ReadString(""), std::string("default"));
+  const auto missing = again->ReadString("missing");
+  EXPECT_FALSE(missing);
+  EXPECT_NE(missing.Problem().find("\"missing\""), std::string::npos) << missing.Problem();
+  EXPECT_TRUE(again->DeleteValue("D\xC9MO"));
+  EXPECT_FALSE(again->ReadString("D\xE9mo"));
   EXPECT_FALSE(DeleteRegistryKey(RegistryRoot::CurrentUser, "Software\\Caf\xE9"));  // has a sub-key
-  again.Close();
-  key.Close();
+  again->Close();
+  key->Close();
   EXPECT_TRUE(DeleteRegistryKey(RegistryRoot::CurrentUser, "Software\\Caf\xE9\\Game"));
-  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Caf\xE9\\Game", false).IsOpen());
-  EXPECT_NE(LastRegistryError().find("does not exist"), std::string::npos) << LastRegistryError();
-  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::None, "Software", true).IsOpen());
+  const auto gone = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Caf\xE9\\Game", false);
+  EXPECT_FALSE(gone);
+  EXPECT_NE(gone.Problem().find("does not exist"), std::string::npos) << gone.Problem();
+  EXPECT_FALSE(RegistryKey::Open(RegistryRoot::None, "Software", true));
 }
 
 TEST(PathsWin32, SystemPathsOutsideTheCodePageBecomeTheirShortForm) {

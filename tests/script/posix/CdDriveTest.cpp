@@ -26,8 +26,8 @@ TEST(CdDrive, TheFirstCdRomInLetterOrderIsFound) {
   }
   auto drives = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine,
                                             "Software\\Wine\\Drives", true);
-  ASSERT_TRUE(drives.WriteString("f:", "cdrom"));
-  drives.Close();
+  ASSERT_TRUE(drives->WriteString("f:", "cdrom"));
+  drives->Close();
   EXPECT_EQ(FirstCDDrive(), "F:\\");
 }
 

@@ -20,8 +20,8 @@ void AddOddDrives(const TempPrefix& prefix) {
     fs::create_directories(prefix.Root() / "mnt" / letter);
     fs::create_symlink(std::string("../mnt/") + letter, prefix.Root() / "dosdevices" / (std::string(letter) + ":"));
   }
-  drives.WriteString("d:", "cdrom");
-  drives.WriteString("r:", "ramdisk");
+  ASSERT_TRUE(drives->WriteString("d:", "cdrom"));
+  ASSERT_TRUE(drives->WriteString("r:", "ramdisk"));
 }
 
 // The full pages up to the directory page (welcome, language, directory).

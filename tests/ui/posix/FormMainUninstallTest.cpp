@@ -37,9 +37,9 @@ void Touch(const fs::path& path) {
 }
 
 std::string ValueOf(platform::RegistryRoot root, const std::string& key, const std::string& name) {
-  const platform::RegistryKey k = platform::RegistryKey::Open(root, key, false);
-  if (!k.IsOpen()) return "<no key>";
-  return k.ReadString(name).value_or("<no value>");
+  const auto k = platform::RegistryKey::Open(root, key, false);
+  if (!k) return "<no key>";
+  return k->ReadString(name).value_or("<no value>");
 }
 
 // Runs the wizard to its progress page: welcome -> ready -> removal -> finish; the
@@ -67,11 +67,11 @@ TEST(Uninstall, RemovesFilesDirectoriesAndValuesWithTheExactProgress) {
   UninstallList().AddRegistryEntry("\"HKCU\" \"Software\\Demo\" \"Version\" \"1.2\"");
   {
     auto demo = platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, "Software\\Demo", true);
-    demo.WriteString("Version", "1.2");
-    demo.WriteString("Other", "stays");
+    ASSERT_TRUE(demo->WriteString("Version", "1.2"));
+    ASSERT_TRUE(demo->WriteString("Other", "stays"));
     auto key = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, kUninstallKey, true);
-    key.WriteString("DisplayName", "Harbour Maps");
-    key.WriteString("UninstallString", "C:\\Game\\Uninstall.exe");
+    ASSERT_TRUE(key->WriteString("DisplayName", "Harbour Maps"));
+    ASSERT_TRUE(key->WriteString("UninstallString", "C:\\Game\\Uninstall.exe"));
   }
 
   RecordingView view;
@@ -123,9 +123,9 @@ TEST(Uninstall, BelowOnePercentAFileChangesNeitherStatusNorGauge) {
 TEST(Uninstall, RegistryLinesKeepQuotedBlanksAndEmptyNames) {
   TempPrefix prefix;
   auto key = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, "Software\\Demo Key", true);
-  key.WriteString("", "default");
-  key.WriteString("Name With Blanks", "x");
-  key.WriteString("Kept", "y");
+  ASSERT_TRUE(key->WriteString("", "default"));
+  ASSERT_TRUE(key->WriteString("Name With Blanks", "x"));
+  ASSERT_TRUE(key->WriteString("Kept", "y"));
   TFrmMain::RemoveRegistryEntry("\"HKLM\" \"Software\\Demo Key\" \"Name With Blanks\" \"x\"");
   TFrmMain::RemoveRegistryEntry("\"HKLM\" \"Software\\Demo Key\" \"\" \"default\"");
   TFrmMain::RemoveRegistryEntry("\"HKLM\" \"Software\\Missing\" \"Kept\" \"y\"");  // no such key

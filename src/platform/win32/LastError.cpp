@@ -1,0 +1,10 @@
+// The system's reason for the last failure on Windows: GetLastError's code in the
+// system's words (FormatMessageW), as an 8-bit program text.
+#include "platform/Errors.h"
+#include "platform/win32/WinText.h"
+
+namespace platform {
+
+std::string LastErrorText() { return win32::ErrorText(GetLastError()); }
+
+}  // namespace platform
