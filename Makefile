@@ -52,7 +52,8 @@ deps:
 	  case "$$missing" in *:i386*) \
 	    dpkg --print-foreign-architectures | grep -qx i386 || $(SUDO) dpkg --add-architecture i386;; \
 	  esac; \
-	  $(SUDO) apt-get update -qq && \
+	  { $(SUDO) apt-get update -qq || \
+	    echo "apt-get update could not fetch every list (a mirror in sync?); installing from what it has"; }; \
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
 
