@@ -9,7 +9,9 @@
 #include <set>
 
 #include "engine/SE_Uninstall_Items.h"
+#include "engine/SE_Uninstall_List.h"
 #include "platform/FaultInjection.h"
+#include "script/SE_FileHelpers.h"
 #include "script/SE_RunChanges.h"
 #include "script/SE_RunFiles.h"
 #include "script/ZTI_CompLines.h"
@@ -24,6 +26,9 @@ constexpr const char* kScript =
     "writeregstr HKCU Software\\Game Language new\n"
     "file files\\\n";
 
+constexpr const char* kSecondScript =
+    "name Two\nshortname Two\nprefix Two\nuninstallpages uninstall\nfile files\\\n";
+
 class RunUndoTest : public SetupRun {
  protected:
   void PrepareGame() {
@@ -33,6 +38,38 @@ class RunUndoTest : public SetupRun {
     HostWrite("C:\\Games\\Demo\\game.dat", "original game data");
     ASSERT_TRUE(platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, "Software\\Game", true)
                     ->WriteString("Language", "old"));
+  }
+  // Both add-ons installed, each as a setup program of its own would: the second
+  // starts with an empty uninstall list.
+  void InstallTwoAddOns() {
+    PrepareGame();
+    Pack(kScript);
+    Run();
+    ASSERT_FALSE(AbortRequested);
+    UninstallList().Clear();
+    WriteSource("files/game.dat", "second add-on data");
+    Pack(kSecondScript);
+    Run();
+    ASSERT_FALSE(AbortRequested);
+  }
+  // The file step of an add-on's uninstaller: each file of its install log, then its
+  // backup folder and its log.
+  void UninstallFilesOf(const std::string& prefix) {
+    TUninstallList log;
+    ASSERT_TRUE(log.Load("C:\\Games\\Demo", prefix));
+    const TFileUninstaller files("C:\\Games\\Demo\\", prefix);
+    for (const std::string& item : log.Files()) files.Uninstall(item);
+    RemoveTree(files.BackupFolderPath());
+    platform::DeleteFileAt(TUninstallList::LogPath("C:\\Games\\Demo", prefix));
+  }
+  // The game's folder holds its own file again and nothing else of the add-ons' but
+  // their uninstallers (which remove themselves when they end).
+  void ExpectGameFileOnly() {
+    EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "original game data");
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(Host("C:\\Games\\Demo\\")))
+      left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"Demo_Uninstall.exe", "Two_Uninstall.exe", "game.dat"}));
   }
   void ExpectGameAsItWas() {
     EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "original game data");
@@ -133,29 +170,41 @@ TEST_F(RunUndoTest, AJournalLeftByAKilledRunIsUndoneByTheNextStart) {
   EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\Demo_backup"));
 }
 
-// Disabled: the first add-on's kept original is not found after the second run; under investigation.
-TEST_F(RunUndoTest, DISABLED_TwoAddOnsReplacingOneFileUninstalledInReverseOrderGiveTheGameItsFile) {
-  PrepareGame();
-  Pack(kScript);
-  Run();
-  ASSERT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "new game data");
-  // A second add-on with its own prefix replaces the same file.
-  WriteSource("files/game.dat", "second add-on data");
-  Pack("name Two\nshortname Two\nprefix Two\nuninstallpages uninstall\nfile files\\\n");
-  Run();
-  ASSERT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "second add-on data");
-  ASSERT_TRUE(HostFileExists("C:\\Games\\Demo\\Two_backup\\INSTDIR\\game.dat"));
-  ASSERT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_backup\\INSTDIR\\game.dat"));
-  EXPECT_TRUE(RestoreOrRemoveRecordedFile("$INSTDIR\\game.dat",
-                                          BackupFolder("C:\\Games\\Demo", "Two_")));
-  EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "new game data");
-  EXPECT_TRUE(RestoreOrRemoveRecordedFile("$INSTDIR\\game.dat",
-                                          BackupFolder("C:\\Games\\Demo", "Demo_")));
-  EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "original game data");
-  // A file the add-on created itself is only deleted.
-  EXPECT_TRUE(RestoreOrRemoveRecordedFile("$INSTDIR\\a.txt",
-                                          BackupFolder("C:\\Games\\Demo", "Demo_")));
-  EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\a.txt"));
+// Two add-ons, each a setup with its own prefix, replace the same game file one after
+// the other; the second keeps the first one's version as its original. Whichever of
+// them is uninstalled first, the one left keeps its file until it goes too, and then
+// the game has its own file back and nothing of either add-on is left.
+TEST_F(RunUndoTest, TwoAddOnsReplacingOneFileGiveTheGameItsFileInEitherUninstallOrder) {
+  const struct {
+    const char* first;
+    const char* second;
+    const char* fileBetween;      // game.dat once the first is gone
+    const char* keptForTheGame;   // the original the one left holds for it
+  } orders[] = {
+      {"Two_", "Demo_", "new game data", "Demo_backup\\INSTDIRgame.dat"},
+      {"Demo_", "Two_", "second add-on data", "Two_backup\\INSTDIRgame.dat"},
+  };
+  for (const auto& order : orders) {
+    SCOPED_TRACE(std::string(order.first) + " uninstalled first");
+    Fresh();
+    InstallTwoAddOns();
+    if (HasFatalFailure()) return;
+    // The backup folders hold each original under its install log item, with the
+    // installation directory's variable spelled out.
+    ASSERT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "second add-on data");
+    ASSERT_EQ(HostRead("C:\\Games\\Demo\\Demo_backup\\INSTDIRgame.dat"), "original game data");
+    ASSERT_EQ(HostRead("C:\\Games\\Demo\\Two_backup\\INSTDIRgame.dat"), "new game data");
+    ASSERT_EQ(HostRead("C:\\Games\\Demo\\Two_backup\\INSTDIRa.txt"), "new a");
+
+    UninstallFilesOf(order.first);
+    EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), order.fileBetween);
+    EXPECT_EQ(HostRead("C:\\Games\\Demo\\" + std::string(order.keptForTheGame)),
+              "original game data");
+    EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\a.txt"));
+
+    UninstallFilesOf(order.second);
+    ExpectGameFileOnly();
+  }
 }
 
 }  // namespace
