@@ -76,8 +76,7 @@ TFileUninstaller::TFileUninstaller(const std::string& installDir, const std::str
   for (const platform::DirectoryEntry& entry : platform::ListDirectory(folder)) {
     const std::string& name = entry.name;
     if (!entry.isDirectory || entry.isLink || name.size() <= kBackupFolderEnd.size() ||
-        !platform::SameTextAscii(name.substr(name.size() - kBackupFolderEnd.size()),
-                                 kBackupFolderEnd))
+        !platform::SameTextAscii(name.substr(name.size() - kBackupFolderEnd.size()), kBackupFolderEnd))
       continue;
     const std::string other = name.substr(0, name.size() - kBackupFolderEnd.size());
     if (platform::SameTextAscii(other, prefix)) continue;

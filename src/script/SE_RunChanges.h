@@ -15,9 +15,10 @@
 // into the backup folder beside the install log, prefix + "backup", under its folded
 // path as the install log has it, "$" and ":" left out ("$INSTDIRbin\x.dll" ->
 // "<backup>\INSTDIRbin\x.dll"), and the uninstaller puts it back. Another add-on
-// that replaces the file later keeps this one's version in its own backup folder. When that folder already holds an original for the path (an earlier
-// run of the same setup kept it), the file goes to "<backup>\~run\..." only for the
-// time of the run.
+// that replaces the file later keeps this one's version in its own backup folder.
+// When that folder already holds an original for the path (an earlier run of the
+// same setup kept it), the file goes to "<backup>\~run\..." only for the time of the
+// run.
 #pragma once
 
 #include <functional>

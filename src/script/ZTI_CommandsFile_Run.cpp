@@ -75,8 +75,7 @@ bool IsSameFile(const std::string& a, const std::string& b) {
 // A file this run made, or that an earlier run of this setup installed.
 bool OwnedBySetup(const std::string& path) {
   const TSetupRun* run = ActiveRun();
-  return run && (run->CreatedByRun(path) ||
-                 run->InstalledBefore(CollapseVariables(std::string_view(path))));
+  return run && (run->CreatedByRun(path) || run->InstalledBefore(CollapseVariables(std::string_view(path))));
 }
 
 }  // namespace

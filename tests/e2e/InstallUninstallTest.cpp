@@ -3,9 +3,10 @@
 // package and archive updates) is packed with mksetup, installed with
 // `setup --silent` into a game in a fresh prefix, and removed again with the
 // uninstaller it left. Afterwards the prefix holds the same files and folders as
-// before, a game file the add-on replaced with its original content; what an uninstallation keeps stays: registry keys, the updates made inside
-// the game's own package and archive (with the archive's lookup table), and the
-// finaliser's copy in the temporary folder.
+// before, a game file the add-on replaced with its original content; what an
+// uninstallation keeps stays: registry keys, the updates made inside the game's own
+// package and archive (with the archive's lookup table), and the finaliser's copy in
+// the temporary folder.
 #include <gtest/gtest.h>
 
 #include <chrono>

@@ -166,12 +166,13 @@ TEST_F(FileCommandsTest, CopyFileTakesTheFirstCdDriveThatHoldsTheFile) {
 TEST_F(FileCommandsTest, CopyFileRecordsNoGameFileItLeftAsItWas) {
   HostWrite("C:\\Games\\Demo\\game.cfg", "the game's");
   HostWrite("C:\\Games\\Demo\\self.dat", "itself");
-  Pack("name Demo\nprefix Demo\nuninstallpages uninstall\n"
-       "copyfile C:\\nowhere.cfg $INSTDIR\\game.cfg\n"
-       "copyfile $INSTDIR\\self.dat $INSTDIR\\self.dat\n"
-       "copyfile C:\\nowhere.cfg $INSTDIR\\new.cfg\n"
-       "copyfile $INSTDIR\\self.dat $INSTDIR\\copy.dat\n"
-       "copyfile C:\\nowhere.cfg $INSTDIR\\copy.dat\n");
+  Pack(
+      "name Demo\nprefix Demo\nuninstallpages uninstall\n"
+      "copyfile C:\\nowhere.cfg $INSTDIR\\game.cfg\n"
+      "copyfile $INSTDIR\\self.dat $INSTDIR\\self.dat\n"
+      "copyfile C:\\nowhere.cfg $INSTDIR\\new.cfg\n"
+      "copyfile $INSTDIR\\self.dat $INSTDIR\\copy.dat\n"
+      "copyfile C:\\nowhere.cfg $INSTDIR\\copy.dat\n");
   Run();
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.cfg"), "the game's");
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\self.dat"), "itself");

@@ -115,8 +115,7 @@ TEST_F(RunUndoTest, AWriteFailingAtAnyPointOfTheRunUndoesTheWholeRun) {
     Fresh();
     PrepareGame();
     Pack(kScript);
-    platform::ArmWriteFault(write, full ? platform::WriteFault::DiskFull
-                                        : platform::WriteFault::IoError);
+    platform::ArmWriteFault(write, full ? platform::WriteFault::DiskFull : platform::WriteFault::IoError);
     Run();
     platform::DisarmWriteFault();
     if (!platform::WriteFaultFired()) {
@@ -125,16 +124,15 @@ TEST_F(RunUndoTest, AWriteFailingAtAnyPointOfTheRunUndoesTheWholeRun) {
       EXPECT_FALSE(AbortRequested);
       EXPECT_TRUE(asked_.empty());
       EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "new game data");
-      EXPECT_EQ(HostRead("C:\\Games\\Demo\\Demo_backup\\INSTDIRgame.dat"),
-                "original game data");
+      EXPECT_EQ(HostRead("C:\\Games\\Demo\\Demo_backup\\INSTDIRgame.dat"), "original game data");
       break;
     }
     // A file's write asks Retry/Cancel (answered Cancel); the journal's own stops the
     // run at once. Either way the reason is the system's.
     ASSERT_FALSE(asked_.empty());
     EXPECT_EQ(asked_[0].caption, "Error");
-    EXPECT_NE(asked_[0].text.find(full ? "No space left" : "Input/output error"),
-              std::string::npos) << asked_[0].text;
+    EXPECT_NE(asked_[0].text.find(full ? "No space left" : "Input/output error"), std::string::npos)
+        << asked_[0].text;
     EXPECT_NE(asked_.back().text.find("the game was left as it was"), std::string::npos)
         << asked_.back().text;
     EXPECT_TRUE(AbortRequested);
@@ -178,8 +176,8 @@ TEST_F(RunUndoTest, TwoAddOnsReplacingOneFileGiveTheGameItsFileInEitherUninstall
   const struct {
     const char* first;
     const char* second;
-    const char* fileBetween;      // game.dat once the first is gone
-    const char* keptForTheGame;   // the original the one left holds for it
+    const char* fileBetween;     // game.dat once the first is gone
+    const char* keptForTheGame;  // the original the one left holds for it
   } orders[] = {
       {"Two_", "Demo_", "new game data", "Demo_backup\\INSTDIRgame.dat"},
       {"Demo_", "Two_", "second add-on data", "Two_backup\\INSTDIRgame.dat"},
@@ -198,8 +196,7 @@ TEST_F(RunUndoTest, TwoAddOnsReplacingOneFileGiveTheGameItsFileInEitherUninstall
 
     UninstallFilesOf(order.first);
     EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), order.fileBetween);
-    EXPECT_EQ(HostRead("C:\\Games\\Demo\\" + std::string(order.keptForTheGame)),
-              "original game data");
+    EXPECT_EQ(HostRead("C:\\Games\\Demo\\" + std::string(order.keptForTheGame)), "original game data");
     EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\a.txt"));
 
     UninstallFilesOf(order.second);

@@ -90,8 +90,7 @@ TEST_F(UninstallItemsOnMachine, AddOnsSharingAFileGiveItBackInAnyUninstallOrder)
     const auto now = fs::file_time_type::clock::now();
     for (size_t i = 0; i < addOns.size(); ++i) {
       write(game / (addOns[i] + "install.log"), "");
-      fs::last_write_time(game / (addOns[i] + "install.log"),
-                          now - std::chrono::minutes(10 - int(i)));
+      fs::last_write_time(game / (addOns[i] + "install.log"), now - std::chrono::minutes(10 - int(i)));
     }
   };
   auto uninstall = [&](const std::string& addOn) {
@@ -104,8 +103,7 @@ TEST_F(UninstallItemsOnMachine, AddOnsSharingAFileGiveItBackInAnyUninstallOrder)
   };
   const std::map<std::string, std::string> gameVersion = {
       {"A_", "A's"}, {"B_", "B's"}, {"C_", "C's"}, {"", "the game's"}};
-  const std::map<std::string, std::string> aVersion = {
-      {"A_", "A's a"}, {"B_", "B's a"}, {"", "<none>"}};
+  const std::map<std::string, std::string> aVersion = {{"A_", "A's a"}, {"B_", "B's a"}, {"", "<none>"}};
 
   InstallDir() = "C:\\Games\\Demo\\";
   std::vector<std::string> order = addOns;
@@ -124,8 +122,7 @@ TEST_F(UninstallItemsOnMachine, AddOnsSharingAFileGiveItBackInAnyUninstallOrder)
         if (other != "C_") newestOfA = other;
       EXPECT_EQ(testing_support::ReadHostFile(game / "game.dat"), gameVersion.at(newest))
           << "after " << addOn;
-      EXPECT_EQ(fs::exists(game / "a.txt") ? testing_support::ReadHostFile(game / "a.txt")
-                                           : "<none>",
+      EXPECT_EQ(fs::exists(game / "a.txt") ? testing_support::ReadHostFile(game / "a.txt") : "<none>",
                 aVersion.at(newestOfA))
           << "after " << addOn;
     }

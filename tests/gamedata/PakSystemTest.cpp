@@ -315,8 +315,9 @@ TEST_F(PakUpdate, MissingOrReadOnlyPackagesGoThroughRetryAndCancel) {
   EXPECT_EQ(dialogs.boxes[0].buttons, platform::MessageButtons::RetryCancel);
 
   dialogs.onBox = nullptr;
-  EXPECT_EQ(EndStatus([&] { system.UpdatePackageAt(prefix.Path("C:\\game\\gone.ztp"), "gone.ztp", "", entries); }),
-            platform::kExitCancelled);
+  EXPECT_EQ(
+      EndStatus([&] { system.UpdatePackageAt(prefix.Path("C:\\game\\gone.ztp"), "gone.ztp", "", entries); }),
+      platform::kExitCancelled);
 
   fs::permissions(host, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);

@@ -43,10 +43,8 @@ class SmallDrive {
  public:
   explicit SmallDrive(const fs::path& at) : at_(at) {
     fs::create_directories(at);
-    if (mount("tmpfs", at.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=256k") == 0)
-      mounted_ = true;
-    else
-      reason_ = std::strerror(errno);
+    mounted_ = mount("tmpfs", at.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=256k") == 0;
+    if (!mounted_) reason_ = std::strerror(errno);
   }
   ~SmallDrive() {
     if (mounted_) umount2(at_.c_str(), MNT_DETACH);
@@ -75,8 +73,7 @@ std::map<std::string, std::string> Below(const fs::path& root) {
 
 TEST(DiskFull, TheRunStopsSaysWhyAndLeavesTheGameAsItWas) {
   if (geteuid() != 0)
-    GTEST_SKIP() << "mounting the small tmpfs that fills up needs root (running as uid "
-                 << geteuid() << ")";
+    GTEST_SKIP() << "mounting the small tmpfs that fills up needs root (running as uid " << geteuid() << ")";
   testing_support::TempPrefix prefix;
   testing_support::TempDir work;
   const fs::path game = prefix.DriveC() / "Games" / "Full";
@@ -100,7 +97,8 @@ TEST(DiskFull, TheRunStopsSaysWhyAndLeavesTheGameAsItWas) {
   const ProgramResult run = RunProgramAt(setup.string(), {"--silent", "--dir", "C:\\Games\\Full"});
   EXPECT_EQ(run.status, 1) << run.out << run.err;
   EXPECT_NE(run.err.find("\"C:\\Games\\Full\\zz_big.dat\" could not be written: No space left on device"),
-            std::string::npos) << run.err;
+            std::string::npos)
+      << run.err;
   EXPECT_NE(run.err.find("the game was left as it was"), std::string::npos) << run.err;
   // Exactly the game's files, each whole, and nothing of the run (no journal, no
   // backup folder, no half-written temporary file, no folder it made).
