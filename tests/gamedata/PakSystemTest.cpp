@@ -220,9 +220,10 @@ TEST_F(PakUpdate, FailedWriteRestoresThePackage) {
     dialogs.boxes.clear();
     EXPECT_EQ(EndStatus([&] { Update(more); }), platform::kExitFatalStop) << c.what;
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, "Disk full, " + path + " was restored as it was before the update. "
-                                     "Free some disk space and try again.\r"
-                                     "(the write limit set for a test was reached)");
+    EXPECT_EQ(dialogs.boxes[0].text, "Disk full, " + path +
+                                         " was restored as it was before the update. "
+                                         "Free some disk space and try again.\r"
+                                         "(the write limit set for a test was reached)");
     EXPECT_EQ(ReadHost(host), before) << c.what;
   }
   system.SetWriteLimitForTests(UINT64_MAX);

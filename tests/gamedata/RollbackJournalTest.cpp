@@ -228,7 +228,7 @@ TEST_F(RollbackJournal, AFileThatCannotBeRestoredSaysWhyAndKeepsItsJournal) {
 }
 
 TEST_F(RollbackJournal, APackageThatCannotBeOpenedSaysWhyAndOneThatIsDamagedSaysSo) {
-  const std::string missing = "C:\\game\\missing.ztp";
+  const std::string missing = prefix.Path("C:\\game\\missing.ztp");
   const platform::File refused = platform::File::Open(missing, platform::OpenMode::ReadShared);
   const std::string reason = platform::LastErrorText();
   const auto absent = ReadPackageFile(missing);
