@@ -103,7 +103,6 @@ TEST(DiskFull, TheRunStopsSaysWhyAndLeavesTheGameAsItWas) {
   // Exactly the game's files, each whole, and nothing of the run (no journal, no
   // backup folder, no half-written temporary file, no folder it made).
   EXPECT_EQ(Below(game), before);
-  const platform::RegistryKey key =
-      platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, "Software\\Full", false);
-  EXPECT_FALSE(key.IsOpen() && key.ReadString("Version"));
+  const auto key = platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, "Software\\Full", false);
+  EXPECT_FALSE(key && key->ReadString("Version").AsOptional());
 }
