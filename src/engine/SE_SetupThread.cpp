@@ -64,7 +64,10 @@ void TSetupThread::RunScript() {
     BeginRun();
     WalkLines();
     FinishRun();
-    if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) run->Commit();
+    // The run stays active until its finish record is on the disk: when that cannot
+    // be written, the stop below still finds it and undoes it.
+    if (TSetupRun* run = ActiveRun()) run->MarkFinished();
+    if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) run->Finish();
     EndGameDataOfRun();
   } catch (const ERunStopped& stop) {
     StopRun(stop.what());

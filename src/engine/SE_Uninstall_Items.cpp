@@ -1,5 +1,12 @@
 #include "engine/SE_Uninstall_Items.h"
 
+#include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "engine/SE_Uninstall_List.h"
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "script/SE_RegistryAccess.h"
@@ -39,6 +46,60 @@ bool RestoreOrRemoveRecordedFile(const std::string& item, const std::string& bac
   if (platform::FileExists(path) && platform::IsReadOnly(path)) platform::SetReadOnly(path, false);
   return platform::ReplaceFileWith(original, path) ||
          (!platform::FileExists(path) && platform::RenameFile(original, path));
+}
+
+namespace {
+
+constexpr std::string_view kBackupFolderEnd = "backup";
+
+std::string WithoutTrailingBackslashes(std::string path) {
+  while (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+// When an installation's run last ended: its install log is written at the end of
+// every run. Nothing when it has no log (it is gone, or it never finished).
+std::optional<uint64_t> LastRunOf(const std::string& installDir, const std::string& prefix) {
+  const auto facts = platform::FileFactsOf(TUninstallList::LogPath(installDir, prefix));
+  if (!facts || facts->isDirectory) return std::nullopt;
+  return facts->lastWriteTime;
+}
+
+}  // namespace
+
+TFileUninstaller::TFileUninstaller(const std::string& installDir, const std::string& prefix) {
+  const std::string folder = WithoutTrailingBackslashes(installDir);
+  backups_ = BackupFolder(folder, prefix);
+  const std::optional<uint64_t> ownRun = LastRunOf(folder, prefix);
+  if (!ownRun) return;
+  std::vector<std::pair<uint64_t, std::string>> later;
+  for (const platform::DirectoryEntry& entry : platform::ListDirectory(folder)) {
+    const std::string& name = entry.name;
+    if (!entry.isDirectory || entry.isLink || name.size() <= kBackupFolderEnd.size() ||
+        !platform::SameTextAscii(name.substr(name.size() - kBackupFolderEnd.size()), kBackupFolderEnd))
+      continue;
+    const std::string other = name.substr(0, name.size() - kBackupFolderEnd.size());
+    if (platform::SameTextAscii(other, prefix)) continue;
+    const std::optional<uint64_t> otherRun = LastRunOf(folder, other);
+    if (otherRun && *otherRun > *ownRun) later.emplace_back(*otherRun, folder + "\\" + name);
+  }
+  std::sort(later.begin(), later.end());
+  for (auto& [run, backups] : later) laterBackups_.push_back(std::move(backups));
+}
+
+bool TFileUninstaller::Uninstall(const std::string& item) const {
+  const std::string original = MirrorPath(backups_, item);
+  for (const std::string& later : laterBackups_) {
+    const std::string copy = MirrorPath(later, item);
+    if (!platform::FileExists(copy)) continue;
+    // The add-on that replaced the file next after this one: the file in place is
+    // its own (or a still later one's) and stays. Its copy is this one's version:
+    // the original this one kept takes its place, or, for a file this one made
+    // itself, the copy goes, so that the other one's uninstaller removes the file.
+    if (!platform::FileExists(original)) return platform::DeleteFileAt(copy);
+    return platform::ReplaceFileWith(original, copy);
+  }
+  return RestoreOrRemoveRecordedFile(item, backups_);
 }
 
 bool RemoveRecordedDirectory(const std::string& item) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A registry entry line split into its four fields (root name, key, value name,
 // data): a field ends at a blank or tab outside double quotes, the quotes are
@@ -21,6 +22,28 @@ bool RemoveRecordedFile(const std::string& item);
 // (script/SE_RunChanges.h): when the folder holds the original of the item's file,
 // the original is put back in its place instead; true when either was done.
 bool RestoreOrRemoveRecordedFile(const std::string& item, const std::string& backupFolder);
+// The file step of the uninstaller of the installation (installDir, prefix), when
+// other add-ons may live in the same folder, each with its own prefix and backup
+// folder. When another one replaced a file after this one did, it keeps this one's
+// version as its original and the file in place is its own, which stays: what this
+// one kept then takes the place of that copy (for a file this one made, the copy
+// goes), so that the game gets its file back whichever add-on goes last. Which add-on
+// came after which is told by the times of their install logs, written at the end of
+// every run.
+class TFileUninstaller {
+ public:
+  TFileUninstaller(const std::string& installDir, const std::string& prefix);
+  // One file item of the install log: handed on as above, else as
+  // RestoreOrRemoveRecordedFile with this installation's backup folder. True when
+  // something was done.
+  bool Uninstall(const std::string& item) const;
+  const std::string& BackupFolderPath() const { return backups_; }
+
+ private:
+  std::string backups_;
+  std::vector<std::string> laterBackups_;  // the later add-ons' backup folders, oldest first
+};
+
 // Removes the directory (used as recorded) when it exists and is empty.
 bool RemoveRecordedDirectory(const std::string& item);
 // Deletes the value the line names, when its key opens; keys are never deleted.

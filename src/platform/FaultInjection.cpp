@@ -7,14 +7,18 @@ namespace platform {
 namespace {
 std::atomic<int64_t> writesLeft{0};  // 0: unarmed; 1: this write fails; n: n-1 to go
 std::atomic<int> armedFault{0};
+std::atomic<bool> fired{false};
 }  // namespace
 
 void ArmWriteFault(int64_t writes, WriteFault fault) {
   armedFault = static_cast<int>(fault);
+  fired = false;
   writesLeft = writes < 0 ? 0 : writes;
 }
 
 void DisarmWriteFault() { writesLeft = 0; }
+
+bool WriteFaultFired() { return fired; }
 
 namespace detail {
 
@@ -26,6 +30,7 @@ bool TakeWriteFault(WriteFault& fault) {
   }
   if (left > 1) return false;
   fault = static_cast<WriteFault>(armedFault.load());
+  fired = true;
   return true;
 }
 

@@ -14,6 +14,9 @@ enum class WriteFault { DiskFull, IoError };
 // so does every write after it until DisarmWriteFault; 0 disarms.
 void ArmWriteFault(int64_t writes, WriteFault fault);
 void DisarmWriteFault();
+// Whether the fault armed last has failed a write yet: a test that arms it at every
+// position in turn knows by this when a run no longer reaches it.
+bool WriteFaultFired();
 
 namespace detail {
 // Called by File::Write: true when this write is to fail; fault tells how.

@@ -173,10 +173,12 @@ bool TSetupRun::InstalledBefore(const std::string& foldedPath) const {
   return previouslyInstalled_.count(platform::AsciiLower(foldedPath)) != 0;
 }
 
-void TSetupRun::Commit() {
-  // The finish record is the point of no return: from here on a kill is finished by
-  // the next start, not undone.
+void TSetupRun::MarkFinished() {
+  // From here on a kill is finished by the next start, not undone.
   Note({'C', {}}, true);
+}
+
+void TSetupRun::Finish() {
   journal_.Close();
   FinishRunRecords(records_, journal_.Path(), UndoFolderOf(installDir_, prefix_));
 }

@@ -1,8 +1,9 @@
 // The changes of one setup run, kept so that the run can be undone: while a run is
 // active, every directory, file, registry value and game file it changes is first
 // written to its run journal (SE_RunJournal.h). A run ends in one of two ways:
-//   Commit  the run did what its script said: the journal is marked finished, the
-//           game files' rollback journals are committed, the copies kept only for
+//   Commit  the run did what its script said: the journal is marked finished (if
+//           that record cannot be written, the run is undone instead), the game
+//           files' rollback journals are committed, the copies kept only for
 //           undoing are removed and the journal goes;
 //   Undo    the run was stopped: every change is taken back, newest first, and the
 //           journal goes.
@@ -12,10 +13,12 @@
 //
 // Replaced files: a file the run replaces that it did not create itself is moved
 // into the backup folder beside the install log, prefix + "backup", under its folded
-// path ("$INSTDIR\bin\x.dll" -> "<backup>\INSTDIR\bin\x.dll"), and the uninstaller
-// puts it back. When that folder already holds an original for the path (an earlier
-// run of the same setup kept it), the file goes to "<backup>\~run\..." only for the
-// time of the run.
+// path as the install log has it, "$" and ":" left out ("$INSTDIRbin\x.dll" ->
+// "<backup>\INSTDIRbin\x.dll"), and the uninstaller puts it back. Another add-on
+// that replaces the file later keeps this one's version in its own backup folder.
+// When that folder already holds an original for the path (an earlier run of the
+// same setup kept it), the file goes to "<backup>\~run\..." only for the time of the
+// run.
 #pragma once
 
 #include <functional>
@@ -76,7 +79,11 @@ class TSetupRun {
   const std::string& InstallDir() const { return installDir_; }
   const std::string& Prefix() const { return prefix_; }
 
-  void Commit();
+  // The run's finish record, the point of no return; raises ERunStopped when it
+  // cannot be written, and the run is then still to be undone.
+  void MarkFinished();
+  // After MarkFinished: what was kept only for undoing goes, with the journal.
+  void Finish();
   void Undo();
 
  private:

@@ -16,7 +16,9 @@
 #include "script/SE_FileHelpers.h"
 #include "script/SE_Global.h"
 #include "script/SE_InstallRecorder.h"
+#include "script/SE_PathVariables.h"
 #include "script/SE_Progress.h"
+#include "script/SE_RunChanges.h"
 #include "script/SE_RunFiles.h"
 #include "script/ZTI_CommandsFile.h"
 #include "script/ZTI_CommandsRun.h"
@@ -70,6 +72,12 @@ bool IsSameFile(const std::string& a, const std::string& b) {
   return first && second && first->volumeId == second->volumeId && first->fileId == second->fileId;
 }
 
+// A file this run made, or that an earlier run of this setup installed.
+bool OwnedBySetup(const std::string& path) {
+  const TSetupRun* run = ActiveRun();
+  return run && (run->CreatedByRun(path) || run->InstalledBefore(CollapseVariables(std::string_view(path))));
+}
+
 }  // namespace
 
 std::string ResolveCdDrive(const std::string& path) {
@@ -106,12 +114,19 @@ void TCopyFileCommand::Execute(int32_t lineIndex) {
   SetStatusText(TextWithFileName(kTextCopying, ExtractFileName(source)));
   // An absent source stays silent, as scripts rely on; so does a copy onto itself.
   // A target that cannot be written asks Retry/Cancel.
-  if (platform::FileExists(source) && !IsSameFile(source, target))
+  const bool existed = platform::FileExists(target);
+  bool copied = false;
+  if (platform::FileExists(source) && !IsSameFile(source, target)) {
     WriteFileOfRun(target, [&](const std::string& temp) {
       return platform::CopyFileOverwriting(source, temp);
     });
-  // Recorded also when the copy failed: the uninstaller skips a missing file.
-  RecordInstalledFile(target);
+    copied = true;
+  }
+  // Recorded also when no copy was made, for a target that is not there (the
+  // uninstaller skips a missing file) or that is the setup's own; never for a file
+  // that was there and stayed as it was: that is the game's, and the uninstaller
+  // would delete it.
+  if (copied || !existed || OwnedBySetup(target)) RecordInstalledFile(target);
 }
 
 void TRenameCommand::Execute(int32_t lineIndex) {

@@ -13,7 +13,6 @@
 #include "platform/SystemInfo.h"
 #include "script/SE_Global.h"
 #include "script/SE_FileHelpers.h"
-#include "script/SE_RunChanges.h"
 #include "script/ZTI_SetupInfo.h"
 #include "ui/FormMain.h"
 
@@ -96,13 +95,14 @@ void TFrmMain::RunUninstallation() {
     ProgressGauge->Gauge()->SetMax(ProgressMax);
   }
 
-  // A file whose original the setup kept gets the original back.
-  const std::string backups = BackupFolder(InstallDir(), SetupInfoFile().Info.UninstallPrefix);
+  // A file whose original the setup kept gets the original back (or hands it to the
+  // add-on that replaced the file since).
+  const TFileUninstaller fileUninstaller(InstallDir(), SetupInfoFile().Info.UninstallPrefix);
   for (int32_t p = 1; p <= files; ++p) {
     if (ShowsProgress(p, files)) SetUninstallProgress(FormatItemProgress(u"", p, files), p);
-    RestoreOrRemoveRecordedFile(list.Files()[static_cast<size_t>(p - 1)], backups);
+    fileUninstaller.Uninstall(list.Files()[static_cast<size_t>(p - 1)]);
   }
-  RemoveTree(backups);
+  RemoveTree(fileUninstaller.BackupFolderPath());
   // The last directory recorded is the deepest: remove from the end.
   for (int32_t p = 1; p <= dirs; ++p) {
     if (ShowsProgress(p, dirs))

@@ -3,9 +3,10 @@
 // package and archive updates) is packed with mksetup, installed with
 // `setup --silent` into a game in a fresh prefix, and removed again with the
 // uninstaller it left. Afterwards the prefix holds the same files and folders as
-// before; what an uninstallation keeps stays: registry keys, the updates made inside
-// the game's own package and archive (with the archive's lookup table), and the
-// finaliser's copy in the temporary folder.
+// before, a game file the add-on replaced with its original content; what an
+// uninstallation keeps stays: registry keys, the updates made inside the game's own
+// package and archive (with the archive's lookup table), and the finaliser's copy in
+// the temporary folder.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -104,6 +105,7 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
 
   // The game: a program, a package and an archive of its own.
   WriteHost(game / "game.exe", "the game");
+  WriteHost(game / "game.cfg", "the game's settings");
   ProgramResult made = RunProgram("setuptool", {"ztp", "create", (game / "data.ztp").string()});
   ASSERT_EQ(made.status, 0) << made.err;
   made = RunProgram("setuptool", {"vfs", "create", (game / "sounds.vfs").string(), "--block-size",
@@ -115,6 +117,8 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
   WriteHost(work.Path() / "e2e.setup", kScript);
   WriteHost(work.Path() / "files" / "addon.cfg", "maps=on\r\n");
   WriteHost(work.Path() / "files" / "readme.txt", "E2E add-on\r\n");
+  // A game file the add-on replaces: its original is kept and comes back.
+  WriteHost(work.Path() / "files" / "game.cfg", "the add-on's settings");
   // A program the script starts: it leaves a mark that the script then checks for.
   WriteHost(work.Path() / "files" / "tools" / "mark.sh", "#!/bin/sh\nprintf ran > \"$(dirname \"$0\")/../Saves/ran.txt\"\n");
   WriteHost(work.Path() / "maps" / "m1.map", std::string(5000, 'm'));
@@ -135,6 +139,8 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
                            "E2E_install.log", "E2E_Uninstall.exe"})
     EXPECT_TRUE(fs::is_regular_file(game / file)) << file;
   EXPECT_TRUE(fs::is_directory(game / "Saves" / "Slot1"));
+  EXPECT_EQ(ReadHostFile(game / "game.cfg"), "the add-on's settings");
+  EXPECT_EQ(ReadHostFile(game / "E2E_backup" / "INSTDIRgame.cfg"), "the game's settings");
   EXPECT_FALSE(fs::exists(game / "Saves" / "addon.old"));
   EXPECT_FALSE(fs::exists(game / "Scratch"));
   EXPECT_EQ(Value(platform::RegistryRoot::CurrentUser, "Software\\E2E\\AddOn", "Version").value_or(""), "2.0");
@@ -168,6 +174,7 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
   EXPECT_EQ(after.erase("drive_c/Games/E2E/sounds.ht"), 1u);
   EXPECT_EQ(after, before);
   EXPECT_EQ(ReadHostFile(game / "game.exe"), "the game");
+  EXPECT_EQ(ReadHostFile(game / "game.cfg"), "the game's settings");
   EXPECT_FALSE(Value(platform::RegistryRoot::CurrentUser, "Software\\E2E\\AddOn", "Version"));
   EXPECT_FALSE(Value(platform::RegistryRoot::CurrentUser, "Software\\E2E\\AddOn", "Folder"));
   EXPECT_TRUE(KeyExists(platform::RegistryRoot::CurrentUser, "Software\\E2E\\AddOn"));  // keys stay

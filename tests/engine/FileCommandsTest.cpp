@@ -161,6 +161,30 @@ TEST_F(FileCommandsTest, CopyFileTakesTheFirstCdDriveThatHoldsTheFile) {
                    "D C:\\Games\\Demo\\found"}));
 }
 
+// A game file that copyfile did not replace (no source, or the file itself as its
+// source) stays out of the install log: the uninstaller would delete it.
+TEST_F(FileCommandsTest, CopyFileRecordsNoGameFileItLeftAsItWas) {
+  HostWrite("C:\\Games\\Demo\\game.cfg", "the game's");
+  HostWrite("C:\\Games\\Demo\\self.dat", "itself");
+  Pack(
+      "name Demo\nprefix Demo\nuninstallpages uninstall\n"
+      "copyfile C:\\nowhere.cfg $INSTDIR\\game.cfg\n"
+      "copyfile $INSTDIR\\self.dat $INSTDIR\\self.dat\n"
+      "copyfile C:\\nowhere.cfg $INSTDIR\\new.cfg\n"
+      "copyfile $INSTDIR\\self.dat $INSTDIR\\copy.dat\n"
+      "copyfile C:\\nowhere.cfg $INSTDIR\\copy.dat\n");
+  Run();
+  EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.cfg"), "the game's");
+  EXPECT_EQ(HostRead("C:\\Games\\Demo\\self.dat"), "itself");
+  const auto log = InstallLog("C:\\Games\\Demo\\", "Demo_");
+  ASSERT_TRUE(log);
+  Lines files;
+  for (const std::string& item : *log)
+    if (item.rfind("F ", 0) == 0) files.push_back(item);
+  // A missing target is recorded as it always was; so is a file the run made itself.
+  EXPECT_EQ(files, (Lines{"F $INSTDIRnew.cfg", "F $INSTDIRcopy.dat"}));
+}
+
 TEST_F(FileCommandsTest, ResolveCdDriveSearchesEveryCdDriveInOrder) {
   // More CD-ROM drives than a 128-character drive list would hold with long roots;
   // only the last one has the file.

@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <vector>
 
 #include "engine/SE_Uninstall_List.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "script/SE_FileHelpers.h"
 #include "script/SE_Global.h"
+#include "support/HostFiles.h"
 #include "script/ZTI_SetupInfo.h"
 #include "support/TestMachine.h"
 
@@ -59,6 +65,69 @@ TEST_F(UninstallItemsOnMachine, FilesAreFoundThroughThisMachinesDirectories) {
   EXPECT_TRUE(RemoveRecordedFile(list.Files()[0]));
   EXPECT_FALSE(fs::exists(prefix.DriveC() / "Other" / "bin" / "x.dll"));
   EXPECT_FALSE(RemoveRecordedFile(list.Files()[0]));  // already gone: passed over
+}
+
+// Three add-ons replaced game.dat one after the other (A, then B, then C), each
+// keeping the version it found; A also made a.txt, which B then replaced. Whatever
+// order they are uninstalled in, the file in place is always the version of the
+// newest add-on still installed, and the game's own once they are all gone.
+TEST_F(UninstallItemsOnMachine, AddOnsSharingAFileGiveItBackInAnyUninstallOrder) {
+  const fs::path game = prefix.DriveC() / "Games" / "Demo";
+  const std::vector<std::string> addOns = {"A_", "B_", "C_"};  // in the order installed
+  auto write = [](const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+  };
+  auto installAll = [&] {
+    fs::remove_all(game);
+    write(game / "game.dat", "C's");
+    write(game / "a.txt", "B's a");
+    write(game / "A_backup" / "INSTDIRgame.dat", "the game's");
+    write(game / "B_backup" / "INSTDIRgame.dat", "A's");
+    write(game / "B_backup" / "INSTDIRa.txt", "A's a");
+    write(game / "C_backup" / "INSTDIRgame.dat", "B's");
+    // The install logs tell when each run ended.
+    const auto now = fs::file_time_type::clock::now();
+    for (size_t i = 0; i < addOns.size(); ++i) {
+      write(game / (addOns[i] + "install.log"), "");
+      fs::last_write_time(game / (addOns[i] + "install.log"), now - std::chrono::minutes(10 - int(i)));
+    }
+  };
+  auto uninstall = [&](const std::string& addOn) {
+    std::vector<std::string> items = {"$INSTDIRgame.dat"};
+    if (addOn != "C_") items.push_back("$INSTDIRa.txt");
+    const TFileUninstaller files("C:\\Games\\Demo\\", addOn);
+    for (const std::string& item : items) files.Uninstall(item);
+    RemoveTree(files.BackupFolderPath());
+    fs::remove(game / (addOn + "install.log"));
+  };
+  const std::map<std::string, std::string> gameVersion = {
+      {"A_", "A's"}, {"B_", "B's"}, {"C_", "C's"}, {"", "the game's"}};
+  const std::map<std::string, std::string> aVersion = {{"A_", "A's a"}, {"B_", "B's a"}, {"", "<none>"}};
+
+  InstallDir() = "C:\\Games\\Demo\\";
+  std::vector<std::string> order = addOns;
+  do {
+    std::string trace;
+    for (const std::string& addOn : order) trace += addOn + " ";
+    SCOPED_TRACE("uninstalled in the order " + trace);
+    installAll();
+    std::vector<std::string> left = addOns;
+    for (const std::string& addOn : order) {
+      uninstall(addOn);
+      left.erase(std::find(left.begin(), left.end(), addOn));
+      const std::string newest = left.empty() ? "" : left.back();
+      std::string newestOfA;  // C left a.txt alone
+      for (const std::string& other : left)
+        if (other != "C_") newestOfA = other;
+      EXPECT_EQ(testing_support::ReadHostFile(game / "game.dat"), gameVersion.at(newest))
+          << "after " << addOn;
+      EXPECT_EQ(fs::exists(game / "a.txt") ? testing_support::ReadHostFile(game / "a.txt") : "<none>",
+                aVersion.at(newestOfA))
+          << "after " << addOn;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(game), fs::directory_iterator()), 1);
+  } while (std::next_permutation(order.begin(), order.end()));
 }
 
 TEST_F(UninstallItemsOnMachine, DirectoriesGoOnlyWhenEmpty) {

@@ -66,7 +66,7 @@ class PakUpdate : public ::testing::Test {
   Progress progress;
   Texts texts;
   TPakSystem system;
-  const std::string path = "C:\\game\\data.ztp";
+  const std::string path = prefix.Path("C:\\game\\data.ztp");
   const fs::path host = prefix.DriveC() / "game" / "data.ztp";
 };
 
@@ -194,7 +194,7 @@ TEST_F(PakUpdate, PasswordDoesNotCarryOverToAPackageWithoutTrailer) {
   entries.Add("a.txt", Text(100, 1));
   Update(entries, "first");
   system.UpdatePackageAt(path, "data.ztp", "first", entries);
-  const std::string other = "C:\\game\\other.ztp";
+  const std::string other = prefix.Path("C:\\game\\other.ztp");
   ASSERT_TRUE(CreateEmptyPackage(other));
   system.UpdatePackageAt(other, "other.ztp", "", entries);
   EXPECT_EQ(ReadPackageFile(other)->trailer.password, "");
@@ -220,9 +220,10 @@ TEST_F(PakUpdate, FailedWriteRestoresThePackage) {
     dialogs.boxes.clear();
     EXPECT_EQ(EndStatus([&] { Update(more); }), platform::kExitFatalStop) << c.what;
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, "Disk full, C:\\game\\data.ztp was restored as it was before the update. "
-                                     "Free some disk space and try again.\r"
-                                     "(the write limit set for a test was reached)");
+    EXPECT_EQ(dialogs.boxes[0].text, "Disk full, " + path +
+                                         " was restored as it was before the update. "
+                                         "Free some disk space and try again.\r"
+                                         "(the write limit set for a test was reached)");
     EXPECT_EQ(ReadHost(host), before) << c.what;
   }
   system.SetWriteLimitForTests(UINT64_MAX);
@@ -263,7 +264,7 @@ TEST_F(PakUpdate, APackageThatWouldOutgrowItsOffsetsIsLeftAsItWas) {
     Update(more);
     ADD_FAILURE() << "the update went past the addressable area";
   } catch (const platform::ESetupError& error) {
-    EXPECT_NE(std::string(error.what()).find("Cannot add a.txt to C:\\game\\data.ztp"), std::string::npos)
+    EXPECT_NE(std::string(error.what()).find("Cannot add a.txt to " + path), std::string::npos)
         << error.what();
   }
   EXPECT_EQ(ReadHost(host), before);
@@ -293,13 +294,13 @@ TEST_F(PakUpdate, SoundEntriesAndWavesThatAreSkipped) {
 
 TEST_F(PakUpdate, EmptyGroupLeavesEvenAMissingPackageAlone) {
   TMemoryGroupEntries none;
-  system.UpdatePackageAt("C:\\game\\missing.ztp", "missing.ztp", "x", none);
+  system.UpdatePackageAt(prefix.Path("C:\\game\\missing.ztp"), "missing.ztp", "x", none);
   EXPECT_TRUE(dialogs.boxes.empty());
   EXPECT_TRUE(progress.status.empty());
 }
 
 TEST_F(PakUpdate, MissingOrReadOnlyPackagesGoThroughRetryAndCancel) {
-  const std::string missing = "C:\\game\\later.ztp";
+  const std::string missing = prefix.Path("C:\\game\\later.ztp");
   TMemoryGroupEntries entries;
   entries.Add("a.txt", Text(10, 1));
   dialogs.answers = {platform::MessageResult::Retry};
@@ -311,12 +312,13 @@ TEST_F(PakUpdate, MissingOrReadOnlyPackagesGoThroughRetryAndCancel) {
   system.UpdatePackageAt(missing, "later.ztp", "", entries);
   ASSERT_EQ(dialogs.boxes.size(), 1u);
   EXPECT_EQ(dialogs.boxes[0].caption, "Error");
-  EXPECT_EQ(dialogs.boxes[0].text, "File not found: \"C:\\game\\later.ztp\".");
+  EXPECT_EQ(dialogs.boxes[0].text, "File not found: \"" + missing + "\".");
   EXPECT_EQ(dialogs.boxes[0].buttons, platform::MessageButtons::RetryCancel);
 
   dialogs.onBox = nullptr;
-  EXPECT_EQ(EndStatus([&] { system.UpdatePackageAt("C:\\game\\gone.ztp", "gone.ztp", "", entries); }),
-            platform::kExitCancelled);
+  EXPECT_EQ(
+      EndStatus([&] { system.UpdatePackageAt(prefix.Path("C:\\game\\gone.ztp"), "gone.ztp", "", entries); }),
+      platform::kExitCancelled);
 
   fs::permissions(host, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
@@ -345,7 +347,7 @@ TEST_F(PakUpdate, DamagedPackagesStopWithTheirPath) {
     entries.Add("a.txt", Text(10, 1));
     EXPECT_EQ(EndStatus([&] { Update(entries); }), platform::kExitFatalStop) << c.what;
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, "File C:\\game\\data.ztp has corrupted header.");
+    EXPECT_EQ(dialogs.boxes[0].text, "File " + path + " has corrupted header.");
     EXPECT_EQ(ReadHost(host), c.bytes);
   }
 }
@@ -364,7 +366,7 @@ TEST_F(PakUpdate, OfficialFlagNeedsTheAccessWord) {
     EXPECT_EQ(Layout().trailer.official, c.official) << c.marker << " " << c.value;
     EXPECT_EQ(Layout().trailer.password, "pw");
   }
-  system.SetOfficialAt("C:\\game\\missing.ztp", "missing.ztp", "nope", "1");
+  system.SetOfficialAt(prefix.Path("C:\\game\\missing.ztp"), "missing.ztp", "nope", "1");
   EXPECT_TRUE(dialogs.boxes.empty());
 }
 

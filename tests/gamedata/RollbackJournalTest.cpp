@@ -46,7 +46,7 @@ class RollbackJournal : public ::testing::Test {
   }
 
   testing_support::TempPrefix prefix;
-  const std::string path = "C:\\game\\data.ztp";
+  const std::string path = prefix.Path("C:\\game\\data.ztp");
   const fs::path host = prefix.DriveC() / "game" / "data.ztp";
   const fs::path journalHost = prefix.DriveC() / "game" / "data.ztp-journal";
   std::vector<uint8_t> original;
@@ -138,7 +138,7 @@ TEST_F(RollbackJournal, CompanionFileIsPutBackOrRemoved) {
 }
 
 TEST_F(RollbackJournal, RunKeepsJournalsUntilItCommitsOrRollsBack) {
-  const std::string archive = "C:\\game\\data.vfs";
+  const std::string archive = prefix.Path("C:\\game\\data.vfs");
   const fs::path archiveHost = prefix.DriveC() / "game" / "data.vfs";
   ASSERT_TRUE(CreateEmptyPackage(path));
   TVFSFile::Create(archive, 512, 64, 4, "run test");
@@ -228,7 +228,7 @@ TEST_F(RollbackJournal, AFileThatCannotBeRestoredSaysWhyAndKeepsItsJournal) {
 }
 
 TEST_F(RollbackJournal, APackageThatCannotBeOpenedSaysWhyAndOneThatIsDamagedSaysSo) {
-  const std::string missing = "C:\\game\\missing.ztp";
+  const std::string missing = prefix.Path("C:\\game\\missing.ztp");
   const platform::File refused = platform::File::Open(missing, platform::OpenMode::ReadShared);
   const std::string reason = platform::LastErrorText();
   const auto absent = ReadPackageFile(missing);

@@ -31,10 +31,10 @@ class SetupGroups : public ::testing::Test {
         testing_support::StoredEntry("other.txt", "not mine", 3),
     };
     vfs_test::WriteHost(prefix.DriveC() / "setup.pkg", testing_support::BuildPackage(entries));
-    SetupPak().Create("C:\\setup.pkg", false, false);
-    SetupInfoFile().Info.InstallDir = "C:\\game";
-    ASSERT_TRUE(CreateEmptyPackage("C:\\game\\data.ztp"));
-    TVFSFile::Create("C:\\game\\data.vfs", 256, 100, 8, "");
+    SetupPak().Create(prefix.Path("C:\\setup.pkg"), false, false);
+    SetupInfoFile().Info.InstallDir = prefix.Path("C:\\game");
+    ASSERT_TRUE(CreateEmptyPackage(prefix.Path("C:\\game\\data.ztp")));
+    TVFSFile::Create(prefix.Path("C:\\game\\data.vfs"), 256, 100, 8, "");
   }
   void TearDown() override {
     SetupPak().Close();
@@ -50,7 +50,7 @@ class SetupGroups : public ::testing::Test {
 
 TEST_F(SetupGroups, PackageAndArchiveTakeTheirGroupsAndRecordNothingForUninstall) {
   PakSystem().UpdatePackage(1, "data.ztp", "pw");
-  const auto layout = ReadPackageFile("C:\\game\\data.ztp");
+  const auto layout = ReadPackageFile(prefix.Path("C:\\game\\data.ztp"));
   ASSERT_TRUE(layout) << layout.Problem();
   ASSERT_EQ(layout->entries.size(), 2u);
   EXPECT_EQ(layout->entries[0].name, "Data\\Text.txt");
@@ -60,7 +60,7 @@ TEST_F(SetupGroups, PackageAndArchiveTakeTheirGroupsAndRecordNothingForUninstall
 
   EXPECT_TRUE(UpdateArchive(2, "data.vfs", true));
   TVFSFile archive;
-  archive.Open("C:\\game\\data.vfs", true);
+  archive.Open(prefix.Path("C:\\game\\data.vfs"), true);
   const int32_t node = archive.Tree().FindPath("maps\\m1\\data.bin");
   ASSERT_GE(node, 0);
   EXPECT_EQ(archive.Tree().ReadFileData(node), std::vector<uint8_t>(3000, 'm'));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <cstring>
 #include <string>
 
@@ -39,7 +40,7 @@ std::vector<uint8_t> Wave(uint16_t channels, uint16_t bits, uint32_t dataBytes,
   Put32(w, 40, dataBytes);
   for (uint32_t i = 0; i + 1 < dataBytes; i += 2) {  // a 440 Hz tone, quieter on the right
     const size_t frame = i / 2 / channels, channel = i / 2 % channels;
-    const double v = std::sin(frame * 2 * M_PI * 440 / 22050) * (channel ? 3000 : 9000);
+    const double v = std::sin(frame * 2 * std::numbers::pi * 440 / 22050) * (channel ? 3000 : 9000);
     Put16(w, 44 + i, uint16_t(int16_t(std::lround(v))));
   }
   w.insert(w.end(), extra.begin(), extra.end());

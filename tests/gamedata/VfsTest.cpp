@@ -26,7 +26,7 @@ class Vfs : public ::testing::Test {
   }
 
   testing_support::TempPrefix prefix;
-  const std::string path = "C:\\game\\data.vfs";
+  const std::string path = prefix.Path("C:\\game\\data.vfs");
   const fs::path host = prefix.DriveC() / "game" / "data.vfs";
   const fs::path table = prefix.DriveC() / "game" / "data.ht";
   Layout layout{};
@@ -229,7 +229,7 @@ TEST_F(Vfs, FullArchiveRefusesAFileAndKeepsTheOneItWouldReplace) {
     archive.Tree().PutFile("a.bin", Noise(5000, 3).data(), 5000);  // 10 blocks: no room
     FAIL() << "no error";
   } catch (const platform::ESetupError& error) {
-    EXPECT_NE(std::string(error.what()).find("C:\\game\\data.vfs"), std::string::npos) << error.what();
+    EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
     EXPECT_NE(std::string(error.what()).find("no free block"), std::string::npos) << error.what();
   }
   EXPECT_EQ(archive.Tree().ReadFileData(archive.Tree().FindPath("a.bin")), small);
@@ -275,7 +275,7 @@ TEST_F(Vfs, DamagedArchivesAreRefusedWithTheirName) {
       FAIL() << c.what;
     } catch (const platform::ESetupError& error) {
       const std::string text = error.what();
-      EXPECT_NE(text.find("Archive C:\\game\\data.vfs"), std::string::npos) << text;
+      EXPECT_NE(text.find("Archive " + path), std::string::npos) << text;
       EXPECT_NE(text.find(c.expect), std::string::npos) << c.what << ": " << text;
     }
     EXPECT_FALSE(VerifyArchive(path).empty()) << c.what;

@@ -32,7 +32,7 @@ class VfsUpdate : public ::testing::Test {
   Dialogs dialogs;
   Progress progress;
   Texts texts;
-  const std::string first = "C:\\game\\first.vfs", second = "C:\\game\\second.vfs";
+  const std::string first = prefix.Path("C:\\game\\first.vfs"), second = prefix.Path("C:\\game\\second.vfs");
 };
 
 TEST_F(VfsUpdate, StoresTheGroupWithProgressAndClosesTheArchive) {
@@ -66,10 +66,10 @@ TEST_F(VfsUpdate, ArchiveLeftOpenIsClosedByTheNextUpdateOrAtTheEndOfTheRun) {
 
 TEST_F(VfsUpdate, MissingArchiveStopsTheRunButAnEmptyGroupLooksForNothing) {
   TMemoryGroupEntries none;
-  EXPECT_TRUE(UpdateArchiveAt("C:\\game\\missing.vfs", "missing.vfs", none, true));
+  EXPECT_TRUE(UpdateArchiveAt(prefix.Path("C:\\game\\missing.vfs"), "missing.vfs", none, true));
   EXPECT_TRUE(dialogs.boxes.empty());
   auto group = Group({"a.txt"});
-  EXPECT_FALSE(UpdateArchiveAt("C:\\game\\missing.vfs", "missing.vfs", group, true));
+  EXPECT_FALSE(UpdateArchiveAt(prefix.Path("C:\\game\\missing.vfs"), "missing.vfs", group, true));
   ASSERT_EQ(dialogs.boxes.size(), 1u);
   EXPECT_EQ(dialogs.boxes[0].caption, "VFS Error");
   EXPECT_EQ(dialogs.boxes[0].text, "Error: Unable to find <missing.vfs>");

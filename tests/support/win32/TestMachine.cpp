@@ -55,6 +55,23 @@ void RemoveTree(const std::filesystem::path& root) {
   std::filesystem::remove_all(root, ignored);
 }
 
+// The system's registration of its cryptographic providers: CryptoAPI reads it from
+// HKLM whenever a context is acquired (the program's MD5), so the scratch HKLM gets a
+// copy of it, as the sandbox machine's system part.
+const wchar_t kCryptoProviders[] = L"SOFTWARE\\Microsoft\\Cryptography\\Defaults";
+
+void CopyCryptoProviders(HKEY scratchMachine) {
+  HKEY system = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCryptoProviders, 0, KEY_READ, &system) != ERROR_SUCCESS) return;
+  HKEY copy = nullptr;
+  if (RegCreateKeyExW(scratchMachine, kCryptoProviders, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &copy,
+                      nullptr) == ERROR_SUCCESS) {
+    RegCopyTreeW(system, nullptr, copy);
+    RegCloseKey(copy);
+  }
+  RegCloseKey(system);
+}
+
 // The scratch key of this process; the roots point into it while a machine lives.
 class RegistrySandbox {
  public:
@@ -64,6 +81,7 @@ class RegistrySandbox {
       RegCreateKeyExW(HKEY_CURRENT_USER, (path_ + L"\\" + root.name).c_str(), 0, nullptr, 0,
                       KEY_ALL_ACCESS, nullptr, &scratch, nullptr);
       if (!scratch) throw std::runtime_error("cannot create the scratch registry key");
+      if (root.key == HKEY_LOCAL_MACHINE) CopyCryptoProviders(scratch);
       RegOverridePredefKey(root.key, scratch);
       RegCloseKey(scratch);
     }
