@@ -12,6 +12,7 @@
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/OrderedWork.h"
+#include "platform/WorkBatches.h"
 #include "platform/WorkerCount.h"
 
 namespace {
@@ -40,6 +41,9 @@ namespace {
 // may take more); with the 25 MiB piece of a large entry's copy the whole stays
 // under 64 MiB.
 constexpr uint64_t kReadAheadBudget = 32ull << 20;
+// Small entries travel from the readers together: up to this many, or this much.
+constexpr size_t kReadAheadBatchCount = 64;
+constexpr uint64_t kReadAheadBatchCost = 1ull << 20;
 
 // One entry as the readers hand it to the writer: its content, or the fault that
 // reading it raised, to be raised in its turn.
@@ -66,25 +70,41 @@ void TPak::ExtractGroup(const std::string& directory, uint16_t group, TExtractHo
     readers.push_back(OpenReader());
     if (!readers.back().IsOpen()) platform::RaiseSystemError("Cannot open file \"" + fileName_ + "\"");
   }
-  const auto cost = [&](size_t i) -> uint64_t {
-    const TPakFile& e = entries_[members[i]];
-    return e.IsLarge() ? 0 : static_cast<uint64_t>(e.OrigSize) + e.StoredLength();
+  std::vector<uint64_t> costs;
+  for (const int member : members) {
+    const TPakFile& e = entries_[member];
+    costs.push_back(e.IsLarge() ? 0 : static_cast<uint64_t>(e.OrigSize) + e.StoredLength());
+  }
+  // Small entries go to the workers in batches: one at a time, the hand-offs would
+  // cost more than the reading.
+  const std::vector<platform::WorkBatch> batches =
+      platform::BatchesOf(costs, kReadAheadBatchCost, kReadAheadBatchCount);
+  using Batch = std::vector<TReadAhead>;
+  const auto cost = [&](size_t b) {
+    uint64_t sum = 0;
+    for (size_t i = 0; i < batches[b].count; ++i) sum += costs[batches[b].first + i];
+    return sum;
   };
-  const auto read = [&](unsigned worker, size_t i) {
-    TReadAhead ahead;
-    if (entries_[members[i]].IsLarge()) return ahead;
-    try {
-      ahead.read = ReadEntryThrough(readers.empty() ? file_ : readers[worker], members[i], true);
-    } catch (...) {
-      ahead.error = std::current_exception();
+  const auto read = [&](unsigned worker, size_t b) {
+    Batch batch(batches[b].count);
+    for (size_t k = 0; k < batch.size(); ++k) {
+      const int member = members[batches[b].first + k];
+      if (entries_[member].IsLarge()) continue;
+      try {
+        batch[k].read = ReadEntryThrough(readers.empty() ? file_ : readers[worker], member, true);
+      } catch (...) {
+        batch[k].error = std::current_exception();
+      }
     }
-    return ahead;
+    return batch;
   };
-  const auto write = [&](size_t i, TReadAhead&& ahead) {
-    WriteEntry(directory, members[i], std::move(ahead.read), ahead.error, hooks);
+  const auto write = [&](size_t b, Batch&& batch) {
+    for (size_t k = 0; k < batch.size(); ++k)
+      WriteEntry(directory, members[batches[b].first + k], std::move(batch[k].read), batch[k].error,
+                 hooks);
     return true;
   };
-  platform::RunInOrder<TReadAhead>(members.size(), {workers, 0, kReadAheadBudget}, cost, read, write);
+  platform::RunInOrder<Batch>(batches.size(), {workers, 0, kReadAheadBudget}, cost, read, write);
   hooks.StatusText(ExtractingText(std::string_view()));
 }
 

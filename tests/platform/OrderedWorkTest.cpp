@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/OrderedWork.h"
+#include "platform/WorkBatches.h"
 #include "platform/WorkerCount.h"
 
 namespace {
@@ -117,3 +118,25 @@ TEST(WorkerCountTest, CountsAreOneToSixtyFourAndTheChoiceHolds) {
 }
 
 }  // namespace
+
+TEST(WorkBatches, SmallItemsTravelTogetherAndACostlyOneAlone) {
+  struct Case {
+    std::vector<uint64_t> costs;
+    uint64_t maxCost;
+    size_t maxCount;
+    std::vector<std::pair<size_t, size_t>> batches;  // first, count
+  } cases[] = {
+      {{}, 10, 4, {}},
+      {{1, 1, 1, 1, 1}, 10, 2, {{0, 2}, {2, 2}, {4, 1}}},       // the count limit
+      {{4, 4, 4, 1}, 10, 64, {{0, 2}, {2, 2}}},                 // the cost limit
+      {{1, 50, 1, 1}, 10, 64, {{0, 1}, {1, 1}, {2, 2}}},        // a costly item goes alone
+      {{0, 0, 0}, 0, 64, {{0, 3}}},                             // free items still batch
+      {{10, 10}, 10, 64, {{0, 1}, {1, 1}}},                     // exactly the limit fits once
+  };
+  for (const Case& c : cases) {
+    std::vector<std::pair<size_t, size_t>> got;
+    for (const platform::WorkBatch& b : platform::BatchesOf(c.costs, c.maxCost, c.maxCount))
+      got.emplace_back(b.first, b.count);
+    EXPECT_EQ(got, c.batches) << c.costs.size() << " items, at most " << c.maxCost;
+  }
+}

@@ -15,6 +15,7 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/OrderedWork.h"
+#include "platform/WorkBatches.h"
 #include "platform/WorkerCount.h"
 #include "script/SE_TextHelpers.h"
 #include "script/ZTI_ScriptText.h"
@@ -26,6 +27,9 @@ namespace {
 // The memory that packed entries waiting for their turn may take (one entry alone may
 // take more).
 constexpr uint64_t kPackBudget = 256ull << 20;
+// Small entries travel to the workers together: up to this many, or this much work.
+constexpr size_t kPackBatchCount = 64;
+constexpr uint64_t kPackBatchCost = 1ull << 20;
 
 // Progress lines and notices go to stderr as they are; warnings carry the tool's name.
 void Say(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
@@ -267,8 +271,9 @@ unsigned Packager::Workers() const {
 }
 
 // The entries are compressed on all workers and written in the planned order, so the
-// file is byte for byte the one a single thread writes. Large files (stored as they
-// are) are copied when their turn comes.
+// file is byte for byte the one a single thread writes. Small entries go to the workers
+// in batches (one at a time, the pool's hand-offs cost more than their packing). Large
+// files (stored as they are) are copied when their turn comes.
 void Packager::StoreEntries(TPak& pak, const std::vector<PlannedEntry>& entries,
                             const std::string& partial) const {
   std::vector<uint64_t> costs;  // the content and its stream; large files pass through
@@ -278,23 +283,36 @@ void Packager::StoreEntries(TPak& pak, const std::vector<PlannedEntry>& entries,
     const uint64_t size = entry.content ? entry.content->size() : facts ? facts->size : 0;
     costs.push_back(size >= kLargeEntrySize ? 0 : 2 * size);
   }
-  const auto cost = [&costs](size_t i) { return costs[i]; };
-  const auto pack = [&entries](unsigned, size_t i) -> std::optional<TPackedContent> {
-    const PlannedEntry& entry = entries[i];
-    if (entry.content) return PackContent(entry.content->data(), entry.content->size());
-    return PackSourceFile(entry.source);
+  const std::vector<platform::WorkBatch> batches =
+      platform::BatchesOf(costs, kPackBatchCost, kPackBatchCount);
+  using Packed = std::vector<std::optional<TPackedContent>>;
+  const auto cost = [&](size_t b) {
+    uint64_t sum = 0;
+    for (size_t i = 0; i < batches[b].count; ++i) sum += costs[batches[b].first + i];
+    return sum;
   };
-  const auto store = [&](size_t i, std::optional<TPackedContent>&& packed) {
-    const PlannedEntry& entry = entries[i];
-    Say("Packing " + std::to_string(i + 1) + " of " + std::to_string(entries.size()) + ": " +
-        entry.name);
-    const int index = pak.NewEntry(entry.name, entry.source, entry.group);
-    const bool stored = packed ? pak.StorePacked(index, *packed) : pak.StoreLargeFile(index);
-    if (!stored) throw MkError(Shown(partial) + ": cannot store " + entry.name + Reason());
+  const auto pack = [&](unsigned, size_t b) {
+    Packed packed;
+    for (size_t i = batches[b].first; i < batches[b].first + batches[b].count; ++i) {
+      const PlannedEntry& entry = entries[i];
+      packed.push_back(entry.content ? PackContent(entry.content->data(), entry.content->size())
+                                     : PackSourceFile(entry.source));
+    }
+    return packed;
+  };
+  const auto store = [&](size_t b, Packed&& packed) {
+    for (size_t k = 0; k < packed.size(); ++k) {
+      const size_t i = batches[b].first + k;
+      const PlannedEntry& entry = entries[i];
+      Say("Packing " + std::to_string(i + 1) + " of " + std::to_string(entries.size()) + ": " +
+          entry.name);
+      const int index = pak.NewEntry(entry.name, entry.source, entry.group);
+      const bool stored = packed[k] ? pak.StorePacked(index, *packed[k]) : pak.StoreLargeFile(index);
+      if (!stored) throw MkError(Shown(partial) + ": cannot store " + entry.name + Reason());
+    }
     return true;
   };
-  platform::RunInOrder<std::optional<TPackedContent>>(entries.size(), {Workers(), 0, kPackBudget},
-                                                      cost, pack, store);
+  platform::RunInOrder<Packed>(batches.size(), {Workers(), 0, kPackBudget}, cost, pack, store);
 }
 
 Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
