@@ -69,10 +69,13 @@ Timing Best(int runs, P&& prepare, F&& work) {
   return best;
 }
 
-inline void Report(const char* what, const Timing& ours, const char* limitName, const Timing& limit, double target) {
-  std::printf("%-16s cpu %6.2f s  wall %6.2f s | %-28s cpu %6.2f s  wall %6.2f s | ratio cpu %.2f  wall %.2f (target <= %.1f)\n",
-              what, ours.cpu, ours.wall, limitName, limit.cpu, limit.wall, ours.cpu / limit.cpu, ours.wall / limit.wall,
-              target);
+inline void Report(const char* what, const Timing& ours, const char* limitName, const Timing& limit,
+                   double target) {
+  std::printf(
+      "%-16s cpu %6.2f s  wall %6.2f s | %-28s cpu %6.2f s  wall %6.2f s | ratio cpu %.2f  wall %.2f (target "
+      "<= %.1f)\n",
+      what, ours.cpu, ours.wall, limitName, limit.cpu, limit.wall, ours.cpu / limit.cpu,
+      ours.wall / limit.wall, target);
 }
 
 }  // namespace bench

@@ -68,8 +68,8 @@ void Measure(Cost& cost, Work&& work) {
 // Content that compresses about as well as game data and text do: words from a small
 // vocabulary mixed with runs of random bytes.
 inline std::vector<uint8_t> MixedContent(size_t size, std::mt19937& rng, int randomPercent) {
-  static const char* const kWords[] = {"terrain ", "unit ", "model ", "texture ", "0.125 ",
-                                       "scenario ", "\r\n", "name=", "value ", "1024 "};
+  static const char* const kWords[] = {"terrain ",  "unit ", "model ", "texture ", "0.125 ",
+                                       "scenario ", "\r\n",  "name=",  "value ",   "1024 "};
   std::vector<uint8_t> out;
   out.reserve(size);
   while (out.size() < size) {
@@ -84,8 +84,7 @@ inline std::vector<uint8_t> MixedContent(size_t size, std::mt19937& rng, int ran
 
 // Runs a program (looked up in PATH) and waits; its output goes to /dev/null. The
 // exit status, or -1. The child's peak memory and processor time are given back.
-inline int Run(const std::vector<std::string>& args, long* peakKiB = nullptr,
-               double* cpuSeconds = nullptr) {
+inline int Run(const std::vector<std::string>& args, long* peakKiB = nullptr, double* cpuSeconds = nullptr) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", 1 /*O_WRONLY*/, 0);

@@ -41,8 +41,7 @@ int main() {
     std::filesystem::create_directories(root / "raw" / folder);
     auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < kFiles; ++i) {
-      const std::string path =
-          (root / "raw" / folder / ("File" + std::to_string(i) + ".dat")).string();
+      const std::string path = (root / "raw" / folder / ("File" + std::to_string(i) + ".dat")).string();
       const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
       if (fd < 0 || write(fd, kBytes, sizeof kBytes) != sizeof kBytes) return 1;
       close(fd);
@@ -60,16 +59,15 @@ int main() {
 
     start = std::chrono::steady_clock::now();
     for (int i = 0; i < kFiles; ++i) {
-      if (!platform::FileExists("c:\\" + folder + "\\file" + std::to_string(i) + ".DAT"))
-        return 1;
+      if (!platform::FileExists("c:\\" + folder + "\\file" + std::to_string(i) + ".DAT")) return 1;
     }
     caseless = std::min(caseless, Seconds(start));
   }
 
-  std::printf("file_extract: %d new files: platform %.3f s, raw host %.3f s, ratio %.2f\n",
-              kFiles, mapped, raw, mapped / raw);
-  std::printf("file_extract: %d lookups in other letter case: %.3f s, ratio to raw writes %.2f\n",
-              kFiles, caseless, caseless / raw);
+  std::printf("file_extract: %d new files: platform %.3f s, raw host %.3f s, ratio %.2f\n", kFiles, mapped,
+              raw, mapped / raw);
+  std::printf("file_extract: %d lookups in other letter case: %.3f s, ratio to raw writes %.2f\n", kFiles,
+              caseless, caseless / raw);
   std::filesystem::remove_all(root);
   return 0;
 }

@@ -21,8 +21,9 @@ constexpr int kFiles = 5000;
 
 // Game-like data: words, numbers and some binary runs, about 20 KB a file on average.
 TMemoryGroupEntries MakeGroup() {
-  static const char* words[] = {"texture", "model", "vertex", "layer", "terrain", "unit", "weapon", "sound",
-                                "mesh",    "shader", "light", "shadow", "alpha", "index", "frame", "bone"};
+  static const char* words[] = {"texture", "model", "vertex", "layer",  "terrain", "unit",
+                                "weapon",  "sound", "mesh",   "shader", "light",   "shadow",
+                                "alpha",   "index", "frame",  "bone"};
   std::mt19937 random(42);
   TMemoryGroupEntries group;
   for (int i = 0; i < kFiles; ++i) {
@@ -33,7 +34,8 @@ TMemoryGroupEntries MakeGroup() {
       if (random() % 8 == 0) {
         for (int k = 0; k < 64; ++k) data.push_back(uint8_t(random()));
       } else {
-        const std::string word = std::string(words[random() % 16]) + " " + std::to_string(random() % 1000) + "\n";
+        const std::string word =
+            std::string(words[random() % 16]) + " " + std::to_string(random() % 1000) + "\n";
         data.insert(data.end(), word.begin(), word.end());
       }
     }
@@ -90,7 +92,8 @@ int main() {
   const bench::Timing ztpLimit = bench::Best(2, nothing, [&] { sink += CompressAll(group, SIZE_MAX); });
   const std::string package = dir + "\\data.ztp";
   const bench::Timing ztp = bench::Best(
-      2, [&] { CreateEmptyPackage(package).ThrowIfFailed(); }, [&] { PakSystem().UpdatePackageAt(package, "data.ztp", "", copy); });
+      2, [&] { CreateEmptyPackage(package).ThrowIfFailed(); },
+      [&] { PakSystem().UpdatePackageAt(package, "data.ztp", "", copy); });
   bench::Report("ztpupdate", ztp, "zlib level 9 of the entries", ztpLimit, 1.2);
 
   const int64_t sizeBefore = platform::File::Open(package, platform::OpenMode::ReadShared).Size();
@@ -98,7 +101,8 @@ int main() {
       bench::Best(1, nothing, [&] { PakSystem().UpdatePackageAt(package, "data.ztp", "", copy); });
   const int64_t sizeAfter = platform::File::Open(package, platform::OpenMode::ReadShared).Size();
   bench::Report("ztpupdate again", again, "zlib level 9 of the entries", ztpLimit, 1.2);
-  std::printf("ztpupdate again wrote %d entries; the package changed by %+lld bytes (the trailer's seeds only)\n",
-              PakSystem().EntriesWritten(), static_cast<long long>(sizeAfter - sizeBefore));
+  std::printf(
+      "ztpupdate again wrote %d entries; the package changed by %+lld bytes (the trailer's seeds only)\n",
+      PakSystem().EntriesWritten(), static_cast<long long>(sizeAfter - sizeBefore));
   return sink == 0;
 }

@@ -46,7 +46,9 @@ int main() {
   std::filesystem::remove_all(target);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return 1;
   const double peakMiB = usage.ru_maxrss / 1024.0;
-  std::printf("large_entry_memory: 1 GiB large entry extracted with a peak of %.1f MiB; "
-              "ratio to the 64 MiB limit %.2f (target < 1)\n", peakMiB, peakMiB / 64);
+  std::printf(
+      "large_entry_memory: 1 GiB large entry extracted with a peak of %.1f MiB; "
+      "ratio to the 64 MiB limit %.2f (target < 1)\n",
+      peakMiB, peakMiB / 64);
   return 0;
 }

@@ -37,13 +37,14 @@ void UseStatusText() {
 }
 
 // Writes the files below source/folder and adds them to the package as group.
-void MakeGroup(TPak& pak, const fs::path& source, const std::string& folder, uint16_t group,
-               int count, size_t minSize, size_t maxSize, std::mt19937& rng) {
+void MakeGroup(TPak& pak, const fs::path& source, const std::string& folder, uint16_t group, int count,
+               size_t minSize, size_t maxSize, std::mt19937& rng) {
   for (int i = 0; i < count; ++i) {
     const size_t size = minSize + rng() % (maxSize - minSize + 1);
     const auto content = bench::MixedContent(size, rng, i % 4 == 0 ? 100 : 20);
     const std::string name = "sub" + std::to_string(i % 20) + "\\file" + std::to_string(i) + ".dat";
-    const fs::path path = source / folder / ("sub" + std::to_string(i % 20)) / ("file" + std::to_string(i) + ".dat");
+    const fs::path path =
+        source / folder / ("sub" + std::to_string(i % 20)) / ("file" + std::to_string(i) + ".dat");
     fs::create_directories(path.parent_path());
     FILE* out = std::fopen(path.c_str(), "wb");
     std::fwrite(content.data(), 1, content.size(), out);
@@ -83,10 +84,11 @@ Timing Compare(TPak& pak, uint16_t group, const fs::path& root, const fs::path& 
 }
 
 void Report(const char* what, const Timing& t) {
-  std::printf("pak_extract: %s: ExtractGroup %.3f s (cpu %.3f s), unzip -o %.3f s (cpu %.3f s), "
-              "ratio %.2f (cpu %.2f; target <= 0.8)\n",
-              what, t.ours.wall, t.ours.cpu, t.unzip.wall, t.unzip.cpu, t.ours.wall / t.unzip.wall,
-              t.ours.cpu / t.unzip.cpu);
+  std::printf(
+      "pak_extract: %s: ExtractGroup %.3f s (cpu %.3f s), unzip -o %.3f s (cpu %.3f s), "
+      "ratio %.2f (cpu %.2f; target <= 0.8)\n",
+      what, t.ours.wall, t.ours.cpu, t.unzip.wall, t.unzip.cpu, t.ours.wall / t.unzip.wall,
+      t.ours.cpu / t.unzip.cpu);
 }
 
 }  // namespace
@@ -104,8 +106,8 @@ int main() {
   pak.WriteTable();
   pak.Close();
   for (const char* folder : {"small", "large"}) {
-    const std::string command = "cd '" + (source / folder).string() + "' && zip -q -r -X '" +
-                                (root / folder).string() + ".zip' .";
+    const std::string command =
+        "cd '" + (source / folder).string() + "' && zip -q -r -X '" + (root / folder).string() + ".zip' .";
     if (std::system(command.c_str()) != 0) return 1;
   }
   pak.Create(platform::WindowsPathOf(file), false, false);

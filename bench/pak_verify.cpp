@@ -69,10 +69,12 @@ int main() {
     bench::Measure(limit, [&] { BareLoop(file, entries); });
   }
   const double mib = std::filesystem::file_size(file) / 1048576.0;
-  std::printf("pak_verify: %zu entries, %.0f MiB: setuptool pak verify %.3f s (cpu %.3f s), "
-              "VerifyEntry loop %.3f s (cpu %.3f s), bare crc32+inflate %.3f s (cpu %.3f s)\n",
-              entries.size(), mib, tool.wall, tool.cpu, inProcess.wall, inProcess.cpu, limit.wall, limit.cpu);
-  std::printf("pak_verify: ratio setuptool/limit %.2f (cpu %.2f; target <= 1.15), in-process/limit %.2f (cpu %.2f)\n",
-              tool.wall / limit.wall, tool.cpu / limit.cpu, inProcess.wall / limit.wall, inProcess.cpu / limit.cpu);
+  std::printf(
+      "pak_verify: %zu entries, %.0f MiB: setuptool pak verify %.3f s (cpu %.3f s), "
+      "VerifyEntry loop %.3f s (cpu %.3f s), bare crc32+inflate %.3f s (cpu %.3f s)\n",
+      entries.size(), mib, tool.wall, tool.cpu, inProcess.wall, inProcess.cpu, limit.wall, limit.cpu);
+  std::printf(
+      "pak_verify: ratio setuptool/limit %.2f (cpu %.2f; target <= 1.15), in-process/limit %.2f (cpu %.2f)\n",
+      tool.wall / limit.wall, tool.cpu / limit.cpu, inProcess.wall / limit.wall, inProcess.cpu / limit.cpu);
   return 0;
 }

@@ -45,8 +45,7 @@ bool RawRewrite(const std::string& path) {
   const std::string temp = path + ".tmp";
   const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   const std::string bytes = text.str();
-  const bool ok = fd >= 0 && write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()) &&
-                  fsync(fd) == 0;
+  const bool ok = fd >= 0 && write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()) && fsync(fd) == 0;
   if (fd >= 0) close(fd);
   return ok && rename(temp.c_str(), path.c_str()) == 0;
 }
@@ -68,8 +67,7 @@ int main() {
   const double raw = Seconds(start);
 
   start = std::chrono::steady_clock::now();
-  auto key = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine,
-                                         "Software\\Bench", true);
+  auto key = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, "Software\\Bench", true);
   if (!key) return 1;
   for (int i = 0; i < kWrites; ++i)
     if (!key->WriteString("Value" + std::to_string(i), "data")) return 1;
@@ -80,9 +78,10 @@ int main() {
     if (!key->ReadString("Value" + std::to_string(i % kWrites))) return 1;
   const double reads = Seconds(start);
 
-  std::printf("registry_write: %d writes into a 5 MB system.reg: registry %.3f s, raw rewrite "
-              "%.3f s, ratio %.2f\n",
-              kWrites, registry, raw, registry / raw);
+  std::printf(
+      "registry_write: %d writes into a 5 MB system.reg: registry %.3f s, raw rewrite "
+      "%.3f s, ratio %.2f\n",
+      kWrites, registry, raw, registry / raw);
   std::printf("registry_write: 1000 reads of an unchanged file: %.3f s (%.1f us each)\n", reads,
               reads * 1000);
   std::filesystem::remove_all(root);

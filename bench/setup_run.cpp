@@ -45,8 +45,9 @@ fs::path MakeRoot() {
 // A pool of game-like bytes (words, numbers, binary runs); each file is a slice of it
 // at a random place, so the files compress like real data without costing minutes.
 std::string MakePool() {
-  static const char* words[] = {"texture", "model", "vertex", "layer", "terrain", "unit", "weapon", "sound",
-                                "mesh",    "shader", "light", "shadow", "alpha", "index", "frame", "bone"};
+  static const char* words[] = {"texture", "model", "vertex", "layer",  "terrain", "unit",
+                                "weapon",  "sound", "mesh",   "shader", "light",   "shadow",
+                                "alpha",   "index", "frame",  "bone"};
   std::mt19937 random(7);
   std::string pool;
   pool.reserve(16 << 20);
@@ -150,8 +151,8 @@ int main() {
   const std::string installDir = "C:\\Games\\Bench\\";
   const fs::path installed = root / "prefix" / "drive_c" / "Games" / "Bench";
   const fs::path unzipped = root / "unzipped";
-  std::printf("setup_run: %d files, %.1f MB in %d groups; package %.1f MB, zip %.1f MB; best of 3\n",
-              kFiles, bytes / 1e6, kGroups, fs::file_size(*platform::HostPathOf(package)) / 1e6,
+  std::printf("setup_run: %d files, %.1f MB in %d groups; package %.1f MB, zip %.1f MB; best of 3\n", kFiles,
+              bytes / 1e6, kGroups, fs::file_size(*platform::HostPathOf(package)) / 1e6,
               fs::file_size(zip) / 1e6);
   // Alternate the two, so a busy moment of the shared machine spoils neither side.
   bench::Timing ours{1e30, 1e30}, peer{1e30, 1e30};
@@ -159,8 +160,8 @@ int main() {
     fs::remove_all(installed);
     const bench::Timing run = bench::Measure([&] { RunSetup(package, installDir); });
     fs::remove_all(unzipped);
-    const bench::Timing unzip = bench::Measure(
-        [&] { Shell("unzip -o -q '" + zip.string() + "' -d '" + unzipped.string() + "'"); });
+    const bench::Timing unzip =
+        bench::Measure([&] { Shell("unzip -o -q '" + zip.string() + "' -d '" + unzipped.string() + "'"); });
     ours = {std::min(ours.cpu, run.cpu), std::min(ours.wall, run.wall)};
     peer = {std::min(peer.cpu, unzip.cpu), std::min(peer.wall, unzip.wall)};
   }
@@ -168,7 +169,8 @@ int main() {
   const uint64_t ourBytes = TreeBytes(installed, &ourFiles), peerBytes = TreeBytes(unzipped, &peerFiles);
   if (ourFiles != kFiles || ourBytes != bytes || peerFiles != kFiles || peerBytes != bytes) {
     std::printf("setup_run: extracted %d files / %llu bytes, unzip %d / %llu: not the same tree\n", ourFiles,
-                static_cast<unsigned long long>(ourBytes), peerFiles, static_cast<unsigned long long>(peerBytes));
+                static_cast<unsigned long long>(ourBytes), peerFiles,
+                static_cast<unsigned long long>(peerBytes));
     return 1;
   }
   bench::Report("setup run", ours, "unzip -o of the same tree", peer, 1.1);

@@ -34,7 +34,9 @@ int main() {
   SetupVariables().ProgramFilesDir = "C:\\Program Files\\";
   SetupVariables().StartMenuProgramsDir = "C:\\users\\player\\Start Menu\\Programs\\";
   const double small = PerCall(10000), large = PerCall(100000);
-  std::printf("uninstall_list: AddFile %.2f us per call at 10,000 files, %.2f us at 100,000; "
-              "ratio %.2f (1.0 = linear in count)\n", small * 1e6, large * 1e6, large / small);
+  std::printf(
+      "uninstall_list: AddFile %.2f us per call at 10,000 files, %.2f us at 100,000; "
+      "ratio %.2f (1.0 = linear in count)\n",
+      small * 1e6, large * 1e6, large / small);
   return 0;
 }

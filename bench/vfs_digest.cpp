@@ -22,7 +22,8 @@ int main() {
   const bench::Timing md5sum = bench::Best(3, nothing, [&] {
     if (std::system(command.c_str()) != 0) std::printf("md5sum failed\n");
   });
-  std::printf("archive of %.2f GiB; best of 3 runs each\n", double(std::filesystem::file_size(host)) / (1 << 30));
+  std::printf("archive of %.2f GiB; best of 3 runs each\n",
+              double(std::filesystem::file_size(host)) / (1 << 30));
   bench::Report("digest", ours, "md5sum of the file", md5sum, 1.1);
   return 0;
 }

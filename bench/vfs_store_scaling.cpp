@@ -34,10 +34,14 @@ int main() {
   bench::ScratchPrefix prefix;
   const std::string path = platform::WindowsPathOf((prefix.Root() / "scaling.vfs").string());
   const bench::Timing small = Store(path, 1000, 10), large = Store(path, 10000, 100);
-  std::printf("100 files a folder: 1,000 files cpu %.3f s, 10,000 files cpu %.3f s; per-file ratio %.2f (target about 1)\n",
-              small.cpu, large.cpu, (large.cpu / 10000) / (small.cpu / 1000));
+  std::printf(
+      "100 files a folder: 1,000 files cpu %.3f s, 10,000 files cpu %.3f s; per-file ratio %.2f (target "
+      "about 1)\n",
+      small.cpu, large.cpu, (large.cpu / 10000) / (small.cpu / 1000));
   const bench::Timing oneSmall = Store(path, 1000, 1), oneLarge = Store(path, 2000, 1);
-  std::printf("one folder: 1,000 files cpu %.3f s, 2,000 files cpu %.3f s; per-file ratio %.2f (grows with the folder)\n",
-              oneSmall.cpu, oneLarge.cpu, (oneLarge.cpu / 2000) / (oneSmall.cpu / 1000));
+  std::printf(
+      "one folder: 1,000 files cpu %.3f s, 2,000 files cpu %.3f s; per-file ratio %.2f (grows with the "
+      "folder)\n",
+      oneSmall.cpu, oneLarge.cpu, (oneLarge.cpu / 2000) / (oneSmall.cpu / 1000));
   return 0;
 }

@@ -19,8 +19,9 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string Pool(size_t size, unsigned seed) {
-  static const char* words[] = {"texture", "model", "vertex", "layer", "terrain", "unit", "weapon", "sound",
-                                "mesh", "shader", "light", "shadow", "alpha", "index", "frame", "bone"};
+  static const char* words[] = {"texture", "model", "vertex", "layer",  "terrain", "unit",
+                                "weapon",  "sound", "mesh",   "shader", "light",   "shadow",
+                                "alpha",   "index", "frame",  "bone"};
   std::mt19937 random(seed);
   std::string pool;
   pool.reserve(size + 128);
@@ -57,8 +58,8 @@ uint32_t Get32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static
 
 int Floor(const char* file) {
   std::vector<uint8_t> all(static_cast<size_t>(fs::file_size(file)));
-  std::ifstream(file, std::ios::binary).read(reinterpret_cast<char*>(all.data()),
-                                             static_cast<std::streamsize>(all.size()));
+  std::ifstream(file, std::ios::binary)
+      .read(reinterpret_cast<char*>(all.data()), static_cast<std::streamsize>(all.size()));
   if (all.size() < 16 || std::memcmp(&all[all.size() - 16], "ZTPF", 4) != 0) return 2;
   const uint8_t* header = &all[all.size() - 16];
   const unsigned count = header[6] | header[7] << 8;

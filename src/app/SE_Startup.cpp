@@ -69,8 +69,7 @@ void Report(const std::string& text, const std::string& stage) {
     ReportError(text, stage);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "Error%s%s%s: %s\n(the error report could not be written: %s)\n",
-                 stage.empty() ? "" : " (", stage.c_str(), stage.empty() ? "" : ")", text.c_str(),
-                 e.what());
+                 stage.empty() ? "" : " (", stage.c_str(), stage.empty() ? "" : ")", text.c_str(), e.what());
   }
 }
 
@@ -160,11 +159,9 @@ void TStartup::RecoverInterruptedRun() {
   const TSetupInfo& info = SetupInfoFile().Info;
   if (info.InstallDir.empty()) return;
   InstallGameDataRunHooks();
-  const TRunRecovery done =
-      ::RecoverInterruptedRun(ExpandVariables(info.InstallDir), info.UninstallPrefix);
+  const TRunRecovery done = ::RecoverInterruptedRun(ExpandVariables(info.InstallDir), info.UninstallPrefix);
   if (done == TRunRecovery::Undone)
-    std::fprintf(stderr, "Note: an interrupted installation in \"%s\" was undone\n",
-                 info.InstallDir.c_str());
+    std::fprintf(stderr, "Note: an interrupted installation in \"%s\" was undone\n", info.InstallDir.c_str());
   else if (done == TRunRecovery::Finished)
     std::fprintf(stderr, "Note: an interrupted installation in \"%s\" was finished\n",
                  info.InstallDir.c_str());

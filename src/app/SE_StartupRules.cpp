@@ -12,9 +12,8 @@ TStartupStop InvalidHeaderStop() {
 }
 
 TStartupStop VerificationFailedStop(uint32_t index, const std::string& name) {
-  return {"Verification Error",
-          "Error: Verification Failed. Setup is corrupt.\rID: " + std::to_string(index) +
-              " Filename: " + name};
+  return {"Verification Error", "Error: Verification Failed. Setup is corrupt.\rID: " +
+                                    std::to_string(index) + " Filename: " + name};
 }
 
 TStartupStop SetupInfoMissingStop() {
@@ -30,8 +29,8 @@ TStartupStop CompiledLinesMissingStop() {
 TStartupStop CompiledLinesCorruptStop() { return {"Verification Error", kCompiledLinesCorruptText}; }
 
 TStartupStop RenamedStop(const std::string& expected, const std::string& found) {
-  return {"Error", "Error: Setup`s filename has been renamed\r\rExpected: \r" + expected +
-                       "\r\rFound: \r" + found};
+  return {"Error",
+          "Error: Setup`s filename has been renamed\r\rExpected: \r" + expected + "\r\rFound: \r" + found};
 }
 
 TStartupStop NoInstallDirStop() {
@@ -88,10 +87,8 @@ uint64_t RequiredSpace(const std::vector<TPakFile>& entries, const std::vector<b
   uint64_t total = 0;
   for (const TPakFile& entry : entries) {
     if (entry.Group == 0 || entry.Group >= groupIsUpdate.size()) continue;
-    if (!groupIsUpdate[entry.Group])
-      total += entry.OrigSize;
-    else
-      total += (entry.CompSize == 0 && entry.OrigSize > 0) ? entry.OrigSize : entry.CompSize;
+    if (!groupIsUpdate[entry.Group]) total += entry.OrigSize;
+    else total += (entry.CompSize == 0 && entry.OrigSize > 0) ? entry.OrigSize : entry.CompSize;
   }
   return total;
 }

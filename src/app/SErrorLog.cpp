@@ -22,9 +22,7 @@ void AddSection(std::vector<std::string>& lines, const std::string& title) {
   lines.push_back(std::string(title.size(), '-'));
 }
 
-std::string ShownType(const std::string& errorType) {
-  return errorType.empty() ? "Unknown" : errorType;
-}
+std::string ShownType(const std::string& errorType) { return errorType.empty() ? "Unknown" : errorType; }
 
 // The mark of a package header: its four characters up to the first zero byte.
 std::string MarkText(const std::string& id) { return id.substr(0, id.find('\0')); }
@@ -56,8 +54,7 @@ std::string ReportParams(const std::vector<std::string>& arguments) {
   return text;
 }
 
-std::vector<std::string> ErrorReportLines(const TErrorReportFacts& facts,
-                                          const std::string& errorText,
+std::vector<std::string> ErrorReportLines(const TErrorReportFacts& facts, const std::string& errorText,
                                           const std::string& errorType) {
   std::vector<std::string> lines;
   AddSection(lines, "General Info");
@@ -83,8 +80,8 @@ std::vector<std::string> ErrorReportLines(const TErrorReportFacts& facts,
   lines.push_back(ReportValueLine("ServicePackMinor", std::to_string(facts.servicePackMinor)));
   lines.emplace_back();
   // Whole mebibytes, counted up by one as the report always has.
-  lines.push_back(ReportValueLine(
-      "Physical Memory", std::to_string(facts.physicalMemoryBytes / 1048576 + 1) + "MB"));
+  lines.push_back(
+      ReportValueLine("Physical Memory", std::to_string(facts.physicalMemoryBytes / 1048576 + 1) + "MB"));
   lines.push_back(ReportValueLine("CPU Speed", std::to_string(facts.cpuMhz) + "Mhz"));
   return lines;
 }
@@ -136,16 +133,14 @@ std::string WriteErrorReport(const TErrorReportFacts& facts, const std::string& 
                              const std::string& errorType) {
   const std::string path = NextErrorLogPath(platform::TempFolder());
   std::string text;
-  for (const std::string& line : ErrorReportLines(facts, errorText, errorType))
-    text += line + "\r\n";
+  for (const std::string& line : ErrorReportLines(facts, errorText, errorType)) text += line + "\r\n";
   platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
   if (!file.IsOpen() || !file.WriteAll(text.data(), text.size()))
     platform::RaiseSystemError("Unable to write the error report " + path);
   file.Close();
 
   platform::ShowMessageBox(ShownType(errorType) + " Error: " + errorText + "\r\r" +
-                               "Error Log Created. Please Include \"" + path +
-                               "\" with your bug report",
+                               "Error Log Created. Please Include \"" + path + "\" with your bug report",
                            "Error Report", platform::MessageButtons::Ok);
   platform::OpenDocument(path);
   return path;

@@ -19,8 +19,8 @@ struct TErrorReportFacts {
   uint32_t pakVersion = 0;
   uint32_t pakCount = 0;
   std::vector<std::string> arguments;  // the command line, without the program
-  std::string productName;   // "Windows XP"
-  std::string edition;       // "Home Edition"; may be empty
+  std::string productName;             // "Windows XP"
+  std::string edition;                 // "Home Edition"; may be empty
   uint32_t buildNumber = 0;
   std::string servicePack;
   int servicePackMajor = 0;
@@ -34,8 +34,7 @@ inline constexpr const char* kStageVerification = "Verification Stage";
 inline constexpr const char* kStageSetupThread = "Setup Thread";
 
 // The report's lines, without line ends. An empty error type reads "Unknown".
-std::vector<std::string> ErrorReportLines(const TErrorReportFacts& facts,
-                                          const std::string& errorText,
+std::vector<std::string> ErrorReportLines(const TErrorReportFacts& facts, const std::string& errorText,
                                           const std::string& errorType);
 // "Label" left-aligned in 22 characters, " : ", value.
 std::string ReportValueLine(const std::string& label, const std::string& value);

@@ -22,16 +22,15 @@ constexpr int kMetricTabletPC = 86;
 constexpr int kMetricMediaCenter = 87;
 
 constexpr const char* kProductNames[] = {
-    "Unknown OS",   "Windows 95", "Windows 98",         "Windows Me",   "Windows NT4",
+    "Unknown OS",   "Windows 95", "Windows 98",         "Windows Me",    "Windows NT4",
     "Windows 2000", "Windows XP", "Windows Server2003", "Windows Vista",
 };
 
 // The edition of an NT system without the extended version facts: the product type
 // the registry records.
 std::string EditionFromProductOptions(const platform::OsVersion& v) {
-  const auto key = platform::RegistryKey::Open(
-      platform::RegistryRoot::LocalMachine, "SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
-      false);
+  const auto key = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine,
+                                               "SYSTEM\\CurrentControlSet\\Control\\ProductOptions", false);
   if (!key) return "";
   const std::string type = platform::AsciiUpper(key->ReadString("ProductType").value_or(""));
   std::string edition;
@@ -44,8 +43,7 @@ std::string EditionFromProductOptions(const platform::OsVersion& v) {
 
 std::string ServerEdition(int product, uint16_t suite) {
   switch (product) {
-    case 4:
-      return suite & kSuiteEnterprise ? "Server 4.0, Enterprise Edition" : "Server 4.0";
+    case 4: return suite & kSuiteEnterprise ? "Server 4.0, Enterprise Edition" : "Server 4.0";
     case 5:
       if (suite & kSuiteDatacenter) return "Datacenter Server";
       return suite & kSuiteEnterprise ? "Advanced Server" : "Standard Edition";
@@ -53,23 +51,19 @@ std::string ServerEdition(int product, uint16_t suite) {
       if (suite & kSuiteDatacenter) return "DataCenter Edition";
       if (suite & kSuiteEnterprise) return "Enterprise Edition";
       return suite & kSuiteBlade ? "Web Edition" : "Standard Edition";
-    default:
-      return "";
+    default: return "";
   }
 }
 
 std::string WorkstationEdition(int product, uint16_t suite) {
   switch (product) {
-    case 4:
-      return "Workstation 4.0";
-    case 5:
-      return "Professional";
+    case 4: return "Workstation 4.0";
+    case 5: return "Professional";
     case 6:
       if (platform::SystemMetric(kMetricMediaCenter) != 0) return "Media Center Edition";
       if (platform::SystemMetric(kMetricTabletPC) != 0) return "Tablet PC Edition";
       return suite & kSuitePersonal ? "Home Edition" : "Professional";
-    default:
-      return "";
+    default: return "";
   }
 }
 
@@ -90,17 +84,14 @@ int TOSInfo::ProductNumberOf(const platform::OsVersion& v) {
   }
   if (v.platformId != kPlatformNT) return 0;
   switch (v.major) {
-    case 4:
-      return v.minor == 0 ? 4 : 0;
+    case 4: return v.minor == 0 ? 4 : 0;
     case 5:
       if (v.minor == 0) return 5;
       if (v.minor == 1) return 6;
       if (v.minor == 2) return 7;
       return 0;
-    case 6:
-      return 8;
-    default:
-      return 0;
+    case 6: return 8;
+    default: return 0;
   }
 }
 

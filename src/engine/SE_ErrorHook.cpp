@@ -10,8 +10,7 @@ std::mutex reporterMutex;
 TErrorReporter reporter;
 
 void PrintError(const std::string& text, const std::string& stage) {
-  std::fprintf(stderr, "Error (%s): %s\n", stage.empty() ? "Unknown" : stage.c_str(),
-               text.c_str());
+  std::fprintf(stderr, "Error (%s): %s\n", stage.empty() ? "Unknown" : stage.c_str(), text.c_str());
   std::fflush(stderr);
 }
 

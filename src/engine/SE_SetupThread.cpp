@@ -97,8 +97,7 @@ void TSetupThread::StopRun(const std::string& what) {
   const std::string message = "The installation was stopped: " + what +
                               ".\rEverything it had done was undone; the game was left as it was.";
   SetFinishText(platform::AnsiToWide(message), true);
-  platform::ShowMessageBox(message, "Error", platform::MessageButtons::Ok,
-                           platform::MessageIcon::Error);
+  platform::ShowMessageBox(message, "Error", platform::MessageButtons::Ok, platform::MessageIcon::Error);
   AbortRequested = true;
 }
 
@@ -128,8 +127,7 @@ void TSetupThread::FinishRun() {
   // them the installation could not be removed, so it is undone instead.
   UninstallList().Save(info.InstallDir, info.UninstallPrefix);
   WriteUninstaller(SetupPak(), info,
-                   settings_.programPath.empty() ? platform::OwnExecutablePath()
-                                                 : settings_.programPath);
+                   settings_.programPath.empty() ? platform::OwnExecutablePath() : settings_.programPath);
 }
 
 void TSetupThread::Fail(const std::string& text) {

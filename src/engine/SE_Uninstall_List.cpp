@@ -18,13 +18,13 @@ constexpr size_t kMaxItemLength = 0xFFFF;
 
 void CheckFits(const std::vector<std::string>& list, const char* what) {
   if (list.size() > kMaxItems)
-    throw platform::ESetupError("The install log holds at most 65535 " + std::string(what) +
-                                ", not " + std::to_string(list.size()));
+    throw platform::ESetupError("The install log holds at most 65535 " + std::string(what) + ", not " +
+                                std::to_string(list.size()));
   for (const std::string& item : list)
     if (item.size() > kMaxItemLength)
       throw platform::ESetupError("An install log item is at most 65535 bytes long; one of the " +
-                                  std::string(what) + " has " + std::to_string(item.size()) +
-                                  ": " + item.substr(0, 60) + "...");
+                                  std::string(what) + " has " + std::to_string(item.size()) + ": " +
+                                  item.substr(0, 60) + "...");
 }
 
 // Reads count items; false when the log ended first.
@@ -84,8 +84,7 @@ bool TUninstallList::HasFile(std::string_view path) const {
 
 void TUninstallList::AddFile(const std::string& path) {
   std::string folded = CollapseVariables(std::string_view(path));
-  if (fileIndex_.insert(platform::AsciiLower(folded)).second)
-    lists_.Files.push_back(std::move(folded));
+  if (fileIndex_.insert(platform::AsciiLower(folded)).second) lists_.Files.push_back(std::move(folded));
 }
 
 bool TUninstallList::HasRegistryEntry(std::string_view line) const {
@@ -93,8 +92,7 @@ bool TUninstallList::HasRegistryEntry(std::string_view line) const {
 }
 
 void TUninstallList::AddRegistryEntry(const std::string& line) {
-  if (registryIndex_.insert(platform::AsciiLower(line)).second)
-    lists_.RegistryEntries.push_back(line);
+  if (registryIndex_.insert(platform::AsciiLower(line)).second) lists_.RegistryEntries.push_back(line);
 }
 
 void TUninstallList::AddDirectory(const std::string& path) { lists_.Directories.push_back(path); }
@@ -103,8 +101,7 @@ void TUninstallList::Reindex() {
   fileIndex_.clear();
   registryIndex_.clear();
   for (const std::string& item : lists_.Files) fileIndex_.insert(platform::AsciiLower(item));
-  for (const std::string& item : lists_.RegistryEntries)
-    registryIndex_.insert(platform::AsciiLower(item));
+  for (const std::string& item : lists_.RegistryEntries) registryIndex_.insert(platform::AsciiLower(item));
 }
 
 std::string TUninstallList::LogPath(const std::string& directory, const std::string& prefix) {
@@ -120,15 +117,13 @@ void TUninstallList::Save(const std::string& directory, const std::string& prefi
     throw platform::ESetupError("Cannot save the install log \"" + path + "\": " + e.what());
   }
   if (!platform::DirectoryExists(ExtractFileDir(path)))
-    throw platform::ESetupError("Cannot write the install log \"" + path +
-                                "\": its folder does not exist");
+    throw platform::ESetupError("Cannot write the install log \"" + path + "\": its folder does not exist");
   // Written beside and put in place, so an earlier log stays whole until the new one
   // is; a failure asks Retry/Cancel, and Cancel stops the run.
   WriteBytesOfRun(path, bytes.data(), bytes.size(), TOriginal::UndoOnly);
 }
 
-std::unordered_set<std::string> InstalledFilesOf(const std::string& directory,
-                                                 const std::string& prefix) {
+std::unordered_set<std::string> InstalledFilesOf(const std::string& directory, const std::string& prefix) {
   std::unordered_set<std::string> files;
   const std::optional<Bytes> bytes = platform::ReadWholeFile(TUninstallList::LogPath(directory, prefix));
   if (!bytes) return files;

@@ -78,8 +78,7 @@ class TUninstallList : public TInstallRecorder {
 
 // The file items (lower-cased) of the install log at directory + "\" + prefix +
 // "install.log"; none when there is no log.
-std::unordered_set<std::string> InstalledFilesOf(const std::string& directory,
-                                                 const std::string& prefix);
+std::unordered_set<std::string> InstalledFilesOf(const std::string& directory, const std::string& prefix);
 
 // The program's uninstall list.
 TUninstallList& UninstallList();

@@ -24,8 +24,7 @@ constexpr const char* kIconEntry = "UNINSTALL_ICON.ICO";
 constexpr size_t kCopyChunk = 1 << 20;
 
 bool IsUninstallerEntry(const TPakFile& entry) {
-  return entry.Group == 0 &&
-         platform::AsciiUpper(entry.Name).rfind(kUninstallPrefix, 0) == 0 &&
+  return entry.Group == 0 && platform::AsciiUpper(entry.Name).rfind(kUninstallPrefix, 0) == 0 &&
          platform::AsciiUpper(entry.Name) != kIconEntry;
 }
 
@@ -44,8 +43,8 @@ void RegisterUninstaller(const TSetupInfo& info) {
 // certificate table is left out and the security directory entry cleared, so the
 // uninstaller is a valid unsigned program rather than one whose signature is broken.
 [[noreturn]] void CannotReadProgram(const std::string& programPath, const std::string& reason) {
-  throw platform::ESetupError("Cannot read the setup program \"" + programPath + "\" to make the uninstaller: " +
-                              reason);
+  throw platform::ESetupError("Cannot read the setup program \"" + programPath +
+                              "\" to make the uninstaller: " + reason);
 }
 
 void CopyProgramPart(const std::string& programPath, const std::string& target) {
@@ -66,8 +65,7 @@ void CopyProgramPart(const std::string& programPath, const std::string& target) 
     const size_t n = static_cast<size_t>(std::min<uint64_t>(kCopyChunk, *length - done));
     if (!program.ReadExact(chunk.data(), n)) CannotReadProgram(programPath, platform::LastErrorText());
     if (signature && done == 0) ClearCertificateEntry(chunk.data(), n, *signature);
-    if (!out.WriteAll(chunk.data(), n))
-      throw ERunStopped(CouldNotWrite(target, platform::LastErrorText()));
+    if (!out.WriteAll(chunk.data(), n)) throw ERunStopped(CouldNotWrite(target, platform::LastErrorText()));
     done += n;
   }
 }
@@ -98,9 +96,9 @@ void AppendUninstallPackage(TPak& package, const TSetupInfo& info, const std::st
     if (!IsUninstallerEntry(entry)) continue;
     std::optional<Bytes> content = package.ReadEntry(static_cast<int>(i));
     if (!content && entry.OrigSize > 0)
-      throw platform::ESetupError("Entry \"" + entry.Name + "\" of package \"" +
-                                  package.FileName() + "\" cannot be read for the uninstaller: " +
-                                  package.DiagnoseEntry(static_cast<int>(i)));
+      throw platform::ESetupError(
+          "Entry \"" + entry.Name + "\" of package \"" + package.FileName() +
+          "\" cannot be read for the uninstaller: " + package.DiagnoseEntry(static_cast<int>(i)));
     Store(out, target, entry.Name.substr(kUninstallPrefixLength), content.value_or(Bytes()));
   }
   TSetupInfoFile uninstallInfo;
@@ -113,9 +111,7 @@ void AppendUninstallPackage(TPak& package, const TSetupInfo& info, const std::st
 
 }  // namespace
 
-std::string UninstallerPath(const TSetupInfo& info) {
-  return info.InstallDir + "\\" + info.UninstallExeName;
-}
+std::string UninstallerPath(const TSetupInfo& info) { return info.InstallDir + "\\" + info.UninstallExeName; }
 
 platform::Result<uint64_t> ProgramPartLength(const std::string& programPath) {
   TPak own;
@@ -149,11 +145,12 @@ std::optional<std::vector<uint8_t>> FirstIconImage(const uint8_t* data, size_t s
   return std::vector<uint8_t>(data + imageOffset, data + imageOffset + imageSize);
 }
 
-std::string WriteUninstaller(TPak& package, const TSetupInfo& info,
-                             const std::string& programPath) {
+std::string WriteUninstaller(TPak& package, const TSetupInfo& info, const std::string& programPath) {
   if (info.UninstallExeName.empty())
-    throw platform::ESetupError("The setup names no uninstaller file (its script has no prefix "
-                                "line); no uninstaller was written into \"" + info.InstallDir + "\"");
+    throw platform::ESetupError(
+        "The setup names no uninstaller file (its script has no prefix "
+        "line); no uninstaller was written into \"" +
+        info.InstallDir + "\"");
   const std::string target = UninstallerPath(info);
   RegisterUninstaller(info);
   ForceDirectory(info.InstallDir);

@@ -33,15 +33,13 @@
 
 class TPak;
 
-inline constexpr const char* kUninstallKeyPath =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+inline constexpr const char* kUninstallKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // Writes the uninstaller as above, from the setup package and setup information, with
 // the program bytes of programPath; returns the uninstaller's path. Raises
 // ESetupError naming the file when the program cannot be read, the uninstaller cannot
 // be written, or an uninstaller entry of the package cannot be read.
-std::string WriteUninstaller(TPak& package, const TSetupInfo& info,
-                             const std::string& programPath);
+std::string WriteUninstaller(TPak& package, const TSetupInfo& info, const std::string& programPath);
 // The program's own: SetupPak(), SetupInfoFile().Info, OwnExecutablePath().
 std::string WriteUninstaller();
 

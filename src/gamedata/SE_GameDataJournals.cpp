@@ -12,7 +12,9 @@ namespace {
 TGameDataJournals* gActive = nullptr;
 std::vector<std::string> gInUse;  // lower-cased paths, one entry per writer
 
-bool SameFile(const std::string& a, const std::string& b) { return platform::AnsiLower(a) == platform::AnsiLower(b); }
+bool SameFile(const std::string& a, const std::string& b) {
+  return platform::AnsiLower(a) == platform::AnsiLower(b);
+}
 
 // Plays back the journal of file; an archive whose free blocks were written during the
 // update gets its digest computed again, since those blocks were not journaled.
@@ -35,7 +37,8 @@ TGameDataJournals::~TGameDataJournals() {
 }
 
 bool TGameDataJournals::Holds(const std::string& file) const {
-  return std::any_of(files_.begin(), files_.end(), [&](const std::string& kept) { return SameFile(kept, file); });
+  return std::any_of(files_.begin(), files_.end(),
+                     [&](const std::string& kept) { return SameFile(kept, file); });
 }
 
 void TGameDataJournals::Keep(const std::string& file) {
@@ -45,7 +48,8 @@ void TGameDataJournals::Keep(const std::string& file) {
 }
 
 void TGameDataJournals::Forget(const std::string& file) {
-  files_.erase(std::remove_if(files_.begin(), files_.end(), [&](const std::string& kept) { return SameFile(kept, file); }),
+  files_.erase(std::remove_if(files_.begin(), files_.end(),
+                              [&](const std::string& kept) { return SameFile(kept, file); }),
                files_.end());
 }
 
@@ -55,7 +59,8 @@ bool TGameDataJournals::CommitAll(std::vector<std::string>* problems) {
     const std::string journal = JournalPathOf(file);
     if (platform::FileExists(journal) && !platform::DeleteFileAt(journal)) {
       all = false;
-      if (problems) problems->push_back("cannot delete the journal " + journal + ": " + platform::LastErrorText());
+      if (problems)
+        problems->push_back("cannot delete the journal " + journal + ": " + platform::LastErrorText());
     }
   }
   files_.clear();
@@ -88,12 +93,14 @@ TRecovery RecoverGameFile(const std::string& file, std::string* note) {
     return TRecovery::Nothing;
   const bool changed = InspectJournal(journal).validSegments > 0;
   if (const platform::Status played = PlayBack(file); !played) {
-    if (note) *note = "Cannot restore " + file + " from its rollback journal " + journal + ": " + played.Problem();
+    if (note)
+      *note = "Cannot restore " + file + " from its rollback journal " + journal + ": " + played.Problem();
     return TRecovery::Failed;
   }
   if (note)
-    *note = changed ? file + " was restored from its rollback journal: an earlier update had been interrupted"
-                    : "An incomplete rollback journal of " + file + " was removed: the file had not been changed";
+    *note = changed
+                ? file + " was restored from its rollback journal: an earlier update had been interrupted"
+                : "An incomplete rollback journal of " + file + " was removed: the file had not been changed";
   return changed ? TRecovery::Restored : TRecovery::Ignored;
 }
 

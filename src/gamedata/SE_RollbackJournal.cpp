@@ -53,7 +53,8 @@ struct TJournalSegment {
 // Reads the journal front to back, checking every segment against its seal.
 class TJournalReader {
  public:
-  explicit TJournalReader(platform::File& file) : file_(file), size_(uint64_t(std::max<int64_t>(file.Size(), 0))) {}
+  explicit TJournalReader(platform::File& file)
+      : file_(file), size_(uint64_t(std::max<int64_t>(file.Size(), 0))) {}
 
   // The next valid segment, or nothing at the end or at the first damaged one.
   std::optional<TJournalSegment> Next(TJournalKind& kind) {
@@ -117,7 +118,8 @@ class TJournalReader {
         if (size_ - at_ < 8 || file_.Seek(int64_t(at_)) != int64_t(at_) || !file_.ReadExact(seal, 8))
           return std::nullopt;
         at_ += 8;
-        if (DecodeFixed32(seal) != segment.records.size() || DecodeFixed32(seal + 4) != crcBefore) return std::nullopt;
+        if (DecodeFixed32(seal) != segment.records.size() || DecodeFixed32(seal + 4) != crcBefore)
+          return std::nullopt;
         return segment;
       }
       at_ -= 8;  // not a seal: the start of a record
@@ -181,7 +183,8 @@ platform::Status RestoreCompanion(const TPlayBack& playBack, const TJournalRecor
   }
   std::vector<uint8_t> bytes(record.length);
   platform::File& journal = playBack.journal;
-  if (journal.Seek(int64_t(record.dataAt)) != int64_t(record.dataAt) || !journal.ReadExact(bytes.data(), bytes.size()))
+  if (journal.Seek(int64_t(record.dataAt)) != int64_t(record.dataAt) ||
+      !journal.ReadExact(bytes.data(), bytes.size()))
     return platform::Status::SystemFailure("cannot read the journal " + playBack.journalPath);
   platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
   if (!file.IsOpen() || !file.WriteAll(bytes.data(), bytes.size()) || !file.Flush())
@@ -192,7 +195,8 @@ platform::Status RestoreCompanion(const TPlayBack& playBack, const TJournalRecor
 platform::Status ApplySegments(const TPlayBack& playBack, const std::vector<TJournalSegment>& segments) {
   const std::string& targetPath = playBack.targetPath;
   platform::File target = platform::File::Open(targetPath, platform::OpenMode::ReadWrite);
-  if (!target.IsOpen()) return platform::Status::SystemFailure("cannot open " + targetPath + " to restore it");
+  if (!target.IsOpen())
+    return platform::Status::SystemFailure("cannot open " + targetPath + " to restore it");
   for (auto segment = segments.rbegin(); segment != segments.rend(); ++segment) {
     for (auto record = segment->records.rbegin(); record != segment->records.rend(); ++record) {
       const platform::Status done = record->type == kRecordRange ? CopyRange(playBack, *record, target)
@@ -288,7 +292,8 @@ bool TRollbackJournal::AddRange(uint64_t offset, const uint8_t* data, size_t cou
   return true;
 }
 
-bool TRollbackJournal::AddCompanion(const std::string& leafName, const std::optional<std::vector<uint8_t>>& original) {
+bool TRollbackJournal::AddCompanion(const std::string& leafName,
+                                    const std::optional<std::vector<uint8_t>>& original) {
   if (leafName.empty() || leafName.size() > 255 || (original && original->size() > 0xFFFFFFFFu)) {
     failed_ = true;
     return false;
@@ -337,17 +342,20 @@ bool OriginalBytesOf(const std::string& journalPath, uint64_t offset, std::vecto
   for (auto segment = segments.rbegin(); segment != segments.rend(); ++segment) {
     for (auto record = segment->records.rbegin(); record != segment->records.rend(); ++record) {
       if (record->type != kRecordRange) continue;
-      const uint64_t from = std::max(offset, record->offset), to = std::min(end, record->offset + record->length);
+      const uint64_t from = std::max(offset, record->offset),
+                     to = std::min(end, record->offset + record->length);
       if (from >= to) continue;
       const int64_t at = int64_t(record->dataAt + (from - record->offset));
-      if (journal.Seek(at) != at || !journal.ReadExact(bytes.data() + (from - offset), size_t(to - from))) return false;
+      if (journal.Seek(at) != at || !journal.ReadExact(bytes.data() + (from - offset), size_t(to - from)))
+        return false;
     }
   }
   return true;
 }
 
-platform::Status PlayBackJournal(const std::string& targetPath,
-                                 const std::function<platform::Status(const TJournalContents&)>& afterRestore) {
+platform::Status PlayBackJournal(
+    const std::string& targetPath,
+    const std::function<platform::Status(const TJournalContents&)>& afterRestore) {
   const std::string path = JournalPathOf(targetPath);
   TJournalContents contents;
   std::vector<TJournalSegment> segments;
@@ -357,10 +365,12 @@ platform::Status PlayBackJournal(const std::string& targetPath,
     contents.exists = true;
     segments = ReadSegments(journal, contents);
     if (!segments.empty())
-      if (platform::Status applied = ApplySegments({journal, path, targetPath}, segments); !applied) return applied;
+      if (platform::Status applied = ApplySegments({journal, path, targetPath}, segments); !applied)
+        return applied;
   }
   if (!segments.empty() && afterRestore)
     if (platform::Status finished = afterRestore(contents); !finished) return finished;
-  if (!platform::DeleteFileAt(path)) return platform::Status::SystemFailure("cannot delete the journal " + path);
+  if (!platform::DeleteFileAt(path))
+    return platform::Status::SystemFailure("cannot delete the journal " + path);
   return platform::Status::Success();
 }

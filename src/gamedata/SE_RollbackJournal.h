@@ -90,7 +90,7 @@ struct TJournalContents {
   bool tornTail = false;  // bytes after the last valid segment were ignored
   uint64_t validEnd = 0;  // where the valid segments end
   TJournalKind kind = TJournalKind::Package;
-  uint32_t flags = 0;     // of all valid segments together
+  uint32_t flags = 0;         // of all valid segments together
   uint64_t originalSize = 0;  // the first segment's size
 };
 TJournalContents InspectJournal(const std::string& journalPath);
@@ -105,5 +105,6 @@ bool OriginalBytesOf(const std::string& journalPath, uint64_t offset, std::vecto
 // digest again there). A journal without a valid segment is deleted without touching
 // the file. A failure says why the file could not be restored: the journal then
 // stays, hot, for another try.
-platform::Status PlayBackJournal(const std::string& targetPath,
-                                 const std::function<platform::Status(const TJournalContents&)>& afterRestore = {});
+platform::Status PlayBackJournal(
+    const std::string& targetPath,
+    const std::function<platform::Status(const TJournalContents&)>& afterRestore = {});

@@ -228,8 +228,8 @@ class TVFSFile {
   bool IsOpen() const { return file_.IsOpen(); }
 
   // Writes a new empty archive (every block free) and flushes it with its digest.
-  static void Create(const std::string& path, int32_t blockSize, int32_t blockCount,
-                     uint32_t rootCount, std::string_view info);
+  static void Create(const std::string& path, int32_t blockSize, int32_t blockCount, uint32_t rootCount,
+                     std::string_view info);
 
   // Writes data as a new chain and sets info's first block, stored size and date.
   void WriteFile(TVFSFileInfo& info, const uint8_t* data, size_t length);

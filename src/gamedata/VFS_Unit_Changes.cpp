@@ -46,13 +46,14 @@ void TVFSFile::BeginUpdate() {
   for (size_t i = 0; i < blocks_.size(); ++i) table[i * 8 + 4] = blocks_[i].next != 0;
   const std::string journal = JournalPathOf(path_);
   if (!table.empty() && platform::FileExists(journal)) {
-    if (file_.Seek(int64_t(tableOffset_)) != int64_t(tableOffset_) || !file_.ReadExact(table.data(), table.size()) ||
-        !OriginalBytesOf(journal, tableOffset_, table))
+    if (file_.Seek(int64_t(tableOffset_)) != int64_t(tableOffset_) ||
+        !file_.ReadExact(table.data(), table.size()) || !OriginalBytesOf(journal, tableOffset_, table))
       FailWithReason("cannot read the rollback journal " + journal);
   }
   freeAtStart_.assign(blocks_.size(), false);
   for (size_t i = 0; i < blocks_.size(); ++i)
-    freeAtStart_[i] = blocks_[i].next == 0 && std::all_of(&table[i * 8 + 4], &table[i * 8 + 8], [](uint8_t v) { return v == 0; });
+    freeAtStart_[i] = blocks_[i].next == 0 &&
+                      std::all_of(&table[i * 8 + 4], &table[i * 8 + 8], [](uint8_t v) { return v == 0; });
 }
 
 void TVFSFile::WriteThrough(uint64_t offset, const uint8_t* data, size_t count) {
@@ -69,7 +70,8 @@ void TVFSFile::Collect(const TPage& page, uint64_t offset, const uint8_t* data, 
     if (int64_t(page.start) < size) {
       const size_t present = size_t(std::min<int64_t>(int64_t(page.length), size - int64_t(page.start)));
       if (file_.Seek(int64_t(page.start)) != int64_t(page.start) || !file_.ReadExact(bytes.data(), present))
-        FailWithReason("cannot read " + std::to_string(present) + " bytes at offset " + std::to_string(page.start));
+        FailWithReason("cannot read " + std::to_string(present) + " bytes at offset " +
+                       std::to_string(page.start));
     }
     it = collected_.emplace(page.start, std::move(bytes)).first;
     collectedBytes_ += size_t(page.length);
@@ -83,7 +85,8 @@ void TVFSFile::OverlayCollected(uint64_t offset, uint8_t* buffer, size_t count) 
   if (it != collected_.begin()) --it;
   for (const uint64_t end = offset + count; it != collected_.end() && it->first < end; ++it) {
     const uint64_t from = std::max(offset, it->first), to = std::min(end, it->first + it->second.size());
-    if (from < to) std::memcpy(buffer + (from - offset), it->second.data() + (from - it->first), size_t(to - from));
+    if (from < to)
+      std::memcpy(buffer + (from - offset), it->second.data() + (from - it->first), size_t(to - from));
   }
 }
 
@@ -126,7 +129,8 @@ void TVFSFile::Spill(uint32_t flags, bool withLookupTable) {
     if (int64_t(start) >= size) continue;  // beyond the end: the length in the journal covers it
     original.resize(size_t(std::min<int64_t>(int64_t(bytes.size()), size - int64_t(start))));
     if (file_.Seek(int64_t(start)) != int64_t(start) || !file_.ReadExact(original.data(), original.size()))
-      FailWithReason("cannot read " + std::to_string(original.size()) + " bytes at offset " + std::to_string(start));
+      FailWithReason("cannot read " + std::to_string(original.size()) + " bytes at offset " +
+                     std::to_string(start));
     if (!journal_->AddRange(start, original.data(), original.size())) FailWithReason(problem);
   }
   if (withLookupTable) {

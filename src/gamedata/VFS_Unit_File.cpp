@@ -52,7 +52,9 @@ void TVFSFile::Fail(const std::string& problem) const {
   throw platform::ESetupError("Archive " + path_ + ": " + problem);
 }
 
-void TVFSFile::FailWithReason(const std::string& problem) const { Fail(problem + ": " + platform::LastErrorText()); }
+void TVFSFile::FailWithReason(const std::string& problem) const {
+  Fail(problem + ": " + platform::LastErrorText());
+}
 
 void TVFSFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
   if (file_.Seek(static_cast<int64_t>(offset)) < 0 || !file_.ReadExact(buffer, count)) {
@@ -80,7 +82,8 @@ void TVFSFile::ReadHeader() {
   if (h.blockSize <= 0 || h.blockCount < 0 || h.infoLength < int32_t(kVFSInfoText))
     Fail("damaged header (block size " + std::to_string(h.blockSize) + ", block count " +
          std::to_string(h.blockCount) + ", information length " + std::to_string(h.infoLength) + ")");
-  const uint64_t tablesEnd = h.TableOffset() + uint64_t(h.blockCount) * 8 + uint64_t(h.rootCount) * kVFSRecordSize;
+  const uint64_t tablesEnd =
+      h.TableOffset() + uint64_t(h.blockCount) * 8 + uint64_t(h.rootCount) * kVFSRecordSize;
   if (tablesEnd > uint64_t(size)) Fail("file is shorter than its block and root tables");
   ReadAt(48, h.info.data(), kVFSInfoText);
   h.moreInfo.assign(size_t(h.infoLength) - kVFSInfoText, 0);
@@ -99,7 +102,8 @@ void TVFSFile::ReadTables(const Progress& progress) {
   blocks_.resize(size_t(header_.blockCount));
   free_.Clear();
   for (size_t i = 0; i < blocks_.size(); ++i) {
-    blocks_[i] = {platform::DecodeFixed32(&raw[i * 8]), static_cast<int32_t>(platform::DecodeFixed32(&raw[i * 8 + 4]))};
+    blocks_[i] = {platform::DecodeFixed32(&raw[i * 8]),
+                  static_cast<int32_t>(platform::DecodeFixed32(&raw[i * 8 + 4]))};
     if (blocks_[i].next == 0) free_.Release(int32_t(i) + 1);
   }
   if (progress) progress(header_.blockCount, total);
@@ -128,15 +132,14 @@ void TVFSFile::Open(const std::string& path, bool fullTree, Progress progress, b
   const TRecovery recovery = RecoverGameFile(path, &note);
   if (recovery == TRecovery::Failed) throw platform::ESetupError(note);
   if (recovery != TRecovery::Nothing) SetStatusText(platform::AnsiToWide(note));
-  file_ = platform::File::Open(path, readOnly ? platform::OpenMode::ReadShared : platform::OpenMode::ReadWrite);
+  file_ =
+      platform::File::Open(path, readOnly ? platform::OpenMode::ReadShared : platform::OpenMode::ReadWrite);
   if (!file_.IsOpen()) FailWithReason(readOnly ? "cannot be opened" : "cannot be opened for writing");
   try {
     ReadHeader();
     ReadTables(progress);
-    if (fullTree)
-      tree_.LoadFolders();
-    else
-      hash_.Load();
+    if (fullTree) tree_.LoadFolders();
+    else hash_.Load();
     if (!readOnly) BeginUpdate();
   } catch (...) {
     Close();
@@ -179,11 +182,13 @@ std::vector<int32_t> TVFSFile::ChainOf(int32_t firstBlock, std::string_view what
 
 std::vector<uint8_t> TVFSFile::ReadChain(int32_t firstBlock, int64_t storedSize, std::string_view what) {
   if (storedSize < 0 || storedSize > file_.Size())
-    Fail("'" + std::string(what) + "' claims " + std::to_string(storedSize) + " bytes, more than the archive holds");
+    Fail("'" + std::string(what) + "' claims " + std::to_string(storedSize) +
+         " bytes, more than the archive holds");
   const std::vector<int32_t> chain = ChainOf(firstBlock, what);
   const size_t b = size_t(header_.blockSize);
   if (uint64_t(storedSize) > uint64_t(chain.size()) * b)
-    Fail("the block chain of '" + std::string(what) + "' is shorter than its size " + std::to_string(storedSize));
+    Fail("the block chain of '" + std::string(what) + "' is shorter than its size " +
+         std::to_string(storedSize));
   std::vector<uint8_t> data(static_cast<size_t>(storedSize));
   // Neighbouring blocks are read in one go.
   for (size_t i = 0, done = 0; done < data.size();) {
@@ -358,10 +363,8 @@ void TVFSFile::Flush(bool zeroDigest) {
   raw.insert(raw.end(), header_.moreInfo.begin(), header_.moreInfo.end());
   platform::PutFixed32(raw, static_cast<uint32_t>(header_.blocksInUse));
   WriteAt(44, raw.data(), raw.size());
-  if (zeroDigest)
-    header_.digest.fill(0);
-  else
-    header_.digest = ComputeDigest();
+  if (zeroDigest) header_.digest.fill(0);
+  else header_.digest = ComputeDigest();
   raw.clear();
   raw.insert(raw.end(), header_.signature.begin(), header_.signature.end());
   for (uint32_t v : {uint32_t(header_.blockSize), uint32_t(header_.blockCount), header_.rootCount,
@@ -372,10 +375,8 @@ void TVFSFile::Flush(bool zeroDigest) {
   // Everything collected, and the lookup table's original, into the journal; then the
   // archive and the table are written and flushed, and the journal is done.
   Spill(0, true);
-  if (fullTree_)
-    tree_.BuildHashTable();
-  else
-    hash_.Save();
+  if (fullTree_) tree_.BuildHashTable();
+  else hash_.Save();
   EndUpdate();
 }
 

@@ -63,7 +63,12 @@ std::optional<std::vector<TVFSHashRecord>> DecodeHashTable(std::span<const uint8
   std::vector<TVFSHashRecord> records(count);
   const uint8_t* p = bytes.data() + 4;
   for (TVFSHashRecord& r : records) {
-    r = {platform::DecodeFixed32(p), platform::DecodeFixed32(p + 4), int32_t(platform::DecodeFixed32(p + 8)), int32_t(platform::DecodeFixed32(p + 12)), int32_t(platform::DecodeFixed32(p + 16)), p[20]};
+    r = {platform::DecodeFixed32(p),
+         platform::DecodeFixed32(p + 4),
+         int32_t(platform::DecodeFixed32(p + 8)),
+         int32_t(platform::DecodeFixed32(p + 12)),
+         int32_t(platform::DecodeFixed32(p + 16)),
+         p[20]};
     p += kVFSHashRecordSize;
   }
   return records;

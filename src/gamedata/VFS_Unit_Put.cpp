@@ -36,8 +36,7 @@ int32_t TVFSTree::CreateFolders(int32_t parent, std::string_view components) {
     const std::string_view name = NextComponent(components);
     if (name.empty()) continue;
     int32_t child = FindChild(parent, name);
-    if (child < 0)
-      child = CreateNewFileDir(parent, name, 0, 0, 0, 0, true, kVFSFlagFolder);
+    if (child < 0) child = CreateNewFileDir(parent, name, 0, 0, 0, 0, true, kVFSFlagFolder);
     else if (!nodes_[size_t(child)].info.IsFolder())
       owner_.Fail("cannot create folder '" + nodes_[size_t(child)].path + "': a file of that name exists");
     parent = child;
@@ -74,10 +73,8 @@ void TVFSTree::CheckRoom(std::string_view folderPart, std::string_view fileName,
     const std::string_view name = NextComponent(rest);
     if (name.empty()) continue;
     const int32_t child = missingFolders ? -1 : FindChild(parent, name);
-    if (child >= 0 && nodes_[size_t(child)].info.IsFolder())
-      parent = child;
-    else
-      ++missingFolders;
+    if (child >= 0 && nodes_[size_t(child)].info.IsFolder()) parent = child;
+    else ++missingFolders;
   }
   int64_t available = owner_.free_.Count();
   bool replacesRoot = false;
@@ -91,8 +88,8 @@ void TVFSTree::CheckRoom(std::string_view folderPart, std::string_view fileName,
     int64_t live = 0;
     for (int32_t child : nodes_[size_t(parent)].children) live += child >= 0;
     const int64_t records = live + (old >= 0 && !missingFolders ? 0 : 1);
-    needed += std::max<int64_t>(0, blocksFor(records * kVFSRecordSize) -
-                                       blocksFor(nodes_[size_t(parent)].info.storedSize));
+    needed += std::max<int64_t>(
+        0, blocksFor(records * kVFSRecordSize) - blocksFor(nodes_[size_t(parent)].info.storedSize));
   }
   if (needed > available)
     owner_.Fail("no free block left for '" + std::string(fileName) + "' (" + std::to_string(needed) +

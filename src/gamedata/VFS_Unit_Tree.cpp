@@ -89,10 +89,8 @@ int32_t TVFSTree::AddChildNode(int32_t parent, const TVFSFileInfo& info) {
   IndexPath(node);
   std::vector<int32_t>& children = nodes_[size_t(parent)].children;
   auto hole = std::find(children.begin(), children.end(), -1);
-  if (hole != children.end())
-    *hole = node;
-  else
-    children.push_back(node);
+  if (hole != children.end()) *hole = node;
+  else children.push_back(node);
   return node;
 }
 
@@ -105,8 +103,9 @@ void TVFSTree::LoadFolders() {
     const std::string path = nodes_[i].path;
     for (int32_t block : owner_.ChainOf(nodes_[i].info.firstBlock, path)) {
       int32_t& o = owner[size_t(block) - 1];
-      if (o >= 0) owner_.Fail("block " + std::to_string(block) + " belongs to both '" + nodes_[size_t(o)].path +
-                              "' and '" + path + "'");
+      if (o >= 0)
+        owner_.Fail("block " + std::to_string(block) + " belongs to both '" + nodes_[size_t(o)].path +
+                    "' and '" + path + "'");
       o = int32_t(i);
     }
     if (nodes_[i].info.storedSize % kVFSRecordSize != 0)
@@ -161,10 +160,8 @@ int32_t TVFSTree::CreateNewFileDir(int32_t parent, std::string_view name, uint32
 
 void TVFSTree::WriteNodeRecord(int32_t node) {
   const TTreeFileInfo& n = nodes_[size_t(node)];
-  if (n.parent < 0)
-    owner_.WriteRootRecord(n.slot, n.info);
-  else
-    RewriteParent(n.parent);
+  if (n.parent < 0) owner_.WriteRootRecord(n.slot, n.info);
+  else RewriteParent(n.parent);
 }
 
 void TVFSTree::RewriteParent(int32_t parent) {
@@ -208,11 +205,10 @@ void TVFSTree::DeleteItem(int32_t node, bool childFlag) {
     if (child >= 0) DeleteItem(child, true);
   owner_.FreeChain(nodes_[size_t(node)].info);
   const int32_t parent = nodes_[size_t(node)].parent;
-  if (parent >= 0) std::replace(nodes_[size_t(parent)].children.begin(), nodes_[size_t(parent)].children.end(), node, -1);
-  if (parent < 0)
-    owner_.WriteRootRecord(nodes_[size_t(node)].slot, TVFSFileInfo{});
-  else if (!childFlag)
-    RewriteParent(parent);
+  if (parent >= 0)
+    std::replace(nodes_[size_t(parent)].children.begin(), nodes_[size_t(parent)].children.end(), node, -1);
+  if (parent < 0) owner_.WriteRootRecord(nodes_[size_t(node)].slot, TVFSFileInfo{});
+  else if (!childFlag) RewriteParent(parent);
   FreeNode(node);
 }
 

@@ -31,7 +31,9 @@ void CheckChains(TVFSFile& archive, std::vector<std::string>& findings) {
         findings.push_back("chain\t" + node.path + "\tshorter than its stored size");
       for (int32_t block : chain) {
         int32_t& o = owner[size_t(block) - 1];
-        if (o >= 0) findings.push_back("chain\t" + node.path + "\tblock " + std::to_string(block) + " also belongs to " + nodes[size_t(o)].path);
+        if (o >= 0)
+          findings.push_back("chain\t" + node.path + "\tblock " + std::to_string(block) +
+                             " also belongs to " + nodes[size_t(o)].path);
         o = node.index;
       }
     } catch (const platform::ESetupError& error) {
@@ -45,8 +47,8 @@ void CheckChains(TVFSFile& archive, std::vector<std::string>& findings) {
     if (owner[i] < 0) findings.push_back("block\t" + std::to_string(i + 1) + "\tin use but in no chain");
   }
   if (used != archive.Header().blocksInUse)
-    findings.push_back("blocks-in-use\theader says " + std::to_string(archive.Header().blocksInUse) + "\ttable has " +
-                       std::to_string(used));
+    findings.push_back("blocks-in-use\theader says " + std::to_string(archive.Header().blocksInUse) +
+                       "\ttable has " + std::to_string(used));
 }
 
 void CheckLookupTable(TVFSFile& archive, std::vector<std::string>& findings) {
@@ -82,7 +84,8 @@ std::vector<std::string> VerifyArchive(const std::string& path) {
   }
   const auto digest = archive.ComputeDigest();
   if (digest != archive.Header().digest)
-    findings.push_back("digest\theader has " + Hex(archive.Header().digest) + "\tcontent gives " + Hex(digest));
+    findings.push_back("digest\theader has " + Hex(archive.Header().digest) + "\tcontent gives " +
+                       Hex(digest));
   CheckChains(archive, findings);
   CheckLookupTable(archive, findings);
   return findings;

@@ -44,7 +44,9 @@ class TMemoryGroupEntries : public TGroupEntries {
   };
   std::vector<Item> items;
 
-  void Add(std::string name, std::vector<uint8_t> content) { items.push_back({std::move(name), std::move(content)}); }
+  void Add(std::string name, std::vector<uint8_t> content) {
+    items.push_back({std::move(name), std::move(content)});
+  }
   size_t Count() const override { return items.size(); }
   std::string Name(size_t i) const override { return items[i].name; }
   uint32_t OrigSize(size_t i) const override { return static_cast<uint32_t>(items[i].content.size()); }

@@ -10,9 +10,7 @@
 
 namespace {
 
-bool IsAlnum(uint8_t c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+bool IsAlnum(uint8_t c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // The long form: a marker "ZTP3" d bytes before the end (d > 0), then possibly a
 // password block in those d bytes.
@@ -30,8 +28,7 @@ std::optional<TPakTrailer> ParseLongForm(std::span<const uint8_t> tail, size_t d
   if (8 + length + (eih2 ? 1 : 0) > d) return std::nullopt;
   const TTarskEncryptionType cipher(block[4], block[5]);
   if (!cipher.UsableSeeds()) return std::nullopt;  // the game's reader could not decipher it
-  trailer.password =
-      cipher.Decrypt(std::string_view(reinterpret_cast<const char*>(block + 8), length));
+  trailer.password = cipher.Decrypt(std::string_view(reinterpret_cast<const char*>(block + 8), length));
   if (eih2) trailer.official = block[8 + length] != 0;
   return trailer;
 }
@@ -66,8 +63,7 @@ std::optional<TPakTrailer> ParseTrailer(std::span<const uint8_t> tail) {
   return TPakTrailer{};
 }
 
-std::vector<uint8_t> EncodeTrailer(std::string_view password, bool official, uint8_t seedA,
-                                   uint8_t seedB) {
+std::vector<uint8_t> EncodeTrailer(std::string_view password, bool official, uint8_t seedA, uint8_t seedB) {
   std::vector<uint8_t> out = {'Z', 'T', 'P', '3', 1, 0, 'E', 'I', 'H', '2', seedA, seedB};
   const std::string enciphered = TTarskEncryptionType(seedA, seedB).Encrypt(password);
   platform::PutFixed16(out, static_cast<uint16_t>(enciphered.size()));
@@ -78,14 +74,17 @@ std::vector<uint8_t> EncodeTrailer(std::string_view password, bool official, uin
 
 std::optional<TPakHeader> ParseHeader(std::span<const uint8_t> bytes) {
   if (bytes.size() < kPakHeaderSize) return std::nullopt;
-  TPakHeader h{platform::DecodeFixed32(&bytes[0]), platform::DecodeFixed32(&bytes[4]), platform::DecodeFixed32(&bytes[8]), platform::DecodeFixed32(&bytes[12]), platform::DecodeFixed32(&bytes[16])};
+  TPakHeader h{platform::DecodeFixed32(&bytes[0]), platform::DecodeFixed32(&bytes[4]),
+               platform::DecodeFixed32(&bytes[8]), platform::DecodeFixed32(&bytes[12]),
+               platform::DecodeFixed32(&bytes[16])};
   if (h.version != kPakVersion || h.reserved != 0) return std::nullopt;
   return h;
 }
 
 std::vector<uint8_t> EncodeHeader(const TPakHeader& h) {
   std::vector<uint8_t> out;
-  for (uint32_t v : {h.packedSize, h.unpackedSize, h.version, h.count, h.reserved}) platform::PutFixed32(out, v);
+  for (uint32_t v : {h.packedSize, h.unpackedSize, h.version, h.count, h.reserved})
+    platform::PutFixed32(out, v);
   return out;
 }
 
@@ -141,17 +140,15 @@ std::optional<std::vector<TPakDirEntry>> DecodeDirectory(const TPakHeader& heade
   return entries;
 }
 
-std::vector<uint8_t> EncodeDirectory(const std::vector<const TPakDirEntry*>& records,
-                                     TPakHeader& header) {
+std::vector<uint8_t> EncodeDirectory(const std::vector<const TPakDirEntry*>& records, TPakHeader& header) {
   std::vector<uint8_t> raw(records.size() * kPakDirEntrySize);
-  for (size_t i = 0; i < records.size(); ++i)
-    EncodeDirEntry(*records[i], raw.data() + i * kPakDirEntrySize);
+  for (size_t i = 0; i < records.size(); ++i) EncodeDirEntry(*records[i], raw.data() + i * kPakDirEntrySize);
   uLongf packedLength = compressBound(static_cast<uLong>(raw.size()));
   std::vector<uint8_t> packed(packedLength);
   compress2(packed.data(), &packedLength, raw.data(), static_cast<uLong>(raw.size()), 9);
   packed.resize(packedLength);
-  header = TPakHeader{static_cast<uint32_t>(packed.size()), static_cast<uint32_t>(raw.size()),
-                      kPakVersion, static_cast<uint32_t>(records.size()), 0};
+  header = TPakHeader{static_cast<uint32_t>(packed.size()), static_cast<uint32_t>(raw.size()), kPakVersion,
+                      static_cast<uint32_t>(records.size()), 0};
   return packed;
 }
 

@@ -69,8 +69,7 @@ struct TPakTrailer {
 // the end or whose seeds give no key.
 std::optional<TPakTrailer> ParseTrailer(std::span<const uint8_t> tail);
 // The long trailer form, with the given seeds (2 to 6 when the writer draws them).
-std::vector<uint8_t> EncodeTrailer(std::string_view password, bool official, uint8_t seedA,
-                                   uint8_t seedB);
+std::vector<uint8_t> EncodeTrailer(std::string_view password, bool official, uint8_t seedA, uint8_t seedB);
 
 std::optional<TPakHeader> ParseHeader(std::span<const uint8_t> bytes);  // version 5, reserved 0
 std::vector<uint8_t> EncodeHeader(const TPakHeader& header);
@@ -80,8 +79,7 @@ std::vector<uint8_t> EncodeHeader(const TPakHeader& header);
 std::optional<std::vector<TPakDirEntry>> DecodeDirectory(const TPakHeader& header,
                                                          std::span<const uint8_t> packed);
 // The directory stream (zlib level 9) and its header.
-std::vector<uint8_t> EncodeDirectory(const std::vector<const TPakDirEntry*>& records,
-                                     TPakHeader& header);
+std::vector<uint8_t> EncodeDirectory(const std::vector<const TPakDirEntry*>& records, TPakHeader& header);
 
 void EncodeDirEntry(const TPakDirEntry& entry, uint8_t* out);  // 152 bytes
 // Nothing when the name's length byte is above 127.

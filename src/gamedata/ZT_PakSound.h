@@ -29,8 +29,7 @@ struct TAdpcmState {
 // Codes `count` 16-bit samples read every `stride`-th from `samples` into
 // (count + 1) / 2 bytes at `out`: the first code of each pair in the high nibble,
 // the second in the low nibble, an odd last code alone in the high nibble.
-void EncodeAdpcm(const int16_t* samples, size_t count, size_t stride, TAdpcmState& state,
-                 uint8_t* out);
+void EncodeAdpcm(const int16_t* samples, size_t count, size_t stride, TAdpcmState& state, uint8_t* out);
 
 struct TCuePoints {
   int32_t loopStart = -1;
@@ -46,5 +45,4 @@ TCuePoints ScanCuePoints(const uint8_t* content, size_t size, uint32_t dataLengt
 // The stored bytes of a kind 1 entry, or nothing when the content is not a canonical
 // 44-byte-header wave (the entry is then skipped). `name` is the entry name: files
 // below "\Effects\" stay PCM, as do looped sounds and anything not 16-bit.
-std::optional<std::vector<uint8_t>> ConvertWave(std::string_view name, const uint8_t* content,
-                                                size_t size);
+std::optional<std::vector<uint8_t>> ConvertWave(std::string_view name, const uint8_t* content, size_t size);

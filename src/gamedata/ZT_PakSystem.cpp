@@ -127,9 +127,9 @@ void TPakSystem::OpenForUpdate(const std::string& path) {
     if (message.empty()) {
       file_ = platform::File::Open(path, platform::OpenMode::ReadWrite);
       if (file_.IsOpen()) return;
-      message = platform::FileExists(path)
-                    ? "Unable to modify file:\"" + path + "\", file may be in use or drive is write protected..."
-                    : "File not found: \"" + path + "\".";
+      message = platform::FileExists(path) ? "Unable to modify file:\"" + path +
+                                                 "\", file may be in use or drive is write protected..."
+                                           : "File not found: \"" + path + "\".";
     }
     if (platform::ShowMessageBox(message, "Error", platform::MessageButtons::RetryCancel,
                                  platform::MessageIcon::Warning) != platform::MessageResult::Retry)
@@ -139,9 +139,10 @@ void TPakSystem::OpenForUpdate(const std::string& path) {
 
 void TPakSystem::ReadPackage() {
   const int64_t size = file_.Size();
-  auto layout = ReadPackageLayout(uint64_t(std::max<int64_t>(size, 0)), [this](uint64_t at, uint8_t* into, size_t n) {
-    return file_.Seek(int64_t(at)) == int64_t(at) && file_.ReadExact(into, n);
-  });
+  auto layout =
+      ReadPackageLayout(uint64_t(std::max<int64_t>(size, 0)), [this](uint64_t at, uint8_t* into, size_t n) {
+        return file_.Seek(int64_t(at)) == int64_t(at) && file_.ReadExact(into, n);
+      });
   if (!layout) {
     file_.Close();
     platform::FatalAppExit("File " + path_ + " has corrupted header.");
@@ -154,7 +155,8 @@ void TPakSystem::ReadPackage() {
   directoryOffset_ = nextWriteOffset_ = layout->directoryOffset;
   originalSize_ = uint64_t(size);
   originalTail_.assign(size_t(uint64_t(size) - directoryOffset_), 0);
-  if (file_.Seek(int64_t(directoryOffset_)) < 0 || !file_.ReadExact(originalTail_.data(), originalTail_.size())) {
+  if (file_.Seek(int64_t(directoryOffset_)) < 0 ||
+      !file_.ReadExact(originalTail_.data(), originalTail_.size())) {
     file_.Close();
     platform::FatalAppExit("File " + path_ + " has corrupted header.");
   }
@@ -183,7 +185,8 @@ bool TPakSystem::WriteAt(uint64_t offset, const std::vector<uint8_t>& bytes) {
     writeProblem_ = "the write limit set for a test was reached";
     return false;
   }
-  if (EnsureJournal() && file_.Seek(int64_t(offset)) == int64_t(offset) && file_.WriteAll(bytes.data(), bytes.size()))
+  if (EnsureJournal() && file_.Seek(int64_t(offset)) == int64_t(offset) &&
+      file_.WriteAll(bytes.data(), bytes.size()))
     return true;
   writeProblem_ = platform::LastErrorText();
   return false;
@@ -243,9 +246,9 @@ void TPakSystem::WriteDirectory() {
 bool TPakSystem::Restore() {
   if (!journal_) return true;  // nothing was written
   // Cutting first gives back the space the new entries took.
-  const bool restored = file_.Seek(int64_t(directoryOffset_)) == int64_t(directoryOffset_) && file_.SetEndOfFile() &&
-                        file_.WriteAll(originalTail_.data(), originalTail_.size()) && file_.SetEndOfFile() &&
-                        file_.Flush();
+  const bool restored = file_.Seek(int64_t(directoryOffset_)) == int64_t(directoryOffset_) &&
+                        file_.SetEndOfFile() && file_.WriteAll(originalTail_.data(), originalTail_.size()) &&
+                        file_.SetEndOfFile() && file_.Flush();
   // Restored, the journal has done its work; otherwise it stays, hot, for the next start.
   if (restored) EndJournal();
   return restored;
@@ -258,9 +261,11 @@ void TPakSystem::StopAfterFailedWrite() {
   Finish();
   if (restored)
     platform::FatalAppExit("Disk full, " + path_ +
-                           " was restored as it was before the update. Free some disk space and try again." + reason);
+                           " was restored as it was before the update. Free some disk space and try again." +
+                           reason);
   if (journal_ && journal_->Written())
-    platform::FatalAppExit("Disk full, " + path_ + " could not be restored now; its rollback journal restores it " +
+    platform::FatalAppExit("Disk full, " + path_ +
+                           " could not be restored now; its rollback journal restores it " +
                            "when it is next opened. Free some disk space and try again." + reason);
   platform::FatalAppExit("Disk full, " + path_ + " is lost. Restore it from backup and try again. ");
 }

@@ -16,7 +16,8 @@ void TPakSystem::UpdatePackage(uint16_t group, const std::string& packageName, c
   UpdatePackageAt(PackagePath(packageName), packageName, password, entries);
 }
 
-void TPakSystem::SetOfficial(const std::string& packageName, const std::string& marker, const std::string& value) {
+void TPakSystem::SetOfficial(const std::string& packageName, const std::string& marker,
+                             const std::string& value) {
   SetOfficialAt(PackagePath(packageName), packageName, marker, value);
 }
 
@@ -24,7 +25,6 @@ void TPakSystem::DuplicateEntry(const std::string& packageName, const std::strin
                                 const std::string& targetName) {
   DuplicateEntryAt(PackagePath(packageName), packageName, sourceName, targetName);
 }
-
 
 // --- The setup package's groups ----------------------------------------------------
 
@@ -40,7 +40,7 @@ std::vector<uint8_t> TSetupGroupEntries::Content(size_t i) {
   if (OrigSize(i) == 0) return {};
   auto content = pak_.ReadEntry(indices_[i]);
   if (!content)
-    throw platform::ESetupError("Cannot read " + Name(i) + " from the setup package: " +
-                                pak_.DiagnoseEntry(indices_[i]));
+    throw platform::ESetupError("Cannot read " + Name(i) +
+                                " from the setup package: " + pak_.DiagnoseEntry(indices_[i]));
   return std::move(*content);
 }

@@ -63,8 +63,8 @@ void TPakSystem::UpdatePackageAt(const std::string& path, const std::string& pac
   Finish();
 }
 
-void TPakSystem::SetOfficialAt(const std::string& path, const std::string& packageName, const std::string& marker,
-                               const std::string& value) {
+void TPakSystem::SetOfficialAt(const std::string& path, const std::string& packageName,
+                               const std::string& marker, const std::string& value) {
   if (platform::AnsiLower(marker) != kOfficialAccessWord) return;
   PackageName = packageName;
   path_ = path;

@@ -51,10 +51,8 @@ std::optional<int64_t> ParseInteger(std::u16string_view s, bool hexOnly = false)
   return negative ? -value : value;
 }
 
-[[noreturn]] void ThrowAtLine(const std::string& entryName, size_t lineNumber,
-                              const std::string& problem) {
-  const std::string table =
-      entryName.empty() ? "Language table" : "Language table \"" + entryName + "\"";
+[[noreturn]] void ThrowAtLine(const std::string& entryName, size_t lineNumber, const std::string& problem) {
+  const std::string table = entryName.empty() ? "Language table" : "Language table \"" + entryName + "\"";
   throw platform::ESetupError(table + ", line " + std::to_string(lineNumber) + ": " + problem);
 }
 
@@ -171,10 +169,9 @@ struct TagExpander {
       const size_t at = text.find(kTag, pos);
       if (at == std::u16string_view::npos) break;
       const size_t close = text.find(u'>', at + kTag.size());
-      const std::u16string_view digits =
-          close == std::u16string_view::npos
-              ? text.substr(at + kTag.size())
-              : text.substr(at + kTag.size(), close - at - kTag.size());
+      const std::u16string_view digits = close == std::u16string_view::npos
+                                             ? text.substr(at + kTag.size())
+                                             : text.substr(at + kTag.size(), close - at - kTag.size());
       const auto value = close == std::u16string_view::npos ? std::nullopt : ParseInteger(digits);
       if (!value)
         throw platform::ESetupError("Language tag \"" + platform::WideToAnsi(text.substr(at, 40)) +

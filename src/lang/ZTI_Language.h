@@ -34,7 +34,7 @@ struct TLanguage {
 
 class TLanguages {
  public:
-  int32_t CurrentLanguage = -1;     // index into Languages; -1 until one is chosen
+  int32_t CurrentLanguage = -1;      // index into Languages; -1 until one is chosen
   std::vector<TLanguage> Languages;  // in load order
 
   // Loads an entry and appends it; on a parse error nothing is appended.

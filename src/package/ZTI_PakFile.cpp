@@ -49,8 +49,7 @@ std::optional<int64_t> FindSetupHeader(const TReadAt& read, uint64_t fileSize) {
   uint8_t tail[kSetupHeaderSize + kCertificateAlignment] = {};
   const size_t span = static_cast<size_t>(std::min<uint64_t>(end, sizeof tail));
   if (span < kSetupHeaderSize || !read(end - span, tail, span)) return std::nullopt;
-  for (size_t padding = 0; padding + kSetupHeaderSize <= span && padding < kCertificateAlignment;
-       ++padding) {
+  for (size_t padding = 0; padding + kSetupHeaderSize <= span && padding < kCertificateAlignment; ++padding) {
     const uint8_t* header = tail + span - padding - kSetupHeaderSize;
     if (std::memcmp(header, "ZTPF", 4) == 0) return static_cast<int64_t>(end - padding - kSetupHeaderSize);
     if (tail[span - padding - 1] != 0) break;  // padding is zeros only
@@ -223,9 +222,7 @@ TGroupItem TPak::FirstInGroup(uint16_t group, bool decompress) {
   return NextInGroup(group, decompress);
 }
 
-TGroupItem TPak::NextInGroup(uint16_t group, bool decompress) {
-  return ItemAt(ScanGroup(group), decompress);
-}
+TGroupItem TPak::NextInGroup(uint16_t group, bool decompress) { return ItemAt(ScanGroup(group), decompress); }
 
 std::optional<int> TPak::FirstIndexInGroup(uint16_t group) {
   cursor_ = 0;
@@ -236,13 +233,12 @@ std::optional<int> TPak::NextIndexInGroup(uint16_t group) { return ScanGroup(gro
 
 void TPak::ForEachInGroup(uint16_t group, const std::function<void(int)>& callback) {
   if (!callback) return;
-  for (auto index = FirstIndexInGroup(group); index; index = NextIndexInGroup(group))
-    callback(*index);
+  for (auto index = FirstIndexInGroup(group); index; index = NextIndexInGroup(group)) callback(*index);
 }
 
 int TPak::CountGrouped() const {
-  return static_cast<int>(std::count_if(entries_.begin(), entries_.end(),
-                                        [](const TPakFile& e) { return e.Group != 0; }));
+  return static_cast<int>(
+      std::count_if(entries_.begin(), entries_.end(), [](const TPakFile& e) { return e.Group != 0; }));
 }
 
 int TPak::CountInGroup(uint16_t group) const {

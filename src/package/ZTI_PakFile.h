@@ -78,8 +78,7 @@ struct TPakFile {
 // it could read). Stops at the first record that is not complete; complete (when
 // given) tells whether all count records were read.
 using TByteSource = std::function<size_t(uint8_t* into, size_t count)>;
-std::vector<TPakFile> ParseEntryTable(const TByteSource& source, size_t count,
-                                      bool* complete = nullptr);
+std::vector<TPakFile> ParseEntryTable(const TByteSource& source, size_t count, bool* complete = nullptr);
 void AppendEntryRecord(Bytes& out, const TPakFile& entry);
 
 // An entry name that stays inside the directory it is extracted to: not empty, no
@@ -103,9 +102,9 @@ struct TFoundEntry {
 // One entry read through a file handle of the reader's own, so that several threads
 // can read entries at once.
 struct TEntryRead {
-  bool Whole = false;             // the stored bytes match and inflate to OrigSize
-  std::optional<Bytes> Content;   // the content, when it was asked for and read whole
-  std::string Problem;            // why not, when not whole
+  bool Whole = false;                      // the stored bytes match and inflate to OrigSize
+  std::optional<Bytes> Content;            // the content, when it was asked for and read whole
+  std::string Problem;                     // why not, when not whole
   std::optional<uint64_t> InflatedLength;  // set when the stream gave another length
 };
 
@@ -217,8 +216,8 @@ class TPak {
   bool AppendStored(TPakFile& entry, const uint8_t* data, size_t length);
   void RefuseUnsafeNames(uint16_t group) const;
   // One step of ExtractGroup on the writing thread, with the entry as it was read.
-  void WriteEntry(const std::string& directory, int index, TEntryRead&& read,
-                  const std::exception_ptr& error, TExtractHooks& hooks);
+  void WriteEntry(const std::string& directory, int index, TEntryRead&& read, const std::exception_ptr& error,
+                  TExtractHooks& hooks);
 
   int32_t base_ = 0;
   int32_t cursor_ = 0;

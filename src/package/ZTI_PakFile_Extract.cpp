@@ -20,8 +20,7 @@ namespace {
 constexpr uint16_t kTextExtracting = 18;  // "Extracting <%FILENAME%>"
 
 std::u16string ExtractingText(std::string_view fileName) {
-  return ReplaceText(Languages().GetText(kTextExtracting), u"<%FILENAME%>",
-                     platform::AnsiToWide(fileName));
+  return ReplaceText(Languages().GetText(kTextExtracting), u"<%FILENAME%>", platform::AnsiToWide(fileName));
 }
 
 }  // namespace
@@ -31,8 +30,8 @@ void TPak::RefuseUnsafeNames(uint16_t group) const {
     if (entry.Group == group && !IsSafeEntryName(entry.Name))
       throw platform::ESetupError("Entry \"" + entry.Name + "\" of package \"" + fileName_ +
                                   "\" would be written outside the target directory; "
-                                  "nothing of group " + std::to_string(group) +
-                                  " was extracted");
+                                  "nothing of group " +
+                                  std::to_string(group) + " was extracted");
 }
 
 namespace {
@@ -63,8 +62,8 @@ void TPak::ExtractGroup(const std::string& directory, uint16_t group, TExtractHo
   std::vector<int> members;  // the walk leaves the cursor after the group's last entry
   for (auto index = FirstIndexInGroup(group); index; index = NextIndexInGroup(group))
     members.push_back(*index);
-  const unsigned workers = static_cast<unsigned>(
-      std::min<size_t>(platform::WorkerCount(), std::max<size_t>(members.size(), 1)));
+  const unsigned workers =
+      static_cast<unsigned>(std::min<size_t>(platform::WorkerCount(), std::max<size_t>(members.size(), 1)));
   std::vector<platform::File> readers;  // one per worker; a single thread uses the package's
   for (unsigned w = 0; workers > 1 && w < workers; ++w) {
     readers.push_back(OpenReader());
@@ -100,8 +99,7 @@ void TPak::ExtractGroup(const std::string& directory, uint16_t group, TExtractHo
   };
   const auto write = [&](size_t b, Batch&& batch) {
     for (size_t k = 0; k < batch.size(); ++k)
-      WriteEntry(directory, members[batches[b].first + k], std::move(batch[k].read), batch[k].error,
-                 hooks);
+      WriteEntry(directory, members[batches[b].first + k], std::move(batch[k].read), batch[k].error, hooks);
     return true;
   };
   platform::RunInOrder<Batch>(batches.size(), {workers, 0, kReadAheadBudget}, cost, read, write);
@@ -120,9 +118,9 @@ void TPak::WriteEntry(const std::string& directory, int index, TEntryRead&& read
     if (error) std::rethrow_exception(error);
     if (read.InflatedLength) ShowLengthMessage(index, *read.InflatedLength);
     if (!read.Content && entry.OrigSize > 0)
-      throw platform::ESetupError("Entry \"" + entry.Name + "\" of package \"" + fileName_ +
-                                  "\" cannot be read: " +
-                                  (read.Problem.empty() ? "unreadable" : read.Problem));
+      throw platform::ESetupError(
+          "Entry \"" + entry.Name + "\" of package \"" + fileName_ +
+          "\" cannot be read: " + (read.Problem.empty() ? "unreadable" : read.Problem));
     hooks.WriteWholeFile(path, read.Content ? read.Content->data() : nullptr,
                          read.Content ? read.Content->size() : 0);
   }
@@ -135,8 +133,8 @@ bool TPak::ExtractLarge(const std::string& path, const std::string& name, uint32
   const uint32_t offset = entries_[index].Offset;
   const auto endsEarly = [&](uint64_t done) {
     return platform::ESetupError("Entry \"" + name + "\" of package \"" + fileName_ +
-                                 "\" ends early: " + std::to_string(done) + " of " +
-                                 std::to_string(size) + " bytes could be read");
+                                 "\" ends early: " + std::to_string(done) + " of " + std::to_string(size) +
+                                 " bytes could be read");
   };
   if (static_cast<int64_t>(offset) + size > fileSize_) {
     const int64_t available = std::max<int64_t>(0, fileSize_ - offset);
@@ -149,9 +147,9 @@ bool TPak::ExtractLarge(const std::string& path, const std::string& name, uint32
     if (file_.Seek(offset) < 0) throw endsEarly(0);
     Bytes chunk(std::min(size, kLargeChunkSize));
     for (uint32_t done = 0; done < size;) {
-      hooks.StatusText(ReplaceText(Languages().GetText(kTextExtracting), u"<%FILENAME%>",
-                                   wideName + u" - " + platform::AnsiToWide(FormatSize(done)) +
-                                       u" / " + platform::AnsiToWide(total)));
+      hooks.StatusText(ReplaceText(
+          Languages().GetText(kTextExtracting), u"<%FILENAME%>",
+          wideName + u" - " + platform::AnsiToWide(FormatSize(done)) + u" / " + platform::AnsiToWide(total)));
       const uint32_t n = std::min(kLargeChunkSize, size - done);
       const size_t got = file_.Read(chunk.data(), n);
       if (got != n) throw endsEarly(done + got);

@@ -34,8 +34,7 @@ std::vector<TPakFile> ParseEntryTable(const TByteSource& source, size_t count, b
     whole = source(length, 2) == 2;
     if (whole) {
       entry.Name.resize(platform::DecodeFixed16(length));
-      whole = source(reinterpret_cast<uint8_t*>(entry.Name.data()), entry.Name.size()) ==
-              entry.Name.size();
+      whole = source(reinterpret_cast<uint8_t*>(entry.Name.data()), entry.Name.size()) == entry.Name.size();
     }
     uint8_t fields[18];
     if (whole) whole = source(fields, sizeof fields) == sizeof fields;
@@ -74,4 +73,3 @@ bool IsSafeEntryName(std::string_view name) {
   }
   return true;
 }
-

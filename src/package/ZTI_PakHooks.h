@@ -26,8 +26,7 @@ class TExtractHooks {
   // open for writing that fill writes the content into (false when a write fails;
   // the hook may then call fill again on a fresh file). False when it cannot be
   // written.
-  virtual bool WriteLargeFile(const std::string& path,
-                              const std::function<bool(platform::File&)>& fill) = 0;
+  virtual bool WriteLargeFile(const std::string& path, const std::function<bool(platform::File&)>& fill) = 0;
   // The progress gauge advances one step.
   virtual void Step() = 0;
 };

@@ -42,8 +42,7 @@ void VerifyEntries(const TPak& pak, unsigned workers,
   std::vector<platform::File> files;  // one handle per worker, opened here, used there
   for (unsigned w = 0; w < workers && w < count; ++w) {
     files.push_back(pak.OpenReader());
-    if (!files.back().IsOpen())
-      platform::RaiseSystemError("Cannot open file \"" + pak.FileName() + "\"");
+    if (!files.back().IsOpen()) platform::RaiseSystemError("Cannot open file \"" + pak.FileName() + "\"");
   }
   const auto cost = [&pak](size_t i) -> uint64_t {
     const TPakFile& e = pak.Entries()[i];

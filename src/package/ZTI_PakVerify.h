@@ -11,10 +11,10 @@
 
 struct TEntryVerdict {
   bool Passes = false;
-  bool Checked = false;  // false for entries passed unread: empty and large ones
-  std::string Problem;   // why it fails
+  bool Checked = false;                    // false for entries passed unread: empty and large ones
+  std::string Problem;                     // why it fails
   std::optional<uint64_t> InflatedLength;  // the stream's length when it is not OrigSize
-  bool Rejected = false;  // zlib rejected the stream (reading it raises "error")
+  bool Rejected = false;                   // zlib rejected the stream (reading it raises "error")
 };
 
 // Entries with OrigSize 0 and large entries pass unread; any other passes when its

@@ -28,8 +28,7 @@ std::optional<TCertificateTable> FindCertificateTable(const TReadAt& read, uint6
   // The data directories follow the fixed fields, whose length depends on the kind;
   // the count of directories stands just before them.
   const uint32_t directoriesAt = magic == kMagicPe32 ? 96 : magic == kMagicPe32Plus ? 112 : 0;
-  if (directoriesAt == 0 || optionalSize < directoriesAt + (kSecurityDirectory + 1) * 8)
-    return std::nullopt;
+  if (directoriesAt == 0 || optionalSize < directoriesAt + (kSecurityDirectory + 1) * 8) return std::nullopt;
   const uint64_t optional = static_cast<uint64_t>(pe) + 4 + kFileHeaderSize;
   uint8_t count[4], entry[8];
   if (!read(optional + directoriesAt - 4, count, 4) || DecodeFixed32(count) <= kSecurityDirectory)

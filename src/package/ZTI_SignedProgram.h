@@ -16,7 +16,6 @@
 #include "package/ZTI_PakFile.h"
 #include "platform/Files.h"
 
-
 struct TCertificateTable {
   uint64_t DirectoryPosition = 0;  // file position of the 8-byte security directory entry
   uint32_t Offset = 0;             // file position of the certificate table

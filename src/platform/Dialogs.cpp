@@ -47,12 +47,9 @@ MessageResult DefaultMessageBox(const std::u16string& text, const std::u16string
   std::fflush(stderr);
   switch (buttons) {
     case MessageButtons::Ok:
-    case MessageButtons::OkCancel:
-      return MessageResult::Ok;
-    case MessageButtons::YesNo:
-      return MessageResult::Yes;
-    case MessageButtons::RetryCancel:
-      return MessageResult::Cancel;
+    case MessageButtons::OkCancel: return MessageResult::Ok;
+    case MessageButtons::YesNo: return MessageResult::Yes;
+    case MessageButtons::RetryCancel: return MessageResult::Cancel;
   }
   return MessageResult::Ok;
 }
@@ -70,8 +67,8 @@ MessageResult ShowMessageBox(const std::u16string& text, const std::u16string& c
   return DefaultMessageBox(text, caption, buttons);
 }
 
-MessageResult ShowMessageBox(const std::string& text, const std::string& caption,
-                             MessageButtons buttons, MessageIcon icon) {
+MessageResult ShowMessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
+                             MessageIcon icon) {
   return ShowMessageBox(AnsiToWide(text), AnsiToWide(caption), buttons, icon);
 }
 

@@ -12,8 +12,7 @@ std::string AssertionText(const std::string& message, const std::string& unit, i
 
 void RaiseSystemError(const std::string& what) { throw ESetupError(what + ": " + LastErrorText()); }
 
-EAssertionFailed::EAssertionFailed(const std::string& message, const std::string& unit,
-                                   int line)
+EAssertionFailed::EAssertionFailed(const std::string& message, const std::string& unit, int line)
     : ESetupError(AssertionText(message, unit, line)) {}
 
 }  // namespace platform

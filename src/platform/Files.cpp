@@ -24,8 +24,7 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
   const int64_t size = file.Size();
   if (size > 0) bytes.reserve(static_cast<size_t>(size));
   uint8_t buffer[1 << 16];
-  while (const size_t got = file.Read(buffer, sizeof buffer))
-    bytes.insert(bytes.end(), buffer, buffer + got);
+  while (const size_t got = file.Read(buffer, sizeof buffer)) bytes.insert(bytes.end(), buffer, buffer + got);
   // Less than the file held is a read the system refused (its reason stays), not the
   // file's content.
   if (size > 0 && bytes.size() < static_cast<uint64_t>(size)) return std::nullopt;

@@ -10,9 +10,7 @@
 
 namespace platform {
 
-inline uint16_t DecodeFixed16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
+inline uint16_t DecodeFixed16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 inline uint32_t DecodeFixed32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
@@ -20,8 +18,7 @@ inline uint32_t DecodeFixed32(const uint8_t* p) {
 }
 
 inline uint64_t DecodeFixed64(const uint8_t* p) {
-  return static_cast<uint64_t>(DecodeFixed32(p)) |
-         (static_cast<uint64_t>(DecodeFixed32(p + 4)) << 32);
+  return static_cast<uint64_t>(DecodeFixed32(p)) | (static_cast<uint64_t>(DecodeFixed32(p + 4)) << 32);
 }
 
 inline void EncodeFixed16(uint8_t* p, uint16_t value) {

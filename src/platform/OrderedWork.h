@@ -32,8 +32,8 @@ namespace platform {
 
 struct OrderedWorkLimits {
   unsigned workers = 1;
-  size_t window = 0;                // 0: twice the number of workers
-  uint64_t budget = UINT64_MAX;     // total cost of the items made and not yet taken
+  size_t window = 0;             // 0: twice the number of workers
+  uint64_t budget = UINT64_MAX;  // total cost of the items made and not yet taken
 };
 
 template <class Result, class Cost, class Make, class Take>
@@ -98,7 +98,7 @@ void RunInOrder(size_t count, OrderedWorkLimits limits, Cost cost, Make make, Ta
   } joiner{threads, mutex, changed, stop};
   for (unsigned w = 0; w < limits.workers && w < count; ++w) threads.emplace_back(work, w);
 
-  for (; taking < count; ) {
+  for (; taking < count;) {
     Made made;
     {
       std::unique_lock<std::mutex> lock(mutex);

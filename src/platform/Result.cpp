@@ -10,7 +10,8 @@ const std::string& NoProblem() {
 }  // namespace
 
 Status::Status(std::string problem)
-    : problem_(problem.empty() ? std::string("the operation failed without saying why") : std::move(problem)) {}
+    : problem_(problem.empty() ? std::string("the operation failed without saying why")
+                               : std::move(problem)) {}
 
 Status Status::SystemFailure(std::string_view what) {
   std::string problem(what);

@@ -77,9 +77,7 @@ class [[nodiscard]] Result {
   friend bool operator==(const Result& result, const T& value) { return result.Ok() && *result == value; }
 
   // The value as an optional, for callers that only ask whether there is one.
-  std::optional<T> AsOptional() const& {
-    return Ok() ? std::optional<T>(std::get<0>(state_)) : std::nullopt;
-  }
+  std::optional<T> AsOptional() const& { return Ok() ? std::optional<T>(std::get<0>(state_)) : std::nullopt; }
 
  private:
   static const std::string& NoProblem() {

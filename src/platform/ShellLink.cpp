@@ -43,8 +43,8 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 bool IsDrivePath(const std::string& path) {
   const char c = path.empty() ? 0 : path[0];
-  return path.size() >= 3 && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) &&
-         path[1] == ':' && IsSeparator(path[2]);
+  return path.size() >= 3 && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && path[1] == ':' &&
+         IsSeparator(path[2]);
 }
 
 std::vector<std::string> Components(const std::string& path) {
@@ -69,11 +69,10 @@ std::string RelativePathTo(const std::string& linkPath, const std::string& targe
   std::vector<std::string> from = Components(linkPath);
   const std::vector<std::string> to = Components(target);
   if (from.size() < 2) return std::string();  // a bare drive root names no link file
-  from.pop_back();  // the link's own name
+  from.pop_back();                            // the link's own name
   if (AnsiUpper(from[0]) != AnsiUpper(to[0])) return std::string();
   size_t common = 0;
-  while (common < from.size() && common < to.size() &&
-         AnsiUpper(from[common]) == AnsiUpper(to[common]))
+  while (common < from.size() && common < to.size() && AnsiUpper(from[common]) == AnsiUpper(to[common]))
     ++common;
   std::string relative;
   for (size_t i = common; i < from.size(); ++i) relative += "..\\";
@@ -128,7 +127,7 @@ void PutLinkInfo(std::vector<uint8_t>& out, const std::string& target) {
   PutFixed32(out, static_cast<uint32_t>(DriveTypeOf(root)));
   PutFixed32(out, VolumeSerialNumber(root));
   PutFixed32(out, 0x10);  // the label follows at once
-  out.push_back(0);  // empty label
+  out.push_back(0);       // empty label
   out.insert(out.end(), target.begin(), target.end());
   out.push_back(0);
   out.push_back(0);  // empty common path suffix

@@ -10,11 +10,11 @@
 namespace platform {
 
 struct ShellLink {
-  std::string target;            // absolute Windows path of the target
+  std::string target;  // absolute Windows path of the target
   std::string arguments;
   std::string workingDirectory;
-  int showCommand = 1;           // 1 normal, 3 maximised, 7 minimised
-  std::string iconPath;          // empty: no icon location
+  int showCommand = 1;   // 1 normal, 3 maximised, 7 minimised
+  std::string iconPath;  // empty: no icon location
   int iconIndex = 0;
 };
 

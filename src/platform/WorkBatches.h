@@ -21,8 +21,7 @@ inline std::vector<WorkBatch> BatchesOf(const std::vector<uint64_t>& costs, uint
   std::vector<WorkBatch> batches;
   uint64_t batchCost = 0;
   for (size_t i = 0; i < costs.size(); ++i) {
-    const bool fits = !batches.empty() && batches.back().count < maxCount &&
-                      batchCost + costs[i] <= maxCost;
+    const bool fits = !batches.empty() && batches.back().count < maxCount && batchCost + costs[i] <= maxCost;
     if (!fits) {
       batches.push_back({i, 0});
       batchCost = 0;

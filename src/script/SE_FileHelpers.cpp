@@ -49,10 +49,8 @@ bool RemoveTreeBelow(const std::string& directory) {
     const std::string child = directory + "\\" + entry.name;
     if (entry.isLink)  // the link goes, never what it points at
       emptied = platform::DeleteFileAt(child) && emptied;
-    else if (entry.isDirectory)
-      emptied = RemoveTreeBelow(child) && emptied;
-    else
-      emptied = platform::DeleteFileAt(child) && emptied;
+    else if (entry.isDirectory) emptied = RemoveTreeBelow(child) && emptied;
+    else emptied = platform::DeleteFileAt(child) && emptied;
   }
   return emptied && platform::RemoveEmptyDirectory(directory);
 }

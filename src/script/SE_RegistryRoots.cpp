@@ -8,9 +8,8 @@ struct RootName {
   const char* longName;
 };
 constexpr RootName kRoots[] = {
-    {"HKLM", "HKEY_LOCAL_MACHINE"}, {"HKCU", "HKEY_CURRENT_USER"},
-    {"HKCR", "HKEY_CLASSES_ROOT"},  {"HKU", "HKEY_USERS"},
-    {"HKCC", "HKEY_CURRENT_CONFIG"},
+    {"HKLM", "HKEY_LOCAL_MACHINE"}, {"HKCU", "HKEY_CURRENT_USER"},   {"HKCR", "HKEY_CLASSES_ROOT"},
+    {"HKU", "HKEY_USERS"},          {"HKCC", "HKEY_CURRENT_CONFIG"},
 };
 constexpr int kRootCount = 5;
 }  // namespace
@@ -22,9 +21,7 @@ int RootCodeFromName(std::string_view shortName) {
   return 0;
 }
 
-std::string RootShortName(int code) {
-  return code >= 0 && code < kRootCount ? kRoots[code].shortName : "";
-}
+std::string RootShortName(int code) { return code >= 0 && code < kRootCount ? kRoots[code].shortName : ""; }
 
 std::string RootLongName(int code) {
   return code >= 0 && code < kRootCount ? kRoots[code].longName : "!ERROR!";

@@ -61,8 +61,7 @@ std::vector<std::string> MissingDirectories(const std::string& path) {
 void PutBack(const std::string& path, const std::string& copy) {
   if (!platform::FileExists(copy)) return;  // never moved away, or already back
   if (platform::FileExists(path) && platform::IsReadOnly(path)) platform::SetReadOnly(path, false);
-  if (!platform::ReplaceFileWith(copy, path) && !platform::FileExists(path))
-    platform::RenameFile(copy, path);
+  if (!platform::ReplaceFileWith(copy, path) && !platform::FileExists(path)) platform::RenameFile(copy, path);
 }
 
 void UndoRegistryValue(const TRunRecord& record) {
@@ -87,22 +86,16 @@ bool UndoRecord(const TRunRecord& record) {
         platform::DeleteFileAt(path);
       }
       return true;
-    case 'R':
-      PutBack(path, record.Field(1));
-      return true;
-    case 'D':
-      return !platform::DirectoryExists(path) || platform::RemoveEmptyDirectory(path);
+    case 'R': PutBack(path, record.Field(1)); return true;
+    case 'D': return !platform::DirectoryExists(path) || platform::RemoveEmptyDirectory(path);
     case 'K':
       static_cast<void>(platform::DeleteRegistryKey(RootKeyFromCode(ToIntOrMinusOne(path)), record.Field(1)));
       return true;
-    case 'V':
-      UndoRegistryValue(record);
-      return true;
+    case 'V': UndoRegistryValue(record); return true;
     case 'G':
       if (GameHooks().rollback) GameHooks().rollback(path);
       return true;
-    default:
-      return true;
+    default: return true;
   }
 }
 
@@ -233,10 +226,8 @@ std::string CouldNotWrite(const std::string& what, const std::string& reason) {
   return "\"" + what + "\" could not be written: " + reason;
 }
 
-bool AskRetryAfterWriteFailure(const std::string& what, const std::string& reason,
-                               const std::string& noun) {
+bool AskRetryAfterWriteFailure(const std::string& what, const std::string& reason, const std::string& noun) {
   const std::string message = "Unable to write " + noun + ":\"" + what + "\", " + reason + "...";
   return platform::ShowMessageBox(message, "Error", platform::MessageButtons::RetryCancel,
-                                  platform::MessageIcon::Warning) ==
-         platform::MessageResult::Retry;
+                                  platform::MessageIcon::Warning) == platform::MessageResult::Retry;
 }

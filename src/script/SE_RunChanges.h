@@ -60,8 +60,7 @@ class TSetupRun {
   // previouslyInstalled: the folded file items of the installation's existing
   // install log; a file among them that has no kept original is the setup's own
   // from before, not the game's, and is not kept for the uninstaller.
-  TSetupRun(std::string installDir, std::string prefix,
-            std::unordered_set<std::string> previouslyInstalled);
+  TSetupRun(std::string installDir, std::string prefix, std::unordered_set<std::string> previouslyInstalled);
   // Creates the journal (and the installation directory for it, recorded). Raises
   // ERunStopped when it cannot be written.
   void Begin();

@@ -37,8 +37,7 @@ TOriginalCopy OriginalCopyFor(const TSetupRun& run, const std::string& path, TOr
   const std::string folded = CollapseVariables(std::string_view(path));
   const std::string backups = BackupFolder(run.InstallDir(), run.Prefix());
   const std::string kept = MirrorPath(backups, folded);
-  if (original == TOriginal::KeepForUninstall && !platform::FileExists(kept) &&
-      !run.InstalledBefore(folded))
+  if (original == TOriginal::KeepForUninstall && !platform::FileExists(kept) && !run.InstalledBefore(folded))
     return {kept, true};
   return {MirrorPath(backups + "\\~run", folded), false};
 }
@@ -101,8 +100,7 @@ std::optional<std::string> TryWrite(const std::string& path,
 
 }  // namespace
 
-void WriteFileOfRun(const std::string& path,
-                    const std::function<bool(const std::string& tempPath)>& writer,
+void WriteFileOfRun(const std::string& path, const std::function<bool(const std::string& tempPath)>& writer,
                     TOriginal original) {
   for (;;) {
     const std::optional<std::string> failure = TryWrite(path, writer, original);
@@ -111,8 +109,8 @@ void WriteFileOfRun(const std::string& path,
   }
 }
 
-void WriteFileOfRunFrom(const std::string& path,
-                        const std::function<bool(platform::File&)>& fill, TOriginal original) {
+void WriteFileOfRunFrom(const std::string& path, const std::function<bool(platform::File&)>& fill,
+                        TOriginal original) {
   WriteFileOfRun(
       path,
       [&](const std::string& temp) {
@@ -122,8 +120,7 @@ void WriteFileOfRunFrom(const std::string& path,
       original);
 }
 
-void WriteBytesOfRun(const std::string& path, const uint8_t* data, size_t count,
-                     TOriginal original) {
+void WriteBytesOfRun(const std::string& path, const uint8_t* data, size_t count, TOriginal original) {
   WriteFileOfRunFrom(
       path, [&](platform::File& file) { return !data || count == 0 || file.WriteAll(data, count); },
       original);

@@ -24,16 +24,14 @@ enum class TOriginal {
 
 // writer(tempPath) writes the whole content to tempPath (a new file); false when a
 // write failed (the system's last file error says why).
-void WriteFileOfRun(const std::string& path,
-                    const std::function<bool(const std::string& tempPath)>& writer,
+void WriteFileOfRun(const std::string& path, const std::function<bool(const std::string& tempPath)>& writer,
                     TOriginal original = TOriginal::KeepForUninstall);
 // The content as bytes (none: an empty file).
 void WriteBytesOfRun(const std::string& path, const uint8_t* data, size_t count,
                      TOriginal original = TOriginal::KeepForUninstall);
 // fill writes the content into the open temporary file; false when a write failed.
 // It may be called again on a fresh file after Retry.
-void WriteFileOfRunFrom(const std::string& path,
-                        const std::function<bool(platform::File&)>& fill,
+void WriteFileOfRunFrom(const std::string& path, const std::function<bool(platform::File&)>& fill,
                         TOriginal original = TOriginal::KeepForUninstall);
 
 // Creates the missing directories of path as ForceDirectory does, journalling each

@@ -25,8 +25,7 @@ std::vector<std::string> MissingKeys(platform::RegistryRoot root, const std::str
   return missing;
 }
 
-void JournalBeforeWrite(TSetupRun& run, int rootCode, const std::string& key,
-                        const std::string& name) {
+void JournalBeforeWrite(TSetupRun& run, int rootCode, const std::string& key, const std::string& name) {
   const platform::RegistryRoot root = RootKeyFromCode(rootCode);
   const std::string code = std::to_string(rootCode);
   for (const std::string& missing : MissingKeys(root, key)) run.Note({'K', {code, missing}}, false);
@@ -42,7 +41,8 @@ void WriteRegistryStringOfRun(int rootCode, const std::string& key, const std::s
                               const std::string& data) {
   const platform::RegistryRoot root = RootKeyFromCode(rootCode);
   if (TSetupRun* run = ActiveRun()) JournalBeforeWrite(*run, rootCode, key, name);
-  const std::string what = RootShortName(rootCode) + "\\" + key + (key.empty() || key.back() == '\\' ? "" : "\\") + name;
+  const std::string what =
+      RootShortName(rootCode) + "\\" + key + (key.empty() || key.back() == '\\' ? "" : "\\") + name;
   for (;;) {
     auto opened = platform::RegistryKey::Open(root, key, true);
     const platform::Status written = opened ? opened->WriteString(name, data) : opened.ToStatus();

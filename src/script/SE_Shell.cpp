@@ -7,9 +7,9 @@
 #include "script/SE_RunFiles.h"
 #include "script/SE_TextHelpers.h"
 
-bool CreateShortcut(const std::string& linkPath, const std::string& target,
-                    const std::string& arguments, int iconIndex, const std::string& iconPath,
-                    int showCommand, const std::string& workingDirectory) {
+bool CreateShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments,
+                    int iconIndex, const std::string& iconPath, int showCommand,
+                    const std::string& workingDirectory) {
   ForceDirectory(ExtractFileDir(linkPath));
   platform::ShellLink link;
   link.target = target;
@@ -22,8 +22,7 @@ bool CreateShortcut(const std::string& linkPath, const std::string& target,
   }
   // Written beside and put in place like every file of the run; a failure asks
   // Retry/Cancel.
-  WriteFileOfRun(linkPath,
-                 [&](const std::string& temp) { return platform::WriteShellLink(temp, link); });
+  WriteFileOfRun(linkPath, [&](const std::string& temp) { return platform::WriteShellLink(temp, link); });
   return true;
 }
 

@@ -7,9 +7,9 @@
 // Creates the shortcut file at linkPath (its directory first, recording what is
 // created). The icon location is set only when iconPath differs from the target.
 // False when the link file cannot be written.
-bool CreateShortcut(const std::string& linkPath, const std::string& target,
-                    const std::string& arguments, int iconIndex, const std::string& iconPath,
-                    int showCommand, const std::string& workingDirectory);
+bool CreateShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments,
+                    int iconIndex, const std::string& iconPath, int showCommand,
+                    const std::string& workingDirectory);
 // Icon index 0, no icon, a normal window, working in the target's directory.
 bool CreateShortcutSimple(const std::string& linkPath, const std::string& target,
                           const std::string& arguments);

@@ -58,10 +58,8 @@ bool IsRootOrEmpty(const std::string& path) {
     size_t end = path.find_first_of("\\/", start);
     if (end == std::string::npos) end = path.size();
     const std::string part = path.substr(start, end - start);
-    if (part == "..")
-      depth = depth > 0 ? depth - 1 : 0;
-    else if (!part.empty() && part != ".")
-      ++depth;
+    if (part == "..") depth = depth > 0 ? depth - 1 : 0;
+    else if (!part.empty() && part != ".") ++depth;
     start = end + 1;
   }
   return depth == 0;
@@ -117,9 +115,8 @@ void TCopyFileCommand::Execute(int32_t lineIndex) {
   const bool existed = platform::FileExists(target);
   bool copied = false;
   if (platform::FileExists(source) && !IsSameFile(source, target)) {
-    WriteFileOfRun(target, [&](const std::string& temp) {
-      return platform::CopyFileOverwriting(source, temp);
-    });
+    WriteFileOfRun(target,
+                   [&](const std::string& temp) { return platform::CopyFileOverwriting(source, temp); });
     copied = true;
   }
   // Recorded also when no copy was made, for a target that is not there (the
@@ -150,8 +147,7 @@ void TRMDirCommand::Execute(int32_t lineIndex) {
 }
 
 void TCreateDirectoryCommand::Execute(int32_t lineIndex) {
-  const std::string directory =
-      ExpandVariables(std::string_view(Param(RunLine(lineIndex), 0)));
+  const std::string directory = ExpandVariables(std::string_view(Param(RunLine(lineIndex), 0)));
   ForceDirectory(directory);
   // The named directory is recorded even when it existed before; the uninstaller
   // removes it only if it is empty by then.
@@ -168,7 +164,6 @@ void TExecuteCommand::Execute(int32_t lineIndex) {
   // wait (the started program goes on by itself).
   do {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  } while (!process.HasEnded() && !AbortRequested &&
-           !ApplicationTerminating);
+  } while (!process.HasEnded() && !AbortRequested && !ApplicationTerminating);
   process.Release();
 }

@@ -8,9 +8,7 @@
 
 namespace {
 
-bool IsLabel(const TCompLine& line) {
-  return line.Command == kCommandLabel && !line.Params.empty();
-}
+bool IsLabel(const TCompLine& line) { return line.Command == kCommandLabel && !line.Params.empty(); }
 
 // Whether a stored jump target reads as a decimal integer ("12", "-1").
 bool ReadsAsInteger(const std::string& text) {
@@ -48,12 +46,9 @@ bool ResolveLastLabel(TCompiler& compiler, int32_t lineIndex, size_t param) {
 
 void EnterLanguageTable(TCompiler& compiler, int32_t lineIndex, const std::string& prefix) {
   const std::string& table = compiler.Lines.Lines[lineIndex].Params[0];
-  const std::string path =
-      IncludeTrailingBackslash(compiler.DataDir) + "languages\\" + table + ".wri";
-  if (platform::FileExists(path))
-    compiler.FileList.EnterFile(path, prefix + table, "", 0);
-  else
-    compiler.Warning("Language table not found - " + path);
+  const std::string path = IncludeTrailingBackslash(compiler.DataDir) + "languages\\" + table + ".wri";
+  if (platform::FileExists(path)) compiler.FileList.EnterFile(path, prefix + table, "", 0);
+  else compiler.Warning("Language table not found - " + path);
 }
 
 }  // namespace
@@ -86,8 +81,7 @@ void TMessageBoxCommand::Compile(TCompiler& compiler, int32_t lineIndex) {
 }
 
 void TLanguageCommand::Compile(TCompiler& compiler, int32_t lineIndex) {
-  if (MeetsMinimum(compiler, lineIndex))
-    EnterLanguageTable(compiler, lineIndex, kLanguageEntryPrefix);
+  if (MeetsMinimum(compiler, lineIndex)) EnterLanguageTable(compiler, lineIndex, kLanguageEntryPrefix);
 }
 
 void TUninstallLanguageCommand::Compile(TCompiler& compiler, int32_t lineIndex) {
@@ -96,8 +90,7 @@ void TUninstallLanguageCommand::Compile(TCompiler& compiler, int32_t lineIndex) 
 }
 
 void TPagesCommand::Compile(TCompiler& compiler, int32_t lineIndex) {
-  if (MeetsMinimum(compiler, lineIndex))
-    compiler.Info.Info.Pages = compiler.Lines.Lines[lineIndex].Params[0];
+  if (MeetsMinimum(compiler, lineIndex)) compiler.Info.Info.Pages = compiler.Lines.Lines[lineIndex].Params[0];
 }
 
 void TUninstallPagesCommand::Compile(TCompiler& compiler, int32_t lineIndex) {

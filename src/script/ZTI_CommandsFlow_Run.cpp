@@ -40,8 +40,7 @@ void TMessageBoxCommand::Execute(int32_t lineIndex) {
   const std::string caption = ExpandVariables(std::string_view(Param(line, 1)));
   // Closing the box counts as Cancel. Target 0 (the first line) never jumps.
   const bool ok = platform::ShowMessageBox(text, caption, platform::MessageButtons::OkCancel,
-                                           platform::MessageIcon::Question) ==
-                  platform::MessageResult::Ok;
+                                           platform::MessageIcon::Question) == platform::MessageResult::Ok;
   const int32_t target = ok ? ifOk : ifCancel;
   if (target > 0) CurrentLine = target - 1;
 }

@@ -16,18 +16,15 @@ void TNameCommand::Compile(TCompiler& compiler, int32_t lineIndex) {
 }
 
 void TShortNameCommand::Compile(TCompiler& compiler, int32_t lineIndex) {
-  if (MeetsMinimum(compiler, lineIndex))
-    compiler.Info.Info.ShortName = Param(compiler, lineIndex, 0);
+  if (MeetsMinimum(compiler, lineIndex)) compiler.Info.Info.ShortName = Param(compiler, lineIndex, 0);
 }
 
 void TOutFileCommand::Compile(TCompiler& compiler, int32_t lineIndex) {
-  if (MeetsMinimum(compiler, lineIndex))
-    compiler.Info.Info.SetupExeName = Param(compiler, lineIndex, 0);
+  if (MeetsMinimum(compiler, lineIndex)) compiler.Info.Info.SetupExeName = Param(compiler, lineIndex, 0);
 }
 
 void TInstallDirCommand::Compile(TCompiler& compiler, int32_t lineIndex) {
-  if (MeetsMinimum(compiler, lineIndex))
-    compiler.Info.Info.InstallDir = Param(compiler, lineIndex, 0);
+  if (MeetsMinimum(compiler, lineIndex)) compiler.Info.Info.InstallDir = Param(compiler, lineIndex, 0);
 }
 
 void TInstallDirRegKeyCommand::Compile(TCompiler& compiler, int32_t lineIndex) {

@@ -16,8 +16,8 @@ namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-std::string RegistryEntryLine(const std::string& root, const std::string& key,
-                              const std::string& name, const std::string& data) {
+std::string RegistryEntryLine(const std::string& root, const std::string& key, const std::string& name,
+                              const std::string& data) {
   return Quoted(root) + " " + Quoted(key) + " " + Quoted(name) + " " + Quoted(data);
 }
 
@@ -39,8 +39,7 @@ void TWriteRegStrCommand::Execute(int32_t lineIndex) {
   const std::string& data = Param(line, 3);
   WaitUntilRegistryCanBeChanged();
   // A value that cannot be written asks Retry/Cancel; Cancel stops the run.
-  WriteRegistryStringOfRun(RootCodeFromName(root), key, name,
-                           ExpandVariables(std::string_view(data)));
+  WriteRegistryStringOfRun(RootCodeFromName(root), key, name, ExpandVariables(std::string_view(data)));
   // The list keeps each line once.
   RecordRegistryEntry(RegistryEntryLine(root, key, name, data));
 }
@@ -71,9 +70,7 @@ void TCreateShortCutCommand::Execute(int32_t lineIndex) {
   const std::string target = ExpandVariables(std::string_view(Param(line, 1)));
   const std::string arguments = ExpandVariables(std::string_view(Param(line, 2)));
   if (line.ParamCount() >= 4)
-    CreateShortcutWithIcon(link, target, arguments,
-                           ExpandVariables(std::string_view(Param(line, 3))));
-  else
-    CreateShortcutSimple(link, target, arguments);
+    CreateShortcutWithIcon(link, target, arguments, ExpandVariables(std::string_view(Param(line, 3))));
+  else CreateShortcutSimple(link, target, arguments);
   RecordInstalledFile(link);
 }

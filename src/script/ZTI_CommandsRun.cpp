@@ -11,8 +11,8 @@ TCompLine& RunLine(int32_t lineIndex) {
   TCompLines& lines = CompLines();
   if (lineIndex < 0 || lineIndex >= lines.Count())
     throw platform::ESetupError("Line index " + std::to_string(lineIndex) +
-                                " is outside the compiled script (" +
-                                std::to_string(lines.Count()) + " lines)");
+                                " is outside the compiled script (" + std::to_string(lines.Count()) +
+                                " lines)");
   return lines.Lines[lineIndex];
 }
 
@@ -35,7 +35,7 @@ uint16_t GroupOfLine(const TCompLine& line) {
   const std::string& text = Param(line, line.ParamCount() - 1);
   const int32_t group = ToIntOrMinusOne(text);
   if (group < 0 || group > 0xFFFF)
-    throw platform::ESetupError("Line " + std::to_string(line.LineNo) +
-                                " names no file group (\"" + text + "\"); setup is corrupt");
+    throw platform::ESetupError("Line " + std::to_string(line.LineNo) + " names no file group (\"" + text +
+                                "\"); setup is corrupt");
   return static_cast<uint16_t>(group);
 }

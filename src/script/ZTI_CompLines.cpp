@@ -58,8 +58,8 @@ std::vector<uint8_t> TCompLines::SaveToBuffer() const {
     AppendInt32(out, static_cast<uint32_t>(line.ParamCount()));
     for (const std::string& param : line.Params) {
       if (param.size() > kMaxParamLength)
-        throw platform::ESetupError("Parameter too long to store (" +
-                                    std::to_string(param.size()) + " bytes, at most 65535)");
+        throw platform::ESetupError("Parameter too long to store (" + std::to_string(param.size()) +
+                                    " bytes, at most 65535)");
       AppendString(out, param);
     }
   }
@@ -76,6 +76,4 @@ bool HasEnoughParams(const TCompLines& lines, int32_t lineIndex, int32_t n) {
   return lines.Lines[lineIndex].ParamCount() >= n;
 }
 
-bool HasEnoughParams(int32_t lineIndex, int32_t n) {
-  return HasEnoughParams(CompLines(), lineIndex, n);
-}
+bool HasEnoughParams(int32_t lineIndex, int32_t n) { return HasEnoughParams(CompLines(), lineIndex, n); }

@@ -26,8 +26,7 @@ struct TCompLine {
 };
 
 // What start-up shows (caption "Verification Error") when the entry is refused.
-inline constexpr const char* kCompiledLinesCorruptText =
-    "Error: Compiled Lines Corrupt. Setup is corrupt";
+inline constexpr const char* kCompiledLinesCorruptText = "Error: Compiled Lines Corrupt. Setup is corrupt";
 
 // At most this many lines, and this many bytes in one parameter, can be stored.
 inline constexpr size_t kMaxCompiledLines = 65535;

@@ -58,20 +58,16 @@ void TCompilerFileList::EnsureGroup(int32_t index, const std::string& name) {
   Groups[index].Name = platform::AnsiLower(name);
 }
 
-void TCompilerFileList::AddSource(const std::string& source, int32_t group,
-                                  const std::string& prefix, bool asWritten,
-                                  const std::string& groupName) {
+void TCompilerFileList::AddSource(const std::string& source, int32_t group, const std::string& prefix,
+                                  bool asWritten, const std::string& groupName) {
   EnsureGroup(group, groupName);
   const std::string path = owner_.SourcePath(source, asWritten);
   // A folder is walked whether or not it was written with a trailing backslash.
-  if (platform::DirectoryExists(path))
-    WalkDirectory(IncludeTrailingBackslash(path), prefix, group);
-  else if (platform::FileExists(path))
-    EnterFile(path, FileNamePart(path), prefix, group);
+  if (platform::DirectoryExists(path)) WalkDirectory(IncludeTrailingBackslash(path), prefix, group);
+  else if (platform::FileExists(path)) EnterFile(path, FileNamePart(path), prefix, group);
 }
 
-void TCompilerFileList::WalkDirectory(const std::string& top, const std::string& prefix,
-                                      int32_t group) {
+void TCompilerFileList::WalkDirectory(const std::string& top, const std::string& prefix, int32_t group) {
   const std::string skipped = platform::AnsiLower(owner_.PageIconPath());
   struct Folder {
     std::string path;
@@ -158,8 +154,7 @@ std::string TCompiler::SourcePath(const std::string& source, bool asWritten) con
 }
 
 std::string TCompiler::PageIconPath() const {
-  return IncludeTrailingBackslash(IncludeTrailingBackslash(DataDir) + "layout\\" +
-                                  Info.Info.Pages) +
+  return IncludeTrailingBackslash(IncludeTrailingBackslash(DataDir) + "layout\\" + Info.Info.Pages) +
          "icon.ico";
 }
 

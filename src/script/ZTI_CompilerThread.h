@@ -45,11 +45,11 @@ class TCompilerFileList {
   // directory unless asWritten is set or it is absolute. A source that does not
   // exist enters nothing. Folder links are followed, except one that leads back to
   // a folder of the walk (the compiler's warning names it).
-  void AddSource(const std::string& source, int32_t group, const std::string& prefix,
-                 bool asWritten, const std::string& groupName);
+  void AddSource(const std::string& source, int32_t group, const std::string& prefix, bool asWritten,
+                 const std::string& groupName);
   // Enters one file as entry prefix + name, unless no file exists at source.
-  void EnterFile(const std::string& source, const std::string& name,
-                 const std::string& prefix, int32_t group);
+  void EnterFile(const std::string& source, const std::string& name, const std::string& prefix,
+                 int32_t group);
 
  private:
   void WalkDirectory(const std::string& top, const std::string& prefix, int32_t group);

@@ -20,8 +20,7 @@ void TStandardExtractHooks::EnsureDirectoryOf(const std::string& path) {
 
 // The files go through the run's writer: never in place, originals kept, a failure
 // asked about (Cancel stops the run).
-bool TStandardExtractHooks::WriteWholeFile(const std::string& path, const uint8_t* data,
-                                           size_t count) {
+bool TStandardExtractHooks::WriteWholeFile(const std::string& path, const uint8_t* data, size_t count) {
   EnsureDirectoryOf(path);
   WriteBytesOfRun(path, data, count);
   return true;

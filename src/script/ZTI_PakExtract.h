@@ -18,8 +18,7 @@ class TStandardExtractHooks : public TExtractHooks {
   void StatusText(const std::u16string& text) override;
   void FileRecorded(const std::string& path) override;
   bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t count) override;
-  bool WriteLargeFile(const std::string& path,
-                      const std::function<bool(platform::File&)>& fill) override;
+  bool WriteLargeFile(const std::string& path, const std::function<bool(platform::File&)>& fill) override;
   void Step() override;
 
  private:

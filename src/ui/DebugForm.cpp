@@ -17,15 +17,15 @@ std::vector<std::string> DebugListing(const TPak& pak, const TSetupInfo& info) {
   for (const TPakFile& entry : pak.Entries())
     lines.push_back("\"" + entry.Name + "\" Group: " + std::to_string(entry.Group));
   lines.insert(lines.end(), {
-      "",
-      "SetupInfo:",
-      "SetupName: " + info.SetupName,
-      "SetupExeName: " + info.SetupExeName,
-      "InstallDir: " + info.InstallDir,
-      "InstallDirRegKey.HKEY: " + RootLongName(info.InstallDirRegKey.HKEY),
-      "InstallDirRegKey.Path: " + info.InstallDirRegKey.Path,
-      "InstallDirRegKey.Key: " + info.InstallDirRegKey.Key,
-      "Changelog: " + info.Changelog,
-  });
+                                "",
+                                "SetupInfo:",
+                                "SetupName: " + info.SetupName,
+                                "SetupExeName: " + info.SetupExeName,
+                                "InstallDir: " + info.InstallDir,
+                                "InstallDirRegKey.HKEY: " + RootLongName(info.InstallDirRegKey.HKEY),
+                                "InstallDirRegKey.Path: " + info.InstallDirRegKey.Path,
+                                "InstallDirRegKey.Key: " + info.InstallDirRegKey.Key,
+                                "Changelog: " + info.Changelog,
+                            });
   return lines;
 }

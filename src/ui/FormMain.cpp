@@ -36,8 +36,8 @@ class TFrmMain::TWindowProgressSink : public TProgressSink {
 
 namespace {
 
-TControl& MakeComponent(TControl& form, TControlKind kind, const char* name, int32_t left,
-                        int32_t top, int32_t width, int32_t height, const char16_t* caption) {
+TControl& MakeComponent(TControl& form, TControlKind kind, const char* name, int32_t left, int32_t top,
+                        int32_t width, int32_t height, const char16_t* caption) {
   TControl& c = form.CreateChild(kind, name);
   c.SetBounds(left, top, width, height);
   c.SetCaption(caption);
@@ -62,8 +62,8 @@ TFrmMain::TFrmMain(TWizardView* view, std::unique_ptr<TInstallWorker> worker, TE
       BackButton(MakeComponent(Form, TControlKind::Button, "BackButton", 344, 384, 73, 25, u"< Back")),
       NextButton(MakeComponent(Form, TControlKind::Button, "NextButton", 416, 384, 73, 25, u"Next >")),
       CancelButton(MakeComponent(Form, TControlKind::Button, "CancelButton", 496, 384, 75, 25, u"Cancel")),
-      LanguageButton(MakeComponent(Form, TControlKind::BitmapButton, "LanguageButton", 8, 384, 89, 25,
-                                   u"English")),
+      LanguageButton(
+          MakeComponent(Form, TControlKind::BitmapButton, "LanguageButton", 8, 384, 89, 25, u"English")),
       SEPageControl(BackButton, NextButton, CancelButton, LanguageButton, Panel1, std::move(reader)),
       view_(view),
       worker_(std::move(worker)),
@@ -143,7 +143,8 @@ bool TFrmMain::SetPagesUp() {
   CancelButton.SetCaption(Languages().GetText(14));
   // The first page was shown while its layout was read, before these captions: a first
   // page of the ready or finish kind gets its own captions back.
-  if (SEPageControl.HasPage(SEPageControl.CurrentPage)) SEPageControl.SetButtonsFor(SEPageControl.CurrentPage);
+  if (SEPageControl.HasPage(SEPageControl.CurrentPage))
+    SEPageControl.SetButtonsFor(SEPageControl.CurrentPage);
   SetupLanguages();
   return !SEPageControl.Pages.empty();
 }
@@ -189,17 +190,10 @@ void TFrmMain::NextButtonClick() {
       if (LacksSpace()) NextButton.SetEnabled(false);
       if (SpaceAvailableLabel) SpaceAvailableLabel->SetCaption(CaptionPipeline(u"<LANG7>"));
       break;
-    case kPageInstalling:
-      RunInstallation();
-      break;
-    case kPageFinish:
-      Close();
-      break;
-    case kPageUninstalling:
-      RunUninstallation();
-      break;
-    default:
-      break;
+    case kPageInstalling: RunInstallation(); break;
+    case kPageFinish: Close(); break;
+    case kPageUninstalling: RunUninstallation(); break;
+    default: break;
   }
 }
 
@@ -281,8 +275,7 @@ void TFrmMain::KeepNextRefused() {
     case kPageReady:
       if (LacksSpace()) NextButton.SetEnabled(false);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

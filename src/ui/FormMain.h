@@ -28,8 +28,7 @@ class TFrmMain {
   // Creates the window's components (realised by the view, which may be null in
   // tests), the page set, and the setup thread's worker (null: no installation can
   // run). Installs the window's progress sink.
-  TFrmMain(TWizardView* view, std::unique_ptr<TInstallWorker> worker,
-           TEntryReader reader = SetupPakReader());
+  TFrmMain(TWizardView* view, std::unique_ptr<TInstallWorker> worker, TEntryReader reader = SetupPakReader());
   ~TFrmMain();
   TFrmMain(const TFrmMain&) = delete;
   TFrmMain& operator=(const TFrmMain&) = delete;
@@ -106,8 +105,7 @@ class TFrmMain {
   std::function<void(const std::string& text)> OnUnexpectedError;
 
   // Language text 19 with "<%ZTPNAME%>", "<%FNUM%>", "<%FTOTAL%>" replaced.
-  static std::u16string FormatItemProgress(const std::u16string& name, int64_t number,
-                                           int64_t total);
+  static std::u16string FormatItemProgress(const std::u16string& name, int64_t number, int64_t total);
   // Deletes the value of a recorded registry entry line ("ROOT" "KEY" "NAME" ...);
   // the key stays.
   static void RemoveRegistryEntry(const std::string& line);

@@ -21,10 +21,8 @@ bool DriveCanTakeInstallation(const std::string& path) {
   switch (platform::DriveTypeOf(path.substr(0, 3))) {
     case platform::DriveType::Removable:
     case platform::DriveType::Fixed:
-    case platform::DriveType::Network:
-      return true;
-    default:
-      return false;
+    case platform::DriveType::Network: return true;
+    default: return false;
   }
 }
 

@@ -37,8 +37,7 @@ void TFrmMain::RunInstallation() {
       if (page->PageKind != kPageLanguageSelection) continue;
       for (TControl* control : page->Controls) {
         if (control->Kind() == TControlKind::Radio && control->Checked()) {
-          SetupVariables().LanguageSelection =
-              platform::AnsiToWide(platform::WideToAnsi(control->Caption()));
+          SetupVariables().LanguageSelection = platform::AnsiToWide(platform::WideToAnsi(control->Caption()));
           break;
         }
       }
@@ -88,8 +87,7 @@ void TFrmMain::RunUninstallation() {
   const int32_t regs = static_cast<int32_t>(list.RegistryEntries().size());
   SetWorkingState(true);
   ProgressMax = files + dirs + regs;
-  ShowStatusText(u"Status: 0 of " + platform::AnsiToWide(std::to_string(ProgressMax)) +
-                 u" items remaining");
+  ShowStatusText(u"Status: 0 of " + platform::AnsiToWide(std::to_string(ProgressMax)) + u" items remaining");
   if (ProgressGauge) {
     ProgressGauge->Gauge()->SetProgress(0);
     ProgressGauge->Gauge()->SetMax(ProgressMax);

@@ -118,6 +118,5 @@ TColor TGradGauge::BandColour(int k) const {
   auto channel = [k](uint8_t c1, uint8_t c2) {
     return static_cast<uint32_t>(c1 + MulDivNearest(k, c2 - c1, 255));
   };
-  return static_cast<TColor>(channel(a.r, b.r) | (channel(a.g, b.g) << 8) |
-                             (channel(a.b, b.b) << 16));
+  return static_cast<TColor>(channel(a.r, b.r) | (channel(a.g, b.g) << 8) | (channel(a.b, b.b) << 16));
 }

@@ -57,8 +57,7 @@ const char* KindName(TControlKind kind) {
 bool IsValidIdent(const std::string& name) {
   auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
   if (name.empty() || !letter(name[0])) return false;
-  return std::all_of(name.begin(), name.end(),
-                     [&](char c) { return letter(c) || (c >= '0' && c <= '9'); });
+  return std::all_of(name.begin(), name.end(), [&](char c) { return letter(c) || (c >= '0' && c <= '9'); });
 }
 
 TControl::TControl(ChildKey, TControlKind kind, TControl* parent, TControlObserver* observer)

@@ -23,27 +23,45 @@
 #include "ui/SE_FolderTree.h"
 
 enum class TControlKind {
-  Window,        // the main window's client area
-  Label,         // Unicode label
-  Edit,          // Unicode edit box
-  ShellTreeView, // folder tree (Tree())
-  Button,        // Unicode button
-  BitmapButton,  // Unicode button with a glyph right of its caption (the language button)
-  Image,         // picture
-  Panel,         // panel
-  Bevel,         // bevel
-  Memo,          // memo
-  RichEdit,      // rich edit with both scroll bars
-  Gauge,         // gradient gauge (Gauge())
-  Radio,         // Unicode radio button
+  Window,         // the main window's client area
+  Label,          // Unicode label
+  Edit,           // Unicode edit box
+  ShellTreeView,  // folder tree (Tree())
+  Button,         // Unicode button
+  BitmapButton,   // Unicode button with a glyph right of its caption (the language button)
+  Image,          // picture
+  Panel,          // panel
+  Bevel,          // bevel
+  Memo,           // memo
+  RichEdit,       // rich edit with both scroll bars
+  Gauge,          // gradient gauge (Gauge())
+  Radio,          // Unicode radio button
 };
 
 const char* KindName(TControlKind kind);
 
 // Which property changed; the view reads the new value from the control.
 enum class TControlChange {
-  Bounds, Enabled, Visible, Caption, Font, Colour, AutoSize, WordWrap, Transparent,
-  Checked, Border, Stretch, Center, Tile, Picture, RichText, Gauge, Tree, ZOrder, Edge,
+  Bounds,
+  Enabled,
+  Visible,
+  Caption,
+  Font,
+  Colour,
+  AutoSize,
+  WordWrap,
+  Transparent,
+  Checked,
+  Border,
+  Stretch,
+  Center,
+  Tile,
+  Picture,
+  RichText,
+  Gauge,
+  Tree,
+  ZOrder,
+  Edge,
 };
 
 // How a panel or a bevel draws its edge. By default a panel has a raised edge and a

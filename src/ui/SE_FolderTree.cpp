@@ -22,9 +22,7 @@ void CollectNodes(TFolderNode& node, std::vector<TFolderNode*>& out) {
 }
 
 // "C:" names the drive's root here, as "C:\" does.
-bool FolderExists(const std::string& path) {
-  return platform::DirectoryExists(IncludeBackslash(path));
-}
+bool FolderExists(const std::string& path) { return platform::DirectoryExists(IncludeBackslash(path)); }
 
 }  // namespace
 
@@ -109,8 +107,7 @@ void TFolderTree::MoveToPath(const std::string& path, bool expanding) {
   if (!SelectFolder(folder) || !expanding) return;
 
   if (std::vector<TFolderNode*> nodes = AllNodes(); nodes.size() > 2) Expand(*nodes[2]);
-  for (size_t slash = folder.find('\\'); slash != std::string::npos;
-       slash = folder.find('\\', slash + 1)) {
+  for (size_t slash = folder.find('\\'); slash != std::string::npos; slash = folder.find('\\', slash + 1)) {
     TFolderNode* node = FirstWithPath(folder.substr(0, slash + 1));
     if (!node) break;
     Expand(*node);

@@ -68,7 +68,7 @@ class TFolderTree {
   void UserSelect(TFolderNode& node);
 
   std::function<void(TFolderTreeChange, TFolderNode&)> OnChange;  // for the view
-  std::function<void()> OnUserSelect;                              // for the window
+  std::function<void()> OnUserSelect;                             // for the window
 
  private:
   void Notify(TFolderTreeChange change, TFolderNode& node);

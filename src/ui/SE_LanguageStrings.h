@@ -12,8 +12,8 @@
 #include <vector>
 
 struct TLanguageString {
-  std::string Key;                     // lower-cased
-  const std::string* Target = nullptr; // the variable whose current value replaces it
+  std::string Key;                      // lower-cased
+  const std::string* Target = nullptr;  // the variable whose current value replaces it
 };
 
 class TLanguageStrings {

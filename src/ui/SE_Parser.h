@@ -57,10 +57,10 @@ class TControlParser {
  public:
   TControlParser(TControl& parent, TEntryReader reader);
 
-  TStringList Lines;                    // the section being parsed
-  TControl& Parent;                     // the page panel
-  std::vector<TControl*> Controls;      // in creation order
-  std::vector<std::u16string> Captions; // raw "caption"/"text" values, parallel to Controls
+  TStringList Lines;                     // the section being parsed
+  TControl& Parent;                      // the page panel
+  std::vector<TControl*> Controls;       // in creation order
+  std::vector<std::u16string> Captions;  // raw "caption"/"text" values, parallel to Controls
   uint8_t PageKind = kPageWelcome;
 
   // Reads the layout entry and creates its controls. A missing entry shows
@@ -87,8 +87,8 @@ class TControlParser {
 
 class TSEPageControl {
  public:
-  TSEPageControl(TControl& back, TControl& next, TControl& cancel, TControl& language,
-                 TControl& panel, TEntryReader reader = SetupPakReader());
+  TSEPageControl(TControl& back, TControl& next, TControl& cancel, TControl& language, TControl& panel,
+                 TEntryReader reader = SetupPakReader());
 
   TControl& BackButton;
   TControl& NextButton;

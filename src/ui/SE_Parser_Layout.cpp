@@ -30,11 +30,16 @@ struct TClassEntry {
 };
 
 constexpr TClassEntry kClasses[] = {
-    {"tlabel", TControlKind::Label},         {"tedit", TControlKind::Edit},
-    {"tshelltreeview", TControlKind::ShellTreeView}, {"tbutton", TControlKind::Button},
-    {"timage", TControlKind::Image},         {"tpanel", TControlKind::Panel},
-    {"tbevel", TControlKind::Bevel},         {"tmemo", TControlKind::Memo},
-    {"trichedit", TControlKind::RichEdit},   {"tprogressbar", TControlKind::Gauge},
+    {"tlabel", TControlKind::Label},
+    {"tedit", TControlKind::Edit},
+    {"tshelltreeview", TControlKind::ShellTreeView},
+    {"tbutton", TControlKind::Button},
+    {"timage", TControlKind::Image},
+    {"tpanel", TControlKind::Panel},
+    {"tbevel", TControlKind::Bevel},
+    {"tmemo", TControlKind::Memo},
+    {"trichedit", TControlKind::RichEdit},
+    {"tprogressbar", TControlKind::Gauge},
     {"tradio", TControlKind::Radio},
 };
 
@@ -72,13 +77,11 @@ void TControlParser::ParseLayout(const std::string& entryName) {
     platform::ShowMessageBox("Error File Missing: |" + entryName + "|", "Missing File");
     return;
   }
-  ParseLayoutText(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
-                  entryName);
+  ParseLayoutText(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), entryName);
 }
 
 void TControlParser::ParseLayoutText(std::string_view text, const std::string& entryName) {
-  for (const TSection& section : SplitSections(SplitTrimmedLines(text)))
-    ParseSection(section, entryName);
+  for (const TSection& section : SplitSections(SplitTrimmedLines(text))) ParseSection(section, entryName);
 }
 
 void TControlParser::ParseSection(const TSection& section, const std::string& entryName) {
@@ -104,8 +107,7 @@ void TControlParser::ParseSection(const TSection& section, const std::string& en
     const size_t split = line.find('=');
     if (split == std::string::npos) continue;
     try {
-      ApplyProperty(Controls.size() - 1, platform::AsciiLower(line.substr(0, split)),
-                    line.substr(split + 1));
+      ApplyProperty(Controls.size() - 1, platform::AsciiLower(line.substr(0, split)), line.substr(split + 1));
     } catch (const platform::ESetupError& e) {
       throw platform::ESetupError(where(i) + e.what());
     }
@@ -143,14 +145,12 @@ void TControlParser::ApplyProperty(size_t index, const std::string& key, const s
   }
   if (key == "autosize" && IsOneOf(kind, {K::Label, K::Edit})) return c.SetAutoSize(Flag(value));
   if (key == "wordwrap" && kind == K::Label) return c.SetWordWrap(Flag(value));
-  if (key == "transparent" && IsOneOf(kind, {K::Label, K::Image}))
-    return c.SetTransparent(Flag(value));
+  if (key == "transparent" && IsOneOf(kind, {K::Label, K::Image})) return c.SetTransparent(Flag(value));
   if (key == "checked" && kind == K::Radio) return c.SetChecked(Flag(value));
   if (key == "border" && IsOneOf(kind, {K::Memo, K::RichEdit})) return c.SetBorder(Flag(value));
 
   if (key == "file" && kind == K::RichEdit) {
-    const std::string name =
-        platform::WideToAnsi(LanguageStrings().ExpandCaptionMacros(wide));
+    const std::string name = platform::WideToAnsi(LanguageStrings().ExpandCaptionMacros(wide));
     std::optional<std::vector<uint8_t>> bytes = reader_ ? reader_(name) : std::nullopt;
     if (!bytes) {
       platform::ShowMessageBox("Error: File \"" + name + "\" Missing", "Rich Edit Error");
@@ -192,7 +192,6 @@ void TControlParser::Relabel() {
     const TControlKind kind = c.Kind();
     if (kind == TControlKind::Label || kind == TControlKind::Radio)
       c.SetCaption(CaptionPipeline(Captions[i]));
-    else if (kind == TControlKind::Panel)
-      c.SetCaption(ThroughCodePage(CaptionPipeline(Captions[i])));
+    else if (kind == TControlKind::Panel) c.SetCaption(ThroughCodePage(CaptionPipeline(Captions[i])));
   }
 }

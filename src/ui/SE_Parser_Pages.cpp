@@ -11,8 +11,8 @@
 namespace {
 
 constexpr const char* kKindKeywords[] = {
-    "welcome", "changelog", "installdir", "patch", "patching",
-    "finish", "mainlayout", "uninstall", "languageselection",
+    "welcome",    "changelog", "installdir",        "patch", "patching", "finish",
+    "mainlayout", "uninstall", "languageselection",
 };
 
 }  // namespace
@@ -67,10 +67,14 @@ int32_t ParseLayoutInteger(std::string_view text) {
   return static_cast<int32_t>(negative ? 0u - bits : bits);
 }
 
-TSEPageControl::TSEPageControl(TControl& back, TControl& next, TControl& cancel,
-                               TControl& language, TControl& panel, TEntryReader reader)
-    : BackButton(back), NextButton(next), CancelButton(cancel), LanguageButton(language),
-      Parent(panel), reader_(std::move(reader)) {}
+TSEPageControl::TSEPageControl(TControl& back, TControl& next, TControl& cancel, TControl& language,
+                               TControl& panel, TEntryReader reader)
+    : BackButton(back),
+      NextButton(next),
+      CancelButton(cancel),
+      LanguageButton(language),
+      Parent(panel),
+      reader_(std::move(reader)) {}
 
 void TSEPageControl::LoadPages(const std::string& entryName) {
   const std::optional<std::vector<uint8_t>> bytes = reader_ ? reader_(entryName) : std::nullopt;
@@ -152,9 +156,7 @@ void TSEPageControl::SetButtonsFor(int32_t n) {
   if (n == 0) BackButton.SetVisible(false);
   NextButton.SetCaption(Languages().GetText(13));
   switch (KindOf(n)) {
-    case kPageReady:
-      NextButton.SetCaption(Languages().GetText(15));
-      break;
+    case kPageReady: NextButton.SetCaption(Languages().GetText(15)); break;
     case kPageInstalling:
     case kPageUninstalling:
       BackButton.SetVisible(false);
@@ -167,8 +169,7 @@ void TSEPageControl::SetButtonsFor(int32_t n) {
       BackButton.SetVisible(false);
       NextButton.SetVisible(false);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

@@ -76,8 +76,7 @@ void ApplyColourKey(TPixels& picture) {
   const uint8_t* key = picture.At(0, picture.Height - 1);
   const uint8_t r = key[0], g = key[1], b = key[2];
   for (size_t i = 0; i < picture.Rgba.size(); i += 4)
-    if (picture.Rgba[i] == r && picture.Rgba[i + 1] == g && picture.Rgba[i + 2] == b)
-      picture.Rgba[i + 3] = 0;
+    if (picture.Rgba[i] == r && picture.Rgba[i + 1] == g && picture.Rgba[i + 2] == b) picture.Rgba[i + 3] = 0;
 }
 
 TPictureFormat FormatOfName(const std::string& name) {

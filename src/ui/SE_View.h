@@ -48,8 +48,8 @@ struct TPopupMenu {
 // pages' layouts (and PopupMenuAt's point) it is in pixels at 96 dpi: a view that
 // scales the window to the screen's DPI converts both ways.
 struct TFormGeometry {
-  int32_t left = 0, top = 0;           // outer top-left corner
-  int32_t width = 0, height = 0;       // outer size, frame included
+  int32_t left = 0, top = 0;      // outer top-left corner
+  int32_t width = 0, height = 0;  // outer size, frame included
   int32_t clientWidth = 0, clientHeight = 0;
 };
 

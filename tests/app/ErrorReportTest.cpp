@@ -153,8 +153,10 @@ TEST_F(ReportHandlers, WritesTheFileThenTellsTheUserAndOpensIt) {
   EXPECT_EQ(ReadHostFile(*platform::HostPathOf(temp + "\\ErrorLog0000.TXT")), "earlier report");
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0].first, "Error Report");
-  EXPECT_EQ(boxes_[0].second, "Setup Thread Error: Access violation\r\rError Log Created. "
-                              "Please Include \"" + path + "\" with your bug report");
+  EXPECT_EQ(boxes_[0].second,
+            "Setup Thread Error: Access violation\r\rError Log Created. "
+            "Please Include \"" +
+                path + "\" with your bug report");
   EXPECT_EQ(opened_, std::vector<std::string>{path});
 
   WriteErrorReport(TErrorReportFacts{}, "second", "");

@@ -32,13 +32,11 @@ TEST(OSInfo, ProductNumbersAndNames) {
     int product;
     const char* name;
   } cases[] = {
-      {1, 4, 0, 1, "Windows 95"},  {1, 4, 10, 2, "Windows 98"},
-      {1, 4, 90, 3, "Windows Me"}, {1, 4, 3, 0, "Unknown OS"},
-      {1, 5, 0, 0, "Unknown OS"},  {2, 4, 0, 4, "Windows NT4"},
-      {2, 4, 1, 0, "Unknown OS"},  {2, 5, 0, 5, "Windows 2000"},
-      {2, 5, 1, 6, "Windows XP"},  {2, 5, 2, 7, "Windows Server2003"},
-      {2, 5, 3, 0, "Unknown OS"},  {2, 6, 1, 8, "Windows Vista"},
-      {2, 10, 0, 0, "Unknown OS"}, {0, 5, 1, 0, "Unknown OS"},
+      {1, 4, 0, 1, "Windows 95"},         {1, 4, 10, 2, "Windows 98"},  {1, 4, 90, 3, "Windows Me"},
+      {1, 4, 3, 0, "Unknown OS"},         {1, 5, 0, 0, "Unknown OS"},   {2, 4, 0, 4, "Windows NT4"},
+      {2, 4, 1, 0, "Unknown OS"},         {2, 5, 0, 5, "Windows 2000"}, {2, 5, 1, 6, "Windows XP"},
+      {2, 5, 2, 7, "Windows Server2003"}, {2, 5, 3, 0, "Unknown OS"},   {2, 6, 1, 8, "Windows Vista"},
+      {2, 10, 0, 0, "Unknown OS"},        {0, 5, 1, 0, "Unknown OS"},
   };
   for (const auto& c : cases) {
     const int product = TOSInfo::ProductNumberOf(Version(c.platformId, c.major, c.minor));
@@ -109,8 +107,10 @@ TEST(OSInfo, RegistryFactsWithoutTheExtendedQuery) {
   struct Case {
     const char* productType;
     const char* edition;
-  } cases[] = {{"WinNT", "WorkStation 4.0"}, {"LANMANNT", "Server 4.0"},
-               {"ServerNT", "Advanced Server 4.0"}, {"Other", ""}};
+  } cases[] = {{"WinNT", "WorkStation 4.0"},
+               {"LANMANNT", "Server 4.0"},
+               {"ServerNT", "Advanced Server 4.0"},
+               {"Other", ""}};
   for (const auto& c : cases) {
     auto key = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine,
                                            "SYSTEM\\CurrentControlSet\\Control\\ProductOptions", true);
@@ -118,7 +118,8 @@ TEST(OSInfo, RegistryFactsWithoutTheExtendedQuery) {
     EXPECT_EQ(TOSInfo::EditionOf(nt4), c.edition) << c.productType;
   }
   ASSERT_TRUE(platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine,
-                                          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009", true));
+                                          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009",
+                                          true));
   EXPECT_EQ(TOSInfo::ServicePackOf(nt4), "Service Pack 6a");
   EXPECT_EQ(TOSInfo::ServicePackOf(Version(2, 5, 0, "Service Pack 6")), "Service Pack 6");
 }
@@ -130,11 +131,11 @@ TEST(OSInfo, ProcessorSpeedRoundsHalvesToEven) {
   } cases[] = {
       {0, 0},
       {1249999, 2},
-      {1250000, 2},             // 2.5 -> 2
-      {1750000, 4},             // 3.5 -> 4
+      {1250000, 2},  // 2.5 -> 2
+      {1750000, 4},  // 3.5 -> 4
       {1250001, 3},
-      {1500000000, 3000},       // a 3 GHz counter over half a second
-      {8589934592ull, 17180},   // more than 32 bits of ticks are not cut off
+      {1500000000, 3000},      // a 3 GHz counter over half a second
+      {8589934592ull, 17180},  // more than 32 bits of ticks are not cut off
   };
   for (const auto& c : cases) EXPECT_EQ(MhzFromCounterTicks(c.ticks), c.mhz) << c.ticks;
 }

@@ -13,20 +13,15 @@ TEST(StartupRules, RenamedFileNormalisation) {
     const char* name;
     const char* normalised;
   } cases[] = {
-      {"setup.exe", "setup.exe"},
-      {"setup(1).exe", "setup.exe"},
-      {"setup[2].exe", "setup.exe"},
-      {"setup().exe", "setup.exe"},
-      {"setup(1)(2).exe", "setup.exe"},
-      {"setup(1)[9].exe", "setup.exe"},
-      {"setup[(3)].exe", "setup.exe"},  // round brackets first, then the square ones
-      {"setup([3]).exe", "setup().exe"},  // the round pass is already over
+      {"setup.exe", "setup.exe"},         {"setup(1).exe", "setup.exe"},
+      {"setup[2].exe", "setup.exe"},      {"setup().exe", "setup.exe"},
+      {"setup(1)(2).exe", "setup.exe"},   {"setup(1)[9].exe", "setup.exe"},
+      {"setup[(3)].exe", "setup.exe"},     // round brackets first, then the square ones
+      {"setup([3]).exe", "setup().exe"},   // the round pass is already over
       {"setup(10).exe", "setup(10).exe"},  // 0 is not among the digits
-      {"setup (1).exe", "setup .exe"},
-      {"setup(a).exe", "setup(a).exe"},
-      {"setup(1.exe", "setup(1.exe"},      // unclosed: kept with all after it
-      {"setup)1(.exe", "setup)1(.exe"},
-      {"(12)x(3a)(4)", "x(3a)"},
+      {"setup (1).exe", "setup .exe"},    {"setup(a).exe", "setup(a).exe"},
+      {"setup(1.exe", "setup(1.exe"},  // unclosed: kept with all after it
+      {"setup)1(.exe", "setup)1(.exe"},   {"(12)x(3a)(4)", "x(3a)"},
   };
   for (const auto& c : cases) EXPECT_EQ(NormaliseSetupFileName(c.name), c.normalised) << c.name;
 
@@ -52,13 +47,11 @@ TEST(StartupRules, RequiredSpaceCountsWhatEachGroupWrites) {
     TPakFile entry;
     uint64_t counts;
   } cases[] = {
-      {entry(0, 5000, 100), 0},                  // the setup's own entries
-      {entry(1, 1000, 400), 1000},               // files: as written
-      {entry(1, 700, 0), 700},
-      {entry(2, 20166491, 18776199), 18776199},  // update data: as stored
-      {entry(2, 300, 0), 300},                   // stored as it is
-      {entry(2, 0, 0), 0},
-      {entry(3, 999, 99), 0},                    // no command owns group 3
+      {entry(0, 5000, 100), 0},                                               // the setup's own entries
+      {entry(1, 1000, 400), 1000},                                            // files: as written
+      {entry(1, 700, 0), 700},     {entry(2, 20166491, 18776199), 18776199},  // update data: as stored
+      {entry(2, 300, 0), 300},                                                // stored as it is
+      {entry(2, 0, 0), 0},         {entry(3, 999, 99), 0},                    // no command owns group 3
   };
   uint64_t total = 0;
   for (const auto& c : cases) {

@@ -82,8 +82,8 @@ class Startup : public ::testing::Test {
   fs::path Write(const std::string& name, const std::vector<uint8_t>& bytes) {
     const fs::path path = prefix_.DriveC() / "setups" / name;
     fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     fs::permissions(path, fs::perms::owner_all, fs::perm_options::add);
     return path;
   }
@@ -96,8 +96,9 @@ class Startup : public ::testing::Test {
   // The package appended to a copy of the setup program named so, run as it is.
   ProgramResult RunAs(const std::string& name, const Package& package, std::vector<std::string> args = {}) {
     const std::string program = ReadHostFile(SetupProgram());
-    const fs::path file = Write(name, testing_support::BuildPackage(
-                                          package.Entries(), std::vector<uint8_t>(program.begin(), program.end())));
+    const fs::path file =
+        Write(name, testing_support::BuildPackage(package.Entries(),
+                                                  std::vector<uint8_t>(program.begin(), program.end())));
     args.insert(args.begin(), "--silent");
     return testing_support::RunProgramAt(file.string(), args);
   }
@@ -170,7 +171,8 @@ TEST_F(Startup, APackageWithoutItsMarkOrWithAShortTableStops) {
   // The header counts one entry more than the table holds.
   Package package;
   const auto entries = package.Entries();
-  const fs::path cut = Write("cut.bin", testing_support::BuildPackage(entries, {}, uint16_t(entries.size() + 1)));
+  const fs::path cut =
+      Write("cut.bin", testing_support::BuildPackage(entries, {}, uint16_t(entries.size() + 1)));
   run = testing_support::RunProgram("setup", {cut.string(), "--silent"});
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.err, "Verification Error: Error: Verification Failed. Setup is corrupt.\nID: " +
@@ -183,8 +185,8 @@ TEST_F(Startup, ARenamedSetupIsRefusedUnlessABrowserNumberedIt) {
     const char* name;
     bool accepted;
   } cases[] = {
-      {"Test_Setup.exe", true},     {"TEST_SETUP.EXE", true}, {"Test_Setup(1).exe", true},
-      {"test_setup[3].exe", true},  {"Test_Setup(10).exe", false}, {"Test_Setup (1).exe", false},
+      {"Test_Setup.exe", true},    {"TEST_SETUP.EXE", true},      {"Test_Setup(1).exe", true},
+      {"test_setup[3].exe", true}, {"Test_Setup(10).exe", false}, {"Test_Setup (1).exe", false},
       {"Other.exe", false},
   };
   for (const auto& c : cases) {
@@ -192,7 +194,8 @@ TEST_F(Startup, ARenamedSetupIsRefusedUnlessABrowserNumberedIt) {
     EXPECT_EQ(run.status, c.accepted ? 0 : 2) << c.name << "\n" << run.err;
     if (!c.accepted) {
       EXPECT_EQ(run.err, std::string("Error: Error: Setup`s filename has been renamed\n\nExpected: \n"
-                                     "Test_Setup.exe\n\nFound: \n") + c.name + "\n");
+                                     "Test_Setup.exe\n\nFound: \n") +
+                             c.name + "\n");
     }
     fs::remove(prefix_.DriveC() / "setups" / c.name);
   }
@@ -215,8 +218,8 @@ TEST_F(Startup, TheLanguageFollowsTheIdentifierWithTheFirstTableAsFallback) {
   for (const auto& c : cases) {
     const ProgramResult run = RunWith(package, {"--lang", c.lang});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("status\t0%\t" + TextOf(c.table, 21) + "\n"), std::string::npos)
-        << c.lang << "\n" << run.out;
+    EXPECT_NE(run.out.find("status\t0%\t" + TextOf(c.table, 21) + "\n"), std::string::npos) << c.lang << "\n"
+                                                                                            << run.out;
   }
   package.tables = {"install/polish.wri", "install/english.wri"};
   const ProgramResult run = RunWith(package, {"--lang", "0407"});
@@ -290,7 +293,8 @@ TEST_F(Startup, ExitStatusesTellHowTheRunEnded) {
   Package shortList;
   shortList.extra.push_back(StoredEntry("Pages.txt", "[Pages]\rlayout.txt\r[PageTypes]\rWelcome", 0));
   shortList.pages.clear();
-  shortList.extra.push_back(StoredEntry("layout.txt", ReadHostFile(DataDir() / "layout/standard/layout.txt"), 0));
+  shortList.extra.push_back(
+      StoredEntry("layout.txt", ReadHostFile(DataDir() / "layout/standard/layout.txt"), 0));
   run = RunWith(shortList);
   EXPECT_EQ(run.status, 3) << run.err;
   EXPECT_EQ(run.err, "Quit: Are you sure you want to quit the installation?\n");
@@ -300,7 +304,11 @@ TEST_F(Startup, ExitStatusesTellHowTheRunEnded) {
 TEST_F(Startup, AnUnexpectedErrorEndsInTheErrorReport) {
   Package package;
   // A language table of one line cannot be read.
-  package.extra.push_back(StoredEntry("LANGUAGE-install\\broken", std::string("\xFF\xFE" "B\0", 4), 0));
+  package.extra.push_back(StoredEntry("LANGUAGE-install\\broken",
+                                      std::string("\xFF\xFE"
+                                                  "B\0",
+                                                  4),
+                                      0));
   const ProgramResult run = RunWith(package);
   EXPECT_EQ(run.status, 4) << run.err;
   bool reported = false;

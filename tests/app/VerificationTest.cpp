@@ -67,8 +67,8 @@ TEST(Verification, TheWindowCountsEveryEntryAndClosesAfterItsPause) {
   };
   const fs::path file = prefix.DriveC() / "verified.bin";
   const auto bytes = testing_support::BuildPackage(entries);
-  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   TSetupOptions options;
   options.package = platform::WindowsPathOf(file.string());
   options.silent = true;
@@ -79,21 +79,14 @@ TEST(Verification, TheWindowCountsEveryEntryAndClosesAfterItsPause) {
   platform::SetMessageBoxHandler({});
   EXPECT_EQ(view.titles.front(), "Verifying Contents");
   EXPECT_EQ(view.titles.back(), "Verified");
-  EXPECT_EQ(view.states, (std::vector<std::string>{
-                             "Status: 0 out of 0 files verifyed 0/100",
-                             "Loading Header 0/100",
-                             "Loading Header 0/100",
-                             "Status: 0 out of 4 files verifyed 0/100",
-                             "Status: 0 out of 4 files verifyed 0/4",
-                             "Status: 1 out of 4 files verifyed 0/4",
-                             "Status: 1 out of 4 files verifyed 1/4",
-                             "Status: 2 out of 4 files verifyed 1/4",
-                             "Status: 2 out of 4 files verifyed 2/4",
-                             "Status: 3 out of 4 files verifyed 2/4",
-                             "Status: 3 out of 4 files verifyed 3/4",
-                             "Status: 4 out of 4 files verifyed 3/4",
-                             "Status: 4 out of 4 files verifyed 4/4",
-                             "closed"}));
+  EXPECT_EQ(view.states,
+            (std::vector<std::string>{
+                "Status: 0 out of 0 files verifyed 0/100", "Loading Header 0/100", "Loading Header 0/100",
+                "Status: 0 out of 4 files verifyed 0/100", "Status: 0 out of 4 files verifyed 0/4",
+                "Status: 1 out of 4 files verifyed 0/4", "Status: 1 out of 4 files verifyed 1/4",
+                "Status: 2 out of 4 files verifyed 1/4", "Status: 2 out of 4 files verifyed 2/4",
+                "Status: 3 out of 4 files verifyed 2/4", "Status: 3 out of 4 files verifyed 3/4",
+                "Status: 4 out of 4 files verifyed 3/4", "Status: 4 out of 4 files verifyed 4/4", "closed"}));
   EXPECT_EQ(view.holds, (std::vector<uint32_t>{500}));
 }
 
@@ -126,8 +119,8 @@ TEST(Verification, TheRequiredSpaceTextIsSetInBothModes) {
         testing_support::StoredEntry("data.bin", std::string(2048, 'd'), 1),
     });
     const fs::path path = prefix.DriveC() / "space.bin";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     SetupVariables() = TSetupVariables();
     TSetupOptions options;
     options.package = platform::WindowsPathOf(path.string());

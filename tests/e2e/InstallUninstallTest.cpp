@@ -87,7 +87,8 @@ std::set<std::string> Snapshot(const fs::path& root) {
   return paths;
 }
 
-std::optional<std::string> Value(platform::RegistryRoot root, const std::string& key, const std::string& name) {
+std::optional<std::string> Value(platform::RegistryRoot root, const std::string& key,
+                                 const std::string& name) {
   const auto k = platform::RegistryKey::Open(root, key, false);
   return k ? k->ReadString(name).AsOptional() : std::nullopt;
 }
@@ -108,8 +109,8 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
   WriteHost(game / "game.cfg", "the game's settings");
   ProgramResult made = RunProgram("setuptool", {"ztp", "create", (game / "data.ztp").string()});
   ASSERT_EQ(made.status, 0) << made.err;
-  made = RunProgram("setuptool", {"vfs", "create", (game / "sounds.vfs").string(), "--block-size",
-                                  "512", "--blocks", "200", "--roots", "16"});
+  made = RunProgram("setuptool", {"vfs", "create", (game / "sounds.vfs").string(), "--block-size", "512",
+                                  "--blocks", "200", "--roots", "16"});
   ASSERT_EQ(made.status, 0) << made.err;
   const std::set<std::string> before = Snapshot(prefix.Root());
 
@@ -120,7 +121,8 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
   // A game file the add-on replaces: its original is kept and comes back.
   WriteHost(work.Path() / "files" / "game.cfg", "the add-on's settings");
   // A program the script starts: it leaves a mark that the script then checks for.
-  WriteHost(work.Path() / "files" / "tools" / "mark.sh", "#!/bin/sh\nprintf ran > \"$(dirname \"$0\")/../Saves/ran.txt\"\n");
+  WriteHost(work.Path() / "files" / "tools" / "mark.sh",
+            "#!/bin/sh\nprintf ran > \"$(dirname \"$0\")/../Saves/ran.txt\"\n");
   WriteHost(work.Path() / "maps" / "m1.map", std::string(5000, 'm'));
   WriteHost(work.Path() / "ztp" / "readme.txt", "package readme");
   WriteHost(work.Path() / "ztp" / "Data" / "Notes.txt", std::string(4000, 'n'));
@@ -135,15 +137,16 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
   EXPECT_EQ(installed.err, "E2E: Install the maps too?\n");
   EXPECT_NE(installed.out.find("page\t2\tinstalldir\n"), std::string::npos) << installed.out;
   EXPECT_NE(installed.out.find("page\t5\tfinish\n"), std::string::npos) << installed.out;
-  for (const char* file : {"addon.cfg", "readme.txt", "tools/mark.sh", "Maps/m1.map",
-                           "E2E_install.log", "E2E_Uninstall.exe"})
+  for (const char* file :
+       {"addon.cfg", "readme.txt", "tools/mark.sh", "Maps/m1.map", "E2E_install.log", "E2E_Uninstall.exe"})
     EXPECT_TRUE(fs::is_regular_file(game / file)) << file;
   EXPECT_TRUE(fs::is_directory(game / "Saves" / "Slot1"));
   EXPECT_EQ(ReadHostFile(game / "game.cfg"), "the add-on's settings");
   EXPECT_EQ(ReadHostFile(game / "E2E_backup" / "INSTDIRgame.cfg"), "the game's settings");
   EXPECT_FALSE(fs::exists(game / "Saves" / "addon.old"));
   EXPECT_FALSE(fs::exists(game / "Scratch"));
-  EXPECT_EQ(Value(platform::RegistryRoot::CurrentUser, "Software\\E2E\\AddOn", "Version").value_or(""), "2.0");
+  EXPECT_EQ(Value(platform::RegistryRoot::CurrentUser, "Software\\E2E\\AddOn", "Version").value_or(""),
+            "2.0");
   EXPECT_EQ(Value(platform::RegistryRoot::CurrentUser, "Software\\E2E\\AddOn", "Folder").value_or(""),
             "C:\\Games\\E2E\\");
   const std::string uninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\E2E Add-on";

@@ -63,28 +63,22 @@ class CompileTest : public ::testing::Test {
 };
 
 TEST_F(CompileTest, JumpTargetsBecomeLineIndices) {
-  ASSERT_TRUE(Compile(
-      "start:\n"                         // 0
-      "goto dup\n"                       // 1  first "dup" wins
-      "dup:\n"                           // 2
-      "iffileexists x.txt dup DUP\n"     // 3  last "dup" wins, names ignore case
-      "messagebox text caption dup 0\n"  // 4  "0" means no jump
-      "Dup:\n"                           // 5
-      "goto 7\n"                         // 6  a number that names no label stays
-      "goto 0\n"                         // 7  for goto "0" is line 0
-      "iffileexists x.txt 0 0\n"         // 8
-      "messagebox a b 0 START\n"         // 9
-      "7:\n"                             // 10
-      "iffileexists y.txt 7 3\n"));      // 11 a label named "7" is found by name
+  ASSERT_TRUE(
+      Compile("start:\n"                         // 0
+              "goto dup\n"                       // 1  first "dup" wins
+              "dup:\n"                           // 2
+              "iffileexists x.txt dup DUP\n"     // 3  last "dup" wins, names ignore case
+              "messagebox text caption dup 0\n"  // 4  "0" means no jump
+              "Dup:\n"                           // 5
+              "goto 7\n"                         // 6  a number that names no label stays
+              "goto 0\n"                         // 7  for goto "0" is line 0
+              "iffileexists x.txt 0 0\n"         // 8
+              "messagebox a b 0 START\n"         // 9
+              "7:\n"                             // 10
+              "iffileexists y.txt 7 3\n"));      // 11 a label named "7" is found by name
   const std::vector<std::pair<int, std::vector<std::string>>> expected = {
-      {1, {"2"}},
-      {3, {"x.txt", "5", "5"}},
-      {4, {"text", "caption", "5", "-1"}},
-      {6, {"10"}},
-      {7, {"0"}},
-      {8, {"x.txt", "-1", "-1"}},
-      {9, {"a", "b", "-1", "0"}},
-      {11, {"y.txt", "10", "3"}},
+      {1, {"2"}}, {3, {"x.txt", "5", "5"}},   {4, {"text", "caption", "5", "-1"}}, {6, {"10"}},
+      {7, {"0"}}, {8, {"x.txt", "-1", "-1"}}, {9, {"a", "b", "-1", "0"}},          {11, {"y.txt", "10", "3"}},
   };
   for (const auto& [line, params] : expected) EXPECT_EQ(Params(line), params) << "line " << line;
   EXPECT_EQ(compiler_.ErrorText, "");
@@ -93,11 +87,11 @@ TEST_F(CompileTest, JumpTargetsBecomeLineIndices) {
 // goto names the first label of its name, and only that: a later label whose name is
 // that label's index ("1:") does not take the jump over.
 TEST_F(CompileTest, GotoResolvesItsOwnLabelNotALabelNamedByTheIndex) {
-  ASSERT_TRUE(Compile(
-      "goto a\n"  // 0
-      "a:\n"      // 1
-      "1:\n"      // 2
-      "a:\n"));   // 3
+  ASSERT_TRUE(
+      Compile("goto a\n"  // 0
+              "a:\n"      // 1
+              "1:\n"      // 2
+              "a:\n"));   // 3
   EXPECT_EQ(Params(0), (std::vector<std::string>{"1"}));
 }
 
@@ -122,16 +116,16 @@ TEST_F(CompileTest, UnknownLabelStopsWithTheReferringLine) {
 }
 
 TEST_F(CompileTest, IdentityCommandsFillTheSetupInformationAndLeaveEmptyLines) {
-  ASSERT_TRUE(Compile(
-      "name \"Demo Add-on 1.2\"\n"
-      "outfile DemoSetup.exe\n"
-      "installdir $PROGRAMFILES\\Demo\\\n"
-      "installdirregkey hkcu Software\\Maker\\Demo\\ Path\n"
-      "changelog \"Fixed things\"\n"
-      "pages std\n"
-      "uninstallpages uninst\n"
-      "prefix Demo\n"
-      "message <LANG22>\n"));
+  ASSERT_TRUE(
+      Compile("name \"Demo Add-on 1.2\"\n"
+              "outfile DemoSetup.exe\n"
+              "installdir $PROGRAMFILES\\Demo\\\n"
+              "installdirregkey hkcu Software\\Maker\\Demo\\ Path\n"
+              "changelog \"Fixed things\"\n"
+              "pages std\n"
+              "uninstallpages uninst\n"
+              "prefix Demo\n"
+              "message <LANG22>\n"));
   const TSetupInfo& info = compiler_.Info.Info;
   EXPECT_EQ(info.SetupName, "Demo Add-on 1.2");
   EXPECT_EQ(info.ShortName, "Demo Add-on 1.2");  // name sets both without a shortname
@@ -172,27 +166,25 @@ TEST_F(CompileTest, GroupsOfEveryKindAndUpdatesThatShareATarget) {
   WriteHostFile(base_.Path() / "upd2" / "X.DAT", "second");
   WriteHostFile(base_.Path() / "upd2" / "z.dat");
 
-  ASSERT_TRUE(Compile(
-      "ztpupdate upd1\\ secret Data\\Game.ztp\n"  // 0 group 1 (update)
-      "file files\\\n"                           // 1 group 2 (files)
-      "vfsupdate vfs1 data.vfs 0\n"              // 2 group 3 (update), no trailing "\"
-      "file single.txt sub\n"                    // 3 group 4
-      "ztpupdate upd2 pw data\\game.ZTP\n"       // 4 group 5, shares group 1
-      "ztpofficial data\\game.ztp word t\n"      // 5 no group
-      "file nothing-here.txt\n"));               // 6 group 6, empty
+  ASSERT_TRUE(
+      Compile("ztpupdate upd1\\ secret Data\\Game.ztp\n"  // 0 group 1 (update)
+              "file files\\\n"                            // 1 group 2 (files)
+              "vfsupdate vfs1 data.vfs 0\n"               // 2 group 3 (update), no trailing "\"
+              "file single.txt sub\n"                     // 3 group 4
+              "ztpupdate upd2 pw data\\game.ZTP\n"        // 4 group 5, shares group 1
+              "ztpofficial data\\game.ztp word t\n"       // 5 no group
+              "file nothing-here.txt\n"));                // 6 group 6, empty
 
-  EXPECT_EQ(Params(0), (std::vector<std::string>{
-                           "upd1\\", AddKeyDigits(kScriptParameterKey, "secret"),
-                           "Data\\Game.ztp", "1"}));
+  EXPECT_EQ(Params(0), (std::vector<std::string>{"upd1\\", AddKeyDigits(kScriptParameterKey, "secret"),
+                                                 "Data\\Game.ztp", "1"}));
   EXPECT_NE(Params(0)[1], "secret");
   EXPECT_EQ(Params(1), (std::vector<std::string>{"files\\", "2"}));
   EXPECT_EQ(Params(2), (std::vector<std::string>{"vfs1", "data.vfs", "0", "3"}));
   EXPECT_EQ(Params(3), (std::vector<std::string>{"single.txt", "sub", "4"}));
   EXPECT_EQ(Params(4)[1], AddKeyDigits(kScriptParameterKey, "pw"));
   EXPECT_EQ(Params(4).back(), "5");
-  EXPECT_EQ(Params(5), (std::vector<std::string>{"data\\game.ztp",
-                                                 AddKeyDigits(kScriptParameterKey, "word"),
-                                                 "t"}));
+  EXPECT_EQ(Params(5),
+            (std::vector<std::string>{"data\\game.ztp", AddKeyDigits(kScriptParameterKey, "word"), "t"}));
   EXPECT_EQ(Params(6).back(), "6");
 
   const TCompilerFileList& list = compiler_.FileList;
@@ -217,12 +209,12 @@ TEST_F(CompileTest, GroupsOfEveryKindAndUpdatesThatShareATarget) {
 TEST_F(CompileTest, LanguageTablesEnterGroupZeroAndMissingOnesWarn) {
   WriteHostFile(data_.Path() / "languages" / "install" / "english.wri");
   WriteHostFile(data_.Path() / "languages" / "uninstall" / "english.wri");
-  ASSERT_TRUE(Compile(
-      "language install\\english\n"
-      "uninstalllanguage uninstall\\english\n"
-      "language install\\klingon\n"));
-  EXPECT_EQ(EntryNames(0), (std::vector<std::string>{"LANGUAGE-install\\english",
-                                                     "UNINSTALL_LANGUAGE-uninstall\\english"}));
+  ASSERT_TRUE(
+      Compile("language install\\english\n"
+              "uninstalllanguage uninstall\\english\n"
+              "language install\\klingon\n"));
+  EXPECT_EQ(EntryNames(0),
+            (std::vector<std::string>{"LANGUAGE-install\\english", "UNINSTALL_LANGUAGE-uninstall\\english"}));
   EXPECT_EQ(compiler_.FileList.Groups[0].Files[0].Source,
             Win(data_.Path() / "languages" / "install" / "english.wri"));
   ASSERT_EQ(warnings_.size(), 1u);

@@ -44,12 +44,13 @@ TEST_F(FileCommandsTest, FileExtractsItsGroupBelowTheInstallationDirectory) {
   WriteSource("three.txt", "third");
   WriteSource("folder/a.txt", "in a folder");
   WriteSource("folder/nested/b.txt", "deeper");
-  Pack("name Demo\nprefix Demo\nuninstallpages uninstall\n"
-       "file one.txt\n"                  // 2 stored parameters: the directory itself
-       "file two.txt sub\\deeper\n"      // 3: a sub-directory
-       "file three.txt \"\"\n"           // an empty sub-directory adds nothing
-       "file folder\\ pack\\\n"          // a folder, with its sub-folders
-       "file one.txt\n");                // the same file again: recorded once
+  Pack(
+      "name Demo\nprefix Demo\nuninstallpages uninstall\n"
+      "file one.txt\n"              // 2 stored parameters: the directory itself
+      "file two.txt sub\\deeper\n"  // 3: a sub-directory
+      "file three.txt \"\"\n"       // an empty sub-directory adds nothing
+      "file folder\\ pack\\\n"      // a folder, with its sub-folders
+      "file one.txt\n");            // the same file again: recorded once
   Run();
   const struct {
     const char* path;
@@ -62,12 +63,12 @@ TEST_F(FileCommandsTest, FileExtractsItsGroupBelowTheInstallationDirectory) {
       {"C:\\Games\\Demo\\pack\\nested\\b.txt", "deeper"},
   };
   for (const auto& file : files) EXPECT_EQ(HostRead(file.path), file.content) << file.path;
-  EXPECT_EQ(InstallLog("C:\\Games\\Demo\\", "Demo_"),
-            (Lines{"F $INSTDIRone.txt", "F $INSTDIRsub\\deeper\\two.txt", "F $INSTDIRthree.txt",
-                   "F $INSTDIRpack\\a.txt", "F $INSTDIRpack\\nested\\b.txt",
-                   "D C:\\Games\\Demo\\", "D C:\\Games\\", "D C:\\Games\\Demo",
-                   "D C:\\Games\\Demo\\sub\\", "D C:\\Games\\Demo\\sub\\deeper",
-                   "D C:\\Games\\Demo\\pack", "D C:\\Games\\Demo\\pack\\nested"}));
+  EXPECT_EQ(
+      InstallLog("C:\\Games\\Demo\\", "Demo_"),
+      (Lines{"F $INSTDIRone.txt", "F $INSTDIRsub\\deeper\\two.txt", "F $INSTDIRthree.txt",
+             "F $INSTDIRpack\\a.txt", "F $INSTDIRpack\\nested\\b.txt", "D C:\\Games\\Demo\\", "D C:\\Games\\",
+             "D C:\\Games\\Demo", "D C:\\Games\\Demo\\sub\\", "D C:\\Games\\Demo\\sub\\deeper",
+             "D C:\\Games\\Demo\\pack", "D C:\\Games\\Demo\\pack\\nested"}));
   // Each entry: its status line, then a gauge step; each group ends with an empty name.
   const Lines firstGroup(sink_->events.begin(), sink_->events.begin() + 3);
   EXPECT_EQ(firstGroup, (Lines{"status Extracting one.txt", "gauge 1", "status Extracting "}));
@@ -86,11 +87,9 @@ TEST_F(FileCommandsTest, FileConditionsOnARegistryValue) {
     bool extracted;
   } cases[] = {
       {nullptr, "\"\"", "F", false},  // empty equals empty, and "F" wants a difference
-      {nullptr, "\"\"", "1", true},
-      {"yes", "yes", "true", true},
-      {"Yes", "yes", "1", false},     // data compare with case
-      {"no", "yes", "0", true},
-      {"no", "yes", "FALSE", true},
+      {nullptr, "\"\"", "1", true},  {"yes", "yes", "true", true},
+      {"Yes", "yes", "1", false},  // data compare with case
+      {"no", "yes", "0", true},      {"no", "yes", "FALSE", true},
       {"yes", "yes", "f", false},
   };
   std::string script = "file cond.txt case-1 hkcu Software\\NoSuchKey Flag \"\" F\n";
@@ -100,15 +99,15 @@ TEST_F(FileCommandsTest, FileConditionsOnARegistryValue) {
       auto opened = platform::RegistryKey::Open(RegistryRoot::CurrentUser, key, true);
       ASSERT_TRUE(opened->WriteString("Flag", cases[i].existing));
     }
-    script += "file cond.txt case" + std::to_string(i) + " HKCU " + key + " Flag " +
-              cases[i].expected + " " + cases[i].flag + "\n";
+    script += "file cond.txt case" + std::to_string(i) + " HKCU " + key + " Flag " + cases[i].expected + " " +
+              cases[i].flag + "\n";
   }
   WriteSource("cond.txt", "conditional");
   Pack(script);
   Run();
   for (size_t i = 0; i < std::size(cases); ++i)
-    EXPECT_EQ(HostFileExists("C:\\Games\\Demo\\case" + std::to_string(i) + "\\cond.txt"),
-              cases[i].extracted) << "case " << i;
+    EXPECT_EQ(HostFileExists("C:\\Games\\Demo\\case" + std::to_string(i) + "\\cond.txt"), cases[i].extracted)
+        << "case " << i;
   // A condition on a key that does not exist: the key is created, its value reads as
   // empty, which equals "", so "F" refuses.
   EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\case-1\\cond.txt"));
@@ -119,9 +118,10 @@ TEST_F(FileCommandsTest, FileConditionsOnARegistryValue) {
 TEST_F(FileCommandsTest, FileWithAParameterCountItCannotUseSaysSoAndGoesOn) {
   WriteSource("a.txt", "a");
   // 4 and 9 stored parameters (the group number is appended).
-  Pack("file a.txt sub HKCU Software\\X\n"
-       "file a.txt sub HKCU Software\\X V D 1 extra\n"
-       "createdirectory $INSTDIR\\after\n");
+  Pack(
+      "file a.txt sub HKCU Software\\X\n"
+      "file a.txt sub HKCU Software\\X V D 1 extra\n"
+      "createdirectory $INSTDIR\\after\n");
   answers_ = {platform::MessageResult::Ok, platform::MessageResult::Ok};
   Run();
   ASSERT_EQ(asked_.size(), 2u);
@@ -137,15 +137,16 @@ TEST_F(FileCommandsTest, FileWithAParameterCountItCannotUseSaysSoAndGoesOn) {
 TEST_F(FileCommandsTest, CopyFileTakesTheFirstCdDriveThatHoldsTheFile) {
   AddCdDrives({{}, {{"data/x.dat", "from E"}}, {{"data/x.dat", "from F"}}});
   HostWrite("C:\\old.txt", "old");
-  Pack("name Demo\nprefix Demo\nuninstallpages uninstall\n"
-       "copyfile $CDDRIVE\\data\\x.dat $INSTDIR\\data\\x.dat\n"
-       "copyfile $cddrive\\data\\missing.dat $INSTDIR\\missing.dat\n"
-       "copyfile C:\\old.txt $INSTDIR\\old.txt\n"
-       "iffileexists $CDDRIVE\\data\\x.dat found 0\n"
-       "goto end\n"
-       "found:\n"
-       "createdirectory $INSTDIR\\found\n"
-       "end:\n");
+  Pack(
+      "name Demo\nprefix Demo\nuninstallpages uninstall\n"
+      "copyfile $CDDRIVE\\data\\x.dat $INSTDIR\\data\\x.dat\n"
+      "copyfile $cddrive\\data\\missing.dat $INSTDIR\\missing.dat\n"
+      "copyfile C:\\old.txt $INSTDIR\\old.txt\n"
+      "iffileexists $CDDRIVE\\data\\x.dat found 0\n"
+      "goto end\n"
+      "found:\n"
+      "createdirectory $INSTDIR\\found\n"
+      "end:\n");
   Run();
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\data\\x.dat"), "from E");
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\old.txt"), "old");
@@ -156,9 +157,8 @@ TEST_F(FileCommandsTest, CopyFileTakesTheFirstCdDriveThatHoldsTheFile) {
   // A failed copy is recorded too: the uninstaller skips what is not there.
   EXPECT_EQ(InstallLog("C:\\Games\\Demo\\", "Demo_"),
             (Lines{"F $INSTDIRdata\\x.dat", "F $INSTDIRmissing.dat", "F $INSTDIRold.txt",
-                   "D C:\\Games\\Demo\\", "D C:\\Games\\", "D C:\\Games\\Demo\\",
-                   "D C:\\Games\\Demo\\data", "D C:\\Games\\Demo\\found",
-                   "D C:\\Games\\Demo\\found"}));
+                   "D C:\\Games\\Demo\\", "D C:\\Games\\", "D C:\\Games\\Demo\\", "D C:\\Games\\Demo\\data",
+                   "D C:\\Games\\Demo\\found", "D C:\\Games\\Demo\\found"}));
 }
 
 // A game file that copyfile did not replace (no source, or the file itself as its
@@ -210,11 +210,12 @@ TEST_F(FileCommandsTest, RenameAndDeleteWriteTheirExpandedPathsBack) {
   HostWrite("C:\\Games\\Demo\\gone.txt", "x");
   HostWrite("C:\\Games\\Demo\\taken.txt", "old");
   HostWrite("C:\\Games\\Demo\\keep\\inside.txt", "x");
-  Pack("rename $INSTDIR\\a.txt $INSTDIR\\b.txt\n"
-       "delete $INSTDIR\\gone.txt\n"
-       "delete $INSTDIR\\keep\n"                    // a directory is not a file
-       "rename $INSTDIR\\none.txt $INSTDIR\\c.txt\n"
-       "rename $INSTDIR\\b.txt $INSTDIR\\taken.txt\n");  // the target exists: no rename
+  Pack(
+      "rename $INSTDIR\\a.txt $INSTDIR\\b.txt\n"
+      "delete $INSTDIR\\gone.txt\n"
+      "delete $INSTDIR\\keep\n"  // a directory is not a file
+      "rename $INSTDIR\\none.txt $INSTDIR\\c.txt\n"
+      "rename $INSTDIR\\b.txt $INSTDIR\\taken.txt\n");  // the target exists: no rename
   Run();
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\b.txt"), "a");
   EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\a.txt"));
@@ -222,8 +223,7 @@ TEST_F(FileCommandsTest, RenameAndDeleteWriteTheirExpandedPathsBack) {
   EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\keep\\inside.txt"));
   EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\c.txt"));
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\taken.txt"), "old");
-  EXPECT_EQ(CompLines().Lines[0].Params,
-            (Lines{"C:\\Games\\Demo\\a.txt", "C:\\Games\\Demo\\b.txt"}));
+  EXPECT_EQ(CompLines().Lines[0].Params, (Lines{"C:\\Games\\Demo\\a.txt", "C:\\Games\\Demo\\b.txt"}));
   EXPECT_EQ(CompLines().Lines[1].Params, (Lines{"C:\\Games\\Demo\\gone.txt"}));
 }
 
@@ -234,14 +234,15 @@ TEST_F(FileCommandsTest, RmdirRemovesATreeButNeverADrive) {
   HostWrite("C:\\Games\\Demo\\tree0\\sub\\deep\\b.txt", "x");
   HostWrite("C:\\Games\\Demo\\tree1\\sub\\c.txt", "x");
   HostWrite("C:\\precious.txt", "keep me");
-  Pack("rmdir $INSTDIR\\tree0 0\n"
-       "rmdir $INSTDIR\\tree1\\ 1\n"
-       "rmdir $CDDRIVE 1\n"                // no CD-ROM drive: an empty path
-       "rmdir C:\\ 1\n"
-       "rmdir c: 1\n"
-       "rmdir C:\\Games\\..\\ 1\n"
-       "rmdir C:\\.\\ 1\n"
-       "rmdir $INSTDIR\\missing 1\n");
+  Pack(
+      "rmdir $INSTDIR\\tree0 0\n"
+      "rmdir $INSTDIR\\tree1\\ 1\n"
+      "rmdir $CDDRIVE 1\n"  // no CD-ROM drive: an empty path
+      "rmdir C:\\ 1\n"
+      "rmdir c: 1\n"
+      "rmdir C:\\Games\\..\\ 1\n"
+      "rmdir C:\\.\\ 1\n"
+      "rmdir $INSTDIR\\missing 1\n");
   Run();
   EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\tree0"));
   EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\tree1"));
@@ -251,15 +252,15 @@ TEST_F(FileCommandsTest, RmdirRemovesATreeButNeverADrive) {
 
 TEST_F(FileCommandsTest, CreateDirectoryRecordsTheNamedDirectoryEvenWhenItExists) {
   HostWrite("C:\\Games\\Demo\\existing\\x.txt", "x");
-  Pack("name Demo\nprefix Demo\nuninstallpages uninstall\n"
-       "createdirectory $INSTDIR\\existing\n"
-       "createdirectory $INSTDIR\\new\\deeper\\\n");
+  Pack(
+      "name Demo\nprefix Demo\nuninstallpages uninstall\n"
+      "createdirectory $INSTDIR\\existing\n"
+      "createdirectory $INSTDIR\\new\\deeper\\\n");
   Run();
   EXPECT_TRUE(HostDirExists("C:\\Games\\Demo\\new\\deeper"));
   EXPECT_EQ(InstallLog("C:\\Games\\Demo\\", "Demo_"),
-            (Lines{"D C:\\Games\\Demo\\", "D C:\\Games\\Demo\\existing",
-                   "D C:\\Games\\Demo\\new\\", "D C:\\Games\\Demo\\new\\deeper\\",
-                   "D C:\\Games\\Demo\\new\\deeper\\"}));
+            (Lines{"D C:\\Games\\Demo\\", "D C:\\Games\\Demo\\existing", "D C:\\Games\\Demo\\new\\",
+                   "D C:\\Games\\Demo\\new\\deeper\\", "D C:\\Games\\Demo\\new\\deeper\\"}));
 }
 
 // The helper writes its marker only after a pause and then ends; the line after
@@ -270,19 +271,19 @@ TEST_F(FileCommandsTest, ExecuteWaitsForTheProgramToEnd) {
             "exec >/dev/null 2>&1 </dev/null\n"
             "sleep 1\n"
             "printf '%s|' \"$@\" > \"$0.out\"\n");
-  Pack("execute C:\\tools\\helper.sh \"$INSTDIR one\"\n"
-       "iffileexists C:\\tools\\helper.sh.out waited 0\n"
-       "goto end\n"
-       "waited:\n"
-       "createdirectory $INSTDIR\\waited\n"
-       "end:\n"
-       "execute C:\\tools\\missing.exe\n"
-       "createdirectory $INSTDIR\\after\n");
+  Pack(
+      "execute C:\\tools\\helper.sh \"$INSTDIR one\"\n"
+      "iffileexists C:\\tools\\helper.sh.out waited 0\n"
+      "goto end\n"
+      "waited:\n"
+      "createdirectory $INSTDIR\\waited\n"
+      "end:\n"
+      "execute C:\\tools\\missing.exe\n"
+      "createdirectory $INSTDIR\\after\n");
   Run();
   EXPECT_TRUE(HostDirExists("C:\\Games\\Demo\\waited"));
   EXPECT_EQ(HostRead("C:\\tools\\helper.sh.out"), "C:\\Games\\Demo\\|one|");
-  EXPECT_EQ(CompLines().Lines[0].Params,
-            (Lines{"C:\\tools\\helper.sh", "C:\\Games\\Demo\\ one"}));
+  EXPECT_EQ(CompLines().Lines[0].Params, (Lines{"C:\\tools\\helper.sh", "C:\\Games\\Demo\\ one"}));
   EXPECT_TRUE(HostDirExists("C:\\Games\\Demo\\after"));  // a start that fails goes on
   EXPECT_TRUE(asked_.empty());
 }

@@ -18,7 +18,8 @@ class FlowTest : public SetupRun {
   std::string Branch() {
     std::string taken;
     for (const char* name : {"fell", "yes", "no", "ok", "cancel"})
-      if (HostDirExists(std::string("C:\\Games\\Demo\\") + name)) taken += taken.empty() ? name : std::string("+") + name;
+      if (HostDirExists(std::string("C:\\Games\\Demo\\") + name))
+        taken += taken.empty() ? name : std::string("+") + name;
     return taken;
   }
 };
@@ -33,7 +34,7 @@ TEST_F(FlowTest, IfFileExistsTakesTheBranchOfAFileNotADirectory) {
       {"$instdir\\present.txt", "yes no", "yes"},  // variables ignore case
       {"$INSTDIR\\folder", "yes no", "no"},        // a directory is no file
       {"$INSTDIR\\missing.txt", "yes no", "no"},
-      {"$INSTDIR\\present.txt", "0 no", "fell"},   // "0": no jump
+      {"$INSTDIR\\present.txt", "0 no", "fell"},  // "0": no jump
       {"$INSTDIR\\missing.txt", "0 0", "fell"},
       {"$INSTDIR\\present.txt", "0 0", "fell"},
   };
@@ -42,7 +43,8 @@ TEST_F(FlowTest, IfFileExistsTakesTheBranchOfAFileNotADirectory) {
     Fresh();
     HostWrite("C:\\Games\\Demo\\present.txt", "x");
     HostWrite("C:\\Games\\Demo\\folder\\inside.txt", "x");
-    Pack(std::string("iffileexists ") + c.path + " " + c.targets + "\n"
+    Pack(std::string("iffileexists ") + c.path + " " + c.targets +
+         "\n"
          "createdirectory $INSTDIR\\fell\n"
          "goto end\n"
          "yes:\n"
@@ -65,28 +67,25 @@ TEST_F(FlowTest, MessageBoxAsksAndBranchesOnTheAnswer) {
     const char* targets;
     const char* branch;
   } cases[] = {
-      {MessageResult::Ok, "ok cancel", "ok"},
-      {MessageResult::Cancel, "ok cancel", "cancel"},
-      {MessageResult::Cancel, "ok 0", "fell"},
-      {MessageResult::Ok, "0 cancel", "fell"},
-      {MessageResult::Ok, "top cancel", "fell"},
-      {MessageResult::Ok, "6 cancel", "ok"},  // line 6 itself runs
+      {MessageResult::Ok, "ok cancel", "ok"},    {MessageResult::Cancel, "ok cancel", "cancel"},
+      {MessageResult::Cancel, "ok 0", "fell"},   {MessageResult::Ok, "0 cancel", "fell"},
+      {MessageResult::Ok, "top cancel", "fell"}, {MessageResult::Ok, "6 cancel", "ok"},  // line 6 itself runs
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.targets);
     Fresh();
-    Pack(std::string("top:\n") +                                                   // 0
-         "messagebox \"Install into $INSTDIR?\" \"Demo $LANGUAGESELECTION\" " +   // 1
+    Pack(std::string("top:\n") +                                                 // 0
+         "messagebox \"Install into $INSTDIR?\" \"Demo $LANGUAGESELECTION\" " +  // 1
          c.targets + "\n" +
-         "createdirectory $INSTDIR\\fell\n"                                        // 2
-         "goto end\n"                                                              // 3
-         "ok:\n"                                                                   // 4
-         "message <LANG22>\n"                                                      // 5
-         "createdirectory $INSTDIR\\ok\n"                                          // 6
-         "goto end\n"                                                              // 7
-         "cancel:\n"                                                               // 8
-         "createdirectory $INSTDIR\\cancel\n"                                      // 9
-         "end:\n");                                                                // 10
+         "createdirectory $INSTDIR\\fell\n"    // 2
+         "goto end\n"                          // 3
+         "ok:\n"                               // 4
+         "message <LANG22>\n"                  // 5
+         "createdirectory $INSTDIR\\ok\n"      // 6
+         "goto end\n"                          // 7
+         "cancel:\n"                           // 8
+         "createdirectory $INSTDIR\\cancel\n"  // 9
+         "end:\n");                            // 10
     answers_ = {c.answer};
     Run();
     EXPECT_EQ(Branch(), c.branch);
@@ -99,10 +98,11 @@ TEST_F(FlowTest, MessageBoxAsksAndBranchesOnTheAnswer) {
 }
 
 TEST_F(FlowTest, GotoContinuesAfterTheLineItNames) {
-  Pack("goto 2\n"                              // 0
-       "createdirectory $INSTDIR\\no\n"        // 1
-       "createdirectory $INSTDIR\\cancel\n"    // 2: named, so not run
-       "createdirectory $INSTDIR\\yes\n");     // 3
+  Pack(
+      "goto 2\n"                            // 0
+      "createdirectory $INSTDIR\\no\n"      // 1
+      "createdirectory $INSTDIR\\cancel\n"  // 2: named, so not run
+      "createdirectory $INSTDIR\\yes\n");   // 3
   Run();
   EXPECT_EQ(Branch(), "yes");
 }

@@ -36,19 +36,15 @@ class GameDataCommandsTest : public SetupRun {
     SetupRun::SetUp();
     fs::create_directories(Host("C:\\Games\\Demo"));
   }
-  ProgramResult Tool(const std::vector<std::string>& args) {
-    return RunProgram("setuptool", args);
-  }
-  std::string HostText(const std::string& windowsPath) const {
-    return Host(windowsPath).string();
-  }
+  ProgramResult Tool(const std::vector<std::string>& args) { return RunProgram("setuptool", args); }
+  std::string HostText(const std::string& windowsPath) const { return Host(windowsPath).string(); }
   void MakePackage(const std::string& windowsPath) {
     const ProgramResult made = Tool({"ztp", "create", HostText(windowsPath)});
     ASSERT_EQ(made.status, 0) << made.err;
   }
   void MakeArchive(const std::string& windowsPath) {
-    const ProgramResult made = Tool({"vfs", "create", HostText(windowsPath), "--block-size", "512",
-                                     "--blocks", "200", "--roots", "16"});
+    const ProgramResult made = Tool(
+        {"vfs", "create", HostText(windowsPath), "--block-size", "512", "--blocks", "200", "--roots", "16"});
     ASSERT_EQ(made.status, 0) << made.err;
   }
 };
@@ -62,12 +58,13 @@ TEST_F(GameDataCommandsTest, UpdateCommandsChangePackagesAndArchivesAndRecordNot
   WriteSource("mapdata/maps/m1/data.bin", std::string(3000, 'm'));
   WriteSource("mapdata/readme", "root file");
   WriteSource("sounds/fx/boom.snd", "boom");
-  Pack("name Demo\n"
-       "ztpupdate ztp\\ secret data.ztp\n"
-       "ztpofficial data.ztp VORPELK true\n"
-       "duplicateentry data.ztp readme.txt copy\\readme.txt\n"
-       "vfsupdate sounds\\ sounds.vfs\n"     // closed at once
-       "vfsupdate mapdata\\ maps.vfs 0\n");     // left open: closed at the end of the run
+  Pack(
+      "name Demo\n"
+      "ztpupdate ztp\\ secret data.ztp\n"
+      "ztpofficial data.ztp VORPELK true\n"
+      "duplicateentry data.ztp readme.txt copy\\readme.txt\n"
+      "vfsupdate sounds\\ sounds.vfs\n"     // closed at once
+      "vfsupdate mapdata\\ maps.vfs 0\n");  // left open: closed at the end of the run
   Run();
   ASSERT_TRUE(reported_.empty()) << reported_.front().first;
 
@@ -102,17 +99,16 @@ TEST_F(GameDataCommandsTest, AStoppedRunGivesThePackageAndTheArchiveBack) {
   HostWrite("C:\\Games\\Demo\\locked.txt", "the game's own");
   fs::permissions(Host("C:\\Games\\Demo\\locked.txt"), fs::perms::owner_read);
   const std::string package = HostRead("C:\\Games\\Demo\\data.ztp");
-  const std::string archiveListing =
-      Tool({"vfs", "list", HostText("C:\\Games\\Demo\\sounds.vfs")}).out;
-  Pack("name Demo\nprefix Demo\n"
-       "ztpupdate ztp\\ secret data.ztp\n"
-       "vfsupdate sounds\\ sounds.vfs\n"
-       "file files\\\n");  // cannot replace the read-only file: Cancel stops the run
+  const std::string archiveListing = Tool({"vfs", "list", HostText("C:\\Games\\Demo\\sounds.vfs")}).out;
+  Pack(
+      "name Demo\nprefix Demo\n"
+      "ztpupdate ztp\\ secret data.ztp\n"
+      "vfsupdate sounds\\ sounds.vfs\n"
+      "file files\\\n");  // cannot replace the read-only file: Cancel stops the run
   Run();
   fs::permissions(Host("C:\\Games\\Demo\\locked.txt"), fs::perms::owner_all);
   ASSERT_FALSE(asked_.empty());
-  EXPECT_NE(asked_.back().text.find("the game was left as it was"), std::string::npos)
-      << asked_.back().text;
+  EXPECT_NE(asked_.back().text.find("the game was left as it was"), std::string::npos) << asked_.back().text;
   EXPECT_TRUE(HostRead("C:\\Games\\Demo\\data.ztp") == package);
   EXPECT_EQ(Tool({"vfs", "list", HostText("C:\\Games\\Demo\\sounds.vfs")}).out, archiveListing);
   const ProgramResult verified = Tool({"vfs", "verify", HostText("C:\\Games\\Demo\\sounds.vfs")});
@@ -124,9 +120,10 @@ TEST_F(GameDataCommandsTest, AStoppedRunGivesThePackageAndTheArchiveBack) {
 
 TEST_F(GameDataCommandsTest, AMissingArchiveStopsTheRunWithTheFailureText) {
   WriteSource("maps/readme", "root file");
-  Pack("name Demo\n"
-       "vfsupdate maps\\ missing.vfs\n"
-       "createdirectory $INSTDIR\\after\n");
+  Pack(
+      "name Demo\n"
+      "vfsupdate maps\\ missing.vfs\n"
+      "createdirectory $INSTDIR\\after\n");
   Run();
   ASSERT_EQ(asked_.size(), 1u);
   EXPECT_EQ(asked_[0].caption, "VFS Error");
@@ -140,9 +137,10 @@ TEST_F(GameDataCommandsTest, AWrongPasswordStopsTheProgramAndLeavesThePackageAsI
   MakePackage("C:\\Games\\Demo\\data.ztp");
   WriteSource("ztp/a.txt", "first");
   WriteSource("ztp2/b.txt", "second");
-  Pack("name Demo\n"
-       "ztpupdate ztp\\ right data.ztp\n"
-       "ztpupdate ztp2\\ wrong DATA.ZTP\n");
+  Pack(
+      "name Demo\n"
+      "ztpupdate ztp\\ right data.ztp\n"
+      "ztpupdate ztp2\\ wrong DATA.ZTP\n");
   // Both lines name the same package, so the second line's file joins the first line's
   // group and its own group stays empty: it opens nothing and checks no password.
   Run();

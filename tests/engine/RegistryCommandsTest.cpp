@@ -18,20 +18,18 @@ using platform::RegistryRoot;
 
 constexpr const char* kHeader = "name Demo\nprefix Demo\nuninstallpages uninstall\n";
 
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 class RegistryCommandsTest : public SetupRun {};
 
 TEST_F(RegistryCommandsTest, WriteRegStrWritesTheExpandedDataAndRecordsItAsWritten) {
   Pack(std::string(kHeader) +
        "writeregstr HKLM Software\\Demo Path $INSTDIR\n"
-       "writeregstr hklm Software\\Demo Lower lower\n"          // root names ignore case
-       "writeregstr BOGUS Software\\Demo Unknown machine\n"     // unknown: local machine
+       "writeregstr hklm Software\\Demo Lower lower\n"       // root names ignore case
+       "writeregstr BOGUS Software\\Demo Unknown machine\n"  // unknown: local machine
        "writeregstr HKCU \"Software\\Demo Maker\" \"\" \"$INSTDIR\\demo.exe\"\n"
-       "writeregstr HKLM Software\\Demo Path $INSTDIR\n"        // the same line: once
-       "writeregstr HKLM SOFTWARE\\demo PATH $instdir\n");      // differs only in case: once
+       "writeregstr HKLM Software\\Demo Path $INSTDIR\n"    // the same line: once
+       "writeregstr HKLM SOFTWARE\\demo PATH $instdir\n");  // differs only in case: once
   Run();
   const struct {
     RegistryRoot root;
@@ -54,8 +52,8 @@ TEST_F(RegistryCommandsTest, WriteRegStrWritesTheExpandedDataAndRecordsItAsWritt
             (Lines{"R \"HKLM\" \"Software\\Demo\" \"Path\" \"$INSTDIR\"",
                    "R \"hklm\" \"Software\\Demo\" \"Lower\" \"lower\"",
                    "R \"BOGUS\" \"Software\\Demo\" \"Unknown\" \"machine\"",
-                   "R \"HKCU\" \"Software\\Demo Maker\" \"\" \"$INSTDIR\\demo.exe\"",
-                   "D C:\\Games\\Demo\\", "D C:\\Games\\", "D C:\\Games\\Demo\\"}));
+                   "R \"HKCU\" \"Software\\Demo Maker\" \"\" \"$INSTDIR\\demo.exe\"", "D C:\\Games\\Demo\\",
+                   "D C:\\Games\\", "D C:\\Games\\Demo\\"}));
 }
 
 TEST_F(RegistryCommandsTest, WriteRegStrUrlRegistersAProtocolHandler) {
@@ -78,12 +76,12 @@ TEST_F(RegistryCommandsTest, WriteRegStrUrlRegistersAProtocolHandler) {
   for (const auto& v : values)
     EXPECT_EQ(RegValue(RegistryRoot::ClassesRoot, v.key, v.name), std::optional<std::string>(v.data))
         << v.key << " " << v.name;
-  EXPECT_TRUE(Has(RegistryFile("system.reg"), "[Software\\\\Classes\\\\demoproto\\\\shell\\\\open\\\\command]"));
+  EXPECT_TRUE(
+      Has(RegistryFile("system.reg"), "[Software\\\\Classes\\\\demoproto\\\\shell\\\\open\\\\command]"));
   const std::optional<Lines> log = InstallLog("C:\\Games\\Demo\\", "Demo_");
   ASSERT_TRUE(log);
   EXPECT_EQ(Lines(log->begin(), log->begin() + 4),
-            (Lines{"R \"HKCR\" \"demoproto\" \"\" \"\"",
-                   "R \"HKCR\" \"demoproto\" \"URL Protocol\" \"\"",
+            (Lines{"R \"HKCR\" \"demoproto\" \"\" \"\"", "R \"HKCR\" \"demoproto\" \"URL Protocol\" \"\"",
                    "R \"HKCR\" \"demoproto\\DefaultIcon\\\" \"\" \"\"",
                    "R \"HKCR\" \"demoproto\\shell\\open\\command\\\" \"\" \"\""}));
   EXPECT_EQ(log->size(), 8u + 3u);  // two protocols, and the three directories
@@ -119,10 +117,10 @@ TEST_F(RegistryCommandsTest, CreateShortcutWritesALinkAndRecordsItsNewFolder) {
     ASSERT_TRUE(bytes) << l.link;
     EXPECT_EQ(*bytes, platform::BuildShellLink(l.expected, l.link)) << l.link;
   }
-  EXPECT_EQ(InstallLog("C:\\Games\\Demo\\", "Demo_"),
-            (Lines{"F $SMPROGRAMSDemo Games\\Play.lnk", "F $SMPROGRAMSDemo Games\\Help.lnk",
-                   "F $INSTDIRSame.lnk", "D C:\\Games\\Demo\\", "D " + menu + "Demo Games",
-                   "D C:\\Games\\", "D C:\\Games\\Demo"}));
+  EXPECT_EQ(
+      InstallLog("C:\\Games\\Demo\\", "Demo_"),
+      (Lines{"F $SMPROGRAMSDemo Games\\Play.lnk", "F $SMPROGRAMSDemo Games\\Help.lnk", "F $INSTDIRSame.lnk",
+             "D C:\\Games\\Demo\\", "D " + menu + "Demo Games", "D C:\\Games\\", "D C:\\Games\\Demo"}));
 }
 
 // An earlier installation's log is loaded first, so the final log holds both; a log
@@ -135,17 +133,21 @@ TEST_F(RegistryCommandsTest, InstallLogsAreLoadedAndSavedWhereTheScriptSays) {
   HostWrite("C:\\Old\\placeholder", "");
   earlier.Save("C:\\Old", "Prev_");
   Pack(std::string(kHeader) +
-       "uninstalllogload C:\\Nowhere Prev_\n"   // no log there: nothing changes
+       "uninstalllogload C:\\Nowhere Prev_\n"  // no log there: nothing changes
        "writeregstr HKCU Software\\Demo A 1\n"
-       "uninstalllogload C:\\Old\\ Prev_\n"     // replaces everything recorded so far
+       "uninstalllogload C:\\Old\\ Prev_\n"  // replaces everything recorded so far
        "writeregstr HKCU Software\\Demo B 2\n"
        "createdirectory $INSTDIR\n"
        "uninstalllogsave $INSTDIR Mid_\n"
        "writeregstr HKCU Software\\Demo C 3\n");
   Run();
-  const Lines middle = {"F C:\\Old\\old.dat", "R \"HKCU\" \"Software\\Old\" \"V\" \"1\"",
-                        "R \"HKCU\" \"Software\\Demo\" \"B\" \"2\"", "D C:\\Old\\",
-                        "D C:\\Games\\", "D C:\\Games\\Demo\\", "D C:\\Games\\Demo\\"};
+  const Lines middle = {"F C:\\Old\\old.dat",
+                        "R \"HKCU\" \"Software\\Old\" \"V\" \"1\"",
+                        "R \"HKCU\" \"Software\\Demo\" \"B\" \"2\"",
+                        "D C:\\Old\\",
+                        "D C:\\Games\\",
+                        "D C:\\Games\\Demo\\",
+                        "D C:\\Games\\Demo\\"};
   EXPECT_EQ(InstallLog("C:\\Games\\Demo\\", "Mid_"), middle);
   Lines final = middle;
   final.insert(final.begin() + 3, "R \"HKCU\" \"Software\\Demo\" \"C\" \"3\"");

@@ -81,8 +81,7 @@ class RunUndoTest : public SetupRun {
     EXPECT_EQ(RegValue(platform::RegistryRoot::CurrentUser, "Software\\Game", "Language"), "old");
     EXPECT_FALSE(RegValue(platform::RegistryRoot::CurrentUser, "Software\\Demo", "Version"));
     // Nothing but the game file is left in the game's folder.
-    EXPECT_EQ(std::distance(fs::directory_iterator(Host("C:\\Games\\Demo\\")),
-                            fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Host("C:\\Games\\Demo\\")), fs::directory_iterator()), 1);
   }
 };
 
@@ -150,8 +149,7 @@ TEST_F(RunUndoTest, AWriteFailingAtAnyPointOfTheRunUndoesTheWholeRun) {
 TEST_F(RunUndoTest, AJournalLeftByAKilledRunIsUndoneByTheNextStart) {
   PrepareGame();
   {
-    auto run = std::make_unique<TSetupRun>("C:\\Games\\Demo\\", "Demo_",
-                                           std::unordered_set<std::string>{});
+    auto run = std::make_unique<TSetupRun>("C:\\Games\\Demo\\", "Demo_", std::unordered_set<std::string>{});
     run->Begin();
     SetActiveRun(std::move(run));
     WriteBytesOfRun("C:\\Games\\Demo\\game.dat", reinterpret_cast<const uint8_t*>("replaced"), 8);

@@ -71,13 +71,12 @@ void SetupRun::SetUp() {
   sink_ = std::make_unique<testing_support::RecordingSink>();
   SetInstallRecorder(&UninstallList());
   platform::SetMessageBoxHandler([this](const std::u16string& text, const std::u16string& caption,
-                                        platform::MessageButtons buttons,
-                                        platform::MessageIcon icon) {
+                                        platform::MessageButtons buttons, platform::MessageIcon icon) {
     std::future<platform::MessageResult> answer;
     {
       std::lock_guard<std::mutex> lock(boxMutex_);
-      pending_.push_back(PendingBox{
-          AskedBox{platform::WideToUtf8(text), platform::WideToUtf8(caption), buttons, icon}, {}});
+      pending_.push_back(
+          PendingBox{AskedBox{platform::WideToUtf8(text), platform::WideToUtf8(caption), buttons, icon}, {}});
       answer = pending_.back().answer.get_future();
     }
     return answer.get();  // the setup thread waits for the user-interface thread
@@ -86,9 +85,8 @@ void SetupRun::SetUp() {
     endedWith_.push_back(status);
     throw EndProcessCalled{};
   });
-  SetErrorReporter([this](const std::string& text, const std::string& stage) {
-    reported_.emplace_back(text, stage);
-  });
+  SetErrorReporter(
+      [this](const std::string& text, const std::string& stage) { reported_.emplace_back(text, stage); });
 }
 
 void SetupRun::TearDown() {
@@ -110,9 +108,8 @@ void SetupRun::Pack(const std::string& script, const std::string& installDir,
   WriteSource("setup.txt", script);
   packagePath_ = work_->Path() / "out" / "Setup.exe";
   fs::create_directories(packagePath_.parent_path());
-  std::vector<std::string> args = {(work_->Path() / "setup.txt").string(), "-o",
-                                   packagePath_.string(), "--data",
-                                   std::string(SE_SOURCE_DIR) + "/data"};
+  std::vector<std::string> args = {(work_->Path() / "setup.txt").string(), "-o", packagePath_.string(),
+                                   "--data", std::string(SE_SOURCE_DIR) + "/data"};
   if (stub) {
     args.insert(args.end(), {"--stub", *stub});
   } else {

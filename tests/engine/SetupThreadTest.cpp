@@ -56,14 +56,14 @@ TEST_F(SetupThreadTest, JumpsToTheLastLineEndTheWalk) {
     const char* jump;
     const char* last;
   } cases[] = {
-      {"goto end", "end:"},  // a label as the last line
+      {"goto end", "end:"},                          // a label as the last line
       {"goto 3", "createdirectory $INSTDIR\\last"},  // its index: continue after it
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.jump);
     Fresh();
-    Pack(std::string("createdirectory $INSTDIR\\first\n") + c.jump +
-         "\ncreatedirectory $INSTDIR\\skipped\n" + c.last + "\n");
+    Pack(std::string("createdirectory $INSTDIR\\first\n") + c.jump + "\ncreatedirectory $INSTDIR\\skipped\n" +
+         c.last + "\n");
     Run();
     EXPECT_TRUE(HostDirExists("C:\\Games\\Demo\\first"));
     EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\skipped"));
@@ -83,15 +83,14 @@ TEST_F(SetupThreadTest, FailureStopsTheWalkAndStillSavesTheLogAndTheUninstaller)
   EXPECT_TRUE(AbortRequested);
   EXPECT_EQ(sink_->events, (Lines{"finish! The installation failed."}));
   EXPECT_EQ(InstallLog("C:\\Games\\Demo\\", "Demo_"),
-            (Lines{"D C:\\Games\\Demo\\", "D C:\\Games\\", "D C:\\Games\\Demo\\",
-                   "D C:\\Games\\Demo\\before", "D C:\\Games\\Demo\\before"}));
+            (Lines{"D C:\\Games\\Demo\\", "D C:\\Games\\", "D C:\\Games\\Demo\\", "D C:\\Games\\Demo\\before",
+                   "D C:\\Games\\Demo\\before"}));
   EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_Uninstall.exe"));
   EXPECT_TRUE(reported_.empty());
 }
 
 TEST_F(SetupThreadTest, FailureFirstLeavesOnlyTheDirectoriesOfTheInstallation) {
-  Pack(std::string(kUninstallerLines) + "failure\ncreatedirectory $INSTDIR\\after\n",
-       "C:\\Games\\Demo\\");
+  Pack(std::string(kUninstallerLines) + "failure\ncreatedirectory $INSTDIR\\after\n", "C:\\Games\\Demo\\");
   Run();
   EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\after"));
   EXPECT_EQ(InstallLog("C:\\Games\\Demo\\", "Demo_"),
@@ -137,13 +136,13 @@ TEST_F(SetupThreadTest, AnErrorGoesToTheReportAndEndsTheProgram) {
 TEST_F(SetupThreadTest, ALineRunTwiceThroughAJumpIsRecordedOnce) {
   WriteSource("data.txt", "data");
   Pack(std::string(kUninstallerLines) +
-       "again:\n"                                                  // 4
-       "writeregstr HKCU Software\\Demo Path $INSTDIR\n"           // 5
-       "file data.txt\n"                                           // 6
-       "iffileexists $INSTDIR\\copy.txt done 0\n"                  // 7
-       "copyfile $INSTDIR\\data.txt $INSTDIR\\copy.txt\n"          // 8
-       "goto again\n"                                              // 9
-       "done:\n");                                                 // 10
+       "again:\n"                                          // 4
+       "writeregstr HKCU Software\\Demo Path $INSTDIR\n"   // 5
+       "file data.txt\n"                                   // 6
+       "iffileexists $INSTDIR\\copy.txt done 0\n"          // 7
+       "copyfile $INSTDIR\\data.txt $INSTDIR\\copy.txt\n"  // 8
+       "goto again\n"                                      // 9
+       "done:\n");                                         // 10
   Run();
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\copy.txt"), "data");
   EXPECT_EQ(InstallLog("C:\\Games\\Demo\\", "Demo_"),

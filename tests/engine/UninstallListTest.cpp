@@ -62,10 +62,10 @@ TEST_F(UninstallListTest, LogBytesAreCountsThenScrambledItems) {
   lists.Directories = {"", "c"};
   const auto bytes = SerializeInstallLog(lists);
   // "6643..." is the key: every item starts again at its first digit.
-  const std::vector<uint8_t> expected = {1, 0, 0, 0, 2, 0,               // counts
-                                         2, 0, 'a' + 6, 'b' + 6,         // file
-                                         0, 0,                           // empty directory
-                                         1, 0, 'c' + 6};                 // directory
+  const std::vector<uint8_t> expected = {1, 0, 0,       0,       2, 0,  // counts
+                                         2, 0, 'a' + 6, 'b' + 6,        // file
+                                         0, 0,                          // empty directory
+                                         1, 0, 'c' + 6};                // directory
   EXPECT_EQ(bytes, expected);
   EXPECT_EQ(kInstallLogKey.substr(0, 2), "66");
 }
@@ -96,8 +96,8 @@ TEST_F(UninstallListTest, ATruncatedLogLoadsTheWholeItemsItHolds) {
     size_t cut;
     size_t files, registry, directories;
   } cases[] = {
-      {0, 0, 0, 0},  {5, 0, 0, 0},  {6, 0, 0, 0},  {10, 0, 0, 0}, {11, 1, 0, 0},
-      {16, 2, 0, 0}, {21, 2, 1, 0}, {25, 2, 1, 0},
+      {0, 0, 0, 0},  {5, 0, 0, 0},  {6, 0, 0, 0},  {10, 0, 0, 0},
+      {11, 1, 0, 0}, {16, 2, 0, 0}, {21, 2, 1, 0}, {25, 2, 1, 0},
   };
   for (const auto& c : cases) {
     const TParsedInstallLog back = ParseInstallLog(bytes.data(), c.cut);

@@ -87,11 +87,9 @@ TEST_F(UninstallerTest, TheRunWritesTheProgramWithTheUninstallEntriesRenamed) {
   std::vector<std::pair<std::string, Bytes>> expected;
   for (size_t i = 0; i < SetupPak().Count(); ++i) {
     const TPakFile& entry = SetupPak().Entries()[i];
-    if (entry.Group != 0 || entry.Name.rfind("UNINSTALL_", 0) != 0 ||
-        entry.Name == "UNINSTALL_ICON.ICO")
+    if (entry.Group != 0 || entry.Name.rfind("UNINSTALL_", 0) != 0 || entry.Name == "UNINSTALL_ICON.ICO")
       continue;
-    expected.emplace_back(entry.Name.substr(10),
-                          SetupPak().ReadEntry(static_cast<int>(i)).value_or(Bytes()));
+    expected.emplace_back(entry.Name.substr(10), SetupPak().ReadEntry(static_cast<int>(i)).value_or(Bytes()));
   }
   std::vector<std::pair<std::string, Bytes>> entries = EntriesOf(uninstaller);
   ASSERT_FALSE(entries.empty());
@@ -178,7 +176,8 @@ TEST_F(UninstallerTest, TheUninstallerOfASignedSetupIsAValidUnsignedProgram) {
     testing_support::SignPe(file, plus);
     WriteSource("signed.exe", std::string(file.begin(), file.end()));
 
-    const std::string path = WriteUninstaller(SetupPak(), SetupInfoFile().Info, Win(work_->Path() / "signed.exe"));
+    const std::string path =
+        WriteUninstaller(SetupPak(), SetupInfoFile().Info, Win(work_->Path() / "signed.exe"));
     const std::string bytes = ReadHostFile(Host(path));
     EXPECT_EQ(bytes.substr(0, program.size()), std::string(program.begin(), program.end()));
     EXPECT_EQ(bytes.substr(testing_support::SecurityEntryPosition(plus), 8), std::string(8, '\0'));

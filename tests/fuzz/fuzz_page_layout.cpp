@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Pictures and rich edit files named by the layout: a few bytes for names that
   // start with "x", nothing for the rest.
   TControlParser parser(panel, [](const std::string& name) -> std::optional<std::vector<uint8_t>> {
-    if (!name.empty() && (name[0] == 'x' || name[0] == 'X')) return std::vector<uint8_t>{'{', '\\', 'r', 't', 'f', '}'};
+    if (!name.empty() && (name[0] == 'x' || name[0] == 'X'))
+      return std::vector<uint8_t>{'{', '\\', 'r', 't', 'f', '}'};
     return std::nullopt;
   });
   try {

@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TControl& panel = form.CreateChild(TControlKind::Panel, "Panel");
   TSEPageControl pages(back, forward, cancel, language, panel,
                        [&](const std::string& name) -> std::optional<std::vector<uint8_t>> {
-                         if (name == "Pages.txt") return std::vector<uint8_t>(parts[0].begin(), parts[0].end());
+                         if (name == "Pages.txt")
+                           return std::vector<uint8_t>(parts[0].begin(), parts[0].end());
                          if (next >= parts.size()) return std::nullopt;
                          const std::string_view part = parts[next++];
                          return std::vector<uint8_t>(part.begin(), part.end());

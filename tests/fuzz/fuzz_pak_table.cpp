@@ -28,10 +28,8 @@ std::string PackageHostPath() {
       std::filesystem::remove_all(root, ignored);
     });
     platform::FileExists("C:\\");  // lays out the prefix
-    platform::SetMessageBoxHandler([](const std::u16string&, const std::u16string&,
-                                      platform::MessageButtons, platform::MessageIcon) {
-      return platform::MessageResult::Ok;
-    });
+    platform::SetMessageBoxHandler([](const std::u16string&, const std::u16string&, platform::MessageButtons,
+                                      platform::MessageIcon) { return platform::MessageResult::Ok; });
     return std::string(dir) + "/drive_c/fuzz.pak";
   }();
   return path;

@@ -14,8 +14,7 @@ using platform::posix::RegistryImage;
 
 namespace {
 
-std::u16string ReadBack(const RegistryImage& image, const std::u16string& key,
-                        const std::u16string& name) {
+std::u16string ReadBack(const RegistryImage& image, const std::u16string& key, const std::u16string& name) {
   const auto value = image.FindValue(FoldName(key), FoldName(name));
   if (!value) std::abort();
   return platform::posix::RegistryDataAsText(value->data);
@@ -27,7 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   const auto image = RegistryImage::Parse(text, "fuzz.reg", "WINE REGISTRY Version 2\n");
   if (!image->Problem().empty()) return 0;
-  const std::u16string value = u"v\\\"\n\u00e9\u20ac\x01" "7";
+  const std::u16string value =
+      u"v\\\"\n\u00e9\u20ac\x01"
+      "7";
   std::u16string key = u"Fuzz\\New Key";
   // The first line of a key names it; take the key of the first section if any.
   const size_t open = text.find("\n[");
@@ -52,8 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (section.folded == FoldName(key) && name == FoldName(u"Fuzz Name")) continue;
       const auto before = image->FindValue(section.folded, name);
       const auto after = third->FindValue(section.folded, name);
-      if (!before || !after || before->type != after->type || before->data != after->data)
-        std::abort();
+      if (!before || !after || before->type != after->type || before->data != after->data) std::abort();
     }
   }
   return 0;

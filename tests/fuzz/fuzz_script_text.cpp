@@ -23,7 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const std::vector<uint8_t> saved = lines.SaveToBuffer();
   TCompLines loaded;
-  if (!loaded.LoadFromBuffer(saved.data(), saved.size()) || loaded.Count() != lines.Count())
-    std::abort();
+  if (!loaded.LoadFromBuffer(saved.data(), saved.size()) || loaded.Count() != lines.Count()) std::abort();
   return 0;
 }

@@ -35,7 +35,8 @@ std::filesystem::path Scratch() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::filesystem::path file = Scratch() / "input.vfs";
-  std::ofstream(file, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), std::streamsize(size));
+  std::ofstream(file, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), std::streamsize(size));
   const std::string path = platform::WindowsPathOf(file.string());
   try {
     TVFSFile archive;

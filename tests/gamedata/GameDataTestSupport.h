@@ -72,7 +72,8 @@ class Texts {
  public:
   Texts() {
     const std::u16string table =
-        u"\xFEFF" u"English\r\n0409;\r\n"
+        u"\xFEFF"
+        u"English\r\n0409;\r\n"
         u"19 Processing <%ZTPNAME%>: <%FNUM%> of <%FTOTAL%> files\r\n"
         u"20 Writing header of <%ZTPNAME%>\r\n"
         u"23 Setup failed\r\n"

@@ -52,15 +52,16 @@ TEST(BuildHashRecords, SortsLikeInsertionAndMarksCollisions) {
     std::vector<TVFSHashRecord> files;
     const int n = 1 + round * 3;
     for (int i = 0; i < n; ++i)
-      files.push_back({uint32_t(1 + random() % uint32_t(n * 2)), uint32_t(1 + 8 * (random() % 2)), int32_t(random() % 999),
-                       int32_t(random() % 999), i + 1, 1});
+      files.push_back({uint32_t(1 + random() % uint32_t(n * 2)), uint32_t(1 + 8 * (random() % 2)),
+                       int32_t(random() % 999), int32_t(random() % 999), i + 1, 1});
     const auto built = BuildHashRecords(files);
     EXPECT_EQ(EncodeHashTable(built), EncodeHashTable(InsertOneByOne(files))) << round;
   }
 }
 
 TEST(BuildHashRecords, HashZeroIsPlacedLikeAnyOther) {
-  const std::vector<TVFSHashRecord> files = {{5, 1, 1, 0, 1, 1}, {0, 1, 2, 0, 2, 1}, {3, 9, 3, 4, 3, 1}, {5, 1, 4, 0, 4, 1}};
+  const std::vector<TVFSHashRecord> files = {
+      {5, 1, 1, 0, 1, 1}, {0, 1, 2, 0, 2, 1}, {3, 9, 3, 4, 3, 1}, {5, 1, 4, 0, 4, 1}};
   const auto table = BuildHashRecords(files);
   ASSERT_EQ(table.size(), 3u);
   EXPECT_EQ(table[0].hash, 0u);
@@ -73,7 +74,8 @@ TEST(BuildHashRecords, HashZeroIsPlacedLikeAnyOther) {
 TEST(HashTableFile, EncodingIsByteExactAndDecodingChecksTheCount) {
   const std::vector<TVFSHashRecord> records = {{0x01020304, 9, 10, 20, 3, 1}};
   const auto bytes = EncodeHashTable(records);
-  const std::vector<uint8_t> expected = {1, 0, 0, 0, 4, 3, 2, 1, 9, 0, 0, 0, 10, 0, 0, 0, 20, 0, 0, 0, 3, 0, 0, 0, 1};
+  const std::vector<uint8_t> expected = {1, 0, 0, 0,  4, 3, 2, 1, 9, 0, 0, 0, 10,
+                                         0, 0, 0, 20, 0, 0, 0, 3, 0, 0, 0, 1};
   EXPECT_EQ(bytes, expected);
   EXPECT_EQ(DecodeHashTable(bytes)->at(0).fullSize, 20);
   auto cut = bytes;

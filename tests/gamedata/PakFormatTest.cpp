@@ -28,12 +28,18 @@ TEST(PakTrailer, RecognisesEachFormFromTheEnd) {
   } cases[] = {
       {"no trailer", Bytes("....header ends here"), TTrailerForm::None, 0, "", false},
       {"short form", Bytes("dataZTP2abc12XYZ!"), TTrailerForm::Short, 13, "abc12XYZ", false},
-      {"short form stops at zero", Join({Bytes("ZTP2abc"), {0}, Bytes("defgh")}), TTrailerForm::Short, 13, "abc", false},
-      {"short form, empty", Join({Bytes("ZTP2"), {0, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}}), TTrailerForm::Short, 13, "", false},
-      {"EIH1", Join({Bytes("xxZTP3"), {1, 0}, Bytes("EIH1"), {4, 3, 4, 0}, Bytes(secret)}), TTrailerForm::Eih1, 18, "pass", false},
-      {"EIH2 official", Join({Bytes("ZTP3"), {1, 0}, Bytes("EIH2"), {4, 3, 4, 0}, Bytes(secret), {1}}), TTrailerForm::Eih2, 19, "pass", true},
-      {"EIH2 empty password", Join({Bytes("ZTP3"), {1, 0}, Bytes("EIH2"), {2, 3, 0, 0, 0}}), TTrailerForm::Eih2, 15, "", false},
-      {"marker without password block", Join({Bytes("ZTP3"), {1, 0}, Bytes("junk")}), TTrailerForm::Marker, 10, "", false},
+      {"short form stops at zero", Join({Bytes("ZTP2abc"), {0}, Bytes("defgh")}), TTrailerForm::Short, 13,
+       "abc", false},
+      {"short form, empty", Join({Bytes("ZTP2"), {0, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}}),
+       TTrailerForm::Short, 13, "", false},
+      {"EIH1", Join({Bytes("xxZTP3"), {1, 0}, Bytes("EIH1"), {4, 3, 4, 0}, Bytes(secret)}),
+       TTrailerForm::Eih1, 18, "pass", false},
+      {"EIH2 official", Join({Bytes("ZTP3"), {1, 0}, Bytes("EIH2"), {4, 3, 4, 0}, Bytes(secret), {1}}),
+       TTrailerForm::Eih2, 19, "pass", true},
+      {"EIH2 empty password", Join({Bytes("ZTP3"), {1, 0}, Bytes("EIH2"), {2, 3, 0, 0, 0}}),
+       TTrailerForm::Eih2, 15, "", false},
+      {"marker without password block", Join({Bytes("ZTP3"), {1, 0}, Bytes("junk")}), TTrailerForm::Marker,
+       10, "", false},
       {"marker at the very end", Join({Bytes("abcZTP3"), {1, 0}}), TTrailerForm::None, 0, "", false},
   };
   for (const auto& c : cases) {
@@ -123,8 +129,8 @@ TEST(PakDirectory, RecordLayoutIsByteExact) {
   TPakDirEntry e{kPakRecordMarker, 2, 0, 0x11223344, 0x55, 0x66, 0x77, "Ab"};
   uint8_t raw[kPakDirEntrySize];
   EncodeDirEntry(e, raw);
-  const uint8_t expected[] = {0x0D, 0x0A, 2, 0, 0x44, 0x33, 0x22, 0x11, 0x55, 0, 0, 0, 0x66, 0, 0, 0,
-                              0x77, 0,    0, 0, 0,    0,    0,    0,    2,    'A', 'b', 0};
+  const uint8_t expected[] = {0x0D, 0x0A, 2,    0, 0x44, 0x33, 0x22, 0x11, 0x55, 0, 0, 0,   0x66, 0,
+                              0,    0,    0x77, 0, 0,    0,    0,    0,    0,    0, 2, 'A', 'b',  0};
   EXPECT_EQ(0, std::memcmp(raw, expected, sizeof expected));
   for (size_t i = sizeof expected; i < kPakDirEntrySize; ++i) EXPECT_EQ(raw[i], 0) << i;
   raw[20] = 0xEE;  // the reserved word is cleared on reading
@@ -144,8 +150,15 @@ TEST(PakDirectory, DamagedHeadersAndStreamsAreRefused) {
       {"count larger than the records", {header.packedSize, header.unpackedSize, 5, 2, 0}, packed},
       {"unpacked size wrong", {header.packedSize, header.unpackedSize + 1, 5, 1, 0}, packed},
       {"absurd unpacked size", {header.packedSize, 0xFFFFFFF0u, 5, 1, 0}, packed},
-      {"stream damaged", header, [&] { auto p = packed; p[3] ^= 0xFF; return p; }()},
-      {"stream cut", {header.packedSize - 2, header.unpackedSize, 5, 1, 0}, {packed.begin(), packed.end() - 2}},
+      {"stream damaged", header,
+       [&] {
+         auto p = packed;
+         p[3] ^= 0xFF;
+         return p;
+       }()},
+      {"stream cut",
+       {header.packedSize - 2, header.unpackedSize, 5, 1, 0},
+       {packed.begin(), packed.end() - 2}},
   };
   for (const auto& c : cases) EXPECT_FALSE(DecodeDirectory(c.header, c.packed)) << c.what;
   for (auto bad : {TPakHeader{0, 0, 4, 0, 0}, TPakHeader{0, 0, 5, 0, 1}})

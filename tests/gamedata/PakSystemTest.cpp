@@ -94,7 +94,8 @@ TEST_F(PakUpdate, EmptyPackageHasNoTrailerAndGetsTheLongFormWithThePassword) {
   EXPECT_EQ(Content(layout.entries[1]), std::vector<uint8_t>{});
   EXPECT_EQ(system.EntriesWritten(), 2);
   // Status: the progress text for 0 and 1, then the header text; one gauge step each.
-  const std::vector<std::string> status = {"Processing data.ztp: 0 of 2 files", "Processing data.ztp: 0 of 2 files",
+  const std::vector<std::string> status = {"Processing data.ztp: 0 of 2 files",
+                                           "Processing data.ztp: 0 of 2 files",
                                            "Processing data.ztp: 1 of 2 files", "Writing header of data.ztp"};
   EXPECT_EQ(progress.status, status);
   EXPECT_EQ(ProgressCounter(), 2);
@@ -183,7 +184,8 @@ TEST_F(PakUpdate, ShortFormPasswordAndPasswordsThatCannotBeStored) {
 
   ASSERT_TRUE(CreateEmptyPackage(path));
   const auto empty = ReadHost(host);
-  EXPECT_EQ(EndStatus([&] { Update(entries, std::string(kPasswordMax + 1, 'p')); }), platform::kExitFatalStop);
+  EXPECT_EQ(EndStatus([&] { Update(entries, std::string(kPasswordMax + 1, 'p')); }),
+            platform::kExitFatalStop);
   EXPECT_EQ(ReadHost(host), empty);
   Update(entries, std::string(kPasswordMax, 'p'));
   EXPECT_EQ(Layout().trailer.password, std::string(kPasswordMax, 'p'));
@@ -214,7 +216,8 @@ TEST_F(PakUpdate, FailedWriteRestoresThePackage) {
   struct Case {
     const char* what;
     uint64_t limit;
-  } cases[] = {{"second entry", layout.directoryOffset + b + 10}, {"directory", layout.directoryOffset + b + c2 + 10}};
+  } cases[] = {{"second entry", layout.directoryOffset + b + 10},
+               {"directory", layout.directoryOffset + b + c2 + 10}};
   for (const auto& c : cases) {
     system.SetWriteLimitForTests(c.limit);
     dialogs.boxes.clear();
@@ -333,13 +336,13 @@ TEST_F(PakUpdate, DamagedPackagesStopWithTheirPath) {
     const char* what;
     std::vector<uint8_t> bytes;
   } cases[] = {{"too short", {1, 2, 3}}, {"version 4", [] {
-                 TPakHeader h;
-                 auto d = EncodeDirectory({}, h);
-                 h.version = 4;
-                 auto raw = EncodeHeader(h);
-                 d.insert(d.end(), raw.begin(), raw.end());
-                 return d;
-               }()}};
+                                            TPakHeader h;
+                                            auto d = EncodeDirectory({}, h);
+                                            h.version = 4;
+                                            auto raw = EncodeHeader(h);
+                                            d.insert(d.end(), raw.begin(), raw.end());
+                                            return d;
+                                          }()}};
   for (const auto& c : cases) {
     WriteHost(host, c.bytes);
     dialogs.boxes.clear();
@@ -359,8 +362,8 @@ TEST_F(PakUpdate, OfficialFlagNeedsTheAccessWord) {
   struct Case {
     const char *marker, *value;
     bool official;
-  } cases[] = {{"VorPelk", "T", true}, {"vorpelk", "0", false}, {"vorpelk", "True", true},
-               {"vorpelk", "yes", false}, {"vorpelk", "1", true}, {"wrong", "0", true}};
+  } cases[] = {{"VorPelk", "T", true},    {"vorpelk", "0", false}, {"vorpelk", "True", true},
+               {"vorpelk", "yes", false}, {"vorpelk", "1", true},  {"wrong", "0", true}};
   for (const auto& c : cases) {
     system.SetOfficialAt(path, "data.ztp", c.marker, c.value);
     EXPECT_EQ(Layout().trailer.official, c.official) << c.marker << " " << c.value;

@@ -83,7 +83,8 @@ TEST_F(RollbackJournal, TornOrDamagedJournalIsIgnoredAndTheFileLeftAlone) {
   const std::vector<uint8_t> whole = ReadHost(journalHost);
   // The update had not begun: the file is what it was, whatever the journal says.
   const std::vector<uint8_t> current = Changed(5000, 5000, 0);
-  for (size_t length = 0; length < whole.size(); length += (length < 64 || whole.size() - length < 64) ? 1 : 97) {
+  for (size_t length = 0; length < whole.size();
+       length += (length < 64 || whole.size() - length < 64) ? 1 : 97) {
     SCOPED_TRACE(length);
     WriteHost(journalHost, std::vector<uint8_t>(whole.begin(), whole.begin() + long(length)));
     EXPECT_EQ(RecoverGameFile(path, nullptr), TRecovery::Ignored);

@@ -60,15 +60,13 @@ std::vector<uint8_t> CueChunk(std::vector<uint32_t> positions) {
 struct Decoder {
   int predictor = 0, index = 0;
   int Decode(int code) {
-    static const int steps[89] = {7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,
-                                  21,    23,    25,    28,    31,    34,    37,    41,    45,    50,    55,
-                                  60,    66,    73,    80,    88,    97,    107,   118,   130,   143,   157,
-                                  173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,
-                                  494,   544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,
-                                  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749,  3024,  3327,  3660,
-                                  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493,  10442,
-                                  11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794,
-                                  32767};
+    static const int steps[89] = {
+        7,    8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,   28,
+        31,   34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,  118,
+        130,  143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,  494,
+        544,  598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878, 2066,
+        2272, 2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845, 8630,
+        9493, 10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
     static const int adjust[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
     const int step = steps[index];
     int diff = step >> 3;
@@ -101,7 +99,8 @@ TEST(ConvertWave, DataLengthIsRoundedForAdpcm) {
   struct Case {
     uint16_t channels;
     uint32_t data, rounded, blocks;
-  } cases[] = {{1, 10002, 10000, 5}, {1, 4096, 4096, 2}, {2, 10004, 10000, 5}, {2, 2056, 2056, 2}, {1, 6, 4, 1}};
+  } cases[] = {
+      {1, 10002, 10000, 5}, {1, 4096, 4096, 2}, {2, 10004, 10000, 5}, {2, 2056, 2056, 2}, {1, 6, 4, 1}};
   for (const auto& c : cases) {
     const std::vector<uint8_t> wave = Wave(c.channels, 16, c.data);
     const auto stored = ConvertWave("a.wav", wave.data(), wave.size());
@@ -157,14 +156,18 @@ TEST(ConvertWave, CuePointsEffectsAndEightBitStayPcm) {
     int32_t loopStart, loopEnd;
     uint8_t endFlag;
   } cases[] = {
-      {"loop.wav", 16, CueChunk({100}), 400, 1000, 1},  // 4 bytes per frame x position
+      {"loop.wav", 16, CueChunk({100}), 400, 1000, 1},     // 4 bytes per frame x position
       {"loop.wav", 16, CueChunk({200, 50}), 200, 800, 0},  // swapped into order
       {"Sounds\\Effects\\bang.wav", 16, {}, -1, -1, 0},
       {"eight.wav", 8, {}, -1, -1, 0},
-      {"skip.wav", 16, [] { std::vector<uint8_t> c = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c'};
-                            auto cue = CueChunk({7});
-                            c.insert(c.end(), cue.begin(), cue.end());
-                            return c; }(), 28, 1000, 1},  // odd chunk length, no pad byte
+      {"skip.wav", 16,
+       [] {
+         std::vector<uint8_t> c = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c'};
+         auto cue = CueChunk({7});
+         c.insert(c.end(), cue.begin(), cue.end());
+         return c;
+       }(),
+       28, 1000, 1},  // odd chunk length, no pad byte
   };
   for (const auto& c : cases) {
     const std::vector<uint8_t> wave = Wave(2, c.bits, 1000, c.extra);
@@ -186,9 +189,9 @@ TEST(ConvertWave, RefusesWhatIsNotACanonicalWave) {
     const char* what;
     size_t at;
     std::vector<uint8_t> bytes;
-  } cases[] = {{"RIFF", 0, {'R', 'I', 'F', 'X'}}, {"WAVE", 8, {'W', 'A', 'V', 'X'}},
-               {"fmt length", 16, {18, 0, 0, 0}}, {"data id", 36, {'L', 'I', 'S', 'T'}},
-               {"zero length", 40, {0, 0, 0, 0}}, {"negative length", 40, {0, 0, 0, 0x80}},
+  } cases[] = {{"RIFF", 0, {'R', 'I', 'F', 'X'}},        {"WAVE", 8, {'W', 'A', 'V', 'X'}},
+               {"fmt length", 16, {18, 0, 0, 0}},        {"data id", 36, {'L', 'I', 'S', 'T'}},
+               {"zero length", 40, {0, 0, 0, 0}},        {"negative length", 40, {0, 0, 0, 0x80}},
                {"data past the end", 40, {101, 0, 0, 0}}};
   for (const auto& c : cases) {
     std::vector<uint8_t> bad = good;

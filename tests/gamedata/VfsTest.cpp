@@ -22,7 +22,8 @@ class Vfs : public ::testing::Test {
   }
   std::vector<uint8_t> Raw() const { return ReadHost(host); }
   std::string Name(const std::vector<uint8_t>& raw, size_t at) const {
-    return std::string(reinterpret_cast<const char*>(&raw[at]), strnlen(reinterpret_cast<const char*>(&raw[at]), 65));
+    return std::string(reinterpret_cast<const char*>(&raw[at]),
+                       strnlen(reinterpret_cast<const char*>(&raw[at]), 65));
   }
 
   testing_support::TempPrefix prefix;
@@ -88,7 +89,9 @@ TEST_F(Vfs, FolderPartNeedsBothADotAndABackslash) {
   struct Case {
     const char *put, *found;
     uint32_t parentFlags;
-  } cases[] = {{"readme", "readme", 0}, {"maps\\m1", "m1", 0}, {"docs\\guide.txt", "docs\\guide.txt", 2},
+  } cases[] = {{"readme", "readme", 0},
+               {"maps\\m1", "m1", 0},
+               {"docs\\guide.txt", "docs\\guide.txt", 2},
                {"a.b\\c", "a.b\\c", 2}};
   TVFSFile archive;
   archive.Open(path, true);
@@ -97,7 +100,8 @@ TEST_F(Vfs, FolderPartNeedsBothADotAndABackslash) {
     const int32_t node = archive.Tree().PutFile(c.put, data.data(), data.size());
     const auto& n = archive.Tree().Nodes()[size_t(node)];
     EXPECT_EQ(n.path, c.found) << c.put;
-    EXPECT_EQ(n.parent < 0 ? 0u : archive.Tree().Nodes()[size_t(n.parent)].info.flags, c.parentFlags) << c.put;
+    EXPECT_EQ(n.parent < 0 ? 0u : archive.Tree().Nodes()[size_t(n.parent)].info.flags, c.parentFlags)
+        << c.put;
   }
   EXPECT_LT(archive.Tree().FindPath("maps"), 0);  // "maps\m1" made no folder
 }
@@ -126,7 +130,8 @@ TEST_F(Vfs, StorageFormsOfFiles) {
     if (c.flags == 1) {
       EXPECT_EQ(info.fullSize, 0) << c.name;
       EXPECT_EQ(stored, c.data);
-      EXPECT_EQ(archive.ChainOf(info.firstBlock, c.name).size(), std::max<size_t>(1, (c.data.size() + 1023) / 1024));
+      EXPECT_EQ(archive.ChainOf(info.firstBlock, c.name).size(),
+                std::max<size_t>(1, (c.data.size() + 1023) / 1024));
       continue;
     }
     EXPECT_EQ(info.fullSize, int32_t(c.data.size()));
@@ -156,7 +161,8 @@ TEST_F(Vfs, ReplacingAFileFreesItsBlocksAndRewritesTheFolderInPlace) {
   const int32_t folder = archive.Tree().FindPath("sub");
   const int32_t folderBlock = archive.Tree().Nodes()[size_t(folder)].info.firstBlock;
   const int32_t inUse = archive.Header().blocksInUse;
-  const int32_t oldFirst = archive.Tree().Nodes()[size_t(archive.Tree().FindPath("sub\\a.bin"))].info.firstBlock;
+  const int32_t oldFirst =
+      archive.Tree().Nodes()[size_t(archive.Tree().FindPath("sub\\a.bin"))].info.firstBlock;
   archive.Tree().PutFile("SUB\\A.BIN", second.data(), second.size());
   EXPECT_EQ(archive.Tree().Nodes()[size_t(folder)].info.firstBlock, folderBlock);  // same size: in place
   EXPECT_EQ(archive.Header().blocksInUse, inUse - 8 + 3);
@@ -192,8 +198,7 @@ TEST_F(Vfs, LookupTableListsEveryFileSortedAndMarksCollisions) {
   EXPECT_TRUE(std::is_sorted(hashes.begin(), hashes.end()));
   for (const char* key : {"maps\\m1/data.bin", "readme.txt", "maps/a.txt", "lt1cz8"})
     EXPECT_NE(std::find(hashes.begin(), hashes.end(), HashKey(key)), hashes.end()) << key;
-  for (size_t i = 0; i < 4; ++i)
-    EXPECT_EQ(raw[4 + 21 * i + 20], hashes[i] == HashKey("lt1cz8") ? 0 : 1);
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(raw[4 + 21 * i + 20], hashes[i] == HashKey("lt1cz8") ? 0 : 1);
   EXPECT_TRUE(VerifyArchive(path).empty());
 
   // Without the full tree the table is kept as it was read, and written back.

@@ -19,7 +19,8 @@ inline std::vector<uint8_t> ReadHost(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 inline void WriteHost(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 inline uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
   return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t(b[at + 3]) << 24);

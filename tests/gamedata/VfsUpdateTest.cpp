@@ -43,9 +43,12 @@ TEST_F(VfsUpdate, StoresTheGroupWithProgressAndClosesTheArchive) {
   TVFSFile archive;
   archive.Open(first, true);
   EXPECT_EQ(archive.Tree().ReadFileData(archive.Tree().FindPath("maps\\sub\\c.txt")), Text(700, 2));
-  const std::vector<std::string> status = {
-      "Opening first.vfs", "Processing first.vfs: 0 of 3 files", "Processing first.vfs: 0 of 3 files",
-      "Processing first.vfs: 1 of 3 files", "Processing first.vfs: 2 of 3 files", "Writing header of first.vfs"};
+  const std::vector<std::string> status = {"Opening first.vfs",
+                                           "Processing first.vfs: 0 of 3 files",
+                                           "Processing first.vfs: 0 of 3 files",
+                                           "Processing first.vfs: 1 of 3 files",
+                                           "Processing first.vfs: 2 of 3 files",
+                                           "Writing header of first.vfs"};
   EXPECT_EQ(progress.status, status);
   EXPECT_EQ(ProgressCounter(), 3);
   EXPECT_EQ(progress.gauge, (std::vector<int>{2, 3}));  // 33 %, then 66 %
@@ -92,8 +95,9 @@ TEST_F(VfsUpdate, AnErrorStillClosesTheArchiveWhenAskedTo) {
 }
 
 TEST_F(VfsUpdate, ReadOnlyArchiveIsMadeWritable) {
-  fs::permissions(prefix.DriveC() / "game" / "first.vfs", fs::perms::owner_write | fs::perms::group_write |
-                  fs::perms::others_write, fs::perm_options::remove);
+  fs::permissions(prefix.DriveC() / "game" / "first.vfs",
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
   auto group = Group({"a.txt"});
   EXPECT_TRUE(UpdateArchiveAt(first, "first.vfs", group, true));
   EXPECT_FALSE(platform::IsReadOnly(first));

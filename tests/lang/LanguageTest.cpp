@@ -133,8 +133,8 @@ TEST(Languages, AFailedTableIsNotAdded) {
 }
 
 TEST(Languages, SelectsTheFirstTableListingTheSystemLanguageElseTheFirst) {
-  TLanguages languages = WithTables({u"English\r0409;0809;\r", u"Czech\r0405;\r",
-                                     u"Polish\r0415;\r", u"Czech 2\r0405;\r"});
+  TLanguages languages =
+      WithTables({u"English\r0409;0809;\r", u"Czech\r0405;\r", u"Polish\r0415;\r", u"Czech 2\r0405;\r"});
   struct Case {
     uint16_t system;
     int32_t selected;
@@ -158,11 +158,10 @@ TEST(Languages, GetTextTakesTheFirstLineOfANumberElseNotFound) {
 }
 
 TEST(Languages, ExpandsTagsThroughSubstitutedTextsAndStopsAtCycles) {
-  TLanguages languages = WithTables({kEnglish +
-                                     u"40 self <LANG40> end\r"
-                                     u"41 to <LANG42>\r"
-                                     u"42 back <LANG41>\r"
-                                     u"43 <LANG13><LANG13>\r"});
+  TLanguages languages = WithTables({kEnglish + u"40 self <LANG40> end\r"
+                                                u"41 to <LANG42>\r"
+                                                u"42 back <LANG41>\r"
+                                                u"43 <LANG13><LANG13>\r"});
   struct Case {
     std::u16string text, expanded;
   } cases[] = {

@@ -23,8 +23,7 @@ TEST(ReplaceText, ReplacesEveryOccurrenceFoldingOnlyAToZ) {
       {"adjacent occurrences", u"aaaa", u"aa", u"b", u"bb"},
       {"whole text", u"ABC", u"abc", u"", u""},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(ReplaceText(c.source, c.search, c.replacement), c.result) << c.what;
+  for (const auto& c : cases) EXPECT_EQ(ReplaceText(c.source, c.search, c.replacement), c.result) << c.what;
 }
 
 TEST(FormatSize, PicksTheLargestUnitWithAWholePartUpToGigabytes) {
@@ -54,8 +53,13 @@ TEST(FloatText, UsesAPointAndAlwaysShowsOne) {
     double number;
     const char* text;
   } cases[] = {
-      {3, "3.0"}, {0.25, "0.25"}, {-1.5, "-1.5"}, {0, "0.0"}, {1e20, "1E20.0"},
-      {1.5e-7, "1.5E-7"}, {123456.789, "123456.789"},
+      {3, "3.0"},
+      {0.25, "0.25"},
+      {-1.5, "-1.5"},
+      {0, "0.0"},
+      {1e20, "1E20.0"},
+      {1.5e-7, "1.5E-7"},
+      {123456.789, "123456.789"},
   };
   for (const auto& c : cases) EXPECT_EQ(FloatText(c.number), c.text);
 }

@@ -14,9 +14,7 @@ namespace {
 using testing_support::Put16;
 using testing_support::Put32;
 
-TSetupHeader HeaderOf(const Bytes& package) {
-  return ParseSetupHeader(package.data() + package.size() - 16);
-}
+TSetupHeader HeaderOf(const Bytes& package) { return ParseSetupHeader(package.data() + package.size() - 16); }
 
 std::vector<TPakFile> ParseBytes(const Bytes& bytes, size_t count, bool* complete) {
   size_t at = 0;
@@ -39,8 +37,7 @@ TEST(PakBytes, HeaderFieldsAreLittleEndianAtFixedPlaces) {
   header.TableOffset = 0x89ABCDEF;
   Bytes bytes;
   AppendSetupHeader(bytes, header);
-  EXPECT_EQ(bytes, (Bytes{'Z', 'T', 'P', 'F', 1, 0, 25, 0, 0x45, 0x23, 0x01, 0, 0xEF, 0xCD,
-                          0xAB, 0x89}));
+  EXPECT_EQ(bytes, (Bytes{'Z', 'T', 'P', 'F', 1, 0, 25, 0, 0x45, 0x23, 0x01, 0, 0xEF, 0xCD, 0xAB, 0x89}));
   const TSetupHeader back = ParseSetupHeader(bytes.data());
   EXPECT_TRUE(back.IsPackage());
   EXPECT_EQ(back.FileCount, 25);
@@ -98,9 +95,12 @@ TEST(PakBytes, EntrySizesDecideHowTheyAreStored) {
     uint32_t compSize, origSize, storedLength;
     bool large;
   } cases[] = {
-      {0, 76, 76, false},          {40, 76, 40, false},
-      {0, 0, 0, false},            {12, 0, 12, false},
-      {0, 73400319, 73400319, false}, {0, 73400320, 73400320, true},
+      {0, 76, 76, false},
+      {40, 76, 40, false},
+      {0, 0, 0, false},
+      {12, 0, 12, false},
+      {0, 73400319, 73400319, false},
+      {0, 73400320, 73400320, true},
   };
   for (const auto& c : cases) {
     TPakFile e;
@@ -116,12 +116,24 @@ TEST(PakBytes, UnsafeEntryNames) {
     const char* name;
     bool safe;
   } cases[] = {
-      {"readme.txt", true},        {"data\\maps\\a.map", true}, {"a/b.txt", true},
-      {".\\a.txt", true},          {"a..b", true},              {"..a", true},
-      {"..\\..\\x.dll", false},    {"a\\..\\..\\x", false},     {"C:\\x", false},
-      {"\\x", false},              {"/etc/passwd", false},      {"a\\..", false},
-      {"a:stream", false},         {"", false},                 {"..", false},
-      {"a\\...\\b", false},        {"../x", false},             {"a\\. .\\b", false},
+      {"readme.txt", true},
+      {"data\\maps\\a.map", true},
+      {"a/b.txt", true},
+      {".\\a.txt", true},
+      {"a..b", true},
+      {"..a", true},
+      {"..\\..\\x.dll", false},
+      {"a\\..\\..\\x", false},
+      {"C:\\x", false},
+      {"\\x", false},
+      {"/etc/passwd", false},
+      {"a\\..", false},
+      {"a:stream", false},
+      {"", false},
+      {"..", false},
+      {"a\\...\\b", false},
+      {"../x", false},
+      {"a\\. .\\b", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsSafeEntryName(c.name), c.safe) << c.name;
 }

@@ -72,9 +72,10 @@ class PakExtract : public ::testing::Test {
 };
 
 TEST_F(PakExtract, EffectsComeInTheAlgorithmsOrder) {
-  TPak pak = Open(BuildPackage({StoredEntry("skip", "0", 0), CompressedEntry("a.txt", std::string(300, 'a'), 1),
-                                StoredEntry("other", "2", 2), StoredEntry("sub\\dir\\b.bin", "bb", 1),
-                                StoredEntry("empty.txt", "", 1)}));
+  TPak pak =
+      Open(BuildPackage({StoredEntry("skip", "0", 0), CompressedEntry("a.txt", std::string(300, 'a'), 1),
+                         StoredEntry("other", "2", 2), StoredEntry("sub\\dir\\b.bin", "bb", 1),
+                         StoredEntry("empty.txt", "", 1)}));
   RecordingHooks hooks;
   pak.ExtractGroup(P("C:\\Games\\Demo"), 1, hooks);
   const Effects expected = {

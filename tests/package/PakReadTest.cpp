@@ -83,9 +83,9 @@ TEST_F(PakRead, StoredCompressedAndEmptyEntries) {
   const std::string raw76(76, 'r');
   std::string text;
   for (int i = 0; i < 300; ++i) text += "compressible text ";
-  TPak pak = Open(BuildPackage({StoredEntry("raw", raw76, 0), CompressedEntry("zip", text, 0),
-                                StoredEntry("empty", "", 0)},
-                               Bytes(10, 'M')));
+  TPak pak = Open(BuildPackage(
+      {StoredEntry("raw", raw76, 0), CompressedEntry("zip", text, 0), StoredEntry("empty", "", 0)},
+      Bytes(10, 'M')));
   ASSERT_EQ(pak.Count(), 3u);
   const TPakFile& raw = pak.Entries()[0];
   EXPECT_EQ(raw.Offset, 10u);  // the first entry starts at PakStart
@@ -171,15 +171,17 @@ TEST_F(PakRead, ATruncatedTableKeepsItsWholeRecords) {
 }
 
 TEST_F(PakRead, FindEntryMatchesNamesWithoutCaseWithinItsGroup) {
-  TPak pak = Open(BuildPackage({StoredEntry("Other", "o", 0), StoredEntry("SetupInfo", "first", 0),
-                                StoredEntry("SETUPINFO", "second", 0),
-                                StoredEntry("SetupInfo", "group one", 1)}));
+  TPak pak =
+      Open(BuildPackage({StoredEntry("Other", "o", 0), StoredEntry("SetupInfo", "first", 0),
+                         StoredEntry("SETUPINFO", "second", 0), StoredEntry("SetupInfo", "group one", 1)}));
   struct Case {
     const char* name;
     uint16_t group;
     std::string content;
   } cases[] = {
-      {"setupinfo", 0, "first"}, {"SetupInfo", 1, "group one"}, {"setupinfo", 2, "<nothing>"},
+      {"setupinfo", 0, "first"},
+      {"SetupInfo", 1, "group one"},
+      {"setupinfo", 2, "<nothing>"},
       {"Setup", 0, "<nothing>"},
   };
   for (const auto& c : cases) EXPECT_EQ(Text(pak.FindEntry(c.name, c.group).Data), c.content);
@@ -188,9 +190,9 @@ TEST_F(PakRead, FindEntryMatchesNamesWithoutCaseWithinItsGroup) {
 }
 
 TEST_F(PakRead, GroupWalksShareOneCursor) {
-  TPak pak = Open(BuildPackage({StoredEntry("g0", "0", 0), StoredEntry("a", "A", 1),
-                                StoredEntry("b", "BB", 2), StoredEntry("c", "CCC", 1),
-                                StoredEntry("d", "D", 2)}));
+  TPak pak =
+      Open(BuildPackage({StoredEntry("g0", "0", 0), StoredEntry("a", "A", 1), StoredEntry("b", "BB", 2),
+                         StoredEntry("c", "CCC", 1), StoredEntry("d", "D", 2)}));
   TGroupItem item = pak.FirstInGroup(1, true);
   EXPECT_EQ(item.Name, "a");
   EXPECT_EQ(Text(item.Data), "A");

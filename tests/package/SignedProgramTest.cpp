@@ -23,9 +23,9 @@ TPak OpenBytes(const Bytes& bytes) {
 }
 
 Bytes WithPackage(Bytes host) {
-  return BuildPackage({CompressedEntry("SetupInfo", std::string(300, 'i'), 0),
-                       StoredEntry("Maps\\a.map", "harbour", 1)},
-                      host);
+  return BuildPackage(
+      {CompressedEntry("SetupInfo", std::string(300, 'i'), 0), StoredEntry("Maps\\a.map", "harbour", 1)},
+      host);
 }
 
 TEST(SignedProgramTest, TheSignedSetupFindsItsPackageBeforeTheCertificateTable) {

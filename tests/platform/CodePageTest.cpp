@@ -17,8 +17,8 @@ TEST(CodePage, MapsTheWindows1252Specials) {
   struct Case {
     uint8_t byte;
     char16_t unit;
-  } cases[] = {{0x80, u'\u20AC'}, {0x8A, u'\u0160'}, {0x9F, u'\u0178'}, {0xE9, u'\u00E9'},
-               {0x81, u'\u0081'}, {0x41, u'A'}};
+  } cases[] = {{0x80, u'\u20AC'}, {0x8A, u'\u0160'}, {0x9F, u'\u0178'},
+               {0xE9, u'\u00E9'}, {0x81, u'\u0081'}, {0x41, u'A'}};
   for (const auto& c : cases) {
     const std::string byte(1, static_cast<char>(c.byte));
     EXPECT_EQ(AnsiToWide(byte), std::u16string(1, c.unit)) << int(c.byte);
@@ -29,8 +29,8 @@ TEST(CodePage, MapsTheWindows1252Specials) {
 TEST(CodePage, UnmappableCharactersBecomeQuestionMarks) {
   EXPECT_EQ(WideToAnsi(u"a\u4E2Db"), "a?b");
   EXPECT_EQ(WideToAnsi(u"\U0001F600"), "?");
-  EXPECT_EQ(Utf8ToWide("\xC3"), u"\uFFFD");        // truncated sequence
-  EXPECT_EQ(Utf8ToWide("\xC0\xAF"), u"\uFFFD");    // overlong form
+  EXPECT_EQ(Utf8ToWide("\xC3"), u"\uFFFD");      // truncated sequence
+  EXPECT_EQ(Utf8ToWide("\xC0\xAF"), u"\uFFFD");  // overlong form
   EXPECT_EQ(WideToUtf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
 }
 

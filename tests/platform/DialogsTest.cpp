@@ -38,24 +38,21 @@ TEST_F(DialogsTest, TheDefaultBoxPrintsCaptionAndTextAndTakesTheHarmlessAnswer) 
   for (const auto& test : cases) {
     testing::internal::CaptureStderr();
     const MessageResult answer =
-        ShowMessageBox(std::string("Line one\r\rLine \xE9\r\nend"), std::string("Setup Error"),
-                       test.buttons);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Setup Error: Line one\n\nLine \xC3\xA9\nend\n");
+        ShowMessageBox(std::string("Line one\r\rLine \xE9\r\nend"), std::string("Setup Error"), test.buttons);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Setup Error: Line one\n\nLine \xC3\xA9\nend\n");
     EXPECT_EQ(answer, test.answer);
   }
 }
 
 TEST_F(DialogsTest, AnInstalledHandlerAnswersUntilItIsRemoved) {
   std::u16string seenText, seenCaption;
-  SetMessageBoxHandler([&](const std::u16string& text, const std::u16string& caption,
-                           MessageButtons, MessageIcon) {
-    seenText = text;
-    seenCaption = caption;
-    return MessageResult::No;
-  });
-  EXPECT_EQ(ShowMessageBox(u"Question \u20AC", u"Caption", MessageButtons::YesNo),
-            MessageResult::No);
+  SetMessageBoxHandler(
+      [&](const std::u16string& text, const std::u16string& caption, MessageButtons, MessageIcon) {
+        seenText = text;
+        seenCaption = caption;
+        return MessageResult::No;
+      });
+  EXPECT_EQ(ShowMessageBox(u"Question \u20AC", u"Caption", MessageButtons::YesNo), MessageResult::No);
   EXPECT_EQ(seenText, u"Question \u20AC");
   EXPECT_EQ(ShowMessageBox(std::string("\x80"), std::string("c")), MessageResult::No);
   EXPECT_EQ(seenText, u"\u20AC");
@@ -67,8 +64,7 @@ TEST_F(DialogsTest, AnInstalledHandlerAnswersUntilItIsRemoved) {
 
 TEST_F(DialogsTest, FatalAppExitShowsTheMessageCaptionedErrorAndEndsWithTheFatalStatus) {
   std::u16string caption, text;
-  SetMessageBoxHandler([&](const std::u16string& t, const std::u16string& c, MessageButtons,
-                           MessageIcon) {
+  SetMessageBoxHandler([&](const std::u16string& t, const std::u16string& c, MessageButtons, MessageIcon) {
     text = t;
     caption = c;
     return MessageResult::Ok;

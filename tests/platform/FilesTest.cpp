@@ -160,9 +160,9 @@ TEST(Files, ListingsAreSortedWithoutRegardToCaseAndTellFoldersApart) {
   const auto entries = ListDirectory(prefix.Path("c:\\l\\"));
   std::vector<std::pair<std::string, bool>> seen;
   for (const auto& entry : entries) seen.emplace_back(entry.name, entry.isDirectory);
-  const std::vector<std::pair<std::string, bool>> expected = {
-      {"a folder", true}, {"A.txt", false}, {"b.txt", false},
-      {"C.txt", false},   {"link", true},   {"\xE9t\xE9.txt", false}};
+  const std::vector<std::pair<std::string, bool>> expected = {{"a folder", true}, {"A.txt", false},
+                                                              {"b.txt", false},   {"C.txt", false},
+                                                              {"link", true},     {"\xE9t\xE9.txt", false}};
   EXPECT_EQ(seen, expected);
   EXPECT_TRUE(ListDirectory(prefix.Path("C:\\missing")).empty());
 }

@@ -22,8 +22,7 @@ TEST(OrderedWorkTest, ResultsAreTakenInItemOrderWhateverTheWorkers) {
     SCOPED_TRACE(workers);
     std::vector<size_t> taken;
     RunInOrder<size_t>(
-        500, {workers}, [](size_t) { return 1; },
-        [](unsigned, size_t i) { return i * i; },
+        500, {workers}, [](size_t) { return 1; }, [](unsigned, size_t i) { return i * i; },
         [&](size_t i, size_t&& square) {
           EXPECT_EQ(square, i * i);
           taken.push_back(i);
@@ -107,8 +106,15 @@ TEST(WorkerCountTest, CountsAreOneToSixtyFourAndTheChoiceHolds) {
   const struct {
     const char* text;
     std::optional<unsigned> count;
-  } cases[] = {{"1", 1u}, {"2", 2u}, {"64", 64u}, {"0", std::nullopt}, {"65", std::nullopt},
-               {"", std::nullopt}, {"-1", std::nullopt}, {"2x", std::nullopt}, {"007", std::nullopt}};
+  } cases[] = {{"1", 1u},
+               {"2", 2u},
+               {"64", 64u},
+               {"0", std::nullopt},
+               {"65", std::nullopt},
+               {"", std::nullopt},
+               {"-1", std::nullopt},
+               {"2x", std::nullopt},
+               {"007", std::nullopt}};
   for (const auto& c : cases) EXPECT_EQ(platform::ParseWorkerCount(c.text), c.count) << c.text;
   EXPECT_GE(platform::WorkerCount(), 1u);
   platform::SetWorkerCount(3);
@@ -127,11 +133,11 @@ TEST(WorkBatches, SmallItemsTravelTogetherAndACostlyOneAlone) {
     std::vector<std::pair<size_t, size_t>> batches;  // first, count
   } cases[] = {
       {{}, 10, 4, {}},
-      {{1, 1, 1, 1, 1}, 10, 2, {{0, 2}, {2, 2}, {4, 1}}},       // the count limit
-      {{4, 4, 4, 1}, 10, 64, {{0, 2}, {2, 2}}},                 // the cost limit
-      {{1, 50, 1, 1}, 10, 64, {{0, 1}, {1, 1}, {2, 2}}},        // a costly item goes alone
-      {{0, 0, 0}, 0, 64, {{0, 3}}},                             // free items still batch
-      {{10, 10}, 10, 64, {{0, 1}, {1, 1}}},                     // exactly the limit fits once
+      {{1, 1, 1, 1, 1}, 10, 2, {{0, 2}, {2, 2}, {4, 1}}},  // the count limit
+      {{4, 4, 4, 1}, 10, 64, {{0, 2}, {2, 2}}},            // the cost limit
+      {{1, 50, 1, 1}, 10, 64, {{0, 1}, {1, 1}, {2, 2}}},   // a costly item goes alone
+      {{0, 0, 0}, 0, 64, {{0, 3}}},                        // free items still batch
+      {{10, 10}, 10, 64, {{0, 1}, {1, 1}}},                // exactly the limit fits once
   };
   for (const Case& c : cases) {
     std::vector<std::pair<size_t, size_t>> got;

@@ -30,7 +30,8 @@ TEST(CommandReference, TheReadmesTableIsTheOneTheCommandTableMakes) {
   const size_t start = begin + sizeof kBegin - 1;
   ASSERT_LT(start, end);
   EXPECT_EQ(readme.substr(start, end - start), CommandReferenceMarkdown())
-      << "paste this between the markers in README.md:\n" << CommandReferenceMarkdown();
+      << "paste this between the markers in README.md:\n"
+      << CommandReferenceMarkdown();
 }
 
 TEST(CommandReference, EveryCommandIsListedWithItsParameters) {
@@ -40,8 +41,7 @@ TEST(CommandReference, EveryCommandIsListedWithItsParameters) {
     std::string usage(info.keyword);
     if (!info.signature.empty()) (usage += ' ') += info.signature;
     EXPECT_NE(text.find("  " + usage + "  "), std::string::npos) << usage;
-    EXPECT_NE(markdown.find("| `" + usage + "` | " + std::string(info.summary)), std::string::npos)
-        << usage;
+    EXPECT_NE(markdown.find("| `" + usage + "` | " + std::string(info.summary)), std::string::npos) << usage;
     EXPECT_FALSE(info.summary.empty()) << info.keyword;
   }
   // One line each, in number order.

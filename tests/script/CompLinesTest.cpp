@@ -46,8 +46,8 @@ TEST(CompLines, RoundTripKeepsEveryByte) {
   TCompLines lines;
   std::string all;
   for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
-  lines.Lines = {TCompLine{0, {"start"}, 0}, TCompLine{15, {all, ""}, 1},
-                 TCompLine{-1, {}, -1}, TCompLine{1, {"0"}, 3}};
+  lines.Lines = {TCompLine{0, {"start"}, 0}, TCompLine{15, {all, ""}, 1}, TCompLine{-1, {}, -1},
+                 TCompLine{1, {"0"}, 3}};
   const Bytes bytes = lines.SaveToBuffer();
   TCompLines loaded;
   ASSERT_TRUE(loaded.LoadFromBuffer(bytes.data(), bytes.size()));

@@ -137,8 +137,7 @@ TEST_F(FileHelpers, TheStandardBindingExtractsRecordsAndSteps) {
                      "file " + P("C:\\Games\\Demo\\data\\maps\\m.map"), Dir("C:\\Games\\Demo\\data\\"),
                      Dir("C:\\Games\\Demo\\data\\maps")}));
   EXPECT_EQ(sink.events, (Strings{"status Extracting readme.txt", "gauge 1",
-                                  "status Extracting data\\maps\\m.map", "gauge 2",
-                                  "status Extracting "}));
+                                  "status Extracting data\\maps\\m.map", "gauge 2", "status Extracting "}));
   EXPECT_EQ(fs::file_size(prefix.DriveC() / "Games" / "Demo" / "data" / "maps" / "m.map"), 999u);
   std::ifstream in(prefix.DriveC() / "Games" / "Demo" / "readme.txt");
   std::string text;

@@ -11,9 +11,9 @@ TEST(KeyDigits, AddsDigitValuesModulo256AndRepeatsTheKey) {
   struct Case {
     std::string key, text, scrambled;
   } cases[] = {
-      {"3", "\xFF", "\x02"},           // wraps at 256
-      {"0", "abc", "abc"},             // a zero digit leaves its byte alone
-      {"12", "aaaa", "bcbc"},          // shorter key is reused from its first digit
+      {"3", "\xFF", "\x02"},   // wraps at 256
+      {"0", "abc", "abc"},     // a zero digit leaves its byte alone
+      {"12", "aaaa", "bcbc"},  // shorter key is reused from its first digit
       {"9", std::string("\0", 1), "\x09"},
       {"5", "", ""},
   };

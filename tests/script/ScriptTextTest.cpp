@@ -39,16 +39,14 @@ TEST(ScriptText, SplitsLinesIntoKeywordAndParameters) {
   ExpectLines("file a.txt sub", {{kFile, 0, {"a.txt", "sub"}}});
   // tabs and runs of blanks separate; keywords ignore case; CR LF and a last line
   // without an end both work
-  ExpectLines("FILE\t a.txt \t sub  \r\nGoTo end", {{kFile, 0, {"a.txt", "sub"}},
-                                                    {kGoto, 1, {"end"}}});
+  ExpectLines("FILE\t a.txt \t sub  \r\nGoTo end", {{kFile, 0, {"a.txt", "sub"}}, {kGoto, 1, {"end"}}});
   // quotes keep blanks and may be empty; a quote inside a word is kept
-  ExpectLines("messagebox \"Install now?\" \"\" ok 0",
-              {{kMessageBox, 0, {"Install now?", "", "ok", "0"}}});
+  ExpectLines("messagebox \"Install now?\" \"\" ok 0", {{kMessageBox, 0, {"Install now?", "", "ok", "0"}}});
   ExpectLines("file say\"what a.txt", {{kFile, 0, {"say\"what", "a.txt"}}});
   // empty lines and comments are stored as -1, labels as 0 with their name
-  ExpectLines("\n  \n; comment\n   ; indented\nstart:\ngoto start\n",
-              {{-1, -1, {}}, {-1, -1, {}}, {-1, -1, {}}, {-1, -1, {}},
-               {0, 4, {"start"}}, {kGoto, 5, {"start"}}});
+  ExpectLines(
+      "\n  \n; comment\n   ; indented\nstart:\ngoto start\n",
+      {{-1, -1, {}}, {-1, -1, {}}, {-1, -1, {}}, {-1, -1, {}}, {0, 4, {"start"}}, {kGoto, 5, {"start"}}});
   // a packaging-only command keeps its number until the packaging steps have run
   ExpectLines("name \"Demo 1.0\"", {{CommandNumberOf("name"), 0, {"Demo 1.0"}}});
   // 8-bit bytes pass unchanged; a UTF-8 text with a byte-order mark is converted

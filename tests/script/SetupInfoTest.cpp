@@ -37,8 +37,8 @@ TEST(SetupInfo, WritesFieldsInRecordOrder) {
   file.Info.InstallDirRegKey = {2, "P", "K"};
   file.Info.Uninstall = 1;
   file.Info.MakeUninstaller = 1;
-  const std::vector<uint8_t> expected = {1, 0, 'A', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 'C',
-                                         2, 1, 0, 'P', 1, 0, 'K', 0, 0, 0, 0, 1, 1};
+  const std::vector<uint8_t> expected = {1,   0, 'A', 0, 0,   0, 0, 0,   0, 0, 0, 0, 0, 1, 0,
+                                         'C', 2, 1,   0, 'P', 1, 0, 'K', 0, 0, 0, 0, 1, 1};
   EXPECT_EQ(file.SaveToBytes(), expected);
 }
 
@@ -58,11 +58,10 @@ TEST(SetupInfo, ElevenStringsOf172CharactersMake197Bytes) {
   TSetupInfoFile file;
   file.Info = Typical();
   size_t characters = 0;
-  for (const std::string* s :
-       {&file.Info.SetupName, &file.Info.ShortName, &file.Info.SetupExeName,
-        &file.Info.UninstallExeName, &file.Info.UninstallPrefix, &file.Info.InstallDir,
-        &file.Info.Changelog, &file.Info.InstallDirRegKey.Path, &file.Info.InstallDirRegKey.Key,
-        &file.Info.Pages, &file.Info.UninstallPages})
+  for (const std::string* s : {&file.Info.SetupName, &file.Info.ShortName, &file.Info.SetupExeName,
+                               &file.Info.UninstallExeName, &file.Info.UninstallPrefix, &file.Info.InstallDir,
+                               &file.Info.Changelog, &file.Info.InstallDirRegKey.Path,
+                               &file.Info.InstallDirRegKey.Key, &file.Info.Pages, &file.Info.UninstallPages})
     characters += s->size();
   file.Info.Changelog += std::string(172 - characters, 'x');
   EXPECT_EQ(file.SaveToBytes().size(), 197u);

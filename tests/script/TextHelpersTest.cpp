@@ -71,9 +71,16 @@ TEST(TextHelpers, ToIntOrMinusOne) {
   struct Case {
     const char* text;
     int32_t value;
-  } cases[] = {{"12", 12},     {"", -1},          {"a", -1},          {"-7", -7},
-               {"+3", 3},      {"1 ", -1},        {"2147483647", 2147483647},
-               {"2147483648", -1}, {"-2147483648", INT32_MIN}, {"99999999999", -1}};
+  } cases[] = {{"12", 12},
+               {"", -1},
+               {"a", -1},
+               {"-7", -7},
+               {"+3", 3},
+               {"1 ", -1},
+               {"2147483647", 2147483647},
+               {"2147483648", -1},
+               {"-2147483648", INT32_MIN},
+               {"99999999999", -1}};
   for (const auto& c : cases) EXPECT_EQ(ToIntOrMinusOne(c.text), c.value) << c.text;
 }
 
@@ -81,8 +88,14 @@ TEST(RegistryRoots, NamesAndCodes) {
   struct Case {
     const char* name;
     int code;
-  } cases[] = {{"HKLM", 0}, {"hkcu", 1}, {"HkCr", 2}, {"HKU", 3}, {"HKCC", 4},
-               {"HKEY_LOCAL_MACHINE", 0}, {"HKEY_CURRENT_USER", 0}, {"", 0}};
+  } cases[] = {{"HKLM", 0},
+               {"hkcu", 1},
+               {"HkCr", 2},
+               {"HKU", 3},
+               {"HKCC", 4},
+               {"HKEY_LOCAL_MACHINE", 0},
+               {"HKEY_CURRENT_USER", 0},
+               {"", 0}};
   for (const auto& c : cases) EXPECT_EQ(RootCodeFromName(c.name), c.code) << c.name;
   EXPECT_EQ(RootLongName(0), "HKEY_LOCAL_MACHINE");
   EXPECT_EQ(RootLongName(4), "HKEY_CURRENT_CONFIG");

@@ -27,8 +27,7 @@ HandEntry CompressedEntry(const std::string& name, const std::string& content, u
   e.name = name;
   uLongf length = compressBound(content.size());
   e.stored.resize(length);
-  compress2(e.stored.data(), &length, reinterpret_cast<const Bytef*>(content.data()),
-            content.size(), 9);
+  compress2(e.stored.data(), &length, reinterpret_cast<const Bytef*>(content.data()), content.size(), 9);
   e.stored.resize(length);
   e.compSize = static_cast<uint32_t>(length);
   e.origSize = static_cast<uint32_t>(content.size());
@@ -36,8 +35,8 @@ HandEntry CompressedEntry(const std::string& name, const std::string& content, u
   return e;
 }
 
-std::vector<uint8_t> BuildPackage(const std::vector<HandEntry>& entries,
-                                  const std::vector<uint8_t>& host, uint16_t fileCountOverride) {
+std::vector<uint8_t> BuildPackage(const std::vector<HandEntry>& entries, const std::vector<uint8_t>& host,
+                                  uint16_t fileCountOverride) {
   std::vector<uint8_t> out = host;
   std::vector<uint32_t> offsets;
   for (const HandEntry& e : entries) {

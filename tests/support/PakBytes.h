@@ -27,8 +27,7 @@ HandEntry CompressedEntry(const std::string& name, const std::string& content, u
 
 // host + every entry's stored bytes + the table + the 16-byte header.
 std::vector<uint8_t> BuildPackage(const std::vector<HandEntry>& entries,
-                                  const std::vector<uint8_t>& host = {},
-                                  uint16_t fileCountOverride = 0xFFFF);
+                                  const std::vector<uint8_t>& host = {}, uint16_t fileCountOverride = 0xFFFF);
 
 void Put16(std::vector<uint8_t>& out, uint16_t value);
 void Put32(std::vector<uint8_t>& out, uint32_t value);

@@ -19,7 +19,7 @@ std::vector<uint8_t> PeProgram(bool pe32Plus) {
   out[0] = 'M';
   out[1] = 'Z';
   out[0x3C] = static_cast<uint8_t>(kPeAt);
-  Put32(out, 0x4550);  // "PE\0\0"
+  Put32(out, 0x4550);                     // "PE\0\0"
   Put16(out, pe32Plus ? 0x8664 : 0x14C);  // machine
   Put16(out, 0);                          // sections
   Put32(out, 0), Put32(out, 0), Put32(out, 0);

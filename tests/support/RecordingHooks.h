@@ -21,8 +21,7 @@ class RecordingHooks : public TExtractHooks {
   void FileRecorded(const std::string& path) override;
   bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t count) override;
   // Opens the path as a real file (large entries are copied for real).
-  bool WriteLargeFile(const std::string& path,
-                      const std::function<bool(platform::File&)>& fill) override;
+  bool WriteLargeFile(const std::string& path, const std::function<bool(platform::File&)>& fill) override;
   void Step() override { effects.push_back("step"); }
 };
 

@@ -13,8 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 int RunFinalise(const std::string& argument) {
-  const std::string command =
-      std::string(SE_BINARY_DIR) + "/bin/finalise \"" + argument + "\" 2>/dev/null";
+  const std::string command = std::string(SE_BINARY_DIR) + "/bin/finalise \"" + argument + "\" 2>/dev/null";
   return WEXITSTATUS(std::system(command.c_str()));
 }
 

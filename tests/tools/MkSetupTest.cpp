@@ -66,8 +66,8 @@ class MkSetupTest : public ::testing::Test {
   // standard data.
   ToolRun Pack(const std::string& script, std::vector<std::string> extra = {}) {
     WriteHost(Work() / "setup.txt", script);
-    std::vector<std::string> args = {(Work() / "setup.txt").string(), "--package-only", "-o",
-                                     Output().string(), "--data", kData};
+    std::vector<std::string> args = {
+        (Work() / "setup.txt").string(), "--package-only", "-o", Output().string(), "--data", kData};
     args.insert(args.end(), extra.begin(), extra.end());
     return MkSetup(args);
   }
@@ -121,12 +121,23 @@ TEST_F(MkSetupTest, ScriptToPackageAndBack) {
   std::vector<Entry> got;
   for (const TPakFile& file : pak.Entries()) got.push_back({file.Name, file.Group});
   const std::vector<Entry> expected = {
-      {"LANGUAGE-install\\english", 0}, {"UNINSTALL_LANGUAGE-uninstall\\english", 0},
-      {"layout.txt", 0}, {"layout3.txt", 0}, {"layout4.txt", 0}, {"layout5.txt", 0},
-      {"mainlayout.txt", 0}, {"Pages.txt", 0}, {"Side.jpg", 0},
-      {"UNINSTALL_ICON.ICO", 0}, {"UNINSTALL_layout.txt", 0}, {"UNINSTALL_layout3.txt", 0},
-      {"UNINSTALL_layout4.txt", 0}, {"UNINSTALL_layout5.txt", 0},
-      {"UNINSTALL_mainlayout.txt", 0}, {"UNINSTALL_Pages.txt", 0}, {"UNINSTALL_Side.jpg", 0},
+      {"LANGUAGE-install\\english", 0},
+      {"UNINSTALL_LANGUAGE-uninstall\\english", 0},
+      {"layout.txt", 0},
+      {"layout3.txt", 0},
+      {"layout4.txt", 0},
+      {"layout5.txt", 0},
+      {"mainlayout.txt", 0},
+      {"Pages.txt", 0},
+      {"Side.jpg", 0},
+      {"UNINSTALL_ICON.ICO", 0},
+      {"UNINSTALL_layout.txt", 0},
+      {"UNINSTALL_layout3.txt", 0},
+      {"UNINSTALL_layout4.txt", 0},
+      {"UNINSTALL_layout5.txt", 0},
+      {"UNINSTALL_mainlayout.txt", 0},
+      {"UNINSTALL_Pages.txt", 0},
+      {"UNINSTALL_Side.jpg", 0},
   };
   ASSERT_GE(got.size(), expected.size());
   size_t at = 0;
@@ -138,9 +149,8 @@ TEST_F(MkSetupTest, ScriptToPackageAndBack) {
     ++at;
   }
   if (got[at].name == "UNINSTALL_FINALISE.EXE") ++at;
-  const std::vector<Entry> rest = {{"SetupInfo", 0}, {"CompiledLines", 0},
-                                   {"readme.txt", 1}, {"maps\\a.map", 1},
-                                   {"x.dat", 2},      {"single.cfg", 3},
+  const std::vector<Entry> rest = {{"SetupInfo", 0},   {"CompiledLines", 0}, {"readme.txt", 1},
+                                   {"maps\\a.map", 1}, {"x.dat", 2},         {"single.cfg", 3},
                                    {"x.dat", 5}};
   ASSERT_EQ(got.size() - at, rest.size());
   for (const Entry& want : rest) {
@@ -273,11 +283,11 @@ TEST_F(MkSetupTest, CommandLineAndOutputFaults) {
   WriteHost(Work() / "a.txt", "a");
   const ToolRun noOutfile = MkSetup({ScriptName(), "--package-only", "--data", kData});
   EXPECT_EQ(noOutfile.status, 1);
-  EXPECT_EQ(LastLine(noOutfile.err), "mksetup: " + ScriptName() +
-                                         ": the script has no outfile line; name the output with -o");
+  EXPECT_EQ(LastLine(noOutfile.err),
+            "mksetup: " + ScriptName() + ": the script has no outfile line; name the output with -o");
 
-  const ToolRun noStub = MkSetup({ScriptName(), "-o", Output().string(), "--stub",
-                              (dir_.Path() / "nostub").string(), "--data", kData});
+  const ToolRun noStub = MkSetup(
+      {ScriptName(), "-o", Output().string(), "--stub", (dir_.Path() / "nostub").string(), "--data", kData});
   EXPECT_EQ(noStub.status, 1);
   EXPECT_EQ(LastLine(noStub.err), "mksetup: " + (dir_.Path() / "nostub").string() + ": stub not found");
   EXPECT_FALSE(fs::exists(Output()));
@@ -287,8 +297,8 @@ TEST_F(MkSetupTest, CommandLineAndOutputFaults) {
   // The system's own words for the missing file follow the tool's.
   EXPECT_FALSE(platform::ReadWholeFile(platform::WindowsPathOf((dir_.Path() / "none.txt").string())));
   const std::string reason = platform::LastErrorText();
-  EXPECT_EQ(unreadable.err, "mksetup: " + (dir_.Path() / "none.txt").string() +
-                                ": cannot read the script: " + reason + "\n");
+  EXPECT_EQ(unreadable.err,
+            "mksetup: " + (dir_.Path() / "none.txt").string() + ": cannot read the script: " + reason + "\n");
 
   struct Usage {
     std::vector<std::string> args;
@@ -328,8 +338,8 @@ TEST_F(MkSetupTest, PageFilesWithoutCarriageReturnsAreRefused) {
     WriteHost(data / "layout" / "mine" / "layout.txt", c.layout);
     WriteHost(data / "layout" / "mine" / "readme.txt", c.memo);
     WriteHost(Work() / "setup.txt", "outfile x.exe\npages mine\n");
-    const ToolRun run = MkSetup({ScriptName(), "--package-only", "-o", Output().string(), "--data",
-                                 data.string()});
+    const ToolRun run =
+        MkSetup({ScriptName(), "--package-only", "-o", Output().string(), "--data", data.string()});
     if (c.refused.empty()) {
       EXPECT_EQ(run.status, 0) << run.err;
       continue;
@@ -355,8 +365,8 @@ TEST_F(MkSetupTest, PageFolderLinksBackIntoTheFolderAreNotFollowed) {
   fs::create_directory_symlink("../../shared", data / "layout" / "mine" / "more");
   fs::create_directory_symlink("..", data / "layout" / "mine" / "pics" / "up");
   WriteHost(Work() / "setup.txt", "outfile x.exe\npages mine\n");
-  const ToolRun run = MkSetup({ScriptName(), "--package-only", "-o", Output().string(), "--data",
-                               data.string()});
+  const ToolRun run =
+      MkSetup({ScriptName(), "--package-only", "-o", Output().string(), "--data", data.string()});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("warning: folder link leads back into the folder walked, not followed - "),
             std::string::npos)
@@ -365,8 +375,8 @@ TEST_F(MkSetupTest, PageFolderLinksBackIntoTheFolderAreNotFollowed) {
   pak.Create(platform::WindowsPathOf(Output().string()), false, false);
   std::vector<std::string> names;
   for (const TPakFile& file : pak.Entries()) names.push_back(file.Name);
-  EXPECT_EQ(names, (std::vector<std::string>{"Pages.txt", "more\\s.jpg", "pics\\p.jpg",
-                                             "SetupInfo", "CompiledLines"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Pages.txt", "more\\s.jpg", "pics\\p.jpg", "SetupInfo",
+                                             "CompiledLines"}));
 }
 
 TEST_F(MkSetupTest, WhatIsMissingBesideTheToolIsNamed) {
@@ -377,8 +387,8 @@ TEST_F(MkSetupTest, WhatIsMissingBesideTheToolIsNamed) {
 
   const ToolRun noSetup = Tool(alone / "mksetup", {ScriptName(), "--data", kData});
   EXPECT_EQ(noSetup.status, 1);
-  EXPECT_NE(noSetup.err.find("mksetup: the setup program was not found beside mksetup (" +
-                             alone.string() + "); give --stub FILE, or --package-only"),
+  EXPECT_NE(noSetup.err.find("mksetup: the setup program was not found beside mksetup (" + alone.string() +
+                             "); give --stub FILE, or --package-only"),
             std::string::npos)
       << noSetup.err;
   EXPECT_NE(noSetup.err.find("warning: the finaliser (finalise) was not found beside mksetup"),
@@ -386,11 +396,9 @@ TEST_F(MkSetupTest, WhatIsMissingBesideTheToolIsNamed) {
 
   const ToolRun noData = Tool(alone / "mksetup", {ScriptName(), "--package-only"});
   EXPECT_EQ(noData.status, 1);
-  EXPECT_NE(noData.err.find(ScriptName() + ":2: warning: Language table not found - "),
-            std::string::npos)
+  EXPECT_NE(noData.err.find(ScriptName() + ":2: warning: Language table not found - "), std::string::npos)
       << noData.err;
-  EXPECT_NE(noData.err.find(ScriptName() + ":3: page folder not found - uninstall ("),
-            std::string::npos)
+  EXPECT_NE(noData.err.find(ScriptName() + ":3: page folder not found - uninstall ("), std::string::npos)
       << noData.err;
   EXPECT_FALSE(fs::exists(Work() / "x.exe"));
 }
@@ -400,9 +408,15 @@ TEST_F(MkSetupTest, TheFinaliserPackedIsTheOneForTheSetupProgramsSystem) {
   const fs::path winDir = dir_.Path() / "win", linuxDir = dir_.Path() / "linux";
   WriteHost(winDir / "setup.exe", "MZ windows setup");
   WriteHost(winDir / "finalise.exe", "MZ windows finaliser");
-  WriteHost(winDir / "finalise", "\x7f" "ELF linux finaliser");
-  WriteHost(linuxDir / "setup", "\x7f" "ELF linux setup");
-  WriteHost(linuxDir / "finalise", "\x7f" "ELF linux finaliser");
+  WriteHost(winDir / "finalise",
+            "\x7f"
+            "ELF linux finaliser");
+  WriteHost(linuxDir / "setup",
+            "\x7f"
+            "ELF linux setup");
+  WriteHost(linuxDir / "finalise",
+            "\x7f"
+            "ELF linux finaliser");
   WriteHost(Work() / "setup.txt", "language install\\english\nuninstallpages uninstall\n");
   const auto packedFinaliser = [&] {
     TPak pak;
@@ -421,13 +435,23 @@ TEST_F(MkSetupTest, TheFinaliserPackedIsTheOneForTheSetupProgramsSystem) {
     std::string message;
   } cases[] = {
       {{"--stub", (winDir / "setup.exe").string()}, 0, "MZ windows finaliser", ""},
-      {{"--stub", (linuxDir / "setup").string()}, 0, "\x7f" "ELF linux finaliser", ""},
+      {{"--stub", (linuxDir / "setup").string()},
+       0,
+       "\x7f"
+       "ELF linux finaliser",
+       ""},
       {{"--stub", (linuxDir / "setup").string(), "--finaliser", (winDir / "finalise.exe").string()},
-       1, "", "finalise.exe: the finaliser is a Windows program but the setup program "},
+       1,
+       "",
+       "finalise.exe: the finaliser is a Windows program but the setup program "},
       {{"--stub", (winDir / "setup.exe").string(), "--finaliser", (winDir / "finalise").string()},
-       1, "", "the finaliser is a Linux program"},
+       1,
+       "",
+       "the finaliser is a Linux program"},
       {{"--stub", (winDir / "setup.exe").string(), "--finaliser", (dir_.Path() / "none.exe").string()},
-       1, "", "none.exe: finaliser not found"},
+       1,
+       "",
+       "none.exe: finaliser not found"},
   };
   for (const auto& test : cases) {
     fs::remove(Output());
@@ -435,10 +459,8 @@ TEST_F(MkSetupTest, TheFinaliserPackedIsTheOneForTheSetupProgramsSystem) {
     args.insert(args.end(), test.options.begin(), test.options.end());
     const ToolRun run = MkSetup(args);
     EXPECT_EQ(run.status, test.status) << run.err;
-    if (test.status == 0)
-      EXPECT_EQ(packedFinaliser(), test.finaliser) << test.options.back();
-    else
-      EXPECT_FALSE(fs::exists(Output()));
+    if (test.status == 0) EXPECT_EQ(packedFinaliser(), test.finaliser) << test.options.back();
+    else EXPECT_FALSE(fs::exists(Output()));
     EXPECT_NE(run.err.find(test.message), std::string::npos) << run.err;
   }
 }

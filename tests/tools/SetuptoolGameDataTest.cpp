@@ -141,7 +141,8 @@ TEST_F(GameDataTool, ArchiveCreateListExtractAndVerify) {
   EXPECT_EQ(r.out.rfind("digest\t", 0), 0u) << r.out;
   EXPECT_EQ(Lines(r.out).size(), 1u);
 
-  EXPECT_EQ(Tool({"vfs", "create", Host("x.vfs"), "--blocks", "0", "--block-size", "1", "--roots", "1"}).status, 2);
+  EXPECT_EQ(
+      Tool({"vfs", "create", Host("x.vfs"), "--blocks", "0", "--block-size", "1", "--roots", "1"}).status, 2);
   EXPECT_EQ(Tool({"vfs", "list"}).status, 2);
 }
 
@@ -152,7 +153,8 @@ namespace {
 TEST_F(GameDataTool, RecoverPlaysBackAHotJournalAndEveryCommandDoesSoFirst) {
   const std::string package = Host("data.ztp"), archive = Host("data.vfs");
   ASSERT_EQ(Tool({"ztp", "create", package}).status, 0);
-  ASSERT_EQ(Tool({"vfs", "create", archive, "--block-size", "256", "--blocks", "16", "--roots", "4"}).status, 0);
+  ASSERT_EQ(Tool({"vfs", "create", archive, "--block-size", "256", "--blocks", "16", "--roots", "4"}).status,
+            0);
   const std::string listing = Tool({"ztp", "list", package}).out;
   struct Case {
     const char* what;

@@ -63,7 +63,8 @@ TEST_F(Setuptool, ACreatedPackageListsVerifiesAndExtractsToIdenticalFiles) {
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string expected = "0\treadme.txt\t1\t9\t0\t" + Hex(crc32(0, (const Bytef*)"read me\r\n", 9)) +
                                "\t3000\n"
-                               "1\tdata\\noise.bin\t1\t200000\t0\t" + Hex(crc32(0, noise.data(), noise.size())) +
+                               "1\tdata\\noise.bin\t1\t200000\t0\t" +
+                               Hex(crc32(0, noise.data(), noise.size())) +
                                "\t3009\n"
                                "2\tempty.txt\t2\t0\t0\t00000000\t203009\n";
   EXPECT_EQ(r.out, expected);
@@ -108,10 +109,13 @@ TEST_F(Setuptool, BadInputAndBadUsage) {
   r = Tool({"info", (dir.Path() / "missing.exe").string()});
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("missing.exe"), std::string::npos);
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"pak"}, {"pak", "frobnicate", plain}, {"pak", "list"},
-        {"pak", "extract", plain, "d", "--group", "x"}, {"pak", "create", "o", "--entry", "a", "b"},
-        {"log", "show"}, {"lang", "list", plain}})
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"pak"},
+                                               {"pak", "frobnicate", plain},
+                                               {"pak", "list"},
+                                               {"pak", "extract", plain, "d", "--group", "x"},
+                                               {"pak", "create", "o", "--entry", "a", "b"},
+                                               {"log", "show"},
+                                               {"lang", "list", plain}})
     EXPECT_EQ(Tool(args).status, 2) << args[0];
   r = Tool({"pak", "create", (dir.Path() / "o").string(), "--entry", "..\\x.dll", plain, "1"});
   EXPECT_EQ(r.status, 2);
@@ -124,9 +128,9 @@ TEST_F(Setuptool, VerifyNamesEveryFailingEntry) {
   badCrc.crc = 1;
   HandEntry badLength = CompressedEntry("bad length", std::string(100, 'x'), 1);
   badLength.origSize = 99;
-  const std::string pkg = Write(
-      "broken.exe", BuildPackage({StoredEntry("fine", "ok", 0), badCrc, StoredEntry("empty", "", 0),
-                                  badLength, StoredEntry("..\\..\\evil.dll", "x", 1)}));
+  const std::string pkg =
+      Write("broken.exe", BuildPackage({StoredEntry("fine", "ok", 0), badCrc, StoredEntry("empty", "", 0),
+                                        badLength, StoredEntry("..\\..\\evil.dll", "x", 1)}));
   ProgramResult r = Tool({"pak", "verify", pkg});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out,
@@ -155,9 +159,10 @@ TEST_F(Setuptool, InfoPrintsTheDebugListing) {
   record.Info.InstallDirRegKey = {1, "Software\\Demo\\", "Path"};
   record.Info.Changelog = "Caf\xE9";
   const auto recordBytes = record.SaveToBytes();
-  const std::string pkg = Write(
-      "setup.exe", BuildPackage({StoredEntry("SetupInfo", std::string(recordBytes.begin(), recordBytes.end()), 0),
-                                 StoredEntry("maps\\a.map", "m", 2)}));
+  const std::string pkg =
+      Write("setup.exe",
+            BuildPackage({StoredEntry("SetupInfo", std::string(recordBytes.begin(), recordBytes.end()), 0),
+                          StoredEntry("maps\\a.map", "m", 2)}));
   ProgramResult r = Tool({"info", pkg});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
@@ -207,11 +212,13 @@ TEST_F(Setuptool, LogShowDecodesEveryItemInStoredOrder) {
 }
 
 TEST_F(Setuptool, LangShowPrintsTheTableAsUtf8) {
-  const std::string table = Write(
-      "czech.wri", LanguageEntry(u"\u010Ce\u0161tina\r\n0405;0c05;\r\n12 < Zp\u011Bt\r\n26 \r\n"));
+  const std::string table =
+      Write("czech.wri", LanguageEntry(u"\u010Ce\u0161tina\r\n0405;0c05;\r\n12 < Zp\u011Bt\r\n26 \r\n"));
   ProgramResult r = Tool({"lang", "show", table});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "\xC4\x8C" "e\xC5\xA1tina\n0405\t0c05\n12\t< Zp\xC4\x9Bt\n26\t\n");
+  EXPECT_EQ(r.out,
+            "\xC4\x8C"
+            "e\xC5\xA1tina\n0405\t0c05\n12\t< Zp\xC4\x9Bt\n26\t\n");
   const std::string bad = Write("bad.wri", LanguageEntry(u"N\r0409\rnot a number\r"));
   r = Tool({"lang", "show", bad});
   EXPECT_EQ(r.status, 2);

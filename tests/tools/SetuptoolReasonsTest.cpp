@@ -19,7 +19,8 @@ namespace fs = std::filesystem;
 
 // What the system says when this file is opened for reading.
 std::string ReasonFor(const std::string& hostPath) {
-  const platform::File file = platform::File::Open(platform::WindowsPathOf(hostPath), platform::OpenMode::ReadShared);
+  const platform::File file =
+      platform::File::Open(platform::WindowsPathOf(hostPath), platform::OpenMode::ReadShared);
   EXPECT_FALSE(file.IsOpen()) << hostPath;
   return platform::LastErrorText();
 }

@@ -57,9 +57,11 @@ TEST(SetuptoolReg, AbsentValuesAndKeysAreNamedAndExitWithOne) {
     int status;
     const char* message;  // part of stderr
   } cases[] = {
-      {{"get", "HKLM\\Software\\Demo\\Sub", "missing"}, 1,
+      {{"get", "HKLM\\Software\\Demo\\Sub", "missing"},
+       1,
        "the value \"missing\" of HKEY_LOCAL_MACHINE\\Software\\Demo\\Sub does not exist"},
-      {{"get", "HKLM\\Software\\Nothing", "a"}, 1,
+      {{"get", "HKLM\\Software\\Nothing", "a"},
+       1,
        "the key HKEY_LOCAL_MACHINE\\Software\\Nothing does not exist"},
       {{"delete", "HKLM\\Software\\Demo"}, 1, "has sub-keys"},
       {{"delete", "HKLM\\Software\\Demo\\Sub", "b"}, 1, "\"b\""},
@@ -92,8 +94,7 @@ TEST(SetuptoolReg, ADamagedRegistryFileIsReportedAndLeftAlone) {
   std::ofstream(prefix.Root() / "user.reg", std::ios::binary) << damaged;
   ProgramResult r = Reg({"set", "HKCU\\Software\\Good", "b", "2"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find((prefix.Root() / "user.reg").string() + ":6: malformed key"),
-            std::string::npos)
+  EXPECT_NE(r.err.find((prefix.Root() / "user.reg").string() + ":6: malformed key"), std::string::npos)
       << r.err;
   EXPECT_EQ(ReadHostFile(prefix.Root() / "user.reg"), damaged);
   r = Reg({"get", "HKCU\\Software\\Good", "a"});

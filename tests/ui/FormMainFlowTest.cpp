@@ -45,14 +45,14 @@ struct ButtonState {
 };
 
 ButtonState StateOf(const TFrmMain& f) {
-  return {f.BackButton.Visible(), f.NextButton.Visible(), f.NextButton.Enabled(),
-          f.CancelButton.Enabled(), f.LanguageButton.Visible(), Utf8(f.NextButton.Caption()),
+  return {f.BackButton.Visible(),        f.NextButton.Visible(),     f.NextButton.Enabled(),
+          f.CancelButton.Enabled(),      f.LanguageButton.Visible(), Utf8(f.NextButton.Caption()),
           Utf8(f.CancelButton.Caption())};
 }
 
 std::ostream& operator<<(std::ostream& out, const ButtonState& s) {
-  return out << s.backVisible << s.nextVisible << s.nextEnabled << s.cancelEnabled
-             << s.languageVisible << " " << s.next << " / " << s.cancel;
+  return out << s.backVisible << s.nextVisible << s.nextEnabled << s.cancelEnabled << s.languageVisible << " "
+             << s.next << " / " << s.cancel;
 }
 
 }  // namespace
@@ -154,8 +154,9 @@ TEST(FormMain, AFirstPageOfTheReadyOrFinishKindHasItsCaptionsFromTheStart) {
     SCOPED_TRACE(c.firstKind);
     TempPrefix prefix;
     UseStandardPackage(prefix, "standard");
-    const std::string pages = std::string("[Pages]\r\n") + c.firstLayout + "\r\nmainlayout.txt\r\n[PageTypes]\r\n" +
-                              c.firstKind + "\r\nMainLayout\r\n[Settings]\r\ncolour $000000\r\n";
+    const std::string pages = std::string("[Pages]\r\n") + c.firstLayout +
+                              "\r\nmainlayout.txt\r\n[PageTypes]\r\n" + c.firstKind +
+                              "\r\nMainLayout\r\n[Settings]\r\ncolour $000000\r\n";
     TEntryReader standard = SetupPakReader();
     TFrmMain form(nullptr, nullptr, [&](const std::string& name) -> std::optional<std::vector<uint8_t>> {
       if (name == "Pages.txt") return std::vector<uint8_t>(pages.begin(), pages.end());
@@ -205,9 +206,8 @@ TEST(FormMain, ClosingAsksTheQuitQuestionExceptOnTheFinishPage) {
   form.CancelButton.Click();
   EXPECT_TRUE(form.Closed());
   EXPECT_FALSE(form.ClosedOnFinishPage());
-  EXPECT_EQ(boxes.shown, (std::vector<std::string>{
-                             "Quit: Are you sure you want to quit the installation?",
-                             "Quit: Are you sure you want to quit the installation?"}));
+  EXPECT_EQ(boxes.shown, (std::vector<std::string>{"Quit: Are you sure you want to quit the installation?",
+                                                   "Quit: Are you sure you want to quit the installation?"}));
   EXPECT_EQ(view.With("closed").size(), 1u);
 
   TFrmMain finished(nullptr, nullptr);
@@ -220,8 +220,7 @@ TEST(FormMain, ClosingAsksTheQuitQuestionExceptOnTheFinishPage) {
 
 TEST(FormMain, InstallationHandsTheRunToTheSetupThreadAndShowsItsChanges) {
   TempPrefix prefix;
-  UseStandardPackage(prefix, "full",
-                     {{"a.txt", "A", 1}, {"b.txt", "B", 1}, {"c.dat", "C", 2}});
+  UseStandardPackage(prefix, "full", {{"a.txt", "A", 1}, {"b.txt", "B", 1}, {"c.dat", "C", 2}});
   InstallDir() = "C:\\Games\\Demo\\";
   std::thread::id workerThread;
   auto worker = std::make_unique<FakeWorker>([&] {
@@ -241,9 +240,9 @@ TEST(FormMain, InstallationHandsTheRunToTheSetupThreadAndShowsItsChanges) {
   form.NextButton.Click();
   ASSERT_EQ(form.SEPageControl.CurrentKind(), kPageLanguageSelection);
   form.SEPageControl.Pages[1]->Controls[3]->UserCheck();  // "Czech"
-  form.NextButton.Click();  // directory page
-  form.NextButton.Click();  // ready page
-  form.NextButton.Click();  // the installation
+  form.NextButton.Click();                                // directory page
+  form.NextButton.Click();                                // ready page
+  form.NextButton.Click();                                // the installation
   EXPECT_EQ(form.SEPageControl.CurrentKind(), kPageFinish);
   EXPECT_TRUE(form.RunCompleted());
   EXPECT_NE(workerThread, std::this_thread::get_id());
@@ -256,8 +255,7 @@ TEST(FormMain, InstallationHandsTheRunToTheSetupThreadAndShowsItsChanges) {
                                       "caption patching_statuslabel Extracting b.txt"}));
   // The gauge's maximum is the number of grouped entries; it showed steps 1 and 2 (the
   // third step counted without showing).
-  EXPECT_EQ(view.GaugeSequence("patching_progressbar"),
-            (std::vector<std::string>{"0 0%", "1 33%", "2 66%"}));
+  EXPECT_EQ(view.GaugeSequence("patching_progressbar"), (std::vector<std::string>{"0 0%", "1 33%", "2 66%"}));
   EXPECT_EQ(Utf8(form.FinishTextLabel->Caption()), "All done.");
   EXPECT_EQ(view.With("repaint").back(), "repaint Panel1");
   EXPECT_EQ(UiQueue().Pending(), 0u);
@@ -369,6 +367,6 @@ TEST(FormMain, FormatItemProgressAndTheDebugListing) {
   EXPECT_EQ(listing[6 + SetupPak().Count() - 1], "\"data.bin\" Group: 2");
   EXPECT_EQ(std::vector<std::string>(listing.end() - 4, listing.end()),
             (std::vector<std::string>{"InstallDirRegKey.HKEY: HKEY_CURRENT_USER",
-                                      "InstallDirRegKey.Path: Software\\Demo",
-                                      "InstallDirRegKey.Key: Path", "Changelog: "}));
+                                      "InstallDirRegKey.Path: Software\\Demo", "InstallDirRegKey.Key: Path",
+                                      "Changelog: "}));
 }

@@ -39,14 +39,12 @@ TEST(Gauge, PercentageRoundsHalvesToEvenWhileTheCaptionTruncates) {
     const char* caption;
     int32_t filledOf203;  // filled width of a 203-pixel control (200 inner pixels)
   } cases[] = {
-      {0, 3, 2, 67, "66%", 134},
-      {0, 1000, 996, 100, "99%", 200},   // 99.6 %: a full bar, "99%"
-      {0, 200, 1, 0, "0%", 0},           // 0.5 %: halves go to even
-      {0, 200, 3, 2, "1%", 4},           // 1.5 %
-      {0, 200, 5, 2, "2%", 4},           // 2.5 %
-      {0, 7, 7, 100, "100%", 200},
-      {-50, 50, 0, 50, "50%", 100},
-      {-100, 0, -50, 50, "0%", 100},     // Max not above 0: the caption stays "0%"
+      {0, 3, 2, 67, "66%", 134},     {0, 1000, 996, 100, "99%", 200},  // 99.6 %: a full bar, "99%"
+      {0, 200, 1, 0, "0%", 0},                                         // 0.5 %: halves go to even
+      {0, 200, 3, 2, "1%", 4},                                         // 1.5 %
+      {0, 200, 5, 2, "2%", 4},                                         // 2.5 %
+      {0, 7, 7, 100, "100%", 200},   {-50, 50, 0, 50, "50%", 100},
+      {-100, 0, -50, 50, "0%", 100},  // Max not above 0: the caption stays "0%"
       {10, 20, 15, 50, "50%", 100},
   };
   for (const auto& c : cases) {
@@ -120,10 +118,9 @@ TEST(Gauge, ColourChangesRebuildTheGradient) {
   b.gauge.SetBackcolor(0x00FF00);
   b.gauge.SetBorderStyle(TggBorderStyle::ggRaised);
   b.gauge.SetBorderColor(0x010203);
-  EXPECT_EQ(b.updates,
-            (std::vector<TGaugeUpdate>{TGaugeUpdate::Gradient, TGaugeUpdate::Gradient,
-                                       TGaugeUpdate::Invalidate, TGaugeUpdate::Invalidate,
-                                       TGaugeUpdate::Invalidate}));
+  EXPECT_EQ(b.updates, (std::vector<TGaugeUpdate>{TGaugeUpdate::Gradient, TGaugeUpdate::Gradient,
+                                                  TGaugeUpdate::Invalidate, TGaugeUpdate::Invalidate,
+                                                  TGaugeUpdate::Invalidate}));
 }
 
 TEST(Gauge, GradientBandsRunFromColor1ToColor2) {

@@ -25,13 +25,13 @@ struct PageBench {
   TControl& language = form.CreateChild(TControlKind::BitmapButton, "Language");
   TControl& panel = form.CreateChild(TControlKind::Panel, "Panel");
   std::map<std::string, std::string> entries;
-  TSEPageControl pages{back, next, cancel, language, panel, [this](const std::string& name) {
-                         for (const auto& [key, value] : entries)
-                           if (platform::SameTextAscii(key, name))
-                             return std::optional<std::vector<uint8_t>>(
-                                 std::vector<uint8_t>(value.begin(), value.end()));
-                         return std::optional<std::vector<uint8_t>>();
-                       }};
+  TSEPageControl pages{
+      back, next, cancel, language, panel, [this](const std::string& name) {
+        for (const auto& [key, value] : entries)
+          if (platform::SameTextAscii(key, name))
+            return std::optional<std::vector<uint8_t>>(std::vector<uint8_t>(value.begin(), value.end()));
+        return std::optional<std::vector<uint8_t>>();
+      }};
 
   TControl& ParseOne(const std::string& layout) {
     entries["one.txt"] = layout;
@@ -82,9 +82,17 @@ TEST(Parser, LayoutIntegers) {
   const struct {
     const char* text;
     int32_t value;
-  } good[] = {{"0", 0}, {"220", 220}, {"-5", -5}, {"+7", 7}, {"$FF", 255}, {"$ffffff", 0xFFFFFF},
-              {"0x10", 16}, {"$80000008", static_cast<int32_t>(0x80000008u)}, {" 12", 12},
-              {"2147483647", 2147483647}, {"-2147483648", INT32_MIN}};
+  } good[] = {{"0", 0},
+              {"220", 220},
+              {"-5", -5},
+              {"+7", 7},
+              {"$FF", 255},
+              {"$ffffff", 0xFFFFFF},
+              {"0x10", 16},
+              {"$80000008", static_cast<int32_t>(0x80000008u)},
+              {" 12", 12},
+              {"2147483647", 2147483647},
+              {"-2147483648", INT32_MIN}};
   for (const auto& c : good) EXPECT_EQ(ParseLayoutInteger(c.text), c.value) << c.text;
   for (const char* bad : {"", "12a", "2147483648", "$", "$123456789", "1.5", "12 ", "x"})
     EXPECT_THROW(ParseLayoutInteger(bad), platform::ESetupError) << bad;
@@ -132,18 +140,18 @@ TEST(Parser, PositionLinesWithBlanksAroundTheEqualsSignAreIgnored) {
 
 // Every property a control carries, as one text.
 std::string Snapshot(TControl& c) {
-  std::string s = std::to_string(c.Left()) + "," + std::to_string(c.Top()) + "," +
-                  std::to_string(c.Width()) + "," + std::to_string(c.Height()) + "|" +
-                  Utf8(c.Caption()) + "|" + c.Font().Face + "," + std::to_string(c.Font().Size) +
-                  "," + std::to_string(c.Font().Colour) + "," + std::to_string(c.Font().Bold);
-  for (bool flag : {c.Enabled(), c.Visible(), c.AutoSize(), c.WordWrap(), c.Transparent(),
-                    c.Checked(), c.Border(), c.Stretch(), c.Center(), c.Tiled()})
+  std::string s = std::to_string(c.Left()) + "," + std::to_string(c.Top()) + "," + std::to_string(c.Width()) +
+                  "," + std::to_string(c.Height()) + "|" + Utf8(c.Caption()) + "|" + c.Font().Face + "," +
+                  std::to_string(c.Font().Size) + "," + std::to_string(c.Font().Colour) + "," +
+                  std::to_string(c.Font().Bold);
+  for (bool flag : {c.Enabled(), c.Visible(), c.AutoSize(), c.WordWrap(), c.Transparent(), c.Checked(),
+                    c.Border(), c.Stretch(), c.Center(), c.Tiled()})
     s += flag ? "1" : "0";
   s += "|" + c.PictureName() + (c.Picture() ? "P" : "");
   if (c.RichText()) s += "|" + std::string(c.RichText()->begin(), c.RichText()->end());
   if (c.Gauge())
-    s += "|" + std::to_string(c.Gauge()->Color1()) + "," + std::to_string(c.Gauge()->Color2()) +
-         "," + std::to_string(c.Gauge()->Backcolor());
+    s += "|" + std::to_string(c.Gauge()->Color1()) + "," + std::to_string(c.Gauge()->Color2()) + "," +
+         std::to_string(c.Gauge()->Backcolor());
   return s;
 }
 
@@ -152,15 +160,15 @@ std::string Snapshot(TControl& c) {
 TEST(Parser, PropertyDispatchPerClass) {
   UseEnglishAndCzech();
   const std::vector<std::string> keys = {
-      "left", "top", "width", "height", "enabled", "caption", "text", "fontface", "fontsize",
-      "fontcolour", "fontbold", "autosize", "wordwrap", "transparent", "checked", "border",
-      "stretch", "center", "file", "tile", "forecolour", "backcolour"};
+      "left",     "top",        "width",    "height",   "enabled",    "caption",     "text",    "fontface",
+      "fontsize", "fontcolour", "fontbold", "autosize", "wordwrap",   "transparent", "checked", "border",
+      "stretch",  "center",     "file",     "tile",     "forecolour", "backcolour"};
   auto value = [](const std::string& key, int which) -> std::string {
     static const std::map<std::string, std::pair<std::string, std::string>> values = {
-        {"caption", {"One", "Two"}}, {"text", {"One", "Two"}}, {"fontface", {"Arial", "Tahoma"}},
+        {"caption", {"One", "Two"}},  {"text", {"One", "Two"}},   {"fontface", {"Arial", "Tahoma"}},
         {"file", {"a.jpg", "b.jpg"}}, {"fontcolour", {"1", "2"}}, {"forecolour", {"1", "2"}},
-        {"backcolour", {"1", "2"}}, {"left", {"1", "2"}}, {"top", {"1", "2"}},
-        {"width", {"1", "2"}}, {"height", {"1", "2"}}, {"fontsize", {"1", "2"}}};
+        {"backcolour", {"1", "2"}},   {"left", {"1", "2"}},       {"top", {"1", "2"}},
+        {"width", {"1", "2"}},        {"height", {"1", "2"}},     {"fontsize", {"1", "2"}}};
     const auto it = values.find(key);
     if (it != values.end()) return which ? it->second.second : it->second.first;
     return which ? "true" : "false";
@@ -275,10 +283,9 @@ TEST(Parser, MissingEntriesShowTheirMessages) {
   ASSERT_EQ(b.pages.Pages.size(), 2u);  // the missing layout still makes a page
   EXPECT_TRUE(b.pages.Pages[0]->Controls.empty());
   EXPECT_FALSE(b.pages.Pages[1]->Controls[1]->Picture());  // a missing picture, silently
-  EXPECT_EQ(boxes.boxes, (std::vector<std::string>{
-                             "Missing File: Error File Missing: Pages.txt",
-                             "Missing File: Error File Missing: |gone.txt|",
-                             "Rich Edit Error: Error: File \"changes.rtf\" Missing"}));
+  EXPECT_EQ(boxes.boxes, (std::vector<std::string>{"Missing File: Error File Missing: Pages.txt",
+                                                   "Missing File: Error File Missing: |gone.txt|",
+                                                   "Rich Edit Error: Error: File \"changes.rtf\" Missing"}));
   SetupInfoFile() = TSetupInfoFile();
 }
 
@@ -349,8 +356,8 @@ TEST(Parser, StandardPagesGiveFivePagesOfTheRightKinds) {
   pages.LoadPages("Pages.txt");
   std::vector<int> kinds;
   for (const auto& page : pages.Pages) kinds.push_back(page->PageKind);
-  EXPECT_EQ(kinds, (std::vector<int>{kPageWelcome, kPageReady, kPageInstalling, kPageFinish,
-                                     kPageBackground}));
+  EXPECT_EQ(kinds,
+            (std::vector<int>{kPageWelcome, kPageReady, kPageInstalling, kPageFinish, kPageBackground}));
   EXPECT_EQ(pages.Colour, 0);
   TControl& side = *pages.Pages[4]->Controls[0];
   EXPECT_EQ(side.Name(), "mechanic");

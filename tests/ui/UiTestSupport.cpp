@@ -59,8 +59,7 @@ void RecordingView::TitleChanged(const std::u16string& title, const std::u16stri
 
 void RecordingView::MenuChanged(const TPopupMenu& menu) {
   std::string e = "menu ";
-  for (const TMenuItem& item : menu.Items)
-    e += Utf8(item.Caption) + (item.Checked ? "*" : "") + ",";
+  for (const TMenuItem& item : menu.Items) e += Utf8(item.Caption) + (item.Checked ? "*" : "") + ",";
   events.push_back(e);
 }
 
@@ -103,13 +102,13 @@ void UseStandardPackage(const testing_support::TempPrefix& prefix, const std::st
   entries.push_back(StoredEntry("LANGUAGE-" + tables + "\\english",
                                 ReadHostFile(data / "languages" / tables / "english.wri"), 0));
   if (!uninstallTables)
-    entries.push_back(StoredEntry("LANGUAGE-install\\czech",
-                                  ReadHostFile(data / "languages/install/czech.wri"), 0));
+    entries.push_back(
+        StoredEntry("LANGUAGE-install\\czech", ReadHostFile(data / "languages/install/czech.wri"), 0));
   for (const ExtraEntry& e : extra) entries.push_back(StoredEntry(e.name, e.content, e.group));
   const std::vector<uint8_t> bytes = testing_support::BuildPackage(entries);
   const std::filesystem::path file = prefix.DriveC() / "package.bin";
-  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   SetupPak() = TPak();
   SetupPak().Create(platform::WindowsPathOf(file.string()), false, false);
 

@@ -78,10 +78,10 @@ struct ExtraEntry {
   uint16_t group = 0;
 };
 
-// Writes a package (into the prefix's drive C:) holding the files of data/layout/FOLDER (under their own names),
-// the install (or, with uninstallTables, the uninstall) language tables English and
-// Czech, and the extra entries; opens it as the program's setup package. Resets the
-// setup information, variables, uninstall list and progress counter.
+// Writes a package (into the prefix's drive C:) holding the files of data/layout/FOLDER (under their own
+// names), the install (or, with uninstallTables, the uninstall) language tables English and Czech, and the
+// extra entries; opens it as the program's setup package. Resets the setup information, variables, uninstall
+// list and progress counter.
 void UseStandardPackage(const testing_support::TempPrefix& prefix, const std::string& folder,
                         const std::vector<ExtraEntry>& extra = {}, bool uninstallTables = false);
 

@@ -40,8 +40,7 @@ int main() {
     WIN32_FIND_DATAW found;
     if (SUCCEEDED(link->GetPath(text, MAX_PATH * 4, &found, SLGP_RAWPATH)))
       std::printf("target\t%s\n", Utf8(text).c_str());
-    if (SUCCEEDED(link->GetArguments(text, MAX_PATH * 4)))
-      std::printf("arguments\t%s\n", Utf8(text).c_str());
+    if (SUCCEEDED(link->GetArguments(text, MAX_PATH * 4))) std::printf("arguments\t%s\n", Utf8(text).c_str());
     if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH * 4)))
       std::printf("folder\t%s\n", Utf8(text).c_str());
     status = 0;

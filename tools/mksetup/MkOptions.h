@@ -8,13 +8,13 @@
 namespace mksetup {
 
 struct Options {
-  std::string script;   // host paths, as given
-  std::string output;   // empty: the script's outfile name beside the script
-  std::string stub;     // empty: the setup program beside mksetup
+  std::string script;     // host paths, as given
+  std::string output;     // empty: the script's outfile name beside the script
+  std::string stub;       // empty: the setup program beside mksetup
   std::string finaliser;  // empty: the finaliser beside the setup program
   bool packageOnly = false;
-  std::string base;     // empty: the script's folder
-  std::string data;     // empty: the data folder beside mksetup
+  std::string base;      // empty: the script's folder
+  std::string data;      // empty: the data folder beside mksetup
   unsigned threads = 0;  // 0: the machine's cores (or SE_THREADS)
 };
 

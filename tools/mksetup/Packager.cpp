@@ -60,8 +60,7 @@ std::vector<std::string> FilesBelow(const std::string& folder) {
   if (const auto id = FolderIdOf(folder)) pending[0].within.push_back(*id);
   for (size_t next = 0; next < pending.size(); ++next) {
     const Pending current = pending[next];
-    for (const platform::DirectoryEntry& item :
-         platform::ListDirectory(folder + "\\" + current.relative)) {
+    for (const platform::DirectoryEntry& item : platform::ListDirectory(folder + "\\" + current.relative)) {
       if (!item.isDirectory) {
         files.push_back(current.relative + item.name);
         continue;
@@ -105,8 +104,7 @@ Packager::Packager(Options options) : options_(std::move(options)) {
   toolDir_ = ExtractFileDir(platform::OwnExecutablePath());
   RegisterCommands(commands_);
   compiler_.BaseDir = options_.base.empty() ? scriptDir_ : platform::WindowsPathOf(options_.base);
-  compiler_.DataDir =
-      options_.data.empty() ? toolDir_ + "\\data" : platform::WindowsPathOf(options_.data);
+  compiler_.DataDir = options_.data.empty() ? toolDir_ + "\\data" : platform::WindowsPathOf(options_.data);
   compiler_.OnProgress = Say;
   compiler_.OnNotice = Say;
 }
@@ -166,12 +164,13 @@ void Packager::AddPageFolder(std::vector<PlannedEntry>& entries, const std::stri
                              const char* keyword, bool uninstall) {
   const std::string path = IncludeTrailingBackslash(compiler_.DataDir) + "layout\\" + folder;
   if (!platform::DirectoryExists(path))
-    throw MkError(Where(LastLineOf(keyword)) + "page folder not found - " + folder + " (" +
-                  Shown(path) + ")");
+    throw MkError(Where(LastLineOf(keyword)) + "page folder not found - " + folder + " (" + Shown(path) +
+                  ")");
   if (const auto name = PageFileWithoutCarriageReturns(path))
     throw MkError(Where(LastLineOf(keyword)) + "page file " + *name + " of " + folder +
                   " has line feeds but no carriage returns; the setup ends page lines at carriage "
-                  "returns and would see one line - save it with CR LF line ends (" + Shown(path) + ")");
+                  "returns and would see one line - save it with CR LF line ends (" +
+                  Shown(path) + ")");
   for (const std::string& name : FilesBelow(path)) {
     const bool icon = platform::SameTextAscii(name, "icon.ico");
     if (icon && !uninstall) continue;  // the setup's own icon, not a page
@@ -187,10 +186,8 @@ std::vector<PlannedEntry> Packager::PlanEntries() {
     entries.push_back({file.EntryName, file.Source, std::nullopt, 0});
 
   const TSetupInfo& info = compiler_.Info.Info;
-  if (info.Pages.empty())
-    Warn(options_.script + ": warning: no pages line; the setup has no wizard pages");
-  else
-    AddPageFolder(entries, info.Pages, "pages", false);
+  if (info.Pages.empty()) Warn(options_.script + ": warning: no pages line; the setup has no wizard pages");
+  else AddPageFolder(entries, info.Pages, "pages", false);
   if (!info.UninstallPages.empty()) {
     AddPageFolder(entries, info.UninstallPages, "uninstallpages", true);
     if (const auto finalise = FinaliserPath())
@@ -255,20 +252,16 @@ std::optional<std::string> Packager::FinaliserPath() const {
                      : wanted == ProgramFormat::Linux ? "finalise"
                                                       : nullptr;
   std::optional<std::string> found;
-  if (!name)
-    found = Sibling(dir, "finalise");
-  else if (platform::FileExists(dir + "\\" + name))
-    found = dir + "\\" + name;
+  if (!name) found = Sibling(dir, "finalise");
+  else if (platform::FileExists(dir + "\\" + name)) found = dir + "\\" + name;
   if (!found)
-    Warn(std::string("warning: the finaliser (") + (name ? name : "finalise") +
-         ") was not found beside " + (stub.empty() ? "mksetup" : "the setup program") + " (" +
-         Shown(dir) + "); the uninstaller will not remove itself");
+    Warn(std::string("warning: the finaliser (") + (name ? name : "finalise") + ") was not found beside " +
+         (stub.empty() ? "mksetup" : "the setup program") + " (" + Shown(dir) +
+         "); the uninstaller will not remove itself");
   return found;
 }
 
-unsigned Packager::Workers() const {
-  return options_.threads ? options_.threads : platform::WorkerCount();
-}
+unsigned Packager::Workers() const { return options_.threads ? options_.threads : platform::WorkerCount(); }
 
 // The entries are compressed on all workers and written in the planned order, so the
 // file is byte for byte the one a single thread writes. Small entries go to the workers
@@ -304,8 +297,7 @@ void Packager::StoreEntries(TPak& pak, const std::vector<PlannedEntry>& entries,
     for (size_t k = 0; k < packed.size(); ++k) {
       const size_t i = batches[b].first + k;
       const PlannedEntry& entry = entries[i];
-      Say("Packing " + std::to_string(i + 1) + " of " + std::to_string(entries.size()) + ": " +
-          entry.name);
+      Say("Packing " + std::to_string(i + 1) + " of " + std::to_string(entries.size()) + ": " + entry.name);
       const int index = pak.NewEntry(entry.name, entry.source, entry.group);
       const bool stored = packed[k] ? pak.StorePacked(index, *packed[k]) : pak.StoreLargeFile(index);
       if (!stored) throw MkError(Shown(partial) + ": cannot store " + entry.name + Reason());
@@ -334,7 +326,8 @@ Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
 
   try {
     if (!stub.empty() && !platform::CopyFileOverwriting(stub, partial))
-      throw MkError(Shown(partial) + ": cannot write (copying the setup program " + Shown(stub) + ")" + Reason());
+      throw MkError(Shown(partial) + ": cannot write (copying the setup program " + Shown(stub) + ")" +
+                    Reason());
     if (!stub.empty()) StripStubSignature(partial);
     TPak pak;
     pak.Create(partial, !stub.empty(), stub.empty());

@@ -28,7 +28,7 @@ class MkError : public std::runtime_error {
 
 struct PlannedEntry {
   std::string name;
-  std::string source;                          // a file (Windows path), or
+  std::string source;                           // a file (Windows path), or
   std::optional<std::vector<uint8_t>> content;  // bytes made here
   uint16_t group = 0;
 };
@@ -58,19 +58,18 @@ class Packager {
   std::string Where(int32_t lineIndex) const;
   std::string Shown(const std::string& windowsPath) const;
   int32_t LastLineOf(const char* keyword) const;
-  void AddPageFolder(std::vector<PlannedEntry>& entries, const std::string& folder,
-                     const char* keyword, bool uninstall);
+  void AddPageFolder(std::vector<PlannedEntry>& entries, const std::string& folder, const char* keyword,
+                     bool uninstall);
   std::string OutputPath() const;
   std::string StubPath() const;
   std::optional<std::string> FinaliserPath() const;
   unsigned Workers() const;
-  void StoreEntries(TPak& pak, const std::vector<PlannedEntry>& entries,
-                    const std::string& partial) const;
+  void StoreEntries(TPak& pak, const std::vector<PlannedEntry>& entries, const std::string& partial) const;
 
   Options options_;
   std::string scriptPath_;  // Windows path
   std::string scriptDir_;
-  std::string toolDir_;     // where mksetup itself lives
+  std::string toolDir_;                  // where mksetup itself lives
   std::vector<int32_t> parsedCommands_;  // each line's command before the packaging steps
   TCommandList commands_;
   TCompiler compiler_;

@@ -11,7 +11,11 @@ ProgramFormat ProgramFormatOf(const std::string& windowsPath) {
   char magic[4] = {};
   if (!file.IsOpen() || !file.ReadExact(magic, sizeof magic)) return ProgramFormat::Unknown;
   if (magic[0] == 'M' && magic[1] == 'Z') return ProgramFormat::Windows;
-  if (std::memcmp(magic, "\x7f" "ELF", 4) == 0) return ProgramFormat::Linux;
+  if (std::memcmp(magic,
+                  "\x7f"
+                  "ELF",
+                  4) == 0)
+    return ProgramFormat::Linux;
   return ProgramFormat::Unknown;
 }
 

@@ -37,8 +37,7 @@ std::optional<RegistryPath> ParseKey(const std::string& text) {
   const size_t slash = key.find('\\');
   const std::string first = key.substr(0, slash);
   for (const Root& root : roots) {
-    if (platform::SameTextAscii(first, root.shortName) ||
-        platform::SameTextAscii(first, root.longName))
+    if (platform::SameTextAscii(first, root.shortName) || platform::SameTextAscii(first, root.longName))
       return RegistryPath{root.root, slash == std::string::npos ? std::string() : key.substr(slash + 1)};
   }
   return std::nullopt;
@@ -102,18 +101,17 @@ int Run(const std::vector<std::string>& args) {
   const std::string& verb = args[0];
   // A running server would write its own copy over the change: refuse before writing.
   if ((verb == "set" || verb == "delete") && platform::RegistryHeldByRunningServer()) {
-    std::fprintf(stderr,
-                 "setuptool: Wine programs of this prefix are running and keep their own copy of the "
-                 "registry, which would overwrite the change; close them first (the registry was not changed)\n");
+    std::fprintf(
+        stderr,
+        "setuptool: Wine programs of this prefix are running and keep their own copy of the "
+        "registry, which would overwrite the change; close them first (the registry was not changed)\n");
     return 1;
   }
   if (verb == "get" && args.size() <= 3)
     return Get(*key, args.size() == 3 ? ValueName(args[2]) : std::string());
-  if (verb == "set" && args.size() == 4)
-    return Set(*key, ValueName(args[2]), platform::Utf8ToAnsi(args[3]));
+  if (verb == "set" && args.size() == 4) return Set(*key, ValueName(args[2]), platform::Utf8ToAnsi(args[3]));
   if (verb == "delete" && args.size() <= 3)
-    return Delete(*key, args.size() == 3 ? std::optional<std::string>(ValueName(args[2]))
-                                         : std::nullopt);
+    return Delete(*key, args.size() == 3 ? std::optional<std::string>(ValueName(args[2])) : std::nullopt);
   return UsageError("reg");
 }
 

@@ -33,16 +33,11 @@ int Create(const std::vector<std::string>& args) {
     if (i + 1 >= args.size()) return UsageError("vfs");
     const std::string& value = args[i + 1];
     bool ok = true;
-    if (args[i] == "--block-size")
-      ok = ParseNumber(value, 1, 1 << 30, &blockSize);
-    else if (args[i] == "--blocks")
-      ok = ParseNumber(value, 1, 0x7FFFFFFF, &blocks);
-    else if (args[i] == "--roots")
-      ok = ParseNumber(value, 0, 1 << 24, &roots);
-    else if (args[i] == "--info")
-      info = platform::Utf8ToAnsi(value);
-    else
-      return UsageError("vfs");
+    if (args[i] == "--block-size") ok = ParseNumber(value, 1, 1 << 30, &blockSize);
+    else if (args[i] == "--blocks") ok = ParseNumber(value, 1, 0x7FFFFFFF, &blocks);
+    else if (args[i] == "--roots") ok = ParseNumber(value, 0, 1 << 24, &roots);
+    else if (args[i] == "--info") info = platform::Utf8ToAnsi(value);
+    else return UsageError("vfs");
     if (!ok) {
       std::fprintf(stderr, "vfs: bad value '%s' for %s\n", value.c_str(), args[i].c_str());
       return 2;
@@ -53,7 +48,8 @@ int Create(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vfs: the information text is longer than %zu bytes\n", kVFSInfoText);
     return 2;
   }
-  TVFSFile::Create(platform::WindowsPathOf(args[1]), int32_t(blockSize), int32_t(blocks), uint32_t(roots), info);
+  TVFSFile::Create(platform::WindowsPathOf(args[1]), int32_t(blockSize), int32_t(blocks), uint32_t(roots),
+                   info);
   return 0;
 }
 

@@ -22,7 +22,8 @@ constexpr const char* kUsage =
 
 platform::Result<TPakLayout> Load(const std::string& hostPath) {
   auto layout = ReadPackageFile(platform::WindowsPathOf(hostPath));
-  if (!layout) std::fprintf(stderr, "ztp: %s: %s\n", hostPath.c_str(), platform::AnsiToUtf8(layout.Problem()).c_str());
+  if (!layout)
+    std::fprintf(stderr, "ztp: %s: %s\n", hostPath.c_str(), platform::AnsiToUtf8(layout.Problem()).c_str());
   return layout;
 }
 
@@ -39,7 +40,8 @@ int List(const std::string& file) {
 
 // The file's bytes of one entry: kind 2 unscrambled and inflated, kind 1 as stored.
 // The record's sizes are checked before anything is allocated for them.
-platform::Result<std::vector<uint8_t>> EntryBytes(platform::File& file, uint64_t dataEnd, const TPakDirEntry& e) {
+platform::Result<std::vector<uint8_t>> EntryBytes(platform::File& file, uint64_t dataEnd,
+                                                  const TPakDirEntry& e) {
   if (uint64_t{e.offset} + e.storedSize > dataEnd)
     return platform::Status::Failure("stored bytes lie outside the package");
   std::vector<uint8_t> stored(e.storedSize);
@@ -63,9 +65,11 @@ platform::Result<std::vector<uint8_t>> EntryBytes(platform::File& file, uint64_t
 int Extract(const std::string& file, const std::string& dir) {
   auto layout = Load(file);
   if (!layout) return 1;
-  platform::File package = platform::File::Open(platform::WindowsPathOf(file), platform::OpenMode::ReadShared);
+  platform::File package =
+      platform::File::Open(platform::WindowsPathOf(file), platform::OpenMode::ReadShared);
   if (!package.IsOpen()) {
-    std::fprintf(stderr, "ztp: cannot open %s: %s\n", file.c_str(), platform::AnsiToUtf8(platform::LastErrorText()).c_str());
+    std::fprintf(stderr, "ztp: cannot open %s: %s\n", file.c_str(),
+                 platform::AnsiToUtf8(platform::LastErrorText()).c_str());
     return 1;
   }
   const std::string target = platform::WindowsPathOf(dir);
@@ -88,7 +92,8 @@ int Extract(const std::string& file, const std::string& dir) {
 
 int Run(const std::vector<std::string>& args) {
   if (args.size() == 2 && args[0] == "recover") return RecoverCommand("ztp", args[1]);
-  if ((args.size() == 2 || args.size() == 3) && args[0] != "create" && !RecoverBeforeUse("ztp", args[1])) return 1;
+  if ((args.size() == 2 || args.size() == 3) && args[0] != "create" && !RecoverBeforeUse("ztp", args[1]))
+    return 1;
   if (args.size() == 2 && args[0] == "list") return List(args[1]);
   if (args.size() == 3 && args[0] == "extract") return Extract(args[1], args[2]);
   if (args.size() == 2 && args[0] == "create") {

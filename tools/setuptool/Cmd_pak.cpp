@@ -18,14 +18,14 @@ namespace setuptool {
 namespace {
 
 void PrintEntry(size_t index, const TPakFile& e) {
-  std::printf("%zu\t%s\t%u\t%u\t%u\t%08x\t%u\n", index, Terminal(e.Name).c_str(), e.Group,
-              e.OrigSize, e.CompSize, e.CRC, e.Offset);
+  std::printf("%zu\t%s\t%u\t%u\t%u\t%08x\t%u\n", index, Terminal(e.Name).c_str(), e.Group, e.OrigSize,
+              e.CompSize, e.CRC, e.Offset);
 }
 
 int WarnIncompleteTable(const std::string& file, const TPak& pak) {
   if (pak.TableComplete()) return 0;
-  std::fprintf(stderr, "%s: the entry table ends after %zu of %u entries\n", file.c_str(),
-               pak.Count(), pak.Header().FileCount);
+  std::fprintf(stderr, "%s: the entry table ends after %zu of %u entries\n", file.c_str(), pak.Count(),
+               pak.Header().FileCount);
   return 1;
 }
 
@@ -50,12 +50,12 @@ int Verify(const std::vector<std::string>& args) {
   VerifyEntries(pak, platform::WorkerCount(), [&](int index, const TEntryVerdict& verdict) {
     const size_t i = static_cast<size_t>(index);
     const TPakFile& e = pak.Entries()[i];
-    if (!IsSafeEntryName(e.Name)) fail(i, e.Name, "unsafe name: it would be written outside the target directory");
+    if (!IsSafeEntryName(e.Name))
+      fail(i, e.Name, "unsafe name: it would be written outside the target directory");
     if (!verdict.Passes) fail(i, e.Name, verdict.Problem.empty() ? "unreadable" : verdict.Problem);
     return true;
   });
-  for (size_t i = pak.Count(); i < pak.Header().FileCount; ++i)
-    fail(i, "", "missing from the entry table");
+  for (size_t i = pak.Count(); i < pak.Header().FileCount; ++i) fail(i, "", "missing from the entry table");
   if (failures) return 1;
   std::printf("ok\t%zu\n", pak.Count());
   return 0;
@@ -71,8 +71,7 @@ class ToolHooks : public TExtractHooks {
     if (::WriteWholeFile(path, data, count)) return true;
     platform::RaiseSystemError("cannot write " + path);
   }
-  bool WriteLargeFile(const std::string& path,
-                      const std::function<bool(platform::File&)>& fill) override {
+  bool WriteLargeFile(const std::string& path, const std::function<bool(platform::File&)>& fill) override {
     ForceDirectory(ExtractFileDir(path));
     platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
     if (!file.IsOpen() || !fill(file))

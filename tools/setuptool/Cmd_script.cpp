@@ -44,8 +44,7 @@ int Show(const std::string& file) {
   }
   TCompLines lines;
   if (!lines.LoadFromBuffer(entry.Data->data(), entry.Data->size())) {
-    std::fprintf(stderr, "corrupt CompiledLines entry in %s (%s)\n", file.c_str(),
-                 kCompiledLinesCorruptText);
+    std::fprintf(stderr, "corrupt CompiledLines entry in %s (%s)\n", file.c_str(), kCompiledLinesCorruptText);
     return 1;
   }
   for (int32_t i = 0; i < lines.Count(); ++i) {

@@ -27,12 +27,15 @@ platform::Status MakeDirectories(const std::string& windowsPath) {
   const size_t slash = windowsPath.find_last_of('\\');
   if (slash != std::string::npos && slash > 0)
     if (platform::Status parent = MakeDirectories(windowsPath.substr(0, slash)); !parent) return parent;
-  if (platform::MakeDirectory(windowsPath) || platform::DirectoryExists(windowsPath)) return platform::Status::Success();
+  if (platform::MakeDirectory(windowsPath) || platform::DirectoryExists(windowsPath))
+    return platform::Status::Success();
   return platform::Status::SystemFailure("cannot create " + windowsPath);
 }
 
-platform::Status WriteBelow(const std::string& windowsDir, std::string_view name, const std::vector<uint8_t>& bytes) {
-  if (!IsSafeRelativeName(name)) return platform::Status::Failure("unsafe name '" + std::string(name) + "' skipped");
+platform::Status WriteBelow(const std::string& windowsDir, std::string_view name,
+                            const std::vector<uint8_t>& bytes) {
+  if (!IsSafeRelativeName(name))
+    return platform::Status::Failure("unsafe name '" + std::string(name) + "' skipped");
   std::string relative(name);
   for (char& c : relative)
     if (c == '/') c = '\\';
@@ -48,7 +51,8 @@ namespace {
 TRecovery Recover(const char* command, const std::string& argument) {
   std::string note;
   const TRecovery recovery = RecoverGameFile(platform::WindowsPathOf(argument), &note);
-  if (recovery != TRecovery::Nothing) std::fprintf(stderr, "%s: %s\n", command, platform::AnsiToUtf8(note).c_str());
+  if (recovery != TRecovery::Nothing)
+    std::fprintf(stderr, "%s: %s\n", command, platform::AnsiToUtf8(note).c_str());
   return recovery;
 }
 }  // namespace

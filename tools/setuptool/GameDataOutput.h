@@ -17,7 +17,8 @@ namespace setuptool {
 bool IsSafeRelativeName(std::string_view name);
 // Writes the bytes to windowsDir + "\" + name, creating the folders on the way, or
 // says why it cannot.
-platform::Status WriteBelow(const std::string& windowsDir, std::string_view name, const std::vector<uint8_t>& bytes);
+platform::Status WriteBelow(const std::string& windowsDir, std::string_view name,
+                            const std::vector<uint8_t>& bytes);
 // Creates a directory and its missing parents (Windows path), or says which one
 // could not be made and why.
 platform::Status MakeDirectories(const std::string& windowsPath);

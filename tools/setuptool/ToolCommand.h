@@ -13,8 +13,8 @@
 namespace setuptool {
 
 struct ToolCommand {
-  const char* name;   // first word of the command line
-  const char* usage;  // one or more lines, shown by `setuptool help`
+  const char* name;                                  // first word of the command line
+  const char* usage;                                 // one or more lines, shown by `setuptool help`
   int (*run)(const std::vector<std::string>& args);  // args after the name
 };
 
@@ -28,6 +28,6 @@ int UsageError(const char* name);
 
 #define SETUPTOOL_CONCAT_INNER(a, b) a##b
 #define SETUPTOOL_CONCAT(a, b) SETUPTOOL_CONCAT_INNER(a, b)
-#define SETUPTOOL_COMMAND(name, usage, function)                          \
-  static const int SETUPTOOL_CONCAT(kToolCommand_, __LINE__) =           \
+#define SETUPTOOL_COMMAND(name, usage, function)               \
+  static const int SETUPTOOL_CONCAT(kToolCommand_, __LINE__) = \
       ::setuptool::RegisterToolCommand({name, usage, function})

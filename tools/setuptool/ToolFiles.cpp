@@ -9,15 +9,14 @@
 
 namespace setuptool {
 
-std::string ProgramPath(const std::string& argument) {
-  return platform::WindowsPathOf(argument);
-}
+std::string ProgramPath(const std::string& argument) { return platform::WindowsPathOf(argument); }
 
 std::string Terminal(const std::string& text) { return platform::AnsiToUtf8(text); }
 
 int OpenPackage(const std::string& argument, TPak& pak) {
   if (!platform::File::Open(ProgramPath(argument), platform::OpenMode::ReadShared).IsOpen()) {
-    std::fprintf(stderr, "cannot open %s: %s\n", argument.c_str(), Terminal(platform::LastErrorText()).c_str());
+    std::fprintf(stderr, "cannot open %s: %s\n", argument.c_str(),
+                 Terminal(platform::LastErrorText()).c_str());
     return 2;
   }
   try {
@@ -35,7 +34,9 @@ int OpenPackage(const std::string& argument, TPak& pak) {
 
 std::optional<std::vector<uint8_t>> ReadArgumentFile(const std::string& argument) {
   auto bytes = platform::ReadWholeFile(ProgramPath(argument));
-  if (!bytes) std::fprintf(stderr, "cannot read %s: %s\n", argument.c_str(), Terminal(platform::LastErrorText()).c_str());
+  if (!bytes)
+    std::fprintf(stderr, "cannot read %s: %s\n", argument.c_str(),
+                 Terminal(platform::LastErrorText()).c_str());
   return bytes;
 }
 

@@ -30,9 +30,7 @@ struct Listing {
 std::mutex cacheMutex;
 std::unordered_map<std::string, Listing> cache;
 
-bool SameTime(const timespec& a, const timespec& b) {
-  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
 int64_t Nanoseconds(const timespec& t) { return int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec; }
 
@@ -50,8 +48,7 @@ void AddName(Listing& listing, const std::string& name) {
 }
 
 void RemoveName(Listing& listing, const std::string& name) {
-  for (const std::u16string& key :
-       {FoldHostName(name), FoldName(AnsiToWide(WindowsNameOfHostName(name)))}) {
+  for (const std::u16string& key : {FoldHostName(name), FoldName(AnsiToWide(WindowsNameOfHostName(name)))}) {
     const auto it = listing.names.find(key);
     if (it != listing.names.end() && it->second == name) listing.names.erase(it);
   }
@@ -91,11 +88,10 @@ Listing* EntryAfterOwnChange(const std::string& hostDir, struct stat& st) {
 
 }  // namespace
 
-std::optional<std::string> FindNameIgnoringCase(const std::string& hostDir,
-                                                const std::string& name, bool* folderExists) {
+std::optional<std::string> FindNameIgnoringCase(const std::string& hostDir, const std::string& name,
+                                                bool* folderExists) {
   struct stat st;
-  const bool isFolder =
-      stat(hostDir.empty() ? "/" : hostDir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  const bool isFolder = stat(hostDir.empty() ? "/" : hostDir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
   if (folderExists) *folderExists = isFolder;
   if (!isFolder) return std::nullopt;
   const std::u16string folded = FoldHostName(name);

@@ -15,9 +15,8 @@ namespace platform::posix {
 
 // The existing name in hostDir that equals name without regard to case, if any.
 // folderExists (when given) tells whether hostDir is a folder at all.
-std::optional<std::string> FindNameIgnoringCase(const std::string& hostDir,
-                                                 const std::string& name,
-                                                 bool* folderExists = nullptr);
+std::optional<std::string> FindNameIgnoringCase(const std::string& hostDir, const std::string& name,
+                                                bool* folderExists = nullptr);
 
 void CacheNoteAdded(const std::string& hostDir, const std::string& name);
 void CacheNoteRemoved(const std::string& hostDir, const std::string& name);

@@ -46,9 +46,9 @@ DriveType DriveTypeOf(const std::string& root) {
     return DriveType::NoRootDirectory;
   const auto target = posix::DriveTarget(letter);
   if (!target || !IsFolder(*target)) return DriveType::NoRootDirectory;
-  const auto type = posix::RegistryString(posix::ReadRegistryValue(
-      RegistryRoot::LocalMachine, "Software\\Wine\\Drives", std::string(1, letter) + ":",
-      posix::RegistryView::Native));
+  const auto type = posix::RegistryString(
+      posix::ReadRegistryValue(RegistryRoot::LocalMachine, "Software\\Wine\\Drives",
+                               std::string(1, letter) + ":", posix::RegistryView::Native));
   if (!type) return DriveType::Fixed;
   const std::string name = AsciiLower(*type);
   if (name == "cdrom") return DriveType::CdRom;
@@ -75,9 +75,7 @@ int64_t FreeBytesOnDrive(int driveNumber) {
   if (driveNumber < 1 || driveNumber > 26) return -1;
   const auto target = posix::DriveTarget(char('a' + driveNumber - 1));
   struct statvfs fs;
-  if (!target || !IsFolder(*target) ||
-      statvfs(target->empty() ? "/" : target->c_str(), &fs) != 0)
-    return -1;
+  if (!target || !IsFolder(*target) || statvfs(target->empty() ? "/" : target->c_str(), &fs) != 0) return -1;
   return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize);
 }
 

@@ -55,7 +55,7 @@ File File::Open(const std::string& path, OpenMode mode) {
 
 int64_t File::Seek(int64_t offset, SeekOrigin origin) {
   if (!IsOpen()) return -1;
-  const int whence = origin == SeekOrigin::Begin ? SEEK_SET
+  const int whence = origin == SeekOrigin::Begin     ? SEEK_SET
                      : origin == SeekOrigin::Current ? SEEK_CUR
                                                      : SEEK_END;
   const off_t result = lseek(Descriptor(handle_), static_cast<off_t>(offset), whence);
@@ -101,8 +101,7 @@ size_t File::Write(const void* buffer, size_t count) {
   }
   size_t done = 0;
   while (done < count) {
-    const ssize_t put =
-        write(Descriptor(handle_), static_cast<const char*>(buffer) + done, count - done);
+    const ssize_t put = write(Descriptor(handle_), static_cast<const char*>(buffer) + done, count - done);
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) break;
     done += static_cast<size_t>(put);

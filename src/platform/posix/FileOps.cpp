@@ -49,8 +49,7 @@ bool CopyDescriptor(int from, int to) {
       if (moved > 0) continue;
       if (moved == 0) return true;
       if (errno == EINTR) continue;
-      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
-        return false;
+      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return false;
       useRead = true;
     }
     const ssize_t got = read(from, buffer, sizeof buffer);
@@ -73,8 +72,7 @@ bool CopyHostFile(const std::string& source, const std::string& target) {
   if (from < 0) return false;
   struct stat st;
   std::string temp = ParentOf(target) + "/.copy-XXXXXX";
-  const int to = fstat(from, &st) == 0 && S_ISREG(st.st_mode) ? mkostemp(temp.data(), O_CLOEXEC)
-                                                               : -1;
+  const int to = fstat(from, &st) == 0 && S_ISREG(st.st_mode) ? mkostemp(temp.data(), O_CLOEXEC) : -1;
   bool ok = to >= 0 && CopyDescriptor(from, to);
   if (to >= 0) {
     const timespec times[2] = {st.st_atim, st.st_mtim};
@@ -115,8 +113,7 @@ bool SetReadOnly(const std::string& path, bool readOnly) {
   const auto hostPath = posix::ResolveHostPath(path);
   struct stat st;
   if (!HostStat(hostPath, st)) return false;
-  const mode_t mode = readOnly ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
-                               : st.st_mode | S_IWUSR;
+  const mode_t mode = readOnly ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH) : st.st_mode | S_IWUSR;
   return chmod(hostPath->c_str(), mode & 07777) == 0;
 }
 
@@ -212,8 +209,7 @@ bool RenameFile(const std::string& oldPath, const std::string& newPath) {
 
 bool MakeDirectory(const std::string& path) {
   const auto hostPath = posix::ResolveHostPath(path);
-  if (!hostPath || HostNameExists(*hostPath) || !IsHostDirectory(ParentOf(*hostPath)))
-    return false;
+  if (!hostPath || HostNameExists(*hostPath) || !IsHostDirectory(ParentOf(*hostPath))) return false;
   if (mkdir(hostPath->c_str(), 0777) != 0) return false;
   posix::NoteNameAdded(*hostPath);
   return true;
@@ -268,8 +264,7 @@ std::optional<FileFacts> FileFactsOf(const std::string& path) {
   constexpr uint64_t kFileTimeOf1970 = 116444736000000000ull;
   const auto fileTime = [](const statx_timestamp& t) {
     return t.tv_sec < -11644473600ll ? 0
-                                     : kFileTimeOf1970 + uint64_t(t.tv_sec * 10'000'000ll) +
-                                           t.tv_nsec / 100;
+                                     : kFileTimeOf1970 + uint64_t(t.tv_sec * 10'000'000ll) + t.tv_nsec / 100;
   };
   FileFacts facts;
   facts.isDirectory = S_ISDIR(st.stx_mode);
@@ -287,8 +282,7 @@ std::optional<FileFacts> FileFactsOf(const std::string& path) {
 std::string TempFolder() {
   // The user's TEMP variable as Wine records it, else Wine's default.
   std::string folder = posix::ExpandWindowsEnvironment(
-      posix::RegistryString(posix::ReadRegistryValue(RegistryRoot::CurrentUser, "Environment",
-                                                     "TEMP"))
+      posix::RegistryString(posix::ReadRegistryValue(RegistryRoot::CurrentUser, "Environment", "TEMP"))
           .value_or(std::string()));
   while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
   auto hostPath = folder.empty() ? std::nullopt : posix::ResolveHostPath(folder);

@@ -84,8 +84,7 @@ std::string MatchOrKeep(const std::string& hostDir, const std::string& name, boo
   return name;
 }
 
-std::optional<std::string> ResolveBelow(const std::string& root,
-                                        const std::vector<std::string>& components) {
+std::optional<std::string> ResolveBelow(const std::string& root, const std::vector<std::string>& components) {
   std::vector<std::string> names;
   names.reserve(components.size());
   std::string exact = root;
@@ -108,8 +107,7 @@ std::optional<std::string> ResolveBelow(const std::string& root,
   if (!IsDirectory(root)) return std::nullopt;
   std::string current = root;
   bool found = true;
-  for (const auto& name : names)
-    current += "/" + (found ? MatchOrKeep(current, name, &found) : name);
+  for (const auto& name : names) current += "/" + (found ? MatchOrKeep(current, name, &found) : name);
   return current;
 }
 
@@ -235,8 +233,7 @@ std::string NormaliseHostPath(const std::string& absolutePath) {
 
 std::string WindowsPathFromHost(const std::string& hostPath) {
   const std::string absolute = NormaliseHostPath(
-      !hostPath.empty() && hostPath.front() == '/' ? hostPath
-                                                   : CurrentHostDirectory() + "/" + hostPath);
+      !hostPath.empty() && hostPath.front() == '/' ? hostPath : CurrentHostDirectory() + "/" + hostPath);
   // The drive whose target holds the path most closely (C: before Z: for a file in
   // drive_c); letters in order break ties.
   char best = 0;

@@ -16,7 +16,7 @@ namespace platform::posix {
 // A Windows path taken apart: "." and ".." applied (never above the root), separators
 // collapsed, trailing dots and blanks of each name dropped as Windows drops them.
 struct WindowsPath {
-  char drive = 0;  // 'a' to 'z'; 0 for Wine's "\\?\unix\..." form (the host's root)
+  char drive = 0;                       // 'a' to 'z'; 0 for Wine's "\\?\unix\..." form (the host's root)
   std::vector<std::string> components;  // Windows-1252
 };
 

@@ -19,8 +19,7 @@ namespace platform::posix {
 const char kSystemRegHeader[] = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n";
 const char kUserRegHeader[] =
     "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n";
-const char kUserDefRegHeader[] =
-    "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\.Default\n";
+const char kUserDefRegHeader[] = "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\.Default\n";
 
 namespace {
 
@@ -41,10 +40,8 @@ std::string CurrentDirectory() {
 
 std::string PrefixFromEnvironment() {
   std::string root;
-  if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
-    root = prefix;
-  else
-    root = HomeDirectory() + "/.wine";
+  if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) root = prefix;
+  else root = HomeDirectory() + "/.wine";
   if (root.front() != '/') root = CurrentDirectory() + "/" + root;
   while (root.size() > 1 && root.back() == '/') root.pop_back();
   return root;
@@ -105,8 +102,7 @@ bool CreateHostFileOnce(const std::string& hostPath, const std::string& content)
   const std::string temp = hostPath + ".new." + std::to_string(getpid());
   const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
-  const bool written = write(fd, content.data(), content.size()) ==
-                       static_cast<ssize_t>(content.size());
+  const bool written = write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
   close(fd);
   const bool linked = written && link(temp.c_str(), hostPath.c_str()) == 0;
   unlink(temp.c_str());
@@ -114,8 +110,7 @@ bool CreateHostFileOnce(const std::string& hostPath, const std::string& content)
 }
 
 std::string UserName() {
-  if (const char* user = std::getenv("USER"); user && *user && !std::strchr(user, '/'))
-    return user;
+  if (const char* user = std::getenv("USER"); user && *user && !std::strchr(user, '/')) return user;
   if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_name) return entry->pw_name;
   return "user";
 }

@@ -44,7 +44,8 @@ std::optional<std::string> FindOnPath(const std::string& program) {
 
 bool EndsWithNoCase(const std::string& text, const char* suffix) {
   const std::string_view end(suffix);
-  return text.size() >= end.size() && SameTextAscii(std::string_view(text).substr(text.size() - end.size()), end);
+  return text.size() >= end.size() &&
+         SameTextAscii(std::string_view(text).substr(text.size() - end.size()), end);
 }
 
 // "http://...", "mailto:..." and their kind: a scheme of two or more letters, so that a
@@ -55,8 +56,7 @@ bool IsAddress(const std::string& text) {
   for (size_t i = 0; i < colon; ++i) {
     const char c = text[i];
     const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    if (!letter && !(i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.')))
-      return false;
+    if (!letter && !(i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))) return false;
   }
   return true;
 }
@@ -71,8 +71,7 @@ std::string Magic(const std::string& hostPath) {
 }
 
 // The command that carries out the default action, or nothing when there is none.
-std::optional<std::vector<std::string>> CommandFor(const std::string& file,
-                                                   const std::string& parameters) {
+std::optional<std::vector<std::string>> CommandFor(const std::string& file, const std::string& parameters) {
   if (IsAddress(file)) {
     auto opener = FindOnPath("xdg-open");
     if (!opener) return std::nullopt;
@@ -84,11 +83,14 @@ std::optional<std::vector<std::string>> CommandFor(const std::string& file,
   std::vector<std::string> command;
   const bool isFile = !S_ISDIR(st.st_mode);  // a folder opens in the file manager
   const std::string magic = isFile ? Magic(*hostPath) : std::string();
-  const bool hostProgram = magic.rfind("\x7f" "ELF", 0) == 0 || magic.rfind("#!", 0) == 0;
-  const bool windowsProgram =
-      isFile && !hostProgram &&
-      (magic.rfind("MZ", 0) == 0 || EndsWithNoCase(*hostPath, ".exe") ||
-       EndsWithNoCase(*hostPath, ".bat") || EndsWithNoCase(*hostPath, ".com"));
+  const bool hostProgram = magic.rfind(
+                               "\x7f"
+                               "ELF",
+                               0) == 0 ||
+                           magic.rfind("#!", 0) == 0;
+  const bool windowsProgram = isFile && !hostProgram &&
+                              (magic.rfind("MZ", 0) == 0 || EndsWithNoCase(*hostPath, ".exe") ||
+                               EndsWithNoCase(*hostPath, ".bat") || EndsWithNoCase(*hostPath, ".com"));
   if (hostProgram) {
     // Started as Windows would start it: no execute mark is needed.
     if (!(st.st_mode & S_IXUSR)) chmod(hostPath->c_str(), (st.st_mode | S_IXUSR) & 07777);
@@ -131,8 +133,8 @@ pid_t Spawn(const std::vector<std::string>& command) {
   // Its own process group: a Ctrl+C meant for the setup does not reach the program it
   // started.
   posix_spawnattr_setpgroup(&attributes, 0);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
-                                            POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
   pid_t pid = 0;
   const int error = posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
@@ -148,12 +150,9 @@ uint32_t ProcessHandle::ExitCode() {
   const pid_t done = waitpid(static_cast<pid_t>(id_), &status, WNOHANG);
   if (done == 0 || (done < 0 && errno == EINTR)) return kStillActive;
   finished_ = true;
-  if (done < 0)
-    exitCode_ = 0;
-  else if (WIFEXITED(status))
-    exitCode_ = static_cast<uint32_t>(WEXITSTATUS(status));
-  else
-    exitCode_ = 128u + static_cast<uint32_t>(WTERMSIG(status));  // as a shell reports it
+  if (done < 0) exitCode_ = 0;
+  else if (WIFEXITED(status)) exitCode_ = static_cast<uint32_t>(WEXITSTATUS(status));
+  else exitCode_ = 128u + static_cast<uint32_t>(WTERMSIG(status));  // as a shell reports it
   return exitCode_;
 }
 
@@ -164,8 +163,7 @@ void ProcessHandle::Release() {
   exitCode_ = kStillActive;
 }
 
-bool StartWithDefaultAction(const std::string& file, const std::string& parameters,
-                            ProcessHandle* keep) {
+bool StartWithDefaultAction(const std::string& file, const std::string& parameters, ProcessHandle* keep) {
   const auto command = CommandFor(file, parameters);
   if (!command) return false;
   const pid_t pid = Spawn(*command);

@@ -36,8 +36,8 @@ Result<std::string> RegistryKey::ReadString(const std::string& name) const {
   const Result<posix::RegistryData> value = posix::ReadRegistryValue(state_->root, state_->path, name);
   if (!value) return value.ToStatus();
   if (auto text = posix::RegistryString(value)) return std::move(*text);
-  return Status::Failure("the value \"" + name + "\" of " + posix::DescribeRegistryKey(state_->root, state_->path) +
-                         " is not a string");
+  return Status::Failure("the value \"" + name + "\" of " +
+                         posix::DescribeRegistryKey(state_->root, state_->path) + " is not a string");
 }
 
 Status RegistryKey::WriteString(const std::string& name, const std::string& data) {

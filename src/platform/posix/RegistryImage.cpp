@@ -64,8 +64,7 @@ std::string EscapeKeyPath(std::u16string_view path) {
   return out;
 }
 
-std::shared_ptr<const RegistryImage> RegistryImage::Parse(std::string text,
-                                                          const std::string& fileName,
+std::shared_ptr<const RegistryImage> RegistryImage::Parse(std::string text, const std::string& fileName,
                                                           const std::string& header) {
   auto image = std::make_shared<RegistryImage>();
   image->text_ = text.empty() ? header : std::move(text);
@@ -155,8 +154,7 @@ void RegistryImage::Index(const std::string& fileName) {
   for (size_t s = 0; s < sections_.size(); ++s) {
     const std::u16string_view key = sections_[s].folded;
     byKey_[key].push_back(s);
-    for (std::u16string_view parent = ParentOf(key); !parents_.count(parent);
-         parent = ParentOf(parent)) {
+    for (std::u16string_view parent = ParentOf(key); !parents_.count(parent); parent = ParentOf(parent)) {
       parents_.insert(parent);
       if (parent.empty()) break;
     }
@@ -218,14 +216,12 @@ std::optional<std::u16string> RegistryImage::LinkTarget(const std::u16string& ke
   return RegistryDataAsText(target->data);
 }
 
-void RegistryImage::Stamp(const RegistrySection& section, int64_t nowNs,
-                          std::vector<Edit>& edits) const {
+void RegistryImage::Stamp(const RegistrySection& section, int64_t nowNs, std::vector<Edit>& edits) const {
   std::string keyLine(lines_[section.line].substr(0, section.keyTextEnd));
   keyLine += ' ';
   keyLine += std::to_string(nowNs / 1'000'000'000);
   edits.push_back({section.line, 1, {keyLine + eol_}});
-  if (section.timeLine != std::string::npos)
-    edits.push_back({section.timeLine, 1, {TimeLine(nowNs) + eol_}});
+  if (section.timeLine != std::string::npos) edits.push_back({section.timeLine, 1, {TimeLine(nowNs) + eol_}});
 }
 
 std::vector<std::string> RegistryImage::NewSection(const std::u16string& path, int64_t nowNs) const {
@@ -240,8 +236,7 @@ std::vector<std::string> RegistryImage::NewSection(const std::u16string& path, i
   return lines;
 }
 
-std::string RegistryImage::Apply(std::vector<Edit> edits,
-                                 const std::vector<std::string>& appended) const {
+std::string RegistryImage::Apply(std::vector<Edit> edits, const std::vector<std::string>& appended) const {
   // In line order; an insertion goes before a removal at the same line.
   std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) {
     return a.line != b.line ? a.line < b.line : a.remove < b.remove;
@@ -288,8 +283,7 @@ std::string RegistryImage::WithString(const std::u16string& path, const std::u16
       edits.push_back({entry.line, entry.lineCount, std::move(replacement)});
     }
   }
-  if (!last)
-    edits.push_back({stamped->lastContent + 1, 0, {FormatRegistryString(name, data) + eol_}});
+  if (!last) edits.push_back({stamped->lastContent + 1, 0, {FormatRegistryString(name, data) + eol_}});
   Stamp(*stamped, nowNs, edits);
   return Apply(std::move(edits), {});
 }
@@ -325,8 +319,8 @@ std::string RegistryImage::WithoutKey(const std::u16string& path, int64_t nowNs)
       size_t count = section.lastContent + 1 - section.line;
       // One blank line of the two around the section goes with it.
       const size_t after = section.lastContent + 1;
-      if (section.line > 0 && TrimmedContent(lines_[section.line - 1]).empty() &&
-          after < lines_.size() && TrimmedContent(lines_[after]).empty())
+      if (section.line > 0 && TrimmedContent(lines_[section.line - 1]).empty() && after < lines_.size() &&
+          TrimmedContent(lines_[after]).empty())
         ++count;
       edits.push_back({section.line, count, {}});
     }

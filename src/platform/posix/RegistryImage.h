@@ -25,11 +25,11 @@ struct RegistryValueEntry {
 };
 
 struct RegistrySection {
-  size_t line = 0;         // the "[key]" line
-  size_t lastContent = 0;  // its last key, option or value line
-  size_t keyTextEnd = 0;   // just after the "]" in the key line
+  size_t line = 0;                      // the "[key]" line
+  size_t lastContent = 0;               // its last key, option or value line
+  size_t keyTextEnd = 0;                // just after the "]" in the key line
   size_t timeLine = std::string::npos;  // the "#time=" line, when there is one
-  std::u16string path;     // "Software\Wine\Drives", components joined by "\"
+  std::u16string path;                  // "Software\Wine\Drives", components joined by "\"
   std::u16string folded;
   bool isLink = false;
   std::vector<RegistryValueEntry> values;
@@ -57,8 +57,7 @@ class RegistryImage {
   bool KeyExists(const std::u16string& key) const;
   bool HasSubkeys(const std::u16string& key) const;
   // The value as the last of its lines sets it (Wine lets a later line win).
-  std::optional<RegistryValueLine> FindValue(const std::u16string& key,
-                                             const std::u16string& name) const;
+  std::optional<RegistryValueLine> FindValue(const std::u16string& key, const std::u16string& name) const;
   // The target of a link key ("\Registry\Machine\System\ControlSet001").
   std::optional<std::u16string> LinkTarget(const std::u16string& key) const;
 
@@ -66,10 +65,9 @@ class RegistryImage {
   RegistryValueLine Decode(const RegistryValueEntry& entry) const;
 
   // Each edit gives the whole new text; `path` keeps the caller's spelling for new keys.
-  std::string WithString(const std::u16string& path, const std::u16string& name,
-                         const std::u16string& data, int64_t nowNs) const;
-  std::string WithoutValue(const std::u16string& key, const std::u16string& name,
-                           int64_t nowNs) const;
+  std::string WithString(const std::u16string& path, const std::u16string& name, const std::u16string& data,
+                         int64_t nowNs) const;
+  std::string WithoutValue(const std::u16string& key, const std::u16string& name, int64_t nowNs) const;
   std::string WithKey(const std::u16string& path, int64_t nowNs) const;
   std::string WithoutKey(const std::u16string& path, int64_t nowNs) const;
 

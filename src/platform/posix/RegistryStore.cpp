@@ -57,15 +57,11 @@ std::u16string Join(const std::u16string& base, const std::u16string& path) {
 std::optional<Target> MapRoot(RegistryRoot root, const std::string& path) {
   const std::u16string key = NormaliseKeyPath(AnsiToWide(path));
   switch (root) {
-    case RegistryRoot::LocalMachine:
-      return Target{FileId::System, key};
-    case RegistryRoot::CurrentUser:
-      return Target{FileId::User, key};
-    case RegistryRoot::ClassesRoot:
-      return Target{FileId::System, Join(u"Software\\Classes", key)};
+    case RegistryRoot::LocalMachine: return Target{FileId::System, key};
+    case RegistryRoot::CurrentUser: return Target{FileId::User, key};
+    case RegistryRoot::ClassesRoot: return Target{FileId::System, Join(u"Software\\Classes", key)};
     case RegistryRoot::CurrentConfig:
-      return Target{FileId::System,
-                    Join(u"System\\CurrentControlSet\\Hardware Profiles\\Current", key)};
+      return Target{FileId::System, Join(u"System\\CurrentControlSet\\Hardware Profiles\\Current", key)};
     case RegistryRoot::Users: {
       const size_t slash = key.find(u'\\');
       const std::u16string first = FoldName(key.substr(0, slash));
@@ -74,8 +70,7 @@ std::optional<Target> MapRoot(RegistryRoot root, const std::string& path) {
       if (first == u"s-1-5-21-0-0-0-1000") return Target{FileId::User, rest};
       return std::nullopt;  // other users' hives are not kept in the prefix
     }
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
 }
 
@@ -171,14 +166,13 @@ std::u16string JoinParts(const std::vector<std::u16string>& parts, size_t count)
 
 // The key path after the view and the links, or nothing when a link leads out of the
 // file. With followLast unset, a link key named at the end is taken as itself.
-std::optional<std::u16string> Resolve(const RegistryImage& image, const Target& target,
-                                      RegistryView view, bool followLast = true) {
+std::optional<std::u16string> Resolve(const RegistryImage& image, const Target& target, RegistryView view,
+                                      bool followLast = true) {
   std::vector<std::u16string> parts = Split(target.path);
-  if (view == RegistryView::Program && target.file == FileId::System && image.Win64() &&
-      parts.size() >= 2 && FoldName(parts[0]) == u"software") {
+  if (view == RegistryView::Program && target.file == FileId::System && image.Win64() && parts.size() >= 2 &&
+      FoldName(parts[0]) == u"software") {
     const std::u16string second = FoldName(parts[1]);
-    if (second != u"classes" && second != u"wow6432node")
-      parts.insert(parts.begin() + 1, u"Wow6432Node");
+    if (second != u"classes" && second != u"wow6432node") parts.insert(parts.begin() + 1, u"Wow6432Node");
   }
   const std::u16string root = FoldName(Info(target.file).root) + u'\\';
   for (int hop = 0; hop < kMaxLinkHops; ++hop) {
@@ -261,13 +255,15 @@ Status Modify(FileId id, const std::function<Result<std::string>(const RegistryI
   std::lock_guard<std::mutex> threads(writeMutex);
   PrefixLock lock;
   const std::string path = HostFile(id);
-  if (!lock.Held()) return Status::Failure("cannot lock the prefix " + PrefixRoot() + ": " + std::strerror(errno));
+  if (!lock.Held())
+    return Status::Failure("cannot lock the prefix " + PrefixRoot() + ": " + std::strerror(errno));
   const auto image = Load(id);
   if (!image->Problem().empty()) return Status::Failure(image->Problem() + " (the file is left as it is)");
   const Result<std::string> text = edit(*image);
   if (!text) return text.ToStatus();
   if (text->empty()) return Status::Success();
-  if (!WriteAtomically(path, *text)) return Status::Failure("cannot write " + path + ": " + std::strerror(errno));
+  if (!WriteAtomically(path, *text))
+    return Status::Failure("cannot write " + path + ": " + std::strerror(errno));
   struct stat st;
   if (stat(path.c_str(), &st) == 0) {
     std::lock_guard<std::mutex> guard(cacheMutex);
@@ -313,11 +309,10 @@ Status ModifyKey(RegistryRoot root, const std::string& path, RegistryView view, 
 }  // namespace
 
 std::string DescribeRegistryKey(RegistryRoot root, const std::string& path) {
-  static const char* const names[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER",
-                                      "HKEY_CLASSES_ROOT", "HKEY_USERS", "HKEY_CURRENT_CONFIG"};
+  static const char* const names[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT",
+                                      "HKEY_USERS", "HKEY_CURRENT_CONFIG"};
   const int code = static_cast<int>(root);
-  return std::string(code >= 0 && code <= 4 ? names[code] : "(no root)") +
-         (path.empty() ? "" : "\\" + path);
+  return std::string(code >= 0 && code <= 4 ? names[code] : "(no root)") + (path.empty() ? "" : "\\" + path);
 }
 
 std::string RegistryDamageAt(RegistryRoot root, const std::string& path) {
@@ -330,14 +325,15 @@ Status FindRegistryKey(RegistryRoot root, const std::string& path, RegistryView 
   return Find(root, path, view, image).ToStatus();
 }
 
-Result<RegistryData> ReadRegistryValue(RegistryRoot root, const std::string& path,
-                                       const std::string& name, RegistryView view) {
+Result<RegistryData> ReadRegistryValue(RegistryRoot root, const std::string& path, const std::string& name,
+                                       RegistryView view) {
   std::shared_ptr<const RegistryImage> image;
   const auto key = Find(root, path, view, image);
   if (!key) return key.ToStatus();
   const auto value = image->FindValue(FoldName(*key), FoldName(AnsiToWide(name)));
   if (!value)
-    return Failed(*image, "the value \"" + name + "\" of " + DescribeRegistryKey(root, path) + " does not exist");
+    return Failed(*image,
+                  "the value \"" + name + "\" of " + DescribeRegistryKey(root, path) + " does not exist");
   return RegistryData{value->type, value->data};
 }
 
@@ -364,7 +360,8 @@ Status DeleteRegistryValueAt(RegistryRoot root, const std::string& path, const s
   return ModifyKey(root, path, view, [&](const RegistryImage& image, const auto& key) -> Result<std::string> {
     const std::u16string folded = FoldName(AnsiToWide(name));
     if (!key || !image.FindValue(FoldName(*key), folded))
-      return Status::Failure("the value \"" + name + "\" of " + DescribeRegistryKey(root, path) + " does not exist");
+      return Status::Failure("the value \"" + name + "\" of " + DescribeRegistryKey(root, path) +
+                             " does not exist");
     return image.WithoutValue(FoldName(*key), folded, NowNs());
   });
 }
@@ -384,8 +381,7 @@ Status RemoveRegistryKey(RegistryRoot root, const std::string& path, RegistryVie
 }
 
 std::optional<std::string> RegistryString(const Result<RegistryData>& value) {
-  if (!value || (value->type != kRegString && value->type != kRegExpandString))
-    return std::nullopt;
+  if (!value || (value->type != kRegString && value->type != kRegExpandString)) return std::nullopt;
   return WideToAnsi(RegistryDataAsText(value->data));
 }
 

@@ -30,12 +30,10 @@ struct RegistryData {
 
 // Paths and names are Windows-1252. A failure names the key, the value or the
 // damaged file, and why.
-Status FindRegistryKey(RegistryRoot root, const std::string& path,
-                       RegistryView view = RegistryView::Program);
+Status FindRegistryKey(RegistryRoot root, const std::string& path, RegistryView view = RegistryView::Program);
 Status CreateRegistryKey(RegistryRoot root, const std::string& path,
                          RegistryView view = RegistryView::Program);
-Result<RegistryData> ReadRegistryValue(RegistryRoot root, const std::string& path,
-                                       const std::string& name,
+Result<RegistryData> ReadRegistryValue(RegistryRoot root, const std::string& path, const std::string& name,
                                        RegistryView view = RegistryView::Program);
 // The key must exist.
 Status WriteRegistryString(RegistryRoot root, const std::string& path, const std::string& name,

@@ -10,9 +10,7 @@ namespace platform::posix {
 
 namespace {
 
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -46,10 +44,12 @@ bool ParseTypeTag(std::string_view text, uint32_t& type, bool& quoted, size_t& l
     uint32_t type;
     bool quoted;
   };
-  static const Tag tags[] = {{"\"", kRegString, true},        {"str:\"", kRegString, true},
+  static const Tag tags[] = {{"\"", kRegString, true},
+                             {"str:\"", kRegString, true},
                              {"str(2):\"", kRegExpandString, true},
                              {"str(7):\"", kRegMultiString, true},
-                             {"hex:", kRegBinary, false},     {"dword:", kRegDword, false}};
+                             {"hex:", kRegBinary, false},
+                             {"dword:", kRegDword, false}};
   for (const Tag& tag : tags) {
     if (text.substr(0, std::strlen(tag.text)) == tag.text) {
       type = tag.type;
@@ -168,8 +168,8 @@ size_t UnescapeRegistryText(std::string_view text, char end, std::u16string* out
   return i < text.size() ? i + 1 : std::string_view::npos;
 }
 
-bool ParseRegistryValue(const std::vector<std::string_view>& lines, size_t first,
-                        size_t& lineCount, uint32_t& type, RegistryValueLine* value) {
+bool ParseRegistryValue(const std::vector<std::string_view>& lines, size_t first, size_t& lineCount,
+                        uint32_t& type, RegistryValueLine* value) {
   std::string_view text = LineContent(lines[first]);
   while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
   lineCount = 1;

@@ -42,8 +42,8 @@ struct RegistryValueLine {
 // Sets lineCount to the number of lines it takes and type to its type; false when it
 // is malformed. With value given, also decodes its name and data (a file is checked
 // whole when it is read, but only the values asked for are decoded).
-bool ParseRegistryValue(const std::vector<std::string_view>& lines, size_t first,
-                        size_t& lineCount, uint32_t& type, RegistryValueLine* value = nullptr);
+bool ParseRegistryValue(const std::vector<std::string_view>& lines, size_t first, size_t& lineCount,
+                        uint32_t& type, RegistryValueLine* value = nullptr);
 
 // "name"="data" (or @="data" for the default value), as Wine writes a string value.
 std::string FormatRegistryString(std::u16string_view name, std::u16string_view data);

@@ -14,15 +14,14 @@ namespace {
 
 constexpr char kUserShellFolders[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-constexpr char kShellFolders[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr char kCurrentVersion[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 
 struct Folder {
   int id;
   RegistryRoot root;
-  const char* value;        // under the shell-folder keys, or under CurrentVersion for HKLM
-  const char* fallback;     // Wine's default, before expansion
+  const char* value;     // under the shell-folder keys, or under CurrentVersion for HKLM
+  const char* fallback;  // Wine's default, before expansion
 };
 
 // The system's folder ids (CSIDL values) a setup may ask for.
@@ -48,8 +47,7 @@ std::string Recorded(const Folder& folder) {
   if (folder.root == RegistryRoot::CurrentUser) {
     if (auto path = RegistryString(ReadRegistryValue(folder.root, kUserShellFolders, folder.value)))
       return *path;
-    if (auto path = RegistryString(ReadRegistryValue(folder.root, kShellFolders, folder.value)))
-      return *path;
+    if (auto path = RegistryString(ReadRegistryValue(folder.root, kShellFolders, folder.value))) return *path;
   } else if (folder.root == RegistryRoot::LocalMachine) {
     if (auto path = RegistryString(ReadRegistryValue(folder.root, kCurrentVersion, folder.value)))
       return *path;

@@ -66,7 +66,9 @@ const NamedVersion kNamedVersions[] = {
     {"win95", 1, 4, 0, 950, "", 0, 0},
 };
 
-uint32_t Number(const std::string& text) { return static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 10)); }
+uint32_t Number(const std::string& text) {
+  return static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
+}
 
 std::optional<OsVersion> ChosenInWinecfg() {
   for (const RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
@@ -96,13 +98,12 @@ uint16_t SuiteMask(const Result<posix::RegistryData>& suites) {
     const char* name;
     uint16_t flag;
   };
-  static const Suite kSuites[] = {{"Small Business", 0x0001}, {"Enterprise", 0x0002},
-                                  {"BackOffice", 0x0004},     {"CommunicationServer", 0x0008},
+  static const Suite kSuites[] = {{"Small Business", 0x0001},  {"Enterprise", 0x0002},
+                                  {"BackOffice", 0x0004},      {"CommunicationServer", 0x0008},
                                   {"Terminal Server", 0x0010}, {"Small Business(Restricted)", 0x0020},
-                                  {"EmbeddedNT", 0x0040},     {"DataCenter", 0x0080},
-                                  {"Personal", 0x0200},       {"Blade", 0x0400}};
-  if (!suites || (suites->type != posix::kRegMultiString && suites->type != posix::kRegString))
-    return 0;
+                                  {"EmbeddedNT", 0x0040},      {"DataCenter", 0x0080},
+                                  {"Personal", 0x0200},        {"Blade", 0x0400}};
+  if (!suites || (suites->type != posix::kRegMultiString && suites->type != posix::kRegString)) return 0;
   uint16_t mask = 0;
   std::u16string item;
   for (size_t k = 0; k + 1 < suites->data.size(); k += 2) {
@@ -134,9 +135,10 @@ std::optional<OsVersion> RecordedNt() {
     const size_t dot = current->find('.');
     version.minor = dot == std::string::npos ? 0 : Number(current->substr(dot + 1));
   }
-  version.build = Number(RegistryString(ReadRegistryValue(hklm, kNtCurrentVersion, "CurrentBuildNumber"))
-                             .value_or(RegistryString(ReadRegistryValue(hklm, kNtCurrentVersion, "CurrentBuild"))
-                                           .value_or("0")));
+  version.build = Number(
+      RegistryString(ReadRegistryValue(hklm, kNtCurrentVersion, "CurrentBuildNumber"))
+          .value_or(
+              RegistryString(ReadRegistryValue(hklm, kNtCurrentVersion, "CurrentBuild")).value_or("0")));
   version.servicePack = RegistryString(ReadRegistryValue(hklm, kNtCurrentVersion, "CSDVersion")).value_or("");
   version.extendedAvailable = version.major >= 5;
   if (!version.extendedAvailable) return version;
@@ -154,8 +156,8 @@ std::optional<OsVersion> RecordedNt() {
 }
 
 std::optional<OsVersion> Recorded9x() {
-  const auto number = RegistryString(
-      ReadRegistryValue(RegistryRoot::LocalMachine, k9xCurrentVersion, "VersionNumber"));
+  const auto number =
+      RegistryString(ReadRegistryValue(RegistryRoot::LocalMachine, k9xCurrentVersion, "VersionNumber"));
   if (!number) return std::nullopt;
   OsVersion version;
   version.platformId = 1;
@@ -164,9 +166,9 @@ std::optional<OsVersion> Recorded9x() {
   version.major = Number(*number);
   version.minor = first == std::string::npos ? 0 : Number(number->substr(first + 1));
   version.build = second == std::string::npos ? 0 : Number(number->substr(second + 1));
-  version.servicePack = RegistryString(ReadRegistryValue(RegistryRoot::LocalMachine,
-                                                         k9xCurrentVersion, "SubVersionNumber"))
-                            .value_or("");
+  version.servicePack =
+      RegistryString(ReadRegistryValue(RegistryRoot::LocalMachine, k9xCurrentVersion, "SubVersionNumber"))
+          .value_or("");
   return version;
 }
 

@@ -59,7 +59,8 @@ bool RegistryHeldByRunningServer() {
   struct stat prefix;
   if (stat(posix::PrefixRoot().c_str(), &prefix) != 0) return false;
   char serverName[64];
-  std::snprintf(serverName, sizeof serverName, "/server-%llx-%llx", static_cast<unsigned long long>(prefix.st_dev),
+  std::snprintf(serverName, sizeof serverName, "/server-%llx-%llx",
+                static_cast<unsigned long long>(prefix.st_dev),
                 static_cast<unsigned long long>(prefix.st_ino));
   std::vector<std::string> roots = {"/tmp/.wine-" + std::to_string(getuid())};
   std::vector<std::string> temps = {"/tmp"};

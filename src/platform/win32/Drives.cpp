@@ -55,8 +55,7 @@ uint32_t VolumeSerialNumber(const std::string& root) {
   if (drive.empty()) return 0;
   QuietDriveErrors quiet;
   DWORD serial = 0;
-  if (!GetVolumeInformationW(drive.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0))
-    return 0;
+  if (!GetVolumeInformationW(drive.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) return 0;
   return serial;
 }
 

@@ -25,9 +25,8 @@ constexpr size_t kMaxChunk = 1u << 30;
 File File::Open(const std::string& path, OpenMode mode) {
   const std::wstring systemPath = win32::SystemPath(path);
   if (mode == OpenMode::ReadShared) {
-    const HANDLE handle = CreateFileW(systemPath.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(systemPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return handle == INVALID_HANDLE_VALUE ? File() : File(reinterpret_cast<intptr_t>(handle));
   }
   // A read-only file is never written, whoever runs the program (Wine lets root).
@@ -114,8 +113,7 @@ size_t File::Write(const void* buffer, size_t count) {
   while (done < count) {
     DWORD put = 0;
     const DWORD ask = static_cast<DWORD>(std::min(count - done, kMaxChunk));
-    if (!WriteFile(Handle(handle_), static_cast<const char*>(buffer) + done, ask, &put, nullptr) ||
-        put == 0)
+    if (!WriteFile(Handle(handle_), static_cast<const char*>(buffer) + done, ask, &put, nullptr) || put == 0)
       break;
     done += put;
   }

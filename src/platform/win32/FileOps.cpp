@@ -18,9 +18,7 @@ namespace {
 
 using win32::SystemPath;
 
-DWORD AttributesOf(const std::string& path) {
-  return GetFileAttributesW(SystemPath(path).c_str());
-}
+DWORD AttributesOf(const std::string& path) { return GetFileAttributesW(SystemPath(path).c_str()); }
 
 bool IsDirectoryAttribute(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -40,10 +38,9 @@ bool IsWindowsForm(const std::string& path) {
 
 // The system's facts of an open file or folder.
 std::optional<BY_HANDLE_FILE_INFORMATION> InformationOf(const std::string& path) {
-  const HANDLE handle =
-      CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE handle = CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info;
   const bool ok = GetFileInformationByHandle(handle, &info);
@@ -75,8 +72,8 @@ bool IsLink(DWORD attributes, DWORD reparseTag) {
 std::optional<WIN32_FIND_DATAW> FindRecordOf(const std::string& path) {
   if (path.find_first_of("*?") != std::string::npos) return std::nullopt;
   WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileExW(SystemPath(path).c_str(), FindExInfoBasic, &found,
-                                         FindExSearchNameMatch, nullptr, 0);
+  const HANDLE search =
+      FindFirstFileExW(SystemPath(path).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
   if (search == INVALID_HANDLE_VALUE) return std::nullopt;
   FindClose(search);
   return found;
@@ -91,10 +88,8 @@ bool IsLinkAt(const std::string& path) {
 bool IsRoot(const std::string& path) {
   std::wstring full = win32::FullPathOf(win32::Wide(path));
   if (full.empty()) return false;
-  if (full.rfind(L"\\\\?\\UNC\\", 0) == 0)
-    full = L"\\\\" + full.substr(8);
-  else if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0)
-    full = full.substr(4);
+  if (full.rfind(L"\\\\?\\UNC\\", 0) == 0) full = L"\\\\" + full.substr(8);
+  else if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0) full = full.substr(4);
   while (!full.empty() && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
   if (full.size() <= 2) return true;  // "C:" (and nothing sensible shorter)
   if (full[0] == L'\\' && full[1] == L'\\') {
@@ -148,13 +143,11 @@ bool SetReadOnly(const std::string& path, bool readOnly) {
   // Only these can be set; "normal" stands alone, meaning none of them.
   constexpr DWORD kSettable = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
-                              FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM |
-                              FILE_ATTRIBUTE_TEMPORARY;
+                              FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_TEMPORARY;
   const DWORD attributes = AttributesOf(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   const DWORD kept = attributes & kSettable;
-  const DWORD changed = readOnly ? kept | FILE_ATTRIBUTE_READONLY
-                                 : kept & ~DWORD(FILE_ATTRIBUTE_READONLY);
+  const DWORD changed = readOnly ? kept | FILE_ATTRIBUTE_READONLY : kept & ~DWORD(FILE_ATTRIBUTE_READONLY);
   return SetFileAttributesW(SystemPath(path).c_str(), changed ? changed : FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -240,8 +233,7 @@ bool RenameFile(const std::string& oldPath, const std::string& newPath) {
     for (unsigned attempt = 0;; ++attempt) {
       temp = SystemPath(TemporaryBeside(oldPath, attempt));
       if (MoveFileExW(from.c_str(), temp.c_str(), 0)) break;
-      if ((GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) ||
-          attempt >= 16)
+      if ((GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) || attempt >= 16)
         return false;
     }
     if (MoveFileExW(temp.c_str(), to.c_str(), 0)) return true;
@@ -255,9 +247,7 @@ bool RenameFile(const std::string& oldPath, const std::string& newPath) {
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED);
 }
 
-bool MakeDirectory(const std::string& path) {
-  return CreateDirectoryW(SystemPath(path).c_str(), nullptr);
-}
+bool MakeDirectory(const std::string& path) { return CreateDirectoryW(SystemPath(path).c_str(), nullptr); }
 
 bool RemoveEmptyDirectory(const std::string& path) {
   // Never a drive's root; and a link to a folder is not itself an empty folder (Windows
@@ -274,15 +264,13 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& path) {
   std::string folder = path;
   while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
   WIN32_FIND_DATAW found;
-  const HANDLE search =
-      FindFirstFileExW(SystemPath(folder + "\\*").c_str(), FindExInfoBasic, &found,
-                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  const HANDLE search = FindFirstFileExW(SystemPath(folder + "\\*").c_str(), FindExInfoBasic, &found,
+                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (search == INVALID_HANDLE_VALUE) return entries;
   do {
     const std::wstring name = found.cFileName;
     if (name == L"." || name == L"..") continue;
-    entries.push_back({EntryName(folder, name),
-                       (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+    entries.push_back({EntryName(folder, name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
                        IsLink(found.dwFileAttributes, found.dwReserved0)});
   } while (FindNextFileW(search, &found));
   FindClose(search);
@@ -330,7 +318,7 @@ std::string TempFolder() {
     folder.pop_back();
   if (folder.empty()) return std::string();
   // Made with every missing folder above it, as a fresh profile may lack them.
-  for (size_t at = folder.find(L'\\', 3); ; at = folder.find(L'\\', at + 1)) {
+  for (size_t at = folder.find(L'\\', 3);; at = folder.find(L'\\', at + 1)) {
     const std::wstring level = at == std::wstring::npos ? folder : folder.substr(0, at);
     if (GetFileAttributesW(win32::SystemPath(level).c_str()) == INVALID_FILE_ATTRIBUTES)
       CreateDirectoryW(win32::SystemPath(level).c_str(), nullptr);
@@ -372,8 +360,7 @@ std::string WindowsPathOf(const std::string& hostPath) {
   const std::u16string utf16 = Utf8ToWide(hostPath);
   const bool utf8 = !ascii && WideToUtf8(utf16) == hostPath;
   if (IsWindowsForm(hostPath) && !utf8) return hostPath;
-  const std::wstring wide = utf8 || ascii ? std::wstring(utf16.begin(), utf16.end())
-                                          : win32::Wide(hostPath);
+  const std::wstring wide = utf8 || ascii ? std::wstring(utf16.begin(), utf16.end()) : win32::Wide(hostPath);
   if (IsWindowsForm(hostPath)) return win32::AnsiPathFromSystem(wide);
   const std::wstring full = win32::FullPathOf(wide);
   return win32::AnsiPathFromSystem(full.empty() ? wide : full);

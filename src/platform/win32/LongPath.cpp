@@ -9,8 +9,8 @@ namespace {
 constexpr size_t kClassicLimit = MAX_PATH - 12;  // room for an 8.3 name inside a folder
 
 bool HasPrefix(const std::wstring& path) {
-  return path.size() >= 4 && path[0] == L'\\' && path[1] == L'\\' &&
-         (path[2] == L'?' || path[2] == L'.') && path[3] == L'\\';
+  return path.size() >= 4 && path[0] == L'\\' && path[1] == L'\\' && (path[2] == L'?' || path[2] == L'.') &&
+         path[3] == L'\\';
 }
 
 // Where the parts after the root begin: 3 for "C:\", past "\\server\share\" for a
@@ -56,8 +56,8 @@ std::wstring FullPathOf(const std::wstring& path) {
   if (path.empty()) return std::wstring();
   std::wstring full(MAX_PATH, L'\0');
   for (int attempt = 0; attempt < 3; ++attempt) {
-    const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()),
-                                          full.data(), nullptr);
+    const DWORD length =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (length == 0) return std::wstring();
     if (length < full.size()) {
       full.resize(length);

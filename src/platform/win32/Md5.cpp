@@ -64,11 +64,9 @@ struct Md5::State {
 };
 
 Md5::Md5() : state_(std::make_unique<State>()) {
-  if (!CryptAcquireContextW(state_->provider.Out(), nullptr, nullptr, PROV_RSA_FULL,
-                            CRYPT_VERIFYCONTEXT))
+  if (!CryptAcquireContextW(state_->provider.Out(), nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT))
     Fail("no cryptographic provider");
-  if (!CryptCreateHash(state_->provider.Get(), CALG_MD5, 0, 0, state_->hash.Out()))
-    Fail("no MD5 hash");
+  if (!CryptCreateHash(state_->provider.Get(), CALG_MD5, 0, 0, state_->hash.Out())) Fail("no MD5 hash");
 }
 
 Md5::~Md5() = default;
@@ -90,8 +88,7 @@ Md5Digest Md5::Finish() {
   state_->finished = true;
   Md5Digest digest{};
   DWORD size = static_cast<DWORD>(digest.size());
-  if (!CryptGetHashParam(state_->hash.Get(), HP_HASHVAL, digest.data(), &size, 0))
-    Fail("no digest");
+  if (!CryptGetHashParam(state_->hash.Get(), HP_HASHVAL, digest.data(), &size, 0)) Fail("no digest");
   if (size != digest.size()) {
     SetLastError(static_cast<DWORD>(NTE_BAD_LEN));
     Fail("the digest has the wrong size");

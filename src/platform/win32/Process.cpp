@@ -59,8 +59,7 @@ void ProcessHandle::Release() {
   exitCode_ = kStillActive;
 }
 
-bool StartWithDefaultAction(const std::string& file, const std::string& parameters,
-                            ProcessHandle* keep) {
+bool StartWithDefaultAction(const std::string& file, const std::string& parameters, ProcessHandle* keep) {
   // An empty name would have the shell open the current folder.
   if (file.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);

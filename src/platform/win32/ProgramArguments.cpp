@@ -17,8 +17,7 @@ namespace {
 
 bool HasUsableHandle(DWORD which) {
   const HANDLE handle = GetStdHandle(which);
-  return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
-         GetFileType(handle) != FILE_TYPE_UNKNOWN;
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
 }
 
 // A windowed program started from a console has no standard handles: it borrows the

@@ -30,11 +30,10 @@ HKEY RootKey(RegistryRoot root) {
 }
 
 std::string Describe(RegistryRoot root, const std::string& path) {
-  static const char* const names[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER",
-                                      "HKEY_CLASSES_ROOT", "HKEY_USERS", "HKEY_CURRENT_CONFIG"};
+  static const char* const names[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT",
+                                      "HKEY_USERS", "HKEY_CURRENT_CONFIG"};
   const int code = static_cast<int>(root);
-  return std::string(code >= 0 && code <= 4 ? names[code] : "(no root)") +
-         (path.empty() ? "" : "\\" + path);
+  return std::string(code >= 0 && code <= 4 ? names[code] : "(no root)") + (path.empty() ? "" : "\\" + path);
 }
 
 std::string DescribeValue(const std::string& name, RegistryRoot root, const std::string& path) {
@@ -74,12 +73,11 @@ Status Refused(const std::string& what, DWORD code) {
 
 bool HasSubKeys(HKEY base, const std::wstring& subKey) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(base, subKey.c_str(), 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, &key) !=
-      ERROR_SUCCESS)
+  if (RegOpenKeyExW(base, subKey.c_str(), 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS)
     return false;
   DWORD subKeys = 0;
-  const LSTATUS status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr,
-                                          nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  const LSTATUS status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr,
+                                          nullptr, nullptr, nullptr, nullptr);
   RegCloseKey(key);
   return status == ERROR_SUCCESS && subKeys > 0;
 }
@@ -107,8 +105,8 @@ Result<RegistryKey> RegistryKey::Open(RegistryRoot root, const std::string& path
   HKEY key = nullptr;
   LSTATUS status;
   if (create) {
-    status = RegCreateKeyExW(base, subKey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                             &key, nullptr);
+    status =
+        RegCreateKeyExW(base, subKey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
   } else {
     status = RegOpenKeyExW(base, subKey.c_str(), 0, KEY_READ | KEY_WRITE, &key);
   }
@@ -152,7 +150,8 @@ Result<std::string> RegistryKey::ReadString(const std::string& name) const {
                       : DescribeValue(name, state_->root, state_->path) + " cannot be read",
                   status);
   if (type != REG_SZ && type != REG_EXPAND_SZ)
-    return Refused(DescribeValue(name, state_->root, state_->path) + " is not a string", ERROR_DATATYPE_MISMATCH);
+    return Refused(DescribeValue(name, state_->root, state_->path) + " is not a string",
+                   ERROR_DATATYPE_MISMATCH);
   // Up to the first 0; a value stored without one ends with its data (an odd last
   // byte is no character). REG_EXPAND_SZ stays unexpanded, as it is stored.
   std::wstring value(size / sizeof(wchar_t), L'\0');
@@ -191,7 +190,8 @@ Status DeleteRegistryKey(RegistryRoot root, const std::string& path) {
   const HKEY base = RootKey(root);
   const std::wstring subKey = SystemKeyPath(path);
   // An empty path would name the root itself.
-  if (!base || subKey.empty()) return Refused("cannot delete " + Describe(root, path), ERROR_INVALID_PARAMETER);
+  if (!base || subKey.empty())
+    return Refused("cannot delete " + Describe(root, path), ERROR_INVALID_PARAMETER);
   // RegDeleteKeyW removes only a key without sub-keys, as the program expects.
   const LSTATUS status = RegDeleteKeyW(base, subKey.c_str());
   if (status == ERROR_SUCCESS) return Status::Success();

@@ -12,8 +12,7 @@ namespace platform {
 
 std::string SpecialFolderPath(int folderId) {
   wchar_t path[MAX_PATH + 1] = {};
-  if (!SHGetSpecialFolderPathW(nullptr, path, folderId | CSIDL_FLAG_DONT_VERIFY, FALSE))
-    return std::string();
+  if (!SHGetSpecialFolderPathW(nullptr, path, folderId | CSIDL_FLAG_DONT_VERIFY, FALSE)) return std::string();
   std::wstring folder(path);
   while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
   return win32::AnsiPathFromSystem(folder);

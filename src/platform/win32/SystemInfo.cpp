@@ -69,8 +69,7 @@ SavedPriority RaisePriorityToHighest() {
   SavedPriority saved;
   saved.processPriority = static_cast<int>(GetPriorityClass(GetCurrentProcess()));
   saved.threadPriority = GetThreadPriority(GetCurrentThread());
-  if (saved.processPriority == 0 || saved.threadPriority == THREAD_PRIORITY_ERROR_RETURN)
-    return saved;
+  if (saved.processPriority == 0 || saved.threadPriority == THREAD_PRIORITY_ERROR_RETURN) return saved;
   saved.valid = true;
   // Without the right to the real-time class the system gives the high one.
   SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);

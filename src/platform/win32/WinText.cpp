@@ -11,9 +11,7 @@ std::wstring Wide(std::string_view ansi) {
   return std::wstring(wide.begin(), wide.end());
 }
 
-std::string Ansi(std::wstring_view wide) {
-  return WideToAnsi(std::u16string(wide.begin(), wide.end()));
-}
+std::string Ansi(std::wstring_view wide) { return WideToAnsi(std::u16string(wide.begin(), wide.end())); }
 
 bool FitsCodePage(std::wstring_view wide) {
   return AnsiToWide(Ansi(wide)) == std::u16string(wide.begin(), wide.end());
@@ -36,12 +34,12 @@ std::string AnsiPathFromSystem(const std::wstring& path) {
 std::string ErrorText(DWORD code) {
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring message = length ? std::wstring(text, length) : std::wstring();
   if (text) LocalFree(text);
-  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                              message.back() == L' ' || message.back() == L'.'))
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ' ||
+                              message.back() == L'.'))
     message.pop_back();
   if (message.empty()) return "error " + std::to_string(code);
   return Ansi(message);

@@ -65,9 +65,7 @@ class TDialogButton : public Fl_Button {
     labelfont(DialogFont().font);
     labelsize(DialogFont().size);
   }
-  int handle(int event) override {
-    return PressOnEnter(*this, event) ? 1 : Fl_Button::handle(event);
-  }
+  int handle(int event) override { return PressOnEnter(*this, event) ? 1 : Fl_Button::handle(event); }
 };
 
 class TBoxWindow : public Fl_Double_Window {

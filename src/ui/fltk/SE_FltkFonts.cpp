@@ -21,15 +21,24 @@ struct TFaceEntry {
 };
 
 constexpr TFaceEntry kFaces[] = {
-    {"ms shell dlg 2", "DejaVu Sans"},   {"ms shell dlg", "DejaVu Sans"},
-    {"tahoma", "DejaVu Sans"},           {"ms sans serif", "DejaVu Sans"},
-    {"microsoft sans serif", "DejaVu Sans"}, {"segoe ui", "DejaVu Sans"},
-    {"verdana", "DejaVu Sans"},          {"trebuchet ms", "DejaVu Sans"},
-    {"system", "DejaVu Sans"},           {"arial", "Liberation Sans"},
-    {"helvetica", "Liberation Sans"},    {"times new roman", "Liberation Serif"},
-    {"times", "Liberation Serif"},       {"courier new", "Liberation Mono"},
-    {"courier", "Liberation Mono"},      {"georgia", "DejaVu Serif"},
-    {"lucida console", "DejaVu Sans Mono"}, {"consolas", "DejaVu Sans Mono"},
+    {"ms shell dlg 2", "DejaVu Sans"},
+    {"ms shell dlg", "DejaVu Sans"},
+    {"tahoma", "DejaVu Sans"},
+    {"ms sans serif", "DejaVu Sans"},
+    {"microsoft sans serif", "DejaVu Sans"},
+    {"segoe ui", "DejaVu Sans"},
+    {"verdana", "DejaVu Sans"},
+    {"trebuchet ms", "DejaVu Sans"},
+    {"system", "DejaVu Sans"},
+    {"arial", "Liberation Sans"},
+    {"helvetica", "Liberation Sans"},
+    {"times new roman", "Liberation Serif"},
+    {"times", "Liberation Serif"},
+    {"courier new", "Liberation Mono"},
+    {"courier", "Liberation Mono"},
+    {"georgia", "DejaVu Serif"},
+    {"lucida console", "DejaVu Sans Mono"},
+    {"consolas", "DejaVu Sans Mono"},
 };
 
 constexpr const char* kFallbackFamily = "DejaVu Sans";

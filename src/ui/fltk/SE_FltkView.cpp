@@ -24,8 +24,7 @@
 class TFltkView::TFormWindow : public Fl_Double_Window, public TModelWidget {
  public:
   TFormWindow(TControl& control, TFltkView& view)
-      : Fl_Double_Window(std::max(control.Width(), 1), std::max(control.Height(), 1)),
-        TModelWidget(control) {
+      : Fl_Double_Window(std::max(control.Width(), 1), std::max(control.Height(), 1)), TModelWidget(control) {
     end();
     box(FL_FLAT_BOX);
     resizable(nullptr);

@@ -32,9 +32,7 @@ class TFlButton : public Fl_Button, public TModelWidget {
   Fl_Widget& Widget() override { return *this; }
 
   // Enter presses the focused button, as space does.
-  int handle(int event) override {
-    return PressOnEnter(*this, event) ? 1 : Fl_Button::handle(event);
-  }
+  int handle(int event) override { return PressOnEnter(*this, event) ? 1 : Fl_Button::handle(event); }
 
   void Apply(TControlChange change) override {
     if (change == TControlChange::Caption) {

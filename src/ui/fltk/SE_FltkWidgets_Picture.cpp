@@ -29,8 +29,8 @@ class TFlPicture : public Fl_Widget, public TModelWidget {
 
   void draw() override {
     if (picture_.Empty() || w() <= 0 || h() <= 0) return;
-    const TPictureRect r = PictureDestRect(w(), h(), picture_.Width, picture_.Height,
-                                           control_.Stretch(), control_.Center());
+    const TPictureRect r =
+        PictureDestRect(w(), h(), picture_.Width, picture_.Height, control_.Stretch(), control_.Center());
     if (screen_.Empty() || screenW_ != r.Width || screenH_ != r.Height) Prepare(r.Width, r.Height);
     fl_push_clip(x(), y(), w(), h());
     screen_.Draw(x() + r.Left, y() + r.Top);

@@ -46,8 +46,7 @@ class TFlLabel : public Fl_Widget, public TModelWidget {
       fl_rectf(x(), y(), w(), h());
     }
     UseFont(TextFontOf(control_.Font()));
-    const std::vector<std::string> lines =
-        BreakLines(Utf8Of(control_.Caption()), w(), control_.WordWrap());
+    const std::vector<std::string> lines = BreakLines(Utf8Of(control_.Caption()), w(), control_.WordWrap());
     if (active_r()) DrawLines(lines, x(), y(), w(), FL_ALIGN_LEFT);
     else DrawDisabledLines(lines, x(), y(), w(), FL_ALIGN_LEFT);
     fl_pop_clip();
@@ -107,17 +106,14 @@ class TFlRadio : public Fl_Widget, public TModelWidget {
         if (Fl::event_inside(this)) control_.UserCheck();
         return 1;
       case FL_FOCUS:
-      case FL_UNFOCUS:
-        redraw();
-        return 1;
+      case FL_UNFOCUS: redraw(); return 1;
       case FL_KEYBOARD:
         if (Fl::focus() == this && Fl::event_key() == ' ') {
           control_.UserCheck();
           return 1;
         }
         return 0;
-      default:
-        return Fl_Widget::handle(event);
+      default: return Fl_Widget::handle(event);
     }
   }
 

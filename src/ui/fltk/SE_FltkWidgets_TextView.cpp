@@ -23,8 +23,8 @@
 namespace {
 
 constexpr int kScrollBarWidth = 17;
-constexpr int kMargin = 2;      // between the frame and the text
-constexpr int kTabStop = 48;    // half an inch at 96 dpi
+constexpr int kMargin = 2;    // between the frame and the text
+constexpr int kTabStop = 48;  // half an inch at 96 dpi
 constexpr TColor kBorderColour = 0xB99D7F;
 
 int PixelsOfTwips(int32_t twips) { return MulDivNearest(twips, 96, 1440); }
@@ -203,8 +203,7 @@ class TFlTextView : public Fl_Group, public TModelWidget {
     if (change == TControlChange::Caption) document_ = PlainTextDocument(control_.Caption());
     else if (change == TControlChange::RichText && control_.RichText())
       document_ = DocumentThroughTempFile(*control_.RichText());
-    else if (change != TControlChange::Font && change != TControlChange::Border)
-      return;
+    else if (change != TControlChange::Font && change != TControlChange::Border) return;
     laidFor_ = -1;
     redraw();
   }

@@ -12,19 +12,20 @@
 
 namespace {
 
-constexpr size_t kMaxDepth = 256;        // deeper groups are skipped whole
-constexpr size_t kMaxWordLength = 32;    // longer control words are unknown
-constexpr int32_t kMaxTwips = 1440 * 20; // indents and spacing: 20 inches at most
+constexpr size_t kMaxDepth = 256;         // deeper groups are skipped whole
+constexpr size_t kMaxWordLength = 32;     // longer control words are unknown
+constexpr int32_t kMaxTwips = 1440 * 20;  // indents and spacing: 20 inches at most
 constexpr int32_t kDefaultHalfPoints = 24;
 
 // Destinations whose text is not part of the document.
 constexpr std::array<std::string_view, 38> kSkipped = {
-    "annotation", "atnauthor", "atnid", "author", "bkmkend", "bkmkstart", "buptim",
-    "comment", "creatim", "datastore", "doccomm", "fldinst", "footer", "footerf",
-    "footerl", "footerr", "footnote", "generator", "header", "headerf", "headerl",
-    "headerr", "info", "keywords", "latentstyles", "listoverridetable", "listtable",
-    "nonshppict", "object", "operator", "pict", "printim", "revtim", "rsidtbl", "shp",
-    "stylesheet", "themedata", "xmlnstbl",
+    "annotation",   "atnauthor",         "atnid",     "author",     "bkmkend",  "bkmkstart",
+    "buptim",       "comment",           "creatim",   "datastore",  "doccomm",  "fldinst",
+    "footer",       "footerf",           "footerl",   "footerr",    "footnote", "generator",
+    "header",       "headerf",           "headerl",   "headerr",    "info",     "keywords",
+    "latentstyles", "listoverridetable", "listtable", "nonshppict", "object",   "operator",
+    "pict",         "printim",           "revtim",    "rsidtbl",    "shp",      "stylesheet",
+    "themedata",    "xmlnstbl",
 };
 
 struct TSymbolWord {
@@ -32,9 +33,9 @@ struct TSymbolWord {
   char16_t ch;
 };
 constexpr TSymbolWord kSymbols[] = {
-    {"bullet", 0x2022}, {"endash", 0x2013}, {"emdash", 0x2014}, {"lquote", 0x2018},
-    {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
-    {"enspace", 0x2002}, {"emspace", 0x2003}, {"qmspace", 0x2005},
+    {"bullet", 0x2022},  {"endash", 0x2013},    {"emdash", 0x2014},    {"lquote", 0x2018},
+    {"rquote", 0x2019},  {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"enspace", 0x2002},
+    {"emspace", 0x2003}, {"qmspace", 0x2005},
 };
 
 enum class TDest { Text, FontTable, ColourTable, Skip };
@@ -158,11 +159,14 @@ void TRtfReader::ReadControl() {
         Byte(static_cast<uint8_t>(hi * 16 + lo));
         return;
       }
-      case '\\': case '{': case '}': Byte(c); return;
+      case '\\':
+      case '{':
+      case '}': Byte(c); return;
       case '~': Char(0x00A0); return;
       case '_': Char(0x2011); return;
       case '*': st_.dest = TDest::Skip; return;
-      case '\r': case '\n': ControlWord("par", false, 0); return;
+      case '\r':
+      case '\n': ControlWord("par", false, 0); return;
       default: return;  // \- optional hyphen, \| \: and the like show nothing
     }
   }
@@ -208,8 +212,15 @@ void TRtfReader::ControlWord(std::string_view word, bool hasParam, int32_t param
     st_.dest = TDest::Skip;
     return;
   }
-  if (word == "fonttbl") { st_.dest = TDest::FontTable; return; }
-  if (word == "colortbl") { st_.dest = TDest::ColourTable; colourSet_ = false; return; }
+  if (word == "fonttbl") {
+    st_.dest = TDest::FontTable;
+    return;
+  }
+  if (word == "colortbl") {
+    st_.dest = TDest::ColourTable;
+    colourSet_ = false;
+    return;
+  }
   if (st_.dest == TDest::FontTable) {
     if (word == "f" && hasParam) fonts_[fontBeingRead_ = param].name.clear();
     else if (word == "fcharset" && fontBeingRead_ >= 0) fonts_[fontBeingRead_].charset = param;
@@ -222,9 +233,18 @@ void TRtfReader::ControlWord(std::string_view word, bool hasParam, int32_t param
     else if (word == "blue") colour_.b = v, colourSet_ = true;
     return;
   }
-  if (word == "ansicpg" && hasParam) { ansiCodePage_ = param; return; }
-  if (word == "deff" && hasParam) { defaultFont_ = st_.fontIndex = param; return; }
-  if (word == "uc" && hasParam) { st_.ucSkip = std::clamp(param, 0, 16); return; }
+  if (word == "ansicpg" && hasParam) {
+    ansiCodePage_ = param;
+    return;
+  }
+  if (word == "deff" && hasParam) {
+    defaultFont_ = st_.fontIndex = param;
+    return;
+  }
+  if (word == "uc" && hasParam) {
+    st_.ucSkip = std::clamp(param, 0, 16);
+    return;
+  }
   if (CharacterWord(word, hasParam, param) || ParagraphWord(word, hasParam, param)) return;
   for (const TSymbolWord& s : kSymbols)
     if (word == s.word) return Char(s.ch);

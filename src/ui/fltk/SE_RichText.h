@@ -27,7 +27,7 @@
 #include "ui/SE_Colour.h"
 
 struct TRichStyle {
-  std::string Face;     // empty: the control's font face
+  std::string Face;        // empty: the control's font face
   int32_t HalfPoints = 0;  // 0: the control's font size
   bool Bold = false;
   bool Italic = false;

@@ -25,8 +25,8 @@
 class TSilentView : public TWizardView {
  public:
   // directory: a Windows path, or nothing to keep the setup's own choice.
-  explicit TSilentView(std::optional<std::string> directory = std::nullopt,
-                       std::FILE* out = stdout, std::FILE* err = stderr);
+  explicit TSilentView(std::optional<std::string> directory = std::nullopt, std::FILE* out = stdout,
+                       std::FILE* err = stderr);
 
   void InstallHandlers() override;
   void ControlCreated(TControl&) override {}

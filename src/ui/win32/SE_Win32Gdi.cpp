@@ -53,10 +53,9 @@ HFONT TGdiCache::Font(const TFontSpec& wanted) {
   const auto key = std::make_tuple(wanted.Face, wanted.Size, wanted.Bold);
   if (const auto found = fonts_.find(key); found != fonts_.end()) return found->second;
   const std::wstring face = WideOfAnsi(wanted.Face);
-  HFONT font = CreateFontW(-MulDiv(wanted.Size, dpi_, 72), 0, 0, 0, wanted.Bold ? FW_BOLD : FW_NORMAL,
-                           FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                           face.c_str());
+  HFONT font = CreateFontW(-MulDiv(wanted.Size, dpi_, 72), 0, 0, 0, wanted.Bold ? FW_BOLD : FW_NORMAL, FALSE,
+                           FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
   if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   fonts_[key] = font;
   return font;

@@ -30,7 +30,7 @@ struct TPaintTarget {
 
 // What items need from the view that made them.
 struct TItemHost {
-  HWND Window = nullptr;         // the main window, parent of every native item
+  HWND Window = nullptr;  // the main window, parent of every native item
   HINSTANCE Instance = nullptr;
   TGdiCache* Gdi = nullptr;
 };

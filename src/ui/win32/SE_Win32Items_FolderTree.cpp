@@ -39,7 +39,8 @@ class TFolderTreeItem : public TWinItem {
         SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
     if (images) TreeView_SetImageList(hwnd_, images, TVSIL_NORMAL);
     folderIcon_ = ShellIcon(L"folder", FILE_ATTRIBUTE_DIRECTORY, SHGFI_USEFILEATTRIBUTES);
-    openFolderIcon_ = ShellIcon(L"folder", FILE_ATTRIBUTE_DIRECTORY, SHGFI_USEFILEATTRIBUTES | SHGFI_OPENICON);
+    openFolderIcon_ =
+        ShellIcon(L"folder", FILE_ATTRIBUTE_DIRECTORY, SHGFI_USEFILEATTRIBUTES | SHGFI_OPENICON);
     desktopIcon_ = SpecialFolderIcon(CSIDL_DESKTOP);
     computerIcon_ = SpecialFolderIcon(CSIDL_DRIVES);
     Apply(TControlChange::Tree);
@@ -71,7 +72,8 @@ class TFolderTreeItem : public TWinItem {
         return 0;
       case TVN_SELCHANGEDW:
         if (n.action == TVC_BYMOUSE || n.action == TVC_BYKEYBOARD)
-          if (auto* node = reinterpret_cast<TFolderNode*>(n.itemNew.lParam)) control_.Tree()->UserSelect(*node);
+          if (auto* node = reinterpret_cast<TFolderNode*>(n.itemNew.lParam))
+            control_.Tree()->UserSelect(*node);
         return 0;
       default: return 0;
     }

@@ -30,7 +30,8 @@ void TWinItem::MakeWindow(const wchar_t* cls, DWORD style, DWORD exStyle, const 
 }
 
 void TWinItem::ApplyFont() {
-  if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Gdi->Font(control_.Font())), TRUE);
+  if (hwnd_)
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(host_.Gdi->Font(control_.Font())), TRUE);
 }
 
 namespace {
@@ -145,7 +146,8 @@ class TRadioItem : public TWinItem {
   }
   void Apply(TControlChange change) override {
     if (change == TControlChange::Font) ApplyFont();
-    if (change == TControlChange::Caption) SetWindowTextW(hwnd_, WithoutShortcuts(WideOf(control_.Caption())).c_str());
+    if (change == TControlChange::Caption)
+      SetWindowTextW(hwnd_, WithoutShortcuts(WideOf(control_.Caption())).c_str());
     if (change == TControlChange::Checked)
       SendMessageW(hwnd_, BM_SETCHECK, control_.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
@@ -167,7 +169,8 @@ class TTextItem : public TWinItem {
   using TWinItem::TWinItem;
   void Apply(TControlChange change) override {
     if (change == TControlChange::Font) ApplyFont();
-    if (change == TControlChange::Caption) SetWindowTextW(hwnd_, WithCrLf(WideOf(control_.Caption())).c_str());
+    if (change == TControlChange::Caption)
+      SetWindowTextW(hwnd_, WithCrLf(WideOf(control_.Caption())).c_str());
     if (change == TControlChange::Border) {
       LONG_PTR ex = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
       ex = control_.Border() ? (ex | WS_EX_CLIENTEDGE) : (ex & ~static_cast<LONG_PTR>(WS_EX_CLIENTEDGE));
@@ -234,15 +237,21 @@ class TRichEditItem : public TTextItem {
 
 }  // namespace
 
-TWinItemPtr CreateEditItem(TControl& c, const TItemHost& h, int id) { return std::make_unique<TEditItem>(c, h, id); }
+TWinItemPtr CreateEditItem(TControl& c, const TItemHost& h, int id) {
+  return std::make_unique<TEditItem>(c, h, id);
+}
 TWinItemPtr CreateButtonItem(TControl& c, const TItemHost& h, int id) {
   return std::make_unique<TButtonItem>(c, h, id, BS_PUSHBUTTON);
 }
 TWinItemPtr CreateLanguageButtonItem(TControl& c, const TItemHost& h, int id) {
   return std::make_unique<TLanguageButtonItem>(c, h, id);
 }
-TWinItemPtr CreateRadioItem(TControl& c, const TItemHost& h, int id) { return std::make_unique<TRadioItem>(c, h, id); }
-TWinItemPtr CreateMemoItem(TControl& c, const TItemHost& h, int id) { return std::make_unique<TMemoItem>(c, h, id); }
+TWinItemPtr CreateRadioItem(TControl& c, const TItemHost& h, int id) {
+  return std::make_unique<TRadioItem>(c, h, id);
+}
+TWinItemPtr CreateMemoItem(TControl& c, const TItemHost& h, int id) {
+  return std::make_unique<TMemoItem>(c, h, id);
+}
 TWinItemPtr CreateRichEditItem(TControl& c, const TItemHost& h, int id) {
   return std::make_unique<TRichEditItem>(c, h, id);
 }

@@ -72,8 +72,9 @@ class TPanelItem : public TPainted {
       DrawEdge(t.Dc, &edge, BDR_RAISEDINNER, BF_RECT);
     }
     UseFont(t.Dc);
-    DrawControlText(t.Dc, WideOf(control_.Caption()), rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX,
-                    ColourRef(control_.Font().Colour), EnabledOnScreen(control_));
+    DrawControlText(t.Dc, WideOf(control_.Caption()), rect,
+                    DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX, ColourRef(control_.Font().Colour),
+                    EnabledOnScreen(control_));
   }
 };
 
@@ -144,7 +145,8 @@ class TPictureItem : public TPainted {
     picture_ = TPixels();
     isBitmap_ = false;
     if (control_.Picture())
-      if (std::optional<TDecodedPicture> decoded = DecodePicture(control_.PictureName(), *control_.Picture())) {
+      if (std::optional<TDecodedPicture> decoded =
+              DecodePicture(control_.PictureName(), *control_.Picture())) {
         picture_ = std::move(decoded->Pixels);
         isBitmap_ = decoded->Format == TPictureFormat::Bmp;
       }
@@ -198,7 +200,8 @@ class TGaugeItem : public TPainted {
  private:
   // Pixel (px, py) to (qx, qy) of the control, both ends included.
   void Line(HDC dc, COLORREF c, int px, int py, int qx, int qy) {
-    RECT r{x_ + std::min(px, qx), y_ + std::min(py, qy), x_ + std::max(px, qx) + 1, y_ + std::max(py, qy) + 1};
+    RECT r{x_ + std::min(px, qx), y_ + std::min(py, qy), x_ + std::max(px, qx) + 1,
+           y_ + std::max(py, qy) + 1};
     FillRect(dc, &r, host_.Gdi->Brush(c));
   }
 
@@ -247,7 +250,9 @@ void DrawControlText(HDC dc, const std::wstring& text, RECT rect, UINT flags, CO
 }
 
 TWinItemPtr CreateLabelItem(TControl& c, const TItemHost& h) { return std::make_unique<TLabelItem>(c, h); }
-TWinItemPtr CreatePictureItem(TControl& c, const TItemHost& h) { return std::make_unique<TPictureItem>(c, h); }
+TWinItemPtr CreatePictureItem(TControl& c, const TItemHost& h) {
+  return std::make_unique<TPictureItem>(c, h);
+}
 TWinItemPtr CreatePanelItem(TControl& c, const TItemHost& h) { return std::make_unique<TPanelItem>(c, h); }
 TWinItemPtr CreateBevelItem(TControl& c, const TItemHost& h) { return std::make_unique<TBevelItem>(c, h); }
 TWinItemPtr CreateGaugeItem(TControl& c, const TItemHost& h) { return std::make_unique<TGaugeItem>(c, h); }

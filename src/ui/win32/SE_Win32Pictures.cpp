@@ -27,15 +27,16 @@ class TComRef {
 std::optional<TPixels> DecodeWithWic(const std::vector<uint8_t>& bytes) {
   if (bytes.empty() || bytes.size() > 0x7FFFFFFF) return std::nullopt;
   TComRef<IWICImagingFactory> factory;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Out()))))
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                              reinterpret_cast<void**>(factory.Out()))))
     return std::nullopt;
   TComRef<IWICStream> stream;
   TComRef<IWICBitmapDecoder> decoder;
   TComRef<IWICBitmapFrameDecode> frame;
   TComRef<IWICFormatConverter> converter;
   if (FAILED(factory->CreateStream(stream.Out())) ||
-      FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()))) ||
+      FAILED(
+          stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()))) ||
       FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnLoad,
                                               decoder.Out())) ||
       FAILED(decoder->GetFrame(0, frame.Out())) || FAILED(factory->CreateFormatConverter(converter.Out())) ||
@@ -60,7 +61,8 @@ std::optional<TPixels> DecodeWithWic(const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-std::optional<TDecodedPicture> DecodePicture(const std::string& entryName, const std::vector<uint8_t>& bytes) {
+std::optional<TDecodedPicture> DecodePicture(const std::string& entryName,
+                                             const std::vector<uint8_t>& bytes) {
   std::optional<TPixels> pixels = DecodeWithWic(bytes);
   if (!pixels) return std::nullopt;
   // The first bytes tell what the decoder read; the name only when they do not.

@@ -47,7 +47,8 @@ TWin32View::TWin32View(TKey, HINSTANCE instance)
     : instance_(instance), gdi_(ScreenDpi()), wakePending_(std::make_shared<std::atomic<bool>>(false)) {
   // Pictures (WIC) and the shell's icons want COM on this thread.
   comReady_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS};
+  INITCOMMONCONTROLSEX controls{sizeof(controls),
+                                ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
   UiQueue().SetUiThread();
 }
@@ -69,8 +70,8 @@ bool TWin32View::MakeWakeWindow() {
   RegisterClassExW(&cls);
   // A top-level window that is never shown: its making fails where there is no
   // display, which tells the program to run unattended.
-  wake_ = CreateWindowExW(WS_EX_TOOLWINDOW, kWakeClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_,
-                          nullptr);
+  wake_ = CreateWindowExW(WS_EX_TOOLWINDOW, kWakeClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                          instance_, nullptr);
   if (!wake_) return false;
   SetWindowLongPtrW(wake_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   UiQueue().SetWakeHook([flag = wakePending_, hwnd = wake_] {
@@ -92,9 +93,9 @@ LRESULT CALLBACK TWin32View::WakeProc(HWND hwnd, UINT message, WPARAM wParam, LP
 }
 
 void TWin32View::InstallHandlers() {
-  platform::SetMessageBoxHandler(UiThreadMessageBoxHandler(
-      [this](const std::u16string& text, const std::u16string& caption, platform::MessageButtons buttons,
-             platform::MessageIcon icon) {
+  platform::SetMessageBoxHandler(
+      UiThreadMessageBoxHandler([this](const std::u16string& text, const std::u16string& caption,
+                                       platform::MessageButtons buttons, platform::MessageIcon icon) {
         HWND owner = main_ && IsWindowVisible(main_) ? main_ : verify_ ? verify_->Handle() : nullptr;
         return ShowWin32MessageBox(owner, text, caption, buttons, icon);
       }));
@@ -266,8 +267,8 @@ void TWin32View::Paint() {
     const RECT area = ps.rcPaint;
     FillRect(dc, &area, gdi_.Brush(ColourRef(windowControl_->Colour())));
     PaintChildren(*windowControl_, dc, area);
-    BitBlt(screen, area.left, area.top, area.right - area.left, area.bottom - area.top, dc, area.left, area.top,
-           SRCCOPY);
+    BitBlt(screen, area.left, area.top, area.right - area.left, area.bottom - area.top, dc, area.left,
+           area.top, SRCCOPY);
   }
   EndPaint(main_, &ps);
 }
@@ -370,8 +371,8 @@ void TWin32View::FixFocus() {
   if (focus && GetParent(focus) == main_ && IsWindowVisible(focus) && IsWindowEnabled(focus)) return;
   HWND target = nullptr;
   if (form_)
-    if (TWinItem* next = ItemOf(form_->NextButton); next && IsWindowVisible(next->Handle()) &&
-                                                   IsWindowEnabled(next->Handle()))
+    if (TWinItem* next = ItemOf(form_->NextButton);
+        next && IsWindowVisible(next->Handle()) && IsWindowEnabled(next->Handle()))
       target = next->Handle();
   if (!target) target = GetNextDlgTabItem(main_, nullptr, FALSE);
   if (target) SetFocus(target);

@@ -137,7 +137,8 @@ void TWin32VerifyWindow::Paint(HDC screen) {
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   auto S = [&](int v) { return gdi_.Scale(v); };
   RECT line{S(8), S(8), S(313), S(28)};
-  DrawTextW(dc, L"Verifying contents please wait...", -1, &line, DT_LEFT | DT_TOP | DT_NOPREFIX | DT_SINGLELINE);
+  DrawTextW(dc, L"Verifying contents please wait...", -1, &line,
+            DT_LEFT | DT_TOP | DT_NOPREFIX | DT_SINGLELINE);
   line = RECT{S(8), S(32), S(313), S(46)};
   DrawTextW(dc, status_.c_str(), -1, &line, DT_LEFT | DT_TOP | DT_NOPREFIX | DT_SINGLELINE);
   // A smooth bar: a sunken frame, the filled share in the selection colour.
@@ -147,7 +148,8 @@ void TWin32VerifyWindow::Paint(HDC screen) {
   if (max_ > 0 && position_ > 0) {
     const int64_t share = std::min<int64_t>(position_, max_);
     const int inner = bar.right - bar.left - 4;
-    RECT filled{bar.left + 2, bar.top + 2, bar.left + 2 + static_cast<int>(inner * share / max_), bar.bottom - 2};
+    RECT filled{bar.left + 2, bar.top + 2, bar.left + 2 + static_cast<int>(inner * share / max_),
+                bar.bottom - 2};
     FillRect(dc, &filled, gdi_.Brush(GetSysColor(COLOR_HIGHLIGHT)));
   }
   BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
@@ -171,7 +173,8 @@ LRESULT CALLBACK DebugProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 
 }  // namespace
 
-void ShowWin32DebugListing(HINSTANCE instance, HWND owner, TGdiCache& gdi, const std::vector<std::string>& lines) {
+void ShowWin32DebugListing(HINSTANCE instance, HWND owner, TGdiCache& gdi,
+                           const std::vector<std::string>& lines) {
   RegisterOnce(instance, kDebugClass, DebugProc);
   std::wstring text;
   for (const std::string& line : lines) text += WideOfAnsi(line) + L"\r\n";

@@ -14,8 +14,9 @@ class TGdiCache;
 
 // The system's box, owned by owner (may be null); carriage returns break lines.
 // Call on the user-interface thread.
-platform::MessageResult ShowWin32MessageBox(HWND owner, const std::u16string& text, const std::u16string& caption,
-                                            platform::MessageButtons buttons, platform::MessageIcon icon);
+platform::MessageResult ShowWin32MessageBox(HWND owner, const std::u16string& text,
+                                            const std::u16string& caption, platform::MessageButtons buttons,
+                                            platform::MessageIcon icon);
 // MessageBoxW's flags for the buttons and icon, and the answer an id gives.
 UINT MessageBoxFlags(platform::MessageButtons buttons, platform::MessageIcon icon);
 platform::MessageResult MessageResultOf(int id);
@@ -49,7 +50,8 @@ class TWin32VerifyWindow {
 
 // The debug listing in a window of its own ("Debug", 870 x 600 with its frame), shown
 // modally over owner until closed.
-void ShowWin32DebugListing(HINSTANCE instance, HWND owner, TGdiCache& gdi, const std::vector<std::string>& lines);
+void ShowWin32DebugListing(HINSTANCE instance, HWND owner, TGdiCache& gdi,
+                           const std::vector<std::string>& lines);
 
 // Places a window in the middle of the screen's work area.
 void CentreOnWorkArea(HWND hwnd);

@@ -29,8 +29,11 @@ using testing_support::RunProgramAt;
 std::string Script(const std::string& name, const std::string& folders) {
   return "name \"" + name + "\"\nshortname \"" + name + "\"\noutfile " + name + ".exe\nprefix " + name +
          "\ninstalldir \"$PROGRAMFILES\\Kill Game\"\npages full\nuninstallpages uninstall\n"
-         "language install\\english\nuninstalllanguage uninstall\\english\nfile " + folders + "files\\\n"
-         "ztpupdate " + folders + "ztp\\ secret data.ztp\nvfsupdate " + folders + "sounds\\ sounds.vfs\n";
+         "language install\\english\nuninstalllanguage uninstall\\english\nfile " +
+         folders +
+         "files\\\n"
+         "ztpupdate " +
+         folders + "ztp\\ secret data.ztp\nvfsupdate " + folders + "sounds\\ sounds.vfs\n";
 }
 
 std::string Content(size_t size, uint32_t seed) {
@@ -98,8 +101,10 @@ TEST(KilledSetup, LeavesPackageAndArchiveOldOrNewAndASecondRunCompletes) {
   const fs::path pristine = prefix.DriveC() / "Pristine";
   fs::create_directories(pristine);
   ASSERT_EQ(RunProgram("setuptool", {"ztp", "create", (pristine / "data.ztp").string()}).status, 0);
-  ASSERT_EQ(RunProgram("setuptool", {"vfs", "create", (pristine / "sounds.vfs").string(), "--block-size", "4096",
-                                     "--blocks", "4000", "--roots", "64"}).status, 0);
+  ASSERT_EQ(RunProgram("setuptool", {"vfs", "create", (pristine / "sounds.vfs").string(), "--block-size",
+                                     "4096", "--blocks", "4000", "--roots", "64"})
+                .status,
+            0);
   // The add-on replaces some of the first one's entries and files and adds more.
   for (int i = 0; i < 40; ++i) {
     const std::string n = std::to_string(i);
@@ -118,13 +123,15 @@ TEST(KilledSetup, LeavesPackageAndArchiveOldOrNewAndASecondRunCompletes) {
     ASSERT_EQ(made.status, 0) << made.err;
   }
   const fs::path setup = work.Path() / "Kill.exe";
-  ProgramResult first = RunProgramAt((work.Path() / "First.exe").string(), {"--silent", "--dir", "C:\\Pristine"});
+  ProgramResult first =
+      RunProgramAt((work.Path() / "First.exe").string(), {"--silent", "--dir", "C:\\Pristine"});
   ASSERT_EQ(first.status, 0) << first.err;
 
   auto fresh = [&] {
     fs::remove_all(game);
     fs::create_directories(game);
-    for (const char* name : {"data.ztp", "sounds.vfs", "sounds.ht"}) fs::copy_file(pristine / name, game / name);
+    for (const char* name : {"data.ztp", "sounds.vfs", "sounds.ht"})
+      fs::copy_file(pristine / name, game / name);
   };
   fresh();
   const TGameContents before = Contents(game);
@@ -151,7 +158,8 @@ TEST(KilledSetup, LeavesPackageAndArchiveOldOrNewAndASecondRunCompletes) {
       const TGameContents now = Contents(game);
       EXPECT_TRUE(now.package == before.package || now.package == after.package) << now.package;
       EXPECT_TRUE(now.archive == before.archive || now.archive == after.archive) << now.archive;
-      const ProgramResult verified = RunProgram("setuptool", {"vfs", "verify", (game / "sounds.vfs").string()});
+      const ProgramResult verified =
+          RunProgram("setuptool", {"vfs", "verify", (game / "sounds.vfs").string()});
       EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
       sawOld += now.package == before.package;
       sawNew += now.package == after.package;
@@ -164,6 +172,8 @@ TEST(KilledSetup, LeavesPackageAndArchiveOldOrNewAndASecondRunCompletes) {
     EXPECT_FALSE(fs::exists(game / "sounds.vfs-journal"));
   }
   RecordProperty("killed", killed);
-  std::printf("killed %d of %d runs, %d with a journal left; the package old %d times, new %d times (checked "
-              "every second kill)\n", killed, kInstants, hot, sawOld, sawNew);
+  std::printf(
+      "killed %d of %d runs, %d with a journal left; the package old %d times, new %d times (checked "
+      "every second kill)\n",
+      killed, kInstants, hot, sawOld, sawNew);
 }

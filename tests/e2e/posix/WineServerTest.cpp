@@ -47,10 +47,8 @@ class WinePrefix {
     setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
   }
   ~WinePrefix() {
-    if (hadPrevious_)
-      setenv("WINEPREFIX", previous_.c_str(), 1);
-    else
-      unsetenv("WINEPREFIX");
+    if (hadPrevious_) setenv("WINEPREFIX", previous_.c_str(), 1);
+    else unsetenv("WINEPREFIX");
   }
   const fs::path& Path() const { return dir_.Path(); }
 

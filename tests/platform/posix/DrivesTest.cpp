@@ -22,8 +22,8 @@ TEST(Drives, TypesComeFromWinesDriveKeyAndDanglingLinksHaveNoRoot) {
     fs::create_directories(root / "mnt" / name);
   const struct {
     char letter;
-    const char* target;       // nullptr: no link at all
-    const char* registered;   // the value "x:" under HKLM\Software\Wine\Drives
+    const char* target;      // nullptr: no link at all
+    const char* registered;  // the value "x:" under HKLM\Software\Wine\Drives
     DriveType type;
   } cases[] = {
       {'c', "../drive_c", nullptr, DriveType::Fixed},
@@ -53,9 +53,8 @@ TEST(Drives, TypesComeFromWinesDriveKeyAndDanglingLinksHaveNoRoot) {
   }
   for (const char* notARoot : {"", "C", "1:\\", "CC:\\", "\\\\server\\share", "C;\\"})
     EXPECT_EQ(DriveTypeOf(notARoot), DriveType::NoRootDirectory) << notARoot;
-  EXPECT_EQ(LogicalDriveRoots(),
-            (std::vector<std::string>{"C:\\", "D:\\", "E:\\", "F:\\", "G:\\", "H:\\", "I:\\",
-                                      "J:\\", "Z:\\"}));
+  EXPECT_EQ(LogicalDriveRoots(), (std::vector<std::string>{"C:\\", "D:\\", "E:\\", "F:\\", "G:\\", "H:\\",
+                                                           "I:\\", "J:\\", "Z:\\"}));
 }
 
 TEST(Drives, FreeSpaceIsMeasuredOnTheDrivesTarget) {
@@ -71,7 +70,7 @@ TEST(Drives, FreeSpaceIsMeasuredOnTheDrivesTarget) {
   EXPECT_GE(static_cast<uintmax_t>(free) + kSlack, std::min(before, after));
   EXPECT_LE(static_cast<uintmax_t>(free), std::max(before, after) + kSlack);
   EXPECT_EQ(FreeBytesOnDrive('Q' - 'A' + 1), -1);  // a link that leads nowhere
-  EXPECT_EQ(FreeBytesOnDrive(4), -1);               // no such drive
+  EXPECT_EQ(FreeBytesOnDrive(4), -1);              // no such drive
   EXPECT_EQ(FreeBytesOnDrive(0), -1);
   EXPECT_EQ(FreeBytesOnDrive(27), -1);
 }

@@ -66,8 +66,7 @@ TEST(PathMap, ExistingNamesMatchWithoutRegardToCaseAndNewNamesKeepTheirSpelling)
   for (const auto& test : cases) {
     const auto host = HostPathOf(test.windows);
     ASSERT_TRUE(host) << test.windows;
-    EXPECT_EQ(fs::path(*host).lexically_normal(), fs::path(test.host).lexically_normal())
-        << test.windows;
+    EXPECT_EQ(fs::path(*host).lexically_normal(), fs::path(test.host).lexically_normal()) << test.windows;
   }
   EXPECT_TRUE(FileExists("C:\\GAMES\\MYGAME\\DATA.PAK"));
   EXPECT_TRUE(DirectoryExists("c:\\games\\mygame"));
@@ -97,7 +96,7 @@ TEST(PathMap, NamesOutsideWindows1252AreReachedThroughTheirStandIns) {
   const std::string program = posix::WindowsNameOfHostName("\u30b2\u30fc\u30e0.exe");
   const std::string data = posix::WindowsNameOfHostName("\u30c7\u30fc\u30bf");
   EXPECT_EQ(user.front(), '~');
-  EXPECT_EQ(program.substr(program.size() - 4), ".exe");  // still starts as a program
+  EXPECT_EQ(program.substr(program.size() - 4), ".exe");            // still starts as a program
   EXPECT_EQ(posix::WindowsNameOfHostName("Caf\u00e9"), "Caf\xE9");  // fits: itself
   EXPECT_NE(user, data);
   // The same stand-in in every run: it is stored in logs and shortcuts.
@@ -118,8 +117,7 @@ TEST(PathMap, NamesOutsideWindows1252AreReachedThroughTheirStandIns) {
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(names, expected);
   EXPECT_TRUE(FileExists("C:\\Games\\" + program));
-  EXPECT_EQ(WindowsPathOf((c / "Games/\u30b2\u30fc\u30e0.exe").string()),
-            "C:\\Games\\" + program);
+  EXPECT_EQ(WindowsPathOf((c / "Games/\u30b2\u30fc\u30e0.exe").string()), "C:\\Games\\" + program);
   EXPECT_TRUE(DeleteFileAt("C:\\Games\\" + data));
   EXPECT_FALSE(fs::exists(c / "Games/\u30c7\u30fc\u30bf"));
   EXPECT_FALSE(FileExists("C:\\Games\\" + data));
@@ -131,16 +129,15 @@ TEST(PathMap, HostPathsBecomeWindowsPathsOnTheDriveThatHoldsThem) {
   EXPECT_EQ(WindowsPathOf("/home/u/x.pkg"), "Z:\\home\\u\\x.pkg");
   EXPECT_EQ(WindowsPathOf("/"), "Z:\\");
   EXPECT_EQ(WindowsPathOf((prefix.DriveC() / "Games/a.txt").string()), "C:\\Games\\a.txt");
-  EXPECT_EQ(WindowsPathOf((prefix.DriveC() / "Games/../Games/./a.txt").string()),
-            "C:\\Games\\a.txt");
+  EXPECT_EQ(WindowsPathOf((prefix.DriveC() / "Games/../Games/./a.txt").string()), "C:\\Games\\a.txt");
   EXPECT_EQ(WindowsPathOf("/tmp/caf\u00e9"), "Z:\\tmp\\caf\xE9");
   EXPECT_EQ(WindowsPathOf("D:\\already\\windows"), "D:\\already\\windows");
 
   const fs::path previous = fs::current_path();
   fs::current_path(prefix.DriveC() / "Games");
   EXPECT_EQ(WindowsPathOf("a.txt"), "C:\\Games\\a.txt");
-  EXPECT_TRUE(FileExists("A.TXT"));               // relative Windows path
-  EXPECT_TRUE(FileExists("\\games\\a.txt"));       // rooted: the current drive
+  EXPECT_TRUE(FileExists("A.TXT"));           // relative Windows path
+  EXPECT_TRUE(FileExists("\\games\\a.txt"));  // rooted: the current drive
   fs::current_path(previous);
 
   // A path that no drive holds keeps working through Wine's \\?\unix form.
@@ -154,10 +151,14 @@ TEST(PathMap, UnmappablePathsBehaveAsMissingFilesAndNeverReachTheHostRoot) {
   TempPrefix prefix;
   const fs::path root = prefix.Root();
   fs::create_symlink(root / "no-such-target", root / "dosdevices/d:");
-  const char* paths[] = {"Q:\\setup.log",       "\\\\server\\share\\setup.log",
-                         "",                    "C:\\bad|name.txt",
-                         "C:\\what?.txt",       "\\\\?\\UNC\\server\\share\\x.txt",
-                         "D:\\setup.log",       "D:\\",
+  const char* paths[] = {"Q:\\setup.log",
+                         "\\\\server\\share\\setup.log",
+                         "",
+                         "C:\\bad|name.txt",
+                         "C:\\what?.txt",
+                         "\\\\?\\UNC\\server\\share\\x.txt",
+                         "D:\\setup.log",
+                         "D:\\",
                          "C:\\a\\b:stream"};
   for (const char* path : paths) {
     EXPECT_FALSE(HostPathOf(path)) << path;
@@ -180,8 +181,7 @@ TEST(PathMap, NamesAddedBehindTheProgramsBackAreFound) {
     const std::string name = "C:\\Dir\\File" + std::to_string(i) + ".Dat";
     ASSERT_TRUE(WriteFileBytes(name, "x", 1));
   }
-  for (int i = 0; i < 300; ++i)
-    ASSERT_TRUE(FileExists("c:\\dir\\FILE" + std::to_string(i) + ".dat")) << i;
+  for (int i = 0; i < 300; ++i) ASSERT_TRUE(FileExists("c:\\dir\\FILE" + std::to_string(i) + ".dat")) << i;
   EXPECT_FALSE(FileExists("C:\\Dir\\other.txt"));
   Touch(prefix.DriveC() / "Dir/Other.TXT");  // another program adds a file
   EXPECT_TRUE(FileExists("C:\\Dir\\other.txt"));

@@ -55,9 +55,8 @@ class FakeTools {
       if (!withWine && std::string(name) == "wine") continue;
       const fs::path args = dir_.Path() / (std::string(name) + ".args");
       WriteText(dir_.Path() / name,
-                "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
-                    args.string() + ".tmp'\nmv '" + args.string() + ".tmp' '" + args.string() +
-                    "'\n",
+                "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + args.string() +
+                    ".tmp'\nmv '" + args.string() + ".tmp' '" + args.string() + "'\n",
                 true);
     }
     // Nothing else of the host's is on the path (a machine with Wine installed must not
@@ -79,8 +78,7 @@ TEST(Process, AHostProgramRunsDirectlyWithItsParametersAndReportsItsExitCode) {
   const fs::path out = prefix.DriveC() / "out.txt";
   // Written without the execute mark, as the setup writes a program it carries.
   WriteText(prefix.DriveC() / "Tool.sh",
-            "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > '" + out.string() +
-                "'\nexit 7\n",
+            "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > '" + out.string() + "'\nexit 7\n",
             false);
   ProcessHandle process;
   ASSERT_TRUE(StartWithDefaultAction("C:\\TOOL.SH", "one \"two three\" fo\\\"ur \"\"", &process));
@@ -150,8 +148,7 @@ TEST(CommandLine, SplitsAsWindowsProgramsDo) {
       {"x\"y z\"w", {"xy zw"}},
       {"\"\"", {""}},
   };
-  for (const auto& test : cases)
-    EXPECT_EQ(SplitCommandLine(test.text), test.arguments) << test.text;
+  for (const auto& test : cases) EXPECT_EQ(SplitCommandLine(test.text), test.arguments) << test.text;
 }
 
 }  // namespace

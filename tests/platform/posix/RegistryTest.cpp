@@ -111,22 +111,26 @@ TEST(Registry, StringsRoundTripWithEscapesAndBytesAbove127) {
   } cases[] = {
       {"Path", "C:\\Games\\Demo\\", R"("Path"="C:\\Games\\Demo\\")"},
       {"Quote \"q\"", "say \"hi\"", R"("Quote \"q\""="say \"hi\"")"},
-      {"Controls", "a\tb\nc\rd\x01" "7\x1b", R"("Controls"="a\tb\nc\rd\0017\e")"},
-      {"Caf\xE9", "\xE9t\xE9 \x80 \xFF" "a", R"("Caf\xe9"="\xe9t\xe9 \x20ac \x00ffa")"},
+      {"Controls",
+       "a\tb\nc\rd\x01"
+       "7\x1b",
+       R"("Controls"="a\tb\nc\rd\0017\e")"},
+      {"Caf\xE9",
+       "\xE9t\xE9 \x80 \xFF"
+       "a",
+       R"("Caf\xe9"="\xe9t\xe9 \x20ac \x00ffa")"},
       {"", "default", R"(@="default")"},
       {"Empty", "", R"("Empty"="")"},
       {"Brackets", "[x] %1", R"("Brackets"="[x] %1")"},
   };
   for (const auto& test : cases)
-    ASSERT_TRUE(Write(RegistryRoot::CurrentUser, "Software\\Round Trip", test.name, test.data))
-        << test.name;
+    ASSERT_TRUE(Write(RegistryRoot::CurrentUser, "Software\\Round Trip", test.name, test.data)) << test.name;
   const std::string file = ReadHostFile(prefix.Root() / "user.reg");
   EXPECT_NE(file.find("\n[Software\\\\Round Trip] "), std::string::npos) << file;
   for (const auto& test : cases) {
-    EXPECT_NE(file.find("\n" + std::string(test.line) + "\n"), std::string::npos)
-        << test.line << "\n" << file;
-    EXPECT_EQ(Read(RegistryRoot::CurrentUser, "SOFTWARE\\round trip", test.name), test.data)
-        << test.name;
+    EXPECT_NE(file.find("\n" + std::string(test.line) + "\n"), std::string::npos) << test.line << "\n"
+                                                                                  << file;
+    EXPECT_EQ(Read(RegistryRoot::CurrentUser, "SOFTWARE\\round trip", test.name), test.data) << test.name;
   }
 }
 
@@ -137,7 +141,9 @@ TEST(Registry, ReadsWhatWineWrites) {
 "TEMP"=str(2):"%USERPROFILE%\\AppData\\Local\\Temp"
 "Octal"="\101\102\0103"
 "Hex"="\x00e9t\xe9\x20ac"
-"Utf8"="caf)REG" "\xC3\xA9" R"REG("
+"Utf8"="caf)REG"
+                                                                             "\xC3\xA9"
+                                                                             R"REG("
 "Number"=dword:0000000a
 "Binary"=hex:41,00
 "Sz as hex"=hex(1):41,00,42,00,00,00
@@ -182,12 +188,11 @@ TEST(Registry, AWriteKeepsEveryLineItDoesNotChange) {
   expected += "\n[Software\\\\Demo] T\n#time=T\n\"Name\"=\"x\"\n";
   EXPECT_EQ(WithoutStamps(ReadHostFile(prefix.Root() / "system.reg"),
                           {"Software\\\\Classes\\\\.txt",
-                           "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion",
-                           "Software\\\\Demo"}),
+                           "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion", "Software\\\\Demo"}),
             expected);
-  EXPECT_EQ(Read(RegistryRoot::LocalMachine, "Software\\Microsoft\\Windows NT\\CurrentVersion",
-                 "ProductName"),
-            "Windows 10 Pro");
+  EXPECT_EQ(
+      Read(RegistryRoot::LocalMachine, "Software\\Microsoft\\Windows NT\\CurrentVersion", "ProductName"),
+      "Windows 10 Pro");
 }
 
 TEST(Registry, LinesEndedWithCarriageReturnsKeepThem) {
@@ -208,7 +213,8 @@ TEST(Registry, AFileThatCannotBeParsedIsNeverRewritten) {
     std::string text;
     const char* where;
   } cases[] = {
-      {"WINE REGISTRY Version 2\n\n[Software\\\\A] 1\n\"x\"=\"1\"\n[Software\\\\Broken\n", ":5: malformed key"},
+      {"WINE REGISTRY Version 2\n\n[Software\\\\A] 1\n\"x\"=\"1\"\n[Software\\\\Broken\n",
+       ":5: malformed key"},
       {"WINE REGISTRY Version 2\n\n[Software\\\\A] 1\n\"x\"=\"unterminated\n", ":4: malformed value"},
       {"WINE REGISTRY Version 2\n\"x\"=\"1\"\n", ":2: value outside any key"},
       {"WINE REGISTRY Version 2\n\n[Software\\\\A] 1\n\"x\"=hex:41,\\\n", ":4: malformed value"},
@@ -230,7 +236,8 @@ TEST(Registry, AFileThatCannotBeParsedIsNeverRewritten) {
   // What can be read still is, with the damage reported beside it.
   WriteText(file, cases[0].text);
   EXPECT_EQ(Read(RegistryRoot::LocalMachine, "Software\\A", "x"), "1");
-  EXPECT_NE(RegistryDamageAt(RegistryRoot::LocalMachine, "Software\\A").find(":5: malformed key"), std::string::npos);
+  EXPECT_NE(RegistryDamageAt(RegistryRoot::LocalMachine, "Software\\A").find(":5: malformed key"),
+            std::string::npos);
   EXPECT_EQ(RegistryDamageAt(RegistryRoot::CurrentUser, "Software\\A"), "");  // user.reg is whole
 }
 
@@ -265,8 +272,8 @@ TEST(Registry, TheNullRootAndCodesOutsideTheTableFailEverything) {
   const struct {
     int code;
     RegistryRoot root;
-  } codes[] = {{0, RegistryRoot::LocalMachine}, {1, RegistryRoot::CurrentUser},
-               {2, RegistryRoot::ClassesRoot},  {3, RegistryRoot::Users},
+  } codes[] = {{0, RegistryRoot::LocalMachine},  {1, RegistryRoot::CurrentUser},
+               {2, RegistryRoot::ClassesRoot},   {3, RegistryRoot::Users},
                {4, RegistryRoot::CurrentConfig}, {5, RegistryRoot::None},
                {-1, RegistryRoot::None},         {255, RegistryRoot::None}};
   for (const auto& test : codes) EXPECT_EQ(RegistryRootFromCode(test.code), test.root) << test.code;
@@ -292,9 +299,9 @@ TEST(Registry, RootsMapToTheirFilesAndKeys) {
   EXPECT_EQ(Read(RegistryRoot::CurrentUser, "Software\\X", "a"), "b");
   EXPECT_FALSE(Write(RegistryRoot::Users, "S-1-5-18\\Software\\X", "a", "b"));
   // CurrentControlSet is a link to ControlSet001, as in a real prefix.
-  EXPECT_EQ(Read(RegistryRoot::LocalMachine, "SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
-                 "ProductType"),
-            "WinNT");
+  EXPECT_EQ(
+      Read(RegistryRoot::LocalMachine, "SYSTEM\\CurrentControlSet\\Control\\ProductOptions", "ProductType"),
+      "WinNT");
   ASSERT_TRUE(Write(RegistryRoot::CurrentConfig, "Software\\Fonts", "LogPixels", "96"));
   EXPECT_NE(ReadHostFile(prefix.Root() / "system.reg")
                 .find("[System\\\\ControlSet001\\\\Hardware Profiles\\\\Current\\\\Software\\\\Fonts]"),

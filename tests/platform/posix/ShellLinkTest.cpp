@@ -64,8 +64,8 @@ TEST(ShellLink, EveryFieldIsWhereTheFormatPutsIt) {
   TempPrefix prefix;
   ASSERT_TRUE(MakeDirectory("C:\\Games") && MakeDirectory("C:\\Games\\Demo"));
   ASSERT_TRUE(WriteFileBytes("C:\\Games\\Demo\\demo.exe", "MZ-1234", 7));
-  const auto writeTime = fs::file_time_type::clock::from_sys(
-      std::chrono::sys_seconds(std::chrono::seconds(1'600'000'000)));
+  const auto writeTime =
+      fs::file_time_type::clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(1'600'000'000)));
   fs::last_write_time(prefix.DriveC() / "Games/Demo/demo.exe", writeTime);
   std::ofstream(prefix.DriveC() / ".windows-serial") << "1234abcd\n";
 
@@ -102,7 +102,7 @@ TEST(ShellLink, EveryFieldIsWhereTheFormatPutsIt) {
   EXPECT_EQ(in.U32(), 1u);     // volume id and local base path
   EXPECT_EQ(in.U32(), 0x1Cu);  // volume id offset
   const uint32_t basePath = in.U32();
-  EXPECT_EQ(in.U32(), 0u);     // no network share
+  EXPECT_EQ(in.U32(), 0u);  // no network share
   const uint32_t suffix = in.U32();
   EXPECT_EQ(in.U32(), 0x11u);  // volume id size
   EXPECT_EQ(in.U32(), 3u);     // fixed drive

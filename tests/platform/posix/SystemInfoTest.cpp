@@ -37,16 +37,12 @@ class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) previous_ = old, had_ = true;
-    if (value)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
+    if (value) setenv(name, value, 1);
+    else unsetenv(name);
   }
   ~ScopedEnv() {
-    if (had_)
-      setenv(name_, previous_.c_str(), 1);
-    else
-      unsetenv(name_);
+    if (had_) setenv(name_, previous_.c_str(), 1);
+    else unsetenv(name_);
   }
 
  private:
@@ -70,17 +66,20 @@ TEST(SystemInfo, LocaleNamesBecomeLanguageIdentifiers) {
     const char* locale;
     uint16_t id;
   } cases[] = {
-      {"cs_CZ.UTF-8", 0x0405}, {"en_US.UTF-8", 0x0409}, {"en_GB", 0x0809},
-      {"de_DE@euro", 0x0407},  {"de_AT.UTF-8", 0x0C07}, {"de_IT.UTF-8", 0x0407},
-      {"fr_CA", 0x0C0C},       {"pl_PL.ISO-8859-2", 0x0415}, {"pt_BR", 0x0416},
-      {"pt_PT", 0x0816},       {"es_ES", 0x0C0A},       {"es_MX", 0x080A},
-      {"zh_TW.Big5", 0x0404},  {"zh_CN.GB18030", 0x0804}, {"ja_JP.eucJP", 0x0411},
-      {"ru", 0x0419},          {"sr_RS", 0x281A},       {"sr_RS@latin", 0x241A},
-      {"C", 0x0409},           {"POSIX", 0x0409},       {"C.UTF-8", 0x0409},
-      {"", 0x0409},            {"xx_YY", 0x0409},       {"SV_se", 0x041D},
+      {"cs_CZ.UTF-8", 0x0405}, {"en_US.UTF-8", 0x0409},
+      {"en_GB", 0x0809},       {"de_DE@euro", 0x0407},
+      {"de_AT.UTF-8", 0x0C07}, {"de_IT.UTF-8", 0x0407},
+      {"fr_CA", 0x0C0C},       {"pl_PL.ISO-8859-2", 0x0415},
+      {"pt_BR", 0x0416},       {"pt_PT", 0x0816},
+      {"es_ES", 0x0C0A},       {"es_MX", 0x080A},
+      {"zh_TW.Big5", 0x0404},  {"zh_CN.GB18030", 0x0804},
+      {"ja_JP.eucJP", 0x0411}, {"ru", 0x0419},
+      {"sr_RS", 0x281A},       {"sr_RS@latin", 0x241A},
+      {"C", 0x0409},           {"POSIX", 0x0409},
+      {"C.UTF-8", 0x0409},     {"", 0x0409},
+      {"xx_YY", 0x0409},       {"SV_se", 0x041D},
   };
-  for (const auto& test : cases)
-    EXPECT_EQ(posix::LanguageIdFromLocale(test.locale), test.id) << test.locale;
+  for (const auto& test : cases) EXPECT_EQ(posix::LanguageIdFromLocale(test.locale), test.id) << test.locale;
 }
 
 TEST(SystemInfo, TheLanguageComesFromLcAllThenLcMessagesThenLang) {
@@ -96,8 +95,7 @@ TEST(SystemInfo, TheLanguageComesFromLcAllThenLcMessagesThenLang) {
       {nullptr, nullptr, nullptr, 0x0409},
   };
   for (const auto& test : cases) {
-    ScopedEnv all("LC_ALL", test.all), messages("LC_MESSAGES", test.messages),
-        lang("LANG", test.lang);
+    ScopedEnv all("LC_ALL", test.all), messages("LC_MESSAGES", test.messages), lang("LANG", test.lang);
     EXPECT_EQ(DefaultLanguageId(), test.id) << (test.lang ? test.lang : "(none)");
   }
 }
@@ -197,11 +195,12 @@ TEST(SystemInfo, SpecialFoldersComeFromTheRegistryWithWinesDefaults) {
 [Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders] 1
 "Programs"=str(2):"%USERPROFILE%\\Start Menu\\Programs\\"
 )REG");
-  WriteSystemReg(prefix, "#arch=win64\n\n"
-                         "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1\n"
-                         "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\n\n"
-                         "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1\n"
-                         "\"ProgramFilesDir\"=\"C:\\\\Program Files (x86)\"\n");
+  WriteSystemReg(prefix,
+                 "#arch=win64\n\n"
+                 "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1\n"
+                 "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\n\n"
+                 "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1\n"
+                 "\"ProgramFilesDir\"=\"C:\\\\Program Files (x86)\"\n");
   EXPECT_EQ(SpecialFolderPath(kFolderPrograms), profile + "\\Start Menu\\Programs");
   EXPECT_EQ(SpecialFolderPath(0x10), "C:\\users\\old\\Desktop");
   EXPECT_EQ(SpecialFolderPath(kFolderProgramFiles), "C:\\Program Files (x86)");
@@ -220,8 +219,7 @@ TEST(SystemInfo, ClocksMemoryPrioritiesAndTheDate) {
   const uint64_t stamp = TimeStampCounter();
   SleepMs(2);
   EXPECT_GT(TimeStampCounter(), stamp);
-  EXPECT_EQ(PhysicalMemoryBytes(),
-            uint64_t(sysconf(_SC_PHYS_PAGES)) * uint64_t(sysconf(_SC_PAGESIZE)));
+  EXPECT_EQ(PhysicalMemoryBytes(), uint64_t(sysconf(_SC_PHYS_PAGES)) * uint64_t(sysconf(_SC_PAGESIZE)));
   EXPECT_EQ(SystemMetric(86), 0);
   EXPECT_EQ(SystemMetric(87), 0);
 
@@ -265,8 +263,7 @@ TEST(Md5, TheTestSuiteOfItsDefinition) {
       {"abc", "900150983cd24fb0d6963f7d28e17f72"},
       {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
       {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
-      {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
-       "d174ab98d277d9f5a5611c2c9f419d9f"},
+      {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", "d174ab98d277d9f5a5611c2c9f419d9f"},
       {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
        "57edf4a22be3c955ac49da2e2107b67a"},
   };

@@ -31,9 +31,7 @@ std::vector<std::string> Names(const std::string& folder) {
   return names;
 }
 
-DWORD Attributes(const std::string& path) {
-  return GetFileAttributesW(win32::Wide(path).c_str());
-}
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(win32::Wide(path).c_str()); }
 
 TEST(FilesWin32, OpenModesShareAsTheProgramRelies) {
   TestMachine machine;
@@ -135,26 +133,19 @@ TEST(FilesWin32, AReadOnlyFileRefusesEveryChangeAndSaysWhy) {
   const std::string other = machine.Path("C:\\other.dat");
   ASSERT_TRUE(WriteFileBytes(path, "keep", 4));
   ASSERT_TRUE(WriteFileBytes(other, "new!", 4));
-  ASSERT_TRUE(SetFileAttributesW(win32::Wide(path).c_str(),
-                                 FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetFileAttributesW(win32::Wide(path).c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
   ASSERT_TRUE(IsReadOnly(path));
   const struct {
     const char* what;
     bool (*attempt)(const std::string& path, const std::string& other);
   } refusals[] = {
-      {"open to write", [](const std::string& p, const std::string&) {
-         return File::Open(p, OpenMode::ReadWrite).IsOpen();
-       }},
-      {"create over", [](const std::string& p, const std::string&) {
-         return File::Open(p, OpenMode::CreateTruncate).IsOpen();
-       }},
+      {"open to write",
+       [](const std::string& p, const std::string&) { return File::Open(p, OpenMode::ReadWrite).IsOpen(); }},
+      {"create over", [](const std::string& p,
+                         const std::string&) { return File::Open(p, OpenMode::CreateTruncate).IsOpen(); }},
       {"delete", [](const std::string& p, const std::string&) { return DeleteFileAt(p); }},
-      {"copy over", [](const std::string& p, const std::string& o) {
-         return CopyFileOverwriting(o, p);
-       }},
-      {"write whole", [](const std::string& p, const std::string&) {
-         return WriteFileBytes(p, "x", 1);
-       }},
+      {"copy over", [](const std::string& p, const std::string& o) { return CopyFileOverwriting(o, p); }},
+      {"write whole", [](const std::string& p, const std::string&) { return WriteFileBytes(p, "x", 1); }},
   };
   for (const auto& test : refusals) {
     SCOPED_TRACE(test.what);
@@ -270,12 +261,34 @@ TEST(FilesWin32, ListingsSortAsOnLinuxAndKeepNamesAboveAscii) {
   const std::string folder = machine.Path("C:\\list");
   ASSERT_TRUE(MakeDirectory(folder));
   // Created out of order; "_" sorts before letters only when letters fold to small.
-  const char* files[] = {"zeta", "_under", "Beta", "alpha", "caf\xE9", "\xC9" "cole",
-                         "\x8C" "uvre", "\x9Anow", "~tilde", "10", "9"};
+  const char* files[] = {"zeta",
+                         "_under",
+                         "Beta",
+                         "alpha",
+                         "caf\xE9",
+                         "\xC9"
+                         "cole",
+                         "\x8C"
+                         "uvre",
+                         "\x9Anow",
+                         "~tilde",
+                         "10",
+                         "9"};
   for (const char* name : files) ASSERT_TRUE(WriteFileBytes(folder + "\\" + name, "x", 1)) << name;
   ASSERT_TRUE(MakeDirectory(folder + "\\Dir"));
-  const std::vector<std::string> expected = {"10", "9", "_under", "alpha", "Beta", "caf\xE9",
-                                             "Dir", "zeta", "~tilde", "\xC9" "cole", "\x8C" "uvre",
+  const std::vector<std::string> expected = {"10",
+                                             "9",
+                                             "_under",
+                                             "alpha",
+                                             "Beta",
+                                             "caf\xE9",
+                                             "Dir",
+                                             "zeta",
+                                             "~tilde",
+                                             "\xC9"
+                                             "cole",
+                                             "\x8C"
+                                             "uvre",
                                              "\x9Anow"};
   const std::vector<DirectoryEntry> entries = ListDirectory(folder);
   ASSERT_EQ(entries.size(), expected.size());
@@ -286,8 +299,10 @@ TEST(FilesWin32, ListingsSortAsOnLinuxAndKeepNamesAboveAscii) {
   }
   // The names above 127 are the files, in any case.
   EXPECT_TRUE(FileExists(folder + "\\CAF\xC9"));
-  EXPECT_TRUE(FileExists(folder + "\\\xE9" "COLE"));
-  EXPECT_TRUE(FileExists(folder + "\\\x9C" "UVRE"));
+  EXPECT_TRUE(FileExists(folder + "\\\xE9"
+                                  "COLE"));
+  EXPECT_TRUE(FileExists(folder + "\\\x9C"
+                                  "UVRE"));
   EXPECT_EQ(Names(folder + "\\"), expected);
   EXPECT_TRUE(ListDirectory(folder + "\\alpha").empty());  // a file lists nothing
   EXPECT_TRUE(ListDirectory(folder + "\\missing").empty());
@@ -298,8 +313,8 @@ TEST(FilesWin32, AListedNameOutsideTheCodePageStillOpensTheFile) {
   const std::string folder = machine.Path("C:\\names");
   ASSERT_TRUE(MakeDirectory(folder));
   const std::wstring cyrillic = win32::Wide(folder) + L"\\\x0444\x0430\x0439\x043B.txt";
-  const HANDLE handle = CreateFileW(cyrillic.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle =
+      CreateFileW(cyrillic.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(handle, INVALID_HANDLE_VALUE);
   DWORD written = 0;
   WriteFile(handle, "data", 4, &written, nullptr);
@@ -313,8 +328,7 @@ TEST(FilesWin32, AListedNameOutsideTheCodePageStillOpensTheFile) {
 // A directory link made by the system, when it lets us; nothing otherwise.
 bool MakeFolderLink(const std::string& link, const std::string& target) {
   const DWORD flags = SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2;  // unprivileged create (developer mode)
-  if (!CreateSymbolicLinkW(win32::Wide(link).c_str(), win32::Wide(target).c_str(), flags))
-    return false;
+  if (!CreateSymbolicLinkW(win32::Wide(link).c_str(), win32::Wide(target).c_str(), flags)) return false;
   // Some systems say yes and make nothing.
   return Attributes(link) != INVALID_FILE_ATTRIBUTES;
 }
@@ -360,7 +374,7 @@ TEST(FilesWin32, DeleteAndRemoveTakeOnlyWhatTheyAreFor) {
   const std::string root = TempFolder().substr(0, 2);
   for (const std::string& spelling :
        std::vector<std::string>{root, root + "\\", root + "/", "\\\\?\\" + root + "\\", root + "\\.",
-        root + "\\" + "folder\\..", "\\\\server\\share", "\\\\server\\share\\"}) {
+                                root + "\\" + "folder\\..", "\\\\server\\share", "\\\\server\\share\\"}) {
     SCOPED_TRACE(spelling);
     SetLastError(0);
     EXPECT_FALSE(RemoveEmptyDirectory(spelling));
@@ -383,9 +397,8 @@ TEST(FilesWin32, OneFileHasOneIdentityWhateverTheSpelling) {
   std::string slashes = path;
   for (char& c : slashes)
     if (c == '\\') c = '/';
-  for (const std::string& spelling :
-       {machine.Path("C:\\GAME FOLDER\\data file.PAK"), slashes,
-        win32::AnsiPathFromSystem(win32::Wide(path))}) {
+  for (const std::string& spelling : {machine.Path("C:\\GAME FOLDER\\data file.PAK"), slashes,
+                                      win32::AnsiPathFromSystem(win32::Wide(path))}) {
     SCOPED_TRACE(spelling);
     const auto same = FileFactsOf(spelling);
     ASSERT_TRUE(same);

@@ -24,8 +24,8 @@ constexpr char kGameKey[] = "Software\\SE Game";
 // Stores raw bytes of any type, as another program might have.
 void StoreRaw(const std::string& path, const wchar_t* name, DWORD type, const void* data, size_t size) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, win32::Wide(path).c_str(), 0, nullptr, 0,
-                            KEY_SET_VALUE, nullptr, &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, win32::Wide(path).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, &key, nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size)),
             ERROR_SUCCESS);
@@ -97,7 +97,8 @@ TEST(RegistryWin32, OtherTypesAreNoStringsAndSaySo) {
   for (const auto& test : cases) {
     const auto value = key->ReadString(win32::Ansi(test.name));
     EXPECT_FALSE(value) << win32::Ansi(test.name);
-    EXPECT_NE(value.Problem().find("\"" + win32::Ansi(test.name) + "\""), std::string::npos) << value.Problem();
+    EXPECT_NE(value.Problem().find("\"" + win32::Ansi(test.name) + "\""), std::string::npos)
+        << value.Problem();
     EXPECT_NE(value.Problem().find("is not a string"), std::string::npos) << value.Problem();
   }
 }
@@ -133,7 +134,8 @@ TEST(RegistryWin32, FailuresNameTheKeyAndTheSystemsReason) {
   const auto missingKey = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\SE Missing", false);
   EXPECT_FALSE(missingKey);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(missingKey.Problem(), "the key HKEY_CURRENT_USER\\Software\\SE Missing does not exist: " + notFound);
+  EXPECT_EQ(missingKey.Problem(),
+            "the key HKEY_CURRENT_USER\\Software\\SE Missing does not exist: " + notFound);
 
   const auto missingValue = game->ReadString("missing");
   EXPECT_FALSE(missingValue);
@@ -189,8 +191,8 @@ bool CreateReadOnlyKey(const std::wstring& path) {
     return false;
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
   HKEY key = nullptr;
-  const LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_READ,
-                                         &attributes, &key, nullptr);
+  const LSTATUS status =
+      RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_READ, &attributes, &key, nullptr);
   LocalFree(descriptor);
   if (status != ERROR_SUCCESS) return false;
   RegCloseKey(key);
@@ -215,7 +217,9 @@ TEST(RegistryWin32, AKeyThisUserMayOnlyReadOpensForReading) {
     const Status written = locked->WriteString("x", "1");
     EXPECT_FALSE(written);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(written.Problem().rfind("cannot write the value \"x\" of HKEY_CURRENT_USER\\Software\\SE Game\\Locked: ", 0), 0u)
+    EXPECT_EQ(written.Problem().rfind(
+                  "cannot write the value \"x\" of HKEY_CURRENT_USER\\Software\\SE Game\\Locked: ", 0),
+              0u)
         << written.Problem();
   }
   const Status deleted = DeleteRegistryKey(RegistryRoot::CurrentUser, "Software\\SE Game\\Locked");
@@ -331,8 +335,9 @@ TEST(RegistryWin32, A32BitProgramSeesThe32BitViewOfHklmSoftware) {
   const std::string native = read(KEY_WOW64_64KEY), redirected = read(KEY_WOW64_32KEY);
   if (native.empty()) GTEST_SKIP() << "HKLM is not the system's here";
   ASSERT_NE(native, redirected);
-  EXPECT_EQ(RegistryKey::Open(RegistryRoot::LocalMachine, win32::Ansi(kPath), false)->ReadString("ProgramFilesDir"),
-            redirected);
+  EXPECT_EQ(
+      RegistryKey::Open(RegistryRoot::LocalMachine, win32::Ansi(kPath), false)->ReadString("ProgramFilesDir"),
+      redirected);
 }
 #endif
 

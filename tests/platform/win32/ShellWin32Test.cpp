@@ -87,7 +87,8 @@ TEST(ProcessWin32, AStartedProgramRunsInTheCurrentDirectory) {
   ASSERT_TRUE(written);
   std::string text(written->begin(), written->end());
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-  EXPECT_EQ(CompareStringOrdinal(win32::Wide(text).c_str(), -1, win32::Wide(work).c_str(), -1, TRUE), CSTR_EQUAL)
+  EXPECT_EQ(CompareStringOrdinal(win32::Wide(text).c_str(), -1, win32::Wide(work).c_str(), -1, TRUE),
+            CSTR_EQUAL)
       << text;
 }
 
@@ -154,9 +155,9 @@ TEST(ShellFoldersWin32, TheShellsFoldersComeWithoutTrailingBackslash) {
     std::string expected;
   } cases[] = {
       {kFolderProgramFiles, Environment(L"ProgramFiles")},
-      {0x24, windows},                     // the Windows folder
-      {0x25, windows + "\\system32"},      // the system folder
-      {0x1A, Environment(L"APPDATA")},     // the user's application data
+      {0x24, windows},                  // the Windows folder
+      {0x25, windows + "\\system32"},   // the system folder
+      {0x1A, Environment(L"APPDATA")},  // the user's application data
   };
   for (const auto& test : cases) {
     const std::string path = SpecialFolderPath(test.id);

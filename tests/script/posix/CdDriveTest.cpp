@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 TEST(CdDrive, TheFirstCdRomInLetterOrderIsFound) {
   testing_support::TempPrefix prefix;
-  platform::FileExists("C:\\");  // lays out the prefix
+  platform::FileExists("C:\\");   // lays out the prefix
   EXPECT_EQ(FirstCDDrive(), "");  // a fresh prefix has none
 
   // Drives F: (a CD-ROM) and E: (fixed); the first CD-ROM in letter order wins.
@@ -24,8 +24,8 @@ TEST(CdDrive, TheFirstCdRomInLetterOrderIsFound) {
     fs::create_directory_symlink(prefix.Root() / (std::string("media_") + letter),
                                  prefix.Root() / "dosdevices" / (std::string(letter) + ":"));
   }
-  auto drives = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine,
-                                            "Software\\Wine\\Drives", true);
+  auto drives =
+      platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, "Software\\Wine\\Drives", true);
   ASSERT_TRUE(drives->WriteString("f:", "cdrom"));
   drives->Close();
   EXPECT_EQ(FirstCDDrive(), "F:\\");

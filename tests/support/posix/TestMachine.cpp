@@ -28,19 +28,15 @@ TestMachine::TestMachine() : root_(MakeTempDirectory("se-prefix-")) {
 }
 
 TestMachine::~TestMachine() {
-  if (hadPrevious_)
-    setenv("WINEPREFIX", previous_.c_str(), 1);
-  else
-    unsetenv("WINEPREFIX");
+  if (hadPrevious_) setenv("WINEPREFIX", previous_.c_str(), 1);
+  else unsetenv("WINEPREFIX");
   std::error_code ignored;
   std::filesystem::remove_all(root_, ignored);
 }
 
 std::filesystem::path TestMachine::DriveC() const { return root_ / "drive_c"; }
 
-std::string TestMachine::Path(std::string_view windowsPath) const {
-  return std::string(windowsPath);
-}
+std::string TestMachine::Path(std::string_view windowsPath) const { return std::string(windowsPath); }
 
 TempDir::TempDir() : path_(MakeTempDirectory("se-test-")) {}
 

@@ -39,8 +39,8 @@ std::wstring Quoted(const std::wstring& argument) {
 
 HANDLE InheritableFile(const std::wstring& path, DWORD access, DWORD disposition) {
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                     disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
@@ -68,8 +68,8 @@ ProgramResult RunProgramAt(const std::string& program, const std::vector<std::st
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
   const std::wstring application = WideUtf8(program);
-  if (CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                     CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
+  if (CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                     nullptr, nullptr, &startup, &process)) {
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     if (GetExitCodeProcess(process.hProcess, &code)) result.status = static_cast<int>(code);

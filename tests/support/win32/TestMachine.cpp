@@ -18,8 +18,8 @@ std::atomic<unsigned> sequence{0};
 
 // A name no other test process picks: the process id, a counter and the clock.
 std::wstring UniqueName(const wchar_t* stem) {
-  return std::wstring(stem) + std::to_wstring(GetCurrentProcessId()) + L"-" +
-         std::to_wstring(sequence++) + L"-" + std::to_wstring(GetTickCount());
+  return std::wstring(stem) + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(sequence++) +
+         L"-" + std::to_wstring(GetTickCount());
 }
 
 std::filesystem::path MakeTempDirectory(const wchar_t* stem) {
@@ -27,8 +27,7 @@ std::filesystem::path MakeTempDirectory(const wchar_t* stem) {
   const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
   if (length == 0 || length > MAX_PATH) throw std::runtime_error("no temporary folder");
   const std::wstring path = std::wstring(temp, length) + UniqueName(stem);
-  if (!CreateDirectoryW(path.c_str(), nullptr))
-    throw std::runtime_error("cannot create a temporary folder");
+  if (!CreateDirectoryW(path.c_str(), nullptr)) throw std::runtime_error("cannot create a temporary folder");
   return std::filesystem::path(path);
 }
 
@@ -78,8 +77,8 @@ class RegistrySandbox {
   explicit RegistrySandbox(const std::wstring& name) : path_(std::wstring(kScratchParent) + L"\\" + name) {
     for (const auto& root : kRedirectedRoots) {
       HKEY scratch = nullptr;
-      RegCreateKeyExW(HKEY_CURRENT_USER, (path_ + L"\\" + root.name).c_str(), 0, nullptr, 0,
-                      KEY_ALL_ACCESS, nullptr, &scratch, nullptr);
+      RegCreateKeyExW(HKEY_CURRENT_USER, (path_ + L"\\" + root.name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, &scratch, nullptr);
       if (!scratch) throw std::runtime_error("cannot create the scratch registry key");
       if (root.key == HKEY_LOCAL_MACHINE) CopyCryptoProviders(scratch);
       RegOverridePredefKey(root.key, scratch);
@@ -113,8 +112,8 @@ TestMachine::~TestMachine() {
 std::filesystem::path TestMachine::DriveC() const { return root_ / "C"; }
 
 std::string TestMachine::Path(std::string_view windowsPath) const {
-  const bool onC = windowsPath.size() >= 2 && (windowsPath[0] == 'C' || windowsPath[0] == 'c') &&
-                   windowsPath[1] == ':';
+  const bool onC =
+      windowsPath.size() >= 2 && (windowsPath[0] == 'C' || windowsPath[0] == 'c') && windowsPath[1] == ':';
   if (!onC) return std::string(windowsPath);
   std::string rest(windowsPath.substr(2));
   for (char& c : rest)

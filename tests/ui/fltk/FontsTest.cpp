@@ -16,12 +16,18 @@ TEST(Fonts, WindowsFacesMapToInstalledFamilies) {
     const char* family;
   };
   const Case cases[] = {
-      {"MS Shell Dlg 2", "DejaVu Sans"},  {"ms shell dlg", "DejaVu Sans"},
-      {"Tahoma", "DejaVu Sans"},          {"  Verdana ", "DejaVu Sans"},
-      {"Arial", "Liberation Sans"},       {"ARIAL", "Liberation Sans"},
-      {"Times New Roman", "Liberation Serif"}, {"Courier New", "Liberation Mono"},
-      {"Georgia", "DejaVu Serif"},        {"Lucida Console", "DejaVu Sans Mono"},
-      {"", "DejaVu Sans"},                {"Comic Sans MS", "Comic Sans MS"},
+      {"MS Shell Dlg 2", "DejaVu Sans"},
+      {"ms shell dlg", "DejaVu Sans"},
+      {"Tahoma", "DejaVu Sans"},
+      {"  Verdana ", "DejaVu Sans"},
+      {"Arial", "Liberation Sans"},
+      {"ARIAL", "Liberation Sans"},
+      {"Times New Roman", "Liberation Serif"},
+      {"Courier New", "Liberation Mono"},
+      {"Georgia", "DejaVu Serif"},
+      {"Lucida Console", "DejaVu Sans Mono"},
+      {"", "DejaVu Sans"},
+      {"Comic Sans MS", "Comic Sans MS"},
       {"Caf\xE9", "Caf\xC3\xA9"},  // an unknown 8-bit face goes on as UTF-8
   };
   for (const Case& c : cases) EXPECT_EQ(InstalledFamilyFor(c.face), c.family) << c.face;
@@ -31,14 +37,14 @@ TEST(Fonts, PointsArePixelsAt96Dpi) {
   struct Case {
     int points, pixels;
   };
-  for (const Case c : {Case{8, 11}, Case{9, 12}, Case{10, 13}, Case{12, 16}, Case{14, 19},
-                       Case{0, 11}, Case{-3, 11}, Case{1000, 533}})
+  for (const Case c : {Case{8, 11}, Case{9, 12}, Case{10, 13}, Case{12, 16}, Case{14, 19}, Case{0, 11},
+                       Case{-3, 11}, Case{1000, 533}})
     EXPECT_EQ(PixelsOfPoints(c.points), c.pixels) << c.points;
 }
 
 TEST(Fonts, EveryMappedFamilyIsInstalled) {
-  for (const char* face : {"MS Shell Dlg 2", "Arial", "Times New Roman", "Courier New", "Georgia",
-                           "Lucida Console"}) {
+  for (const char* face :
+       {"MS Shell Dlg 2", "Arial", "Times New Roman", "Courier New", "Georgia", "Lucida Console"}) {
     const std::string family = InstalledFamilyFor(face);
     const screen_test::CommandResult listed = screen_test::Run({"fc-list", family}, "");
     ASSERT_EQ(listed.status, 0) << "fc-list is missing";

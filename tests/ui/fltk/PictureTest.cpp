@@ -25,8 +25,8 @@ TEST(Picture, LoadsThroughTheTemporaryFolderAndCleansUp) {
   };
   const Case cases[] = {
       {"side.bmp", bmp, TPictureFormat::Bmp},
-      {"..\\..\\outside.bmp", bmp, TPictureFormat::Bmp},         // never leaves the folder
-      {"pics\\wrongly named.jpg", bmp, TPictureFormat::Bmp},     // read by its first bytes
+      {"..\\..\\outside.bmp", bmp, TPictureFormat::Bmp},      // never leaves the folder
+      {"pics\\wrongly named.jpg", bmp, TPictureFormat::Bmp},  // read by its first bytes
       {"plain.png", screen_test::PngBytes(2, 2, {9, 8, 7}), TPictureFormat::Png},
   };
   for (const Case& c : cases) {

@@ -34,33 +34,39 @@ TEST(RichText, TextAndEscapesComeOutAsWritten) {
       {"{\\rtf1 one\\par two\\par}", "one\ntwo"},
       {"{\\rtf1 a\\line b}", "a\nb"},  // a line break inside one paragraph
       {"{\\rtf1 a\\tab b}", "a\tb"},
-      {"{\\rtf1 \\\\ \\{ \\} a\\~b}", "\\ { } a\xC2\xA0" "b"},
+      {"{\\rtf1 \\\\ \\{ \\} a\\~b}",
+       "\\ { } a\xC2\xA0"
+       "b"},
       {"{\\rtf1 x\\emdash y\\endash z\\bullet}", "x\xE2\x80\x94y\xE2\x80\x93z\xE2\x80\xA2"},
-      {"{\\rtf1 \\lquote q\\rquote  \\ldblquote d\\rdblquote}", "\xE2\x80\x98q\xE2\x80\x99 \xE2\x80\x9C" "d\xE2\x80\x9D"},
+      {"{\\rtf1 \\lquote q\\rquote  \\ldblquote d\\rdblquote}",
+       "\xE2\x80\x98q\xE2\x80\x99 \xE2\x80\x9C"
+       "d\xE2\x80\x9D"},
       {"{\\rtf1 line\r\nbreaks\nin the source}", "linebreaksin the source"},
       {"{\\rtf1 caf\\'e9 \\'80}", "caf\xC3\xA9 \xE2\x82\xAC"},
       {"{\\rtf1\\ansi\\ansicpg1250 \\'e8}", "\xC4\x8D"},
       {"{\\rtf1{\\fonttbl{\\f0\\fcharset238 Arial CE;}}\\f0 \\'e8\\'9e}", "\xC4\x8D\xC5\xBE"},
-      {"{\\rtf1\\uc1 \\u268?ap}", "\xC4\x8C" "ap"},         // the fallback "?" is dropped
-      {"{\\rtf1\\uc2 \\u268\\'c8\\'43x}", "\xC4\x8Cx"},       // two fallback bytes
+      {"{\\rtf1\\uc1 \\u268?ap}",
+       "\xC4\x8C"
+       "ap"},                                            // the fallback "?" is dropped
+      {"{\\rtf1\\uc2 \\u268\\'c8\\'43x}", "\xC4\x8Cx"},  // two fallback bytes
       {"{\\rtf1\\uc0 \\u268 x}", "\xC4\x8Cx"},
-      {"{\\rtf1 \\u-10179?\\u-8704?}", "\xF0\x9F\x98\x80"},   // a surrogate pair
+      {"{\\rtf1 \\u-10179?\\u-8704?}", "\xF0\x9F\x98\x80"},  // a surrogate pair
       {"{\\rtf1 a{\\*\\generator Writer 1.0;}b}", "ab"},
       {"{\\rtf1{\\info{\\title T}{\\author A}}body}", "body"},
       {"{\\rtf1{\\stylesheet{\\s0 Normal;}}x}", "x"},
       {"{\\rtf1 see {\\field{\\*\\fldinst HYPERLINK \"u\"}{\\fldrslt link}} now}", "see link now"},
       {"{\\rtf1 a{\\pict\\pngblip 89504e47}b}", "ab"},
-      {"{\\rtf1 a{\\pict\\bin4 }}{x}b}", "ab"},               // binary data may hold braces
+      {"{\\rtf1 a{\\pict\\bin4 }}{x}b}", "ab"},  // binary data may hold braces
       {"{\\rtf1 {\\header head}{\\footer foot}main}", "main"},
   };
   for (const Case& c : cases) EXPECT_EQ(TextOf(c.rtf), c.text) << c.rtf;
 }
 
 TEST(RichText, CharacterFormattingFollowsGroupsAndPlain) {
-  const TRichDocument doc = ReadRichText(Bytes(
-      "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman Times New Roman;}}"
-      "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue128;}"
-      "\\fs20 n {\\b b}{\\i i}\\ul u\\ulnone{\\f1\\cf1 r}\\cf2\\b0 x\\plain p\\par}"));
+  const TRichDocument doc =
+      ReadRichText(Bytes("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman Times New Roman;}}"
+                         "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue128;}"
+                         "\\fs20 n {\\b b}{\\i i}\\ul u\\ulnone{\\f1\\cf1 r}\\cf2\\b0 x\\plain p\\par}"));
   ASSERT_TRUE(doc.IsRichText);
   ASSERT_EQ(doc.Paragraphs.size(), 1u);
   const std::vector<TRichRun>& runs = doc.Paragraphs[0].Runs;
@@ -85,8 +91,8 @@ TEST(RichText, CharacterFormattingFollowsGroupsAndPlain) {
 }
 
 TEST(RichText, ColourIndexZeroOrOutsideTheTableIsTheControlsColour) {
-  const TRichDocument doc = ReadRichText(Bytes(
-      "{\\rtf1{\\colortbl ;\\red1\\green2\\blue3;}\\cf0 a\\cf1 b\\cf9 c\\cf-1 d}"));
+  const TRichDocument doc =
+      ReadRichText(Bytes("{\\rtf1{\\colortbl ;\\red1\\green2\\blue3;}\\cf0 a\\cf1 b\\cf9 c\\cf-1 d}"));
   const std::vector<TRichRun>& runs = doc.Paragraphs.at(0).Runs;
   ASSERT_EQ(runs.size(), 3u);
   EXPECT_FALSE(runs[0].Style.Colour);
@@ -96,9 +102,9 @@ TEST(RichText, ColourIndexZeroOrOutsideTheTableIsTheControlsColour) {
 }
 
 TEST(RichText, ParagraphPropertiesBelongToTheParagraphTheyEnd) {
-  const TRichDocument doc = ReadRichText(Bytes(
-      "{\\rtf1\\qc centred\\par\\pard\\li720\\ri360\\fi-360\\sb120\\sa240 list\\par"
-      "\\qr right\\par\\pard left\\par}"));
+  const TRichDocument doc =
+      ReadRichText(Bytes("{\\rtf1\\qc centred\\par\\pard\\li720\\ri360\\fi-360\\sb120\\sa240 list\\par"
+                         "\\qr right\\par\\pard left\\par}"));
   ASSERT_EQ(doc.Paragraphs.size(), 4u);
   EXPECT_EQ(doc.Paragraphs[0].Align, TRichAlign::Center);
   const TRichParagraph& list = doc.Paragraphs[1];
@@ -144,7 +150,7 @@ TEST(RichText, CodePagesOfFontCharacterSets) {
     char16_t ch;
   };
   const Case cases[] = {
-      {1252, 0x41, u'A'}, {1252, 0x80, u'\u20AC'}, {1252, 0xE9, u'\u00E9'},
+      {1252, 0x41, u'A'},      {1252, 0x80, u'\u20AC'}, {1252, 0xE9, u'\u00E9'},
       {1250, 0x8A, u'\u0160'}, {1250, 0xE8, u'\u010D'}, {1250, 0xF8, u'\u0159'},
       {1251, 0xC0, u'\u0410'}, {1251, 0xFF, u'\u044F'}, {1257, 0xE9, u'\u00E9'},
   };

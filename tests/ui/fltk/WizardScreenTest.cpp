@@ -67,10 +67,12 @@ TEST_F(WizardScreen, InstallSwitchLanguageRefuseToQuitFinishAndUninstall) {
   const Window verify = WaitForWindow("^Verifying Contents$");
   // Found as soon as it is mapped: wait for its first paint.
   Image verifying;
-  WaitUntil([&] {
-    verifying = Screenshot(Display()).Crop(verify.x, verify.y, verify.width, verify.height);
-    return !verifying.Empty() && verifying.At(8, 48) == kShadow;
-  }, 5);
+  WaitUntil(
+      [&] {
+        verifying = Screenshot(Display()).Crop(verify.x, verify.y, verify.width, verify.height);
+        return !verifying.Empty() && verifying.At(8, 48) == kShadow;
+      },
+      5);
   Keep(verifying, "verifying.png");
   EXPECT_EQ(verify.width, 321);
   EXPECT_EQ(verify.height, 70);
@@ -100,10 +102,14 @@ TEST_F(WizardScreen, InstallSwitchLanguageRefuseToQuitFinishAndUninstall) {
   Keep(Screenshot(Display()).Crop(w.x, w.y, w.width, w.height + 80), "language-menu.png");
   ClickAt(w, 4 + 30, 405 + 10 + 18);
   Image czech;
-  EXPECT_TRUE(WaitUntil([&] {
-    czech = Client(w);
-    return !(Part(czech, kLanguage) == Part(ready, kLanguage)) && !(Part(czech, kNext) == Part(ready, kNext));
-  }, 20)) << "the language did not change";
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        czech = Client(w);
+        return !(Part(czech, kLanguage) == Part(ready, kLanguage)) &&
+               !(Part(czech, kNext) == Part(ready, kNext));
+      },
+      20))
+      << "the language did not change";
   Keep(czech, "ready-czech.png");
 
   // Cancel asks; "No" keeps the wizard. Escape does not close it either.
@@ -126,16 +132,21 @@ TEST_F(WizardScreen, InstallSwitchLanguageRefuseToQuitFinishAndUninstall) {
 
   // Finish page: Back and Next hidden, Cancel reads "Finish" (in Czech).
   Image finished;
-  EXPECT_TRUE(WaitUntil([&] {
-    finished = Client(w);
-    return Uniform(Part(finished, kNext), kButtonFace) && !(Part(finished, kCancel) == Part(czech, kCancel));
-  }, 30)) << "the finish page did not come";
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        finished = Client(w);
+        return Uniform(Part(finished, kNext), kButtonFace) &&
+               !(Part(finished, kCancel) == Part(czech, kCancel));
+      },
+      30))
+      << "the finish page did not come";
   Keep(finished, "finished.png");
   ClickOn(w, kCancel);
   EXPECT_EQ(program.Wait(30), std::optional<int>(0));
 
   const fs::path installed = prefix_.DriveC() / "Games" / "GuiTest";
-  for (const char* name : {"a1.txt", "a4.txt", "b1.txt", "b4.txt", "GuiTest_install.log", "GuiTest_Uninstall.exe"})
+  for (const char* name :
+       {"a1.txt", "a4.txt", "b1.txt", "b4.txt", "GuiTest_install.log", "GuiTest_Uninstall.exe"})
     EXPECT_TRUE(fs::exists(installed / name)) << name;
 
   // The uninstaller on screen: welcome, ready ("Uninstall"), removal, finish.

@@ -15,10 +15,12 @@ namespace {
 
 // Drive D: is a CD-ROM and R: a RAM disk, both with a folder behind them.
 void AddOddDrives(const TempPrefix& prefix) {
-  auto drives = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, "Software\\Wine\\Drives", true);
+  auto drives =
+      platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, "Software\\Wine\\Drives", true);
   for (const char* letter : {"d", "r"}) {
     fs::create_directories(prefix.Root() / "mnt" / letter);
-    fs::create_symlink(std::string("../mnt/") + letter, prefix.Root() / "dosdevices" / (std::string(letter) + ":"));
+    fs::create_symlink(std::string("../mnt/") + letter,
+                       prefix.Root() / "dosdevices" / (std::string(letter) + ":"));
   }
   ASSERT_TRUE(drives->WriteString("d:", "cdrom"));
   ASSERT_TRUE(drives->WriteString("r:", "ramdisk"));
@@ -51,12 +53,11 @@ TEST(InstallDirPage, TheDriveDecidesWhetherNextIsEnabled) {
     const char* typed;
     bool next;
   } cases[] = {
-      {"D:\\Games", false},        // CD-ROM
-      {"R:\\Games", false},        // RAM disk
-      {"Q:\\Games", false},        // no such drive
-      {"relative\\path", false},   // no root at all
-      {"z:\\tmp\\x", true},
-      {"c:\\Games\\New Folder", true},
+      {"D:\\Games", false},       // CD-ROM
+      {"R:\\Games", false},       // RAM disk
+      {"Q:\\Games", false},       // no such drive
+      {"relative\\path", false},  // no root at all
+      {"z:\\tmp\\x", true},      {"c:\\Games\\New Folder", true},
   };
   for (const auto& c : cases) {
     form.InstallDirEdit->UserSetText(Wide(c.typed));
@@ -77,7 +78,8 @@ TEST(InstallDirPage, TheDriveDecidesWhetherNextIsEnabled) {
   form.InstallDirEdit->UserSetText(u"C:\\Games\\Demo");
   form.NextButton.Click();
   ASSERT_EQ(form.SEPageControl.CurrentKind(), kPageReady);
-  EXPECT_EQ(Utf8(form.SpaceAvailableLabel->Caption()), "Space available " + SetupVariables().SpaceAvailableText);
+  EXPECT_EQ(Utf8(form.SpaceAvailableLabel->Caption()),
+            "Space available " + SetupVariables().SpaceAvailableText);
   EXPECT_NE(SetupVariables().SpaceAvailableText, "stale");
 }
 

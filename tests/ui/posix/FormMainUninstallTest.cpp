@@ -19,8 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kUninstallKey =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Harbour Maps";
+constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Harbour Maps";
 
 void UseUninstaller(const TempPrefix& prefix, const std::vector<ExtraEntry>& extra = {}) {
   UseStandardPackage(prefix, "uninstall", extra, /*uninstallTables=*/true);
@@ -129,7 +128,8 @@ TEST(Uninstall, RegistryLinesKeepQuotedBlanksAndEmptyNames) {
   TFrmMain::RemoveRegistryEntry("\"HKLM\" \"Software\\Demo Key\" \"Name With Blanks\" \"x\"");
   TFrmMain::RemoveRegistryEntry("\"HKLM\" \"Software\\Demo Key\" \"\" \"default\"");
   TFrmMain::RemoveRegistryEntry("\"HKLM\" \"Software\\Missing\" \"Kept\" \"y\"");  // no such key
-  EXPECT_EQ(ValueOf(platform::RegistryRoot::LocalMachine, "Software\\Demo Key", "Name With Blanks"), "<no value>");
+  EXPECT_EQ(ValueOf(platform::RegistryRoot::LocalMachine, "Software\\Demo Key", "Name With Blanks"),
+            "<no value>");
   EXPECT_EQ(ValueOf(platform::RegistryRoot::LocalMachine, "Software\\Demo Key", ""), "<no value>");
   EXPECT_EQ(ValueOf(platform::RegistryRoot::LocalMachine, "Software\\Demo Key", "Kept"), "y");
 }
@@ -137,8 +137,8 @@ TEST(Uninstall, RegistryLinesKeepQuotedBlanksAndEmptyNames) {
 TEST(Uninstall, FinishStartsTheFinaliserWithTheProgramsPath) {
   TempPrefix prefix;
   // A finaliser that writes down the argument it was given, beside itself.
-  UseUninstaller(prefix, {{"FINALISE.EXE",
-                           "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/finalised.txt\"\n"}});
+  UseUninstaller(prefix,
+                 {{"FINALISE.EXE", "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/finalised.txt\"\n"}});
   TFrmMain form(nullptr, nullptr);
   RunRemoval(form);
   ASSERT_EQ(form.SEPageControl.CurrentKind(), kPageFinish);
@@ -149,7 +149,8 @@ TEST(Uninstall, FinishStartsTheFinaliserWithTheProgramsPath) {
   // The finaliser runs on its own; wait (boundedly) for what it writes.
   for (int i = 0; i < 500 && marker.empty(); ++i) {
     for (const auto& entry : fs::recursive_directory_iterator(temp))
-      if (entry.path().filename() == "finalised.txt" && fs::file_size(entry.path()) > 0) marker = entry.path();
+      if (entry.path().filename() == "finalised.txt" && fs::file_size(entry.path()) > 0)
+        marker = entry.path();
     if (marker.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   ASSERT_FALSE(marker.empty());

@@ -29,10 +29,12 @@ TEST_F(WizardUnderWine, InstallSwitchLanguageRefuseToQuitFinishAndUninstall) {
   const Window verify = ClientOf(verifyOuter, 321, 70);
   EXPECT_EQ((verifyOuter.width - 321) % 2, 0) << "client area 321 wide";
   Image verifying;
-  WaitUntil([&] {
-    verifying = Client(verify);
-    return !verifying.Empty() && !(verifying.At(9, 48) == verifying.At(9, 40));
-  }, 10);
+  WaitUntil(
+      [&] {
+        verifying = Client(verify);
+        return !verifying.Empty() && !(verifying.At(9, 48) == verifying.At(9, 40));
+      },
+      10);
   Keep(verifying, "verifying.png");
   EXPECT_FALSE(verifying.At(9, 48) == verifying.At(9, 40)) << "the progress bar's frame";
   EXPECT_TRUE(Brightest(verifying.Crop(8, 8, 150, 13)) == verifying.At(2, 2)) << "text on the face";
@@ -64,11 +66,15 @@ TEST_F(WizardUnderWine, InstallSwitchLanguageRefuseToQuitFinishAndUninstall) {
   Keep(Screenshot(Display()).Crop(w.x, w.y, w.width, w.height + 80), "language-menu.png");
   ClickAt(w, 40, 435);
   Image czech;
-  EXPECT_TRUE(WaitUntil([&] {
-    czech = Client(w);
-    // The button's caption is narrower in Czech: the glyph moves left.
-    return !(Part(czech, kLanguage) == Part(ready, kLanguage)) && !(Part(czech, kCancel) == Part(ready, kCancel));
-  }, 20)) << "the language did not change";
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        czech = Client(w);
+        // The button's caption is narrower in Czech: the glyph moves left.
+        return !(Part(czech, kLanguage) == Part(ready, kLanguage)) &&
+               !(Part(czech, kCancel) == Part(ready, kCancel));
+      },
+      20))
+      << "the language did not change";
   Keep(czech, "ready-czech.png");
 
   // Cancel asks; "No" keeps the wizard. Escape does not close it either.
@@ -93,14 +99,18 @@ TEST_F(WizardUnderWine, InstallSwitchLanguageRefuseToQuitFinishAndUninstall) {
 
   // Finish page: Back and Next hidden, Cancel reads "Finish" (in Czech).
   Image finished;
-  EXPECT_TRUE(WaitUntil([&] {
-    finished = Client(w);
-    return Uniform(Part(finished, kNext), face) && !(Part(finished, kCancel) == Part(czech, kCancel));
-  }, 30)) << "the finish page did not come";
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        finished = Client(w);
+        return Uniform(Part(finished, kNext), face) && !(Part(finished, kCancel) == Part(czech, kCancel));
+      },
+      30))
+      << "the finish page did not come";
   Keep(finished, "finished.png");
   ClickOn(w, kCancel);
   EXPECT_EQ(setup->Wait(30), std::optional<int>(0));
-  for (const char* name : {"a1.txt", "a4.txt", "b1.txt", "b4.txt", "WineGui_install.log", "WineGui_Uninstall.exe"})
+  for (const char* name :
+       {"a1.txt", "a4.txt", "b1.txt", "b4.txt", "WineGui_install.log", "WineGui_Uninstall.exe"})
     EXPECT_TRUE(fs::exists(installed / name)) << name;
 
   // The uninstaller on screen: welcome, ready ("Uninstall"), removal, finish.
