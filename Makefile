@@ -84,7 +84,8 @@ test: format-check test-linux test-win test-asan
 # any file that it would change.
 FORMATTED_SOURCES = $(shell git ls-files '*.cpp' '*.h')
 format-check: deps
-	clang-format --dry-run --Werror $(FORMATTED_SOURCES)
+	@echo "Checking the format of $(words $(FORMATTED_SOURCES)) C++ sources against .clang-format"
+	@clang-format --dry-run --Werror $(FORMATTED_SOURCES)
 
 format: deps
 	clang-format -i $(FORMATTED_SOURCES)
