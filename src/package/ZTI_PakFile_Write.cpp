@@ -38,7 +38,11 @@ TPackedContent PackContent(const uint8_t* data, size_t length) {
 
 bool TPak::AppendStored(TPakFile& entry, const uint8_t* data, size_t length) {
   const int64_t end = file_.Seek(0, platform::SeekOrigin::End);
-  if (end < 0 || end - base_ + static_cast<int64_t>(length) > kMaxPosition) return false;
+  if (end < 0) return false;
+  if (end - base_ + static_cast<int64_t>(length) > kMaxPosition) {
+    platform::NoteFileTooLarge();
+    return false;
+  }
   entry.Offset = static_cast<uint32_t>(end - base_);
   const bool written = file_.WriteAll(data, length);
   fileSize_ = file_.Size();
@@ -46,7 +50,11 @@ bool TPak::AppendStored(TPakFile& entry, const uint8_t* data, size_t length) {
 }
 
 bool TPak::StorePacked(int index, const TPackedContent& packed) {
-  if (!ValidIndex(index) || packed.Stored.size() > static_cast<size_t>(kMaxPosition)) return false;
+  if (!ValidIndex(index)) return false;
+  if (packed.Stored.size() > static_cast<size_t>(kMaxPosition)) {
+    platform::NoteFileTooLarge();
+    return false;
+  }
   TPakFile& entry = entries_[index];
   entry.OrigSize = packed.OrigSize;
   entry.CompSize = packed.CompSize;
@@ -55,7 +63,11 @@ bool TPak::StorePacked(int index, const TPackedContent& packed) {
 }
 
 bool TPak::StoreBuffer(int index, const uint8_t* data, size_t length) {
-  if (!ValidIndex(index) || length > static_cast<size_t>(kMaxPosition)) return false;
+  if (!ValidIndex(index)) return false;
+  if (length > static_cast<size_t>(kMaxPosition)) {
+    platform::NoteFileTooLarge();
+    return false;
+  }
   return StorePacked(index, PackContent(data, length));
 }
 
@@ -113,7 +125,11 @@ bool TPak::WriteTable() {
       throw platform::ESetupError("Entry name of " + std::to_string(entry.Name.size()) +
                                   " bytes is too long (at most 65535)");
   const int64_t end = file_.Seek(0, platform::SeekOrigin::End);
-  if (end < 0 || end > kMaxPosition) return false;
+  if (end < 0) return false;
+  if (end > kMaxPosition) {
+    platform::NoteFileTooLarge();
+    return false;
+  }
   header_.ID = {'Z', 'T', 'P', 'F'};
   header_.Version = 1;
   header_.FileCount = static_cast<uint16_t>(entries_.size());

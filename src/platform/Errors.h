@@ -25,6 +25,11 @@ class EAssertionFailed : public ESetupError {
 // reason there, so read it right after the failure: later calls may change it.
 std::string LastErrorText();
 
+// For a refusal that is the program's own rather than the system's (a package would
+// grow past what its offsets can address): leaves the system's code for "file too
+// large", so that the reason read next is this one and not an earlier call's.
+void NoteFileTooLarge();
+
 // Raises ESetupError with what + ": " + LastErrorText(), for a system call that just
 // failed ("Cannot open file "x": Access is denied").
 [[noreturn]] void RaiseSystemError(const std::string& what);

@@ -21,6 +21,16 @@ std::string ReasonOfOpen(const std::string& path, OpenMode mode) {
   return LastErrorText();
 }
 
+// A refusal of the program's own replaces whatever reason an earlier call left.
+TEST(LastError, ARefusalOfTheProgramsOwnLeavesItsReason) {
+  TempPrefix prefix;
+  const std::string missing = ReasonOfOpen(prefix.Path("C:\\no such file.txt"), OpenMode::ReadShared);
+  NoteFileTooLarge();
+  const std::string tooLarge = LastErrorText();
+  EXPECT_NE(tooLarge, "");
+  EXPECT_NE(tooLarge, missing);
+}
+
 TEST(LastError, EveryKindOfFailureLeavesAReasonOfItsOwn) {
   TempPrefix prefix;
   ASSERT_TRUE(MakeDirectory(prefix.Path("C:\\folder")));

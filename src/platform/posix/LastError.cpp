@@ -17,4 +17,6 @@ std::string LastErrorText() {
   return text && *text ? std::string(text) : "error " + std::to_string(code);
 }
 
+void NoteFileTooLarge() { errno = EFBIG; }
+
 }  // namespace platform

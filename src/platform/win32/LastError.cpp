@@ -7,4 +7,6 @@ namespace platform {
 
 std::string LastErrorText() { return win32::ErrorText(GetLastError()); }
 
+void NoteFileTooLarge() { SetLastError(ERROR_FILE_TOO_LARGE); }
+
 }  // namespace platform
