@@ -82,8 +82,9 @@ TEST_F(DialogsTest, FatalAppExitShowsTheMessageCaptionedErrorAndEndsWithTheFatal
 
 TEST_F(DialogsTest, EndProcessFlushesPendingOutputAndExitsWithTheStatus) {
   // A death test may run in a fresh copy of the test program, so the file's name
-  // must be the same in both.
-  const std::string out = *HostPathOf(TempFolder() + "\\se-end-process-test.txt");
+  // must be the same in both: the host's temporary folder, not a prefix's (the default
+  // prefix would be the machine's own).
+  const std::string out = testing::TempDir() + "se-end-process-test.txt";
   EXPECT_EXIT(
       {
         if (!std::freopen(out.c_str(), "w", stdout)) std::abort();

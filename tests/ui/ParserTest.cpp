@@ -158,6 +158,8 @@ std::string Snapshot(TControl& c) {
 // Which class takes which key: each key is written with two values, and a class takes
 // it when the two give different controls.
 TEST(Parser, PropertyDispatchPerClass) {
+  // The folder tree lists the drives: of a prefix of the test's own, never the machine's.
+  testing_support::TempPrefix prefix;
   UseEnglishAndCzech();
   const std::vector<std::string> keys = {
       "left",     "top",        "width",    "height",   "enabled",    "caption",     "text",    "fontface",
