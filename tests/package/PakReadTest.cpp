@@ -27,9 +27,9 @@ class PakRead : public ::testing::Test {
   void TearDown() override { platform::SetMessageBoxHandler(nullptr); }
 
   TPak Open(const Bytes& bytes) {
-    EXPECT_TRUE(platform::WriteFileBytes("C:\\setup.exe", bytes.data(), bytes.size()));
+    EXPECT_TRUE(platform::WriteFileBytes(prefix.Path("C:\\setup.exe"), bytes.data(), bytes.size()));
     TPak pak;
-    pak.Create("C:\\setup.exe", false, false);
+    pak.Create(prefix.Path("C:\\setup.exe"), false, false);
     return pak;
   }
   static std::string Text(const std::optional<Bytes>& bytes) {

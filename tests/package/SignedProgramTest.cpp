@@ -15,10 +15,11 @@ namespace {
 
 using namespace testing_support;
 
-TPak OpenBytes(const Bytes& bytes) {
-  EXPECT_TRUE(platform::WriteFileBytes("C:\\setup.exe", bytes.data(), bytes.size()));
+// Through the test machine: tests running side by side on Windows share drive C:.
+TPak OpenBytes(const TempPrefix& prefix, const Bytes& bytes) {
+  EXPECT_TRUE(platform::WriteFileBytes(prefix.Path("C:\\setup.exe"), bytes.data(), bytes.size()));
   TPak pak;
-  pak.Create("C:\\setup.exe", false, false);
+  pak.Create(prefix.Path("C:\\setup.exe"), false, false);
   return pak;
 }
 
@@ -46,7 +47,7 @@ TEST(SignedProgramTest, TheSignedSetupFindsItsPackageBeforeTheCertificateTable) 
                     },
                     file.size()),
                 std::optional<int64_t>(packageEnd - kSetupHeaderSize));
-      TPak pak = OpenBytes(file);
+      TPak pak = OpenBytes(prefix, file);
       ASSERT_TRUE(pak.Header().IsPackage());
       ASSERT_EQ(pak.Count(), 2u);
       EXPECT_EQ(pak.Header().PakStart, host.size());
@@ -79,7 +80,7 @@ TEST(SignedProgramTest, UnsignedBareAndOddFilesReadAsBefore) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TPak pak = OpenBytes(c.file);
+    TPak pak = OpenBytes(prefix, c.file);
     EXPECT_EQ(pak.Header().IsPackage(), c.package);
     EXPECT_EQ(pak.Count(), c.package ? 2u : 0u);
   }
@@ -92,16 +93,16 @@ TEST(SignedProgramTest, RemovingTheSignatureLeavesTheUnsignedProgram) {
     const Bytes unsignedFile = WithPackage(PeProgram(plus));
     Bytes file = unsignedFile;
     SignPe(file, plus);
-    ASSERT_TRUE(platform::WriteFileBytes("C:\\signed.exe", file.data(), file.size()));
+    ASSERT_TRUE(platform::WriteFileBytes(prefix.Path("C:\\signed.exe"), file.data(), file.size()));
     {
-      platform::File f = platform::File::Open("C:\\signed.exe", platform::OpenMode::ReadWrite);
+      platform::File f = platform::File::Open(prefix.Path("C:\\signed.exe"), platform::OpenMode::ReadWrite);
       const auto table = FindCertificateTable(ReadAtOf(f), static_cast<uint64_t>(f.Size()));
       ASSERT_TRUE(table);
       EXPECT_EQ(table->Size, 1234u);
       EXPECT_EQ(table->DirectoryPosition, SecurityEntryPosition(plus));
       ASSERT_TRUE(RemoveSignature(f));
     }
-    const auto after = platform::ReadWholeFile("C:\\signed.exe");
+    const auto after = platform::ReadWholeFile(prefix.Path("C:\\signed.exe"));
     ASSERT_TRUE(after);
     // The padding stays (it is part of no table); everything before it is unchanged.
     ASSERT_GE(after->size(), unsignedFile.size());
