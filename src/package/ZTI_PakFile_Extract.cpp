@@ -79,11 +79,7 @@ void TPak::ExtractGroup(const std::string& directory, uint16_t group, TExtractHo
   const std::vector<platform::WorkBatch> batches =
       platform::BatchesOf(costs, kReadAheadBatchCost, kReadAheadBatchCount);
   using Batch = std::vector<TReadAhead>;
-  const auto cost = [&](size_t b) {
-    uint64_t sum = 0;
-    for (size_t i = 0; i < batches[b].count; ++i) sum += costs[batches[b].first + i];
-    return sum;
-  };
+  const auto cost = [&](size_t b) { return batches[b].cost; };
   const auto read = [&](unsigned worker, size_t b) {
     Batch batch(batches[b].count);
     for (size_t k = 0; k < batch.size(); ++k) {

@@ -10,8 +10,9 @@
 namespace platform {
 
 struct WorkBatch {
-  size_t first = 0;  // the batch's first item
-  size_t count = 0;  // how many items follow from it
+  size_t first = 0;   // the batch's first item
+  size_t count = 0;   // how many items follow from it
+  uint64_t cost = 0;  // the items' costs added up
 };
 
 // Consecutive items in order, each batch at most maxCount items whose costs add up to
@@ -19,15 +20,12 @@ struct WorkBatch {
 inline std::vector<WorkBatch> BatchesOf(const std::vector<uint64_t>& costs, uint64_t maxCost,
                                         size_t maxCount) {
   std::vector<WorkBatch> batches;
-  uint64_t batchCost = 0;
   for (size_t i = 0; i < costs.size(); ++i) {
-    const bool fits = !batches.empty() && batches.back().count < maxCount && batchCost + costs[i] <= maxCost;
-    if (!fits) {
-      batches.push_back({i, 0});
-      batchCost = 0;
-    }
+    const bool fits =
+        !batches.empty() && batches.back().count < maxCount && batches.back().cost + costs[i] <= maxCost;
+    if (!fits) batches.push_back({i, 0, 0});
     batches.back().count++;
-    batchCost += costs[i];
+    batches.back().cost += costs[i];
   }
   return batches;
 }

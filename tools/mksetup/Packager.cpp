@@ -279,11 +279,7 @@ void Packager::StoreEntries(TPak& pak, const std::vector<PlannedEntry>& entries,
   const std::vector<platform::WorkBatch> batches =
       platform::BatchesOf(costs, kPackBatchCost, kPackBatchCount);
   using Packed = std::vector<std::optional<TPackedContent>>;
-  const auto cost = [&](size_t b) {
-    uint64_t sum = 0;
-    for (size_t i = 0; i < batches[b].count; ++i) sum += costs[batches[b].first + i];
-    return sum;
-  };
+  const auto cost = [&](size_t b) { return batches[b].cost; };
   const auto pack = [&](unsigned, size_t b) {
     Packed packed;
     for (size_t i = batches[b].first; i < batches[b].first + batches[b].count; ++i) {
