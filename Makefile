@@ -34,8 +34,6 @@ export CCACHE_BASEDIR := $(CURDIR)
 # compiled with it when the header's contents, not its timestamps, are the same.
 export CCACHE_SLOPPINESS := pch_defines,time_macros,include_file_mtime,include_file_ctime
 
-SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
-
 EXTRA_PACKAGES :=
 
 .PHONY: all deps configure build build-win test format format-check test-linux test-win test-asan tsan demo fuzz bench clean
@@ -43,19 +41,7 @@ EXTRA_PACKAGES :=
 all: build
 
 deps:
-	@missing=""; \
-	for p in $(DEBIAN_PACKAGES) $(EXTRA_PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing:$$missing"; \
-	  case "$$missing" in *:i386*) \
-	    dpkg --print-foreign-architectures | grep -qx i386 || $(SUDO) dpkg --add-architecture i386;; \
-	  esac; \
-	  { $(SUDO) apt-get update -qq || \
-	    echo "apt-get update could not fetch every list (a mirror in sync?); installing from what it has"; }; \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
-	fi
+	@./.ci/install-packages.sh $(DEBIAN_PACKAGES) $(EXTRA_PACKAGES)
 
 $(BUILD_DIR)/build.ninja:
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
