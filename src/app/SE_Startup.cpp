@@ -1,5 +1,6 @@
 #include "app/SE_Startup.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -32,6 +33,13 @@
 #include "ui/VerifyForm.h"
 
 namespace {
+
+// How much of what verification reads is kept for the extraction: enough for most
+// add-ons, and never more than an eighth of the machine's memory.
+uint64_t KeptContentBudget() {
+  constexpr uint64_t kMostKept = 256ull << 20;
+  return std::min(kMostKept, platform::PhysicalMemoryBytes() / 8);
+}
 
 // Thrown by a step that stops start-up with its fixed message.
 struct TStop {
@@ -87,6 +95,7 @@ int TStartup::Run() {
     SetupVariables().CDDrive = FirstCDDrive();
     ReadSetupInfo();
     const bool uninstall = SetupInfoFile().Info.Uninstall == 1;
+    if (uninstall) SetupPak().VerifiedContents().Clear();  // nothing will be extracted
     if (uninstall) LoadInstallLog();
     else LoadScript();
     // An uninstallation writes nothing; its pages still show a size, not an empty text.
@@ -122,18 +131,20 @@ void TStartup::Verify() {
     verify_->SetStatusText(TFrmVerify::StatusLine(0, count));
     verify_->SetProgress(0, static_cast<int32_t>(count));
     // The entries are checked on all workers; the verdicts come in table order, so the
-    // window counts up smoothly and a failure names the first bad entry.
-    VerifyEntries(pak, platform::WorkerCount(), [&](int index, const TEntryVerdict& verdict) {
-      const uint32_t i = static_cast<uint32_t>(index);
-      if (verdict.Rejected) throw platform::ESetupError("error");  // as zlib's refusal reads
-      if (!verdict.Passes) {
-        if (verdict.InflatedLength) pak.ShowLengthMessage(index, *verdict.InflatedLength);
-        throw TStop{VerificationFailedStop(i, pak.Entries()[i].Name)};
-      }
-      verify_->SetStatusText(TFrmVerify::StatusLine(i + 1, count));
-      verify_->SetProgress(static_cast<int32_t>(i + 1), static_cast<int32_t>(count));
-      return true;
-    });
+    // window counts up smoothly and a failure names the first bad entry. What is read
+    // is kept, within bounds, for the extraction.
+    VerifyEntries(pak, {platform::WorkerCount(), &pak.VerifiedContents(), KeptContentBudget()},
+                  [&](int index, const TEntryVerdict& verdict) {
+                    const uint32_t i = static_cast<uint32_t>(index);
+                    if (verdict.Rejected) throw platform::ESetupError("error");  // as zlib's refusal reads
+                    if (!verdict.Passes) {
+                      if (verdict.InflatedLength) pak.ShowLengthMessage(index, *verdict.InflatedLength);
+                      throw TStop{VerificationFailedStop(i, pak.Entries()[i].Name)};
+                    }
+                    verify_->SetStatusText(TFrmVerify::StatusLine(i + 1, count));
+                    verify_->SetProgress(static_cast<int32_t>(i + 1), static_cast<int32_t>(count));
+                    return true;
+                  });
     // A table that ends before the header's count is as corrupt as a bad entry.
     if (pak.Count() < count) throw TStop{VerificationFailedStop(static_cast<uint32_t>(pak.Count()), "")};
     view_.HoldVerifyWindow(500);

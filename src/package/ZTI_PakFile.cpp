@@ -96,7 +96,10 @@ void TPak::ReadTable() {
   entries_ = ParseEntryTable(std::ref(source), header_.FileCount, &tableComplete_);
 }
 
-void TPak::Close() { file_.Close(); }
+void TPak::Close() {
+  file_.Close();
+  verified_.Clear();
+}
 
 // ---- reading -------------------------------------------------------------------
 

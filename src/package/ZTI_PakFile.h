@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "package/ZTI_VerifiedContents.h"
 #include "platform/Files.h"
 #include "platform/Result.h"
 
@@ -159,6 +160,10 @@ class TPak {
   // Without keepContent the stream is inflated only to check its length. Shows
   // nothing; a stream zlib rejects raises "error".
   TEntryRead ReadEntryThrough(platform::File& file, int index, bool keepContent) const;
+  // Content start-up verified and keeps for extraction (ExtractGroup takes it from
+  // here instead of reading the entry again). Emptied when the package is opened or
+  // closed.
+  TVerifiedContents& VerifiedContents() { return verified_; }
   // The message box of an inflated length other than OrigSize ("Error").
   void ShowLengthMessage(int index, uint64_t inflatedLength) const;
   // The first entry named so (without regard to case) in the group.
@@ -227,6 +232,7 @@ class TPak {
   std::string fileName_;
   int64_t fileSize_ = 0;
   bool tableComplete_ = true;
+  TVerifiedContents verified_;
 };
 
 // The program's setup package.

@@ -69,10 +69,13 @@ void TPak::ExtractGroup(const std::string& directory, uint16_t group, TExtractHo
     readers.push_back(OpenReader());
     if (!readers.back().IsOpen()) platform::RaiseSystemError("Cannot open file \"" + fileName_ + "\"");
   }
+  // What verification kept is written as it is; only the rest is read again.
+  std::vector<std::optional<Bytes>> kept;
   std::vector<uint64_t> costs;
   for (const int member : members) {
     const TPakFile& e = entries_[member];
-    costs.push_back(e.IsLarge() ? 0 : static_cast<uint64_t>(e.OrigSize) + e.StoredLength());
+    kept.push_back(verified_.Take(member));
+    costs.push_back(e.IsLarge() || kept.back() ? 0 : static_cast<uint64_t>(e.OrigSize) + e.StoredLength());
   }
   // Small entries go to the workers in batches: one at a time, the hand-offs would
   // cost more than the reading.
@@ -83,8 +86,14 @@ void TPak::ExtractGroup(const std::string& directory, uint16_t group, TExtractHo
   const auto read = [&](unsigned worker, size_t b) {
     Batch batch(batches[b].count);
     for (size_t k = 0; k < batch.size(); ++k) {
-      const int member = members[batches[b].first + k];
+      const size_t position = batches[b].first + k;
+      const int member = members[position];
       if (entries_[member].IsLarge()) continue;
+      if (kept[position]) {
+        batch[k].read.Whole = true;
+        batch[k].read.Content = std::move(kept[position]);
+        continue;
+      }
       try {
         batch[k].read = ReadEntryThrough(readers.empty() ? file_ : readers[worker], member, true);
       } catch (...) {

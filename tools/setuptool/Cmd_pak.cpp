@@ -47,7 +47,7 @@ int Verify(const std::vector<std::string>& args) {
     ++failures;
   };
   // Entries are checked on all workers; the lines come in table order.
-  VerifyEntries(pak, platform::WorkerCount(), [&](int index, const TEntryVerdict& verdict) {
+  VerifyEntries(pak, {platform::WorkerCount()}, [&](int index, const TEntryVerdict& verdict) {
     const size_t i = static_cast<size_t>(index);
     const TPakFile& e = pak.Entries()[i];
     if (!IsSafeEntryName(e.Name))
