@@ -77,10 +77,21 @@ bool DeleteFileAt(const std::string& path);
 // Puts the folder entry of a file just created on the disk, so that the file is still
 // found after a power cut (File::Flush covers only the file's content).
 bool FlushDirectoryOf(const std::string& path);
+// When a change of names must be on the disk: before the call returns, or with the
+// next FlushVolumeOf (a run placing thousands of new files waits for the disk once,
+// not once per file).
+enum class Durability { Now, AtVolumeFlush };
 // Puts source in target's place in one step, replacing an existing target: whoever
 // looks sees the old file or the new one, never a mix. Fails for a read-only or
 // locked target (it is left as it was) and across volumes.
-bool ReplaceFileWith(const std::string& source, const std::string& target);
+bool ReplaceFileWith(const std::string& source, const std::string& target,
+                     Durability durability = Durability::Now);
+// Puts everything written to the volume that holds path (contents and names) on the
+// disk. Windows lets only administrators flush a whole volume; elsewhere this gives
+// false and the system writes it out on its own within seconds.
+bool FlushVolumeOf(const std::string& path);
+// The path exists, as a file or a directory.
+bool PathExists(const std::string& path);
 // Copies source over target, replacing an existing target.
 bool CopyFileOverwriting(const std::string& source, const std::string& target);
 // Fails when the target exists (as the system's move does).

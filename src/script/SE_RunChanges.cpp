@@ -166,7 +166,15 @@ bool TSetupRun::InstalledBefore(const std::string& foldedPath) const {
   return previouslyInstalled_.count(platform::AsciiLower(foldedPath)) != 0;
 }
 
+void TSetupRun::FlushVolumeBeforeFinish(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':') volumesToFlush_.insert(platform::AsciiLower(path.substr(0, 3)));
+}
+
 void TSetupRun::MarkFinished() {
+  // What the run placed must be on the disk before the record that keeps it. Where
+  // the system does not let the volume be flushed, it writes it out on its own soon.
+  for (const std::string& volume : volumesToFlush_) static_cast<void>(platform::FlushVolumeOf(volume));
+  volumesToFlush_.clear();
   // From here on a kill is finished by the next start, not undone.
   Note({'C', {}}, true);
 }

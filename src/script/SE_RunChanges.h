@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <unordered_set>
@@ -78,6 +79,9 @@ class TSetupRun {
   const std::string& InstallDir() const { return installDir_; }
   const std::string& Prefix() const { return prefix_; }
 
+  // A file placed without waiting for the disk: its volume is flushed before the
+  // finish record is written.
+  void FlushVolumeBeforeFinish(const std::string& path);
   // The run's finish record, the point of no return; raises ERunStopped when it
   // cannot be written, and the run is then still to be undone.
   void MarkFinished();
@@ -90,6 +94,7 @@ class TSetupRun {
   std::unordered_set<std::string> previouslyInstalled_;
   std::unordered_set<std::string> created_;  // lower-cased paths
   std::unordered_set<std::string> premade_;  // made by Begin, not yet recorded
+  std::set<std::string> volumesToFlush_;     // "c:\", lower case
   TRunJournalFile journal_;
   std::vector<TRunRecord> records_;
 };

@@ -14,8 +14,7 @@ namespace {
 // A name beside the target that nothing uses yet.
 std::string TemporaryBeside(const std::string& path) {
   std::string temp = path + ".~new";
-  for (int n = 1; platform::FileExists(temp) || platform::DirectoryExists(temp); ++n)
-    temp = path + ".~new" + std::to_string(n);
+  for (int n = 1; platform::PathExists(temp); ++n) temp = path + ".~new" + std::to_string(n);
   return temp;
 }
 
@@ -87,8 +86,13 @@ std::optional<std::string> TryWrite(const std::string& path,
   } else if (run && existed && !run->CreatedByRun(path)) {
     failure = ReplaceKeepingOriginal(*run, path, temp, original);
   } else {
+    // A file of the run's own replaces nothing of the player's: its name reaches the
+    // disk with the rest of the run, before the run's finish record.
     if (run && !existed) run->Note({'F', {path}}, false);
-    if (!platform::ReplaceFileWith(temp, path)) failure = platform::LastErrorText();
+    const platform::Durability durability =
+        run ? platform::Durability::AtVolumeFlush : platform::Durability::Now;
+    if (!platform::ReplaceFileWith(temp, path, durability)) failure = platform::LastErrorText();
+    else if (run) run->FlushVolumeBeforeFinish(path);
   }
   if (failure) {
     platform::DeleteFileAt(temp);

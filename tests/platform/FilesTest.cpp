@@ -115,6 +115,43 @@ TEST(Files, CopyReplacesTheTargetButNeverDestroysItsSource) {
     EXPECT_NE(entry.name.rfind(".copy-", 0), 0u) << entry.name;
 }
 
+// A replacement waits for the disk or not; either way the result is the same.
+TEST(Files, ReplacementsAreTheSameWhenTheyWaitForTheDiskOrNot) {
+  TempPrefix prefix;
+  for (const Durability durability : {Durability::Now, Durability::AtVolumeFlush}) {
+    ASSERT_TRUE(Write(prefix.Path("C:\\new.tmp"), "new"));
+    ASSERT_TRUE(Write(prefix.Path("C:\\old.dat"), "old"));
+    EXPECT_TRUE(ReplaceFileWith(prefix.Path("C:\\new.tmp"), prefix.Path("C:\\OLD.DAT"), durability));
+    EXPECT_EQ(Contents(prefix.Path("C:\\old.dat")), "new");
+    EXPECT_FALSE(PathExists(prefix.Path("C:\\new.tmp")));
+    ASSERT_TRUE(Write(prefix.Path("C:\\new.tmp"), "fresh"));
+    EXPECT_TRUE(ReplaceFileWith(prefix.Path("C:\\new.tmp"), prefix.Path("C:\\fresh.dat"), durability));
+    EXPECT_EQ(Contents(prefix.Path("C:\\fresh.dat")), "fresh");
+    ASSERT_TRUE(SetReadOnly(prefix.Path("C:\\fresh.dat"), true));
+    ASSERT_TRUE(Write(prefix.Path("C:\\new.tmp"), "refused"));
+    EXPECT_FALSE(ReplaceFileWith(prefix.Path("C:\\new.tmp"), prefix.Path("C:\\fresh.dat"), durability));
+    EXPECT_EQ(Contents(prefix.Path("C:\\fresh.dat")), "fresh");
+    ASSERT_TRUE(SetReadOnly(prefix.Path("C:\\fresh.dat"), false));
+    ASSERT_TRUE(DeleteFileAt(prefix.Path("C:\\fresh.dat")));
+    ASSERT_TRUE(DeleteFileAt(prefix.Path("C:\\new.tmp")));
+  }
+  EXPECT_FALSE(FlushVolumeOf("no drive"));
+}
+
+TEST(Files, PathExistsForFilesAndFoldersInAnyLetterCase) {
+  TempPrefix prefix;
+  ASSERT_TRUE(MakeDirectory(prefix.Path("C:\\Folder")));
+  ASSERT_TRUE(Write(prefix.Path("C:\\Folder\\File.txt"), "x"));
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {"C:\\Folder", true},
+      {"C:\\FOLDER\\file.TXT", true},
+      {"C:\\Folder\\", true},
+      {"C:\\Folder\\Other.txt", false},
+      {"C:\\nothing\\File.txt", false},
+  };
+  for (const auto& [path, exists] : cases) EXPECT_EQ(PathExists(prefix.Path(path)), exists) << path;
+}
+
 TEST(Files, RenameNeverReplacesButMayChangeTheLetterCase) {
   TempPrefix prefix;
   ASSERT_TRUE(Write(prefix.Path("C:\\a.txt"), "a"));

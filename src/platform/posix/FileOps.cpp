@@ -153,7 +153,7 @@ bool CopyFileOverwriting(const std::string& source, const std::string& target) {
   return true;
 }
 
-bool ReplaceFileWith(const std::string& source, const std::string& target) {
+bool ReplaceFileWith(const std::string& source, const std::string& target, Durability durability) {
   const auto from = posix::ResolveHostPath(source);
   const auto to = posix::ResolveHostPath(target);
   struct stat st;
@@ -169,6 +169,7 @@ bool ReplaceFileWith(const std::string& source, const std::string& target) {
   if (rename(from->c_str(), to->c_str()) != 0) return false;
   posix::NoteNameRemoved(*from);
   if (!existed) posix::NoteNameAdded(*to);
+  if (durability == Durability::AtVolumeFlush) return true;
   // The rename itself is made durable with the directory that holds the name.
   const int dir = open(ParentOf(*to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
@@ -176,6 +177,26 @@ bool ReplaceFileWith(const std::string& source, const std::string& target) {
     close(dir);
   }
   return true;
+}
+
+bool FlushVolumeOf(const std::string& path) {
+  const auto hostPath = posix::ResolveHostPath(path);
+  if (!hostPath) {
+    errno = ENOENT;
+    return false;
+  }
+  const int fd = open(hostPath->c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool flushed = syncfs(fd) == 0;
+  const int saved = errno;
+  close(fd);
+  errno = saved;
+  return flushed;
+}
+
+bool PathExists(const std::string& path) {
+  struct stat st;
+  return HostStat(posix::ResolveHostPath(path), st);
 }
 
 bool RenameFile(const std::string& oldPath, const std::string& newPath) {

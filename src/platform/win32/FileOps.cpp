@@ -207,7 +207,7 @@ bool CopyFileOverwriting(const std::string& source, const std::string& target) {
   return false;
 }
 
-bool ReplaceFileWith(const std::string& source, const std::string& target) {
+bool ReplaceFileWith(const std::string& source, const std::string& target, Durability durability) {
   const DWORD attributes = AttributesOf(target);
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
@@ -215,9 +215,29 @@ bool ReplaceFileWith(const std::string& source, const std::string& target) {
     return false;
   }
   // Write-through: the new name is on the disk when the call returns.
+  const DWORD writeThrough = durability == Durability::Now ? MOVEFILE_WRITE_THROUGH : 0;
   return MoveFileExW(SystemPath(source).c_str(), SystemPath(target).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+                     MOVEFILE_REPLACE_EXISTING | writeThrough);
 }
+
+bool FlushVolumeOf(const std::string& path) {
+  // The volume of a drive path: "\\.\C:" for "C:\...".
+  if (path.size() < 2 || path[1] != ':') {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  const std::wstring volume = L"\\\\.\\" + std::wstring(1, static_cast<wchar_t>(path[0])) + L":";
+  const HANDLE handle = CreateFileW(volume.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool flushed = FlushFileBuffers(handle) != 0;
+  const DWORD saved = GetLastError();
+  CloseHandle(handle);
+  SetLastError(saved);
+  return flushed;
+}
+
+bool PathExists(const std::string& path) { return AttributesOf(path) != INVALID_FILE_ATTRIBUTES; }
 
 bool RenameFile(const std::string& oldPath, const std::string& newPath) {
   const std::wstring from = SystemPath(oldPath), to = SystemPath(newPath);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/posix/Prefix.h"
 #include "support/TestMachine.h"
@@ -18,6 +19,15 @@ using testing_support::TempPrefix;
 
 bool Write(const std::string& path, const std::string& text) {
   return WriteFileBytes(path, text.data(), text.size());
+}
+
+// Any user may flush a file system on Linux (Windows keeps a volume's flush for
+// administrators); a drive without a target has nothing to flush.
+TEST(FilesPosix, TheVolumeOfADriveCanBeFlushed) {
+  TempPrefix prefix;
+  EXPECT_TRUE(FlushVolumeOf("C:\\")) << LastErrorText();
+  EXPECT_TRUE(FlushVolumeOf("C:\\windows")) << LastErrorText();
+  EXPECT_FALSE(FlushVolumeOf("Q:\\"));
 }
 
 TEST(FilesPosix, DriveRootsAndThePrefixsOwnFoldersAreNeverRemoved) {
