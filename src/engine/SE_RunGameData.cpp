@@ -27,7 +27,7 @@ void RollBackGameFile(const std::string& file) {
     return;
   }
   // A killed run's journal: hot, so playing it back restores the file.
-  RecoverGameFile(file, nullptr);
+  RecoverGameFile(file);
 }
 
 void CommitGameFile(const std::string& file) {
