@@ -170,10 +170,16 @@ void TStartup::RecoverInterruptedRun() {
   const TSetupInfo& info = SetupInfoFile().Info;
   if (info.InstallDir.empty()) return;
   InstallGameDataRunHooks();
-  const TRunRecovery done = ::RecoverInterruptedRun(ExpandVariables(info.InstallDir), info.UninstallPrefix);
-  if (done == TRunRecovery::Undone)
+  const std::string installDir = ExpandVariables(info.InstallDir);
+  const TRunRecoveryResult recovered = ::RecoverInterruptedRun(installDir, info.UninstallPrefix);
+  // What it left is told; its journal, when it stays, is tried again by the setup's
+  // run and by the next start.
+  if (!recovered.undo.Complete())
+    platform::ShowMessageBox(InterruptedRunNotUndone(installDir, recovered.undo), "Error",
+                             platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+  else if (recovered.done == TRunRecovery::Undone)
     std::fprintf(stderr, "Note: an interrupted installation in \"%s\" was undone\n", info.InstallDir.c_str());
-  else if (done == TRunRecovery::Finished)
+  else if (recovered.done == TRunRecovery::Finished)
     std::fprintf(stderr, "Note: an interrupted installation in \"%s\" was finished\n",
                  info.InstallDir.c_str());
 }

@@ -19,15 +19,19 @@ bool KeptByThisRun(const std::string& file) {
   return keeper && keeper->Holds(file);
 }
 
-void RollBackGameFile(const std::string& file) {
+// A file that cannot be restored now keeps its journal, hot, and its next opener plays
+// it back; the run's undo goes on with the rest and tells what was left.
+platform::Status RollBackGameFile(const std::string& file) {
   if (KeptByThisRun(file)) {
-    // A file that cannot be restored now keeps its journal, hot, and its next opener
-    // plays it back; the run's undo has no one to tell and goes on with the rest.
-    static_cast<void>(ActiveGameDataJournals()->RollBack(file));
-    return;
+    const platform::Status rolledBack = ActiveGameDataJournals()->RollBack(file);
+    if (rolledBack) return rolledBack;
+    return platform::Status::Failure("Cannot restore " + file + " from its rollback journal " +
+                                     JournalPathOf(file) + ": " + rolledBack.Problem());
   }
   // A killed run's journal: hot, so playing it back restores the file.
-  RecoverGameFile(file, nullptr);
+  const TGameFileRecovery recovered = RecoverGameFile(file);
+  if (recovered.recovery == TRecovery::Failed) return platform::Status::Failure(recovered.note);
+  return platform::Status::Success();
 }
 
 void CommitGameFile(const std::string& file) {

@@ -61,14 +61,15 @@ void TSetupThread::Execute() {
 
 void TSetupThread::RunScript() {
   try {
-    BeginRun();
-    WalkLines();
-    FinishRun();
-    // The run stays active until its finish record is on the disk: when that cannot
-    // be written, the stop below still finds it and undoes it.
-    if (TSetupRun* run = ActiveRun()) run->MarkFinished();
-    if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) run->Finish();
-    EndGameDataOfRun();
+    if (BeginRun()) {
+      WalkLines();
+      FinishRun();
+      // The run stays active until its finish record is on the disk: when that cannot
+      // be written, the stop below still finds it and undoes it.
+      if (TSetupRun* run = ActiveRun()) run->MarkFinished();
+      if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) run->Finish();
+      EndGameDataOfRun();
+    }
   } catch (const ERunStopped& stop) {
     StopRun(stop.what());
   }
@@ -76,26 +77,46 @@ void TSetupThread::RunScript() {
 }
 
 // The run's journal lives beside the install log; a journal an interrupted run left
-// there is dealt with first.
-void TSetupThread::BeginRun() {
+// there is dealt with first. When that undo leaves files behind, its journal stays for
+// the next try and this run does not begin: its own journal would take that one's place.
+bool TSetupThread::BeginRun() {
   const TSetupInfo& info = SetupInfoFile().Info;
   const std::string installDir = ExpandVariables(std::string_view(info.InstallDir));
   InstallGameDataRunHooks();
-  RecoverInterruptedRun(installDir, info.UninstallPrefix);
+  const TUndoOutcome earlier = RecoverInterruptedRun(installDir, info.UninstallPrefix).undo;
+  if (earlier.journalKept) {
+    RefuseRun(InterruptedRunNotUndone(installDir, earlier));
+    return false;
+  }
+  if (!earlier.Complete())
+    platform::ShowMessageBox(InterruptedRunNotUndone(installDir, earlier), "Error",
+                             platform::MessageButtons::Ok, platform::MessageIcon::Warning);
   auto run = std::make_unique<TSetupRun>(installDir, info.UninstallPrefix,
                                          InstalledFilesOf(installDir, info.UninstallPrefix));
   run->Begin();
   SetActiveRun(std::move(run));
   BeginGameDataOfRun();
+  return true;
 }
 
 // A write the user cancelled, or the run's own records failing: everything the run
 // did is taken back, newest first, and the run ends as failed (exit status 1).
 void TSetupThread::StopRun(const std::string& what) {
-  if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) run->Undo();
+  TUndoOutcome undone;
+  if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) undone = run->Undo();
   EndGameDataOfRun();
-  const std::string message = "The installation was stopped: " + what +
-                              ".\rEverything it had done was undone; the game was left as it was.";
+  const std::string message =
+      "The installation was stopped: " + what + ".\r" +
+      (undone.Complete() ? "Everything it had done was undone; the game was left as it was."
+                         : "Not everything it had done could be undone:\r" + UndoProblemsText(undone));
+  SetFinishText(platform::AnsiToWide(message), true);
+  platform::ShowMessageBox(message, "Error", platform::MessageButtons::Ok, platform::MessageIcon::Error);
+  AbortRequested = true;
+}
+
+// Nothing was done; the run ends as failed, as a stopped one does.
+void TSetupThread::RefuseRun(const std::string& why) {
+  const std::string message = "The installation did not begin.\r" + why;
   SetFinishText(platform::AnsiToWide(message), true);
   platform::ShowMessageBox(message, "Error", platform::MessageButtons::Ok, platform::MessageIcon::Error);
   AbortRequested = true;
@@ -134,8 +155,13 @@ void TSetupThread::Fail(const std::string& text) {
   failed_ = true;
   // The program ends at once; what the run did so far is not left half done.
   try {
-    if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) run->Undo();
+    TUndoOutcome undone;
+    if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) undone = run->Undo();
     EndGameDataOfRun();
+    if (!undone.Complete())
+      platform::ShowMessageBox(
+          "The installation could not be undone completely:\r" + UndoProblemsText(undone), "Error",
+          platform::MessageButtons::Ok, platform::MessageIcon::Warning);
   } catch (...) {
     // The journal stays; the next start undoes it.
   }

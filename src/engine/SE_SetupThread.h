@@ -63,9 +63,10 @@ class TSetupThread {
   void Execute();  // the thread body
   void RunScript();
   void WalkLines();
-  void BeginRun();
+  bool BeginRun();
   void FinishRun();
   void StopRun(const std::string& what);
+  void RefuseRun(const std::string& why);
   void Fail(const std::string& text);
 
   TSetupThreadSettings settings_;

@@ -86,22 +86,20 @@ bool TGameDataJournals::RollBackAll(std::vector<std::string>* problems) {
   return all;
 }
 
-TRecovery RecoverGameFile(const std::string& file, std::string* note) {
+TGameFileRecovery RecoverGameFile(const std::string& file) {
   const std::string journal = JournalPathOf(file);
   if (!platform::FileExists(journal) || (gActive && gActive->Holds(file)) ||
       std::find(gInUse.begin(), gInUse.end(), platform::AnsiLower(file)) != gInUse.end())
-    return TRecovery::Nothing;
+    return {};
   const bool changed = InspectJournal(journal).validSegments > 0;
-  if (const platform::Status played = PlayBack(file); !played) {
-    if (note)
-      *note = "Cannot restore " + file + " from its rollback journal " + journal + ": " + played.Problem();
-    return TRecovery::Failed;
-  }
-  if (note)
-    *note = changed
-                ? file + " was restored from its rollback journal: an earlier update had been interrupted"
-                : "An incomplete rollback journal of " + file + " was removed: the file had not been changed";
-  return changed ? TRecovery::Restored : TRecovery::Ignored;
+  if (const platform::Status played = PlayBack(file); !played)
+    return {TRecovery::Failed,
+            "Cannot restore " + file + " from its rollback journal " + journal + ": " + played.Problem()};
+  if (changed)
+    return {TRecovery::Restored,
+            file + " was restored from its rollback journal: an earlier update had been interrupted"};
+  return {TRecovery::Ignored,
+          "An incomplete rollback journal of " + file + " was removed: the file had not been changed"};
 }
 
 void NoteJournalInUse(const std::string& file, bool inUse) {

@@ -68,10 +68,15 @@ enum class TRecovery {
   Ignored,   // a torn journal (nothing had been changed yet) was removed
   Failed,    // the file could not be restored; the journal stays
 };
+struct TGameFileRecovery {
+  TRecovery recovery = TRecovery::Nothing;
+  // What was done, in one line ("... restored from its rollback journal ..."), or why
+  // it failed; empty for Nothing.
+  std::string note;
+};
 // What every opener of a game package or archive calls first: plays a hot journal
-// back. note says what was done in one line ("... restored from its journal ..."),
-// or why it failed.
-TRecovery RecoverGameFile(const std::string& file, std::string* note);
+// back.
+TGameFileRecovery RecoverGameFile(const std::string& file);
 
 // For the journal writers: a journal that an object of this process is writing is
 // not hot, whoever else opens its file meanwhile.

@@ -174,5 +174,5 @@ void TVFSFile::AbandonUpdate() {
   const bool written = journal_->Written();
   journal_.reset();
   file_.Close();
-  if (written) RecoverGameFile(path_, nullptr);
+  if (written) RecoverGameFile(path_);
 }

@@ -128,10 +128,9 @@ void TVFSFile::Open(const std::string& path, bool fullTree, Progress progress, b
   bytesRead_ = 0;
   fullTree_ = fullTree;
   if (progress) progress(0, 100);
-  std::string note;
-  const TRecovery recovery = RecoverGameFile(path, &note);
-  if (recovery == TRecovery::Failed) throw platform::ESetupError(note);
-  if (recovery != TRecovery::Nothing) SetStatusText(platform::AnsiToWide(note));
+  const TGameFileRecovery recovered = RecoverGameFile(path);
+  if (recovered.recovery == TRecovery::Failed) throw platform::ESetupError(recovered.note);
+  if (recovered.recovery != TRecovery::Nothing) SetStatusText(platform::AnsiToWide(recovered.note));
   file_ =
       platform::File::Open(path, readOnly ? platform::OpenMode::ReadShared : platform::OpenMode::ReadWrite);
   if (!file_.IsOpen()) FailWithReason(readOnly ? "cannot be opened" : "cannot be opened for writing");

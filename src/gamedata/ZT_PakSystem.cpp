@@ -111,10 +111,9 @@ namespace {
 // Plays back a hot journal before the package is used; a package that cannot be
 // restored is not usable.
 void RecoverPackage(const std::string& path) {
-  std::string note;
-  const TRecovery recovery = RecoverGameFile(path, &note);
-  if (recovery == TRecovery::Failed) platform::FatalAppExit(note);
-  if (recovery != TRecovery::Nothing) SetStatusText(platform::AnsiToWide(note));
+  const TGameFileRecovery recovered = RecoverGameFile(path);
+  if (recovered.recovery == TRecovery::Failed) platform::FatalAppExit(recovered.note);
+  if (recovered.recovery != TRecovery::Nothing) SetStatusText(platform::AnsiToWide(recovered.note));
 }
 }  // namespace
 
@@ -297,8 +296,8 @@ platform::Status CreateEmptyPackage(const std::string& path) {
 }
 
 platform::Result<TPakLayout> ReadPackageFile(const std::string& path) {
-  std::string note;
-  if (RecoverGameFile(path, &note) == TRecovery::Failed) return platform::Status::Failure(note);
+  if (const TGameFileRecovery recovered = RecoverGameFile(path); recovered.recovery == TRecovery::Failed)
+    return platform::Status::Failure(recovered.note);
   platform::File file = platform::File::Open(path, platform::OpenMode::ReadShared);
   if (!file.IsOpen()) return platform::Status::SystemFailure("cannot open " + path);
   const int64_t size = file.Size();

@@ -58,46 +58,62 @@ std::vector<std::string> MissingDirectories(const std::string& path) {
   return missing;
 }
 
-void PutBack(const std::string& path, const std::string& copy) {
-  if (!platform::FileExists(copy)) return;  // never moved away, or already back
-  if (platform::FileExists(path) && platform::IsReadOnly(path)) platform::SetReadOnly(path, false);
-  if (!platform::ReplaceFileWith(copy, path) && !platform::FileExists(path)) platform::RenameFile(copy, path);
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+platform::Status DeleteFileOfRun(const std::string& path) {
+  if (!platform::FileExists(path)) return platform::Status::Success();  // never made, or already gone
+  if (platform::IsReadOnly(path)) platform::SetReadOnly(path, false);
+  if (platform::DeleteFileAt(path)) return platform::Status::Success();
+  return platform::Status::SystemFailure(Quoted(path) + " could not be deleted");
 }
 
-void UndoRegistryValue(const TRunRecord& record) {
+platform::Status PutBack(const std::string& path, const std::string& copy) {
+  if (!platform::FileExists(copy)) return platform::Status::Success();  // never moved away, or already back
+  if (platform::FileExists(path) && platform::IsReadOnly(path)) platform::SetReadOnly(path, false);
+  if (platform::ReplaceFileWith(copy, path)) return platform::Status::Success();
+  const platform::Status failed =
+      platform::Status::SystemFailure(Quoted(path) + " could not be put back from " + Quoted(copy));
+  if (!platform::FileExists(path) && platform::RenameFile(copy, path)) return platform::Status::Success();
+  return failed;
+}
+
+platform::Status UndoRegistryKey(const TRunRecord& record) {
+  const platform::RegistryRoot root = RootKeyFromCode(ToIntOrMinusOne(record.Field(0)));
+  if (!platform::RegistryKey::Open(root, record.Field(1), false)) return platform::Status::Success();
+  return platform::DeleteRegistryKey(root, record.Field(1));
+}
+
+platform::Status UndoRegistryValue(const TRunRecord& record) {
   const platform::RegistryRoot root = RootKeyFromCode(ToIntOrMinusOne(record.Field(0)));
   if (record.Field(3) == "1") {
-    if (auto key = platform::RegistryKey::Open(root, record.Field(1), true))
-      static_cast<void>(key->WriteString(record.Field(2), record.Field(4)));
-  } else {
-    if (auto key = platform::RegistryKey::Open(root, record.Field(1), false))
-      static_cast<void>(key->DeleteValue(record.Field(2)));
+    auto key = platform::RegistryKey::Open(root, record.Field(1), true);
+    return key ? key->WriteString(record.Field(2), record.Field(4)) : key.ToStatus();
   }
+  auto key = platform::RegistryKey::Open(root, record.Field(1), false);
+  if (!key) return platform::Status::Success();  // the key is gone, and the value with it
+  const platform::Status deleted = key->DeleteValue(record.Field(2));
+  // A value that is not there (never written, or already deleted) has nothing to undo.
+  if (deleted || !key->ReadString(record.Field(2))) return platform::Status::Success();
+  return deleted;
 }
 
-// Takes back one record; false for a directory that could not go yet.
-bool UndoRecord(const TRunRecord& record) {
+// Takes back one record other than a directory; a failure names what stays and why.
+platform::Status UndoRecord(const TRunRecord& record) {
   const std::string& path = record.Field(0);
   switch (record.kind) {
     case 'T':
-    case 'F':
-      if (platform::FileExists(path)) {
-        if (platform::IsReadOnly(path)) platform::SetReadOnly(path, false);
-        platform::DeleteFileAt(path);
-      }
-      return true;
-    case 'R': PutBack(path, record.Field(1)); return true;
-    case 'D': return !platform::DirectoryExists(path) || platform::RemoveEmptyDirectory(path);
-    case 'K':
-      static_cast<void>(platform::DeleteRegistryKey(RootKeyFromCode(ToIntOrMinusOne(path)), record.Field(1)));
-      return true;
-    case 'V': UndoRegistryValue(record); return true;
-    case 'G':
-      if (GameHooks().rollback) GameHooks().rollback(path);
-      return true;
-    default: return true;
+    case 'F': return DeleteFileOfRun(path);
+    case 'R': return PutBack(path, record.Field(1));
+    case 'K': return UndoRegistryKey(record);
+    case 'V': return UndoRegistryValue(record);
+    case 'G': return GameHooks().rollback ? GameHooks().rollback(path) : platform::Status::Success();
+    default: return platform::Status::Success();
   }
 }
+
+// A file left behind, a replaced file not back or a game file not restored leaves the
+// game other than it was; a registry value does not touch the game's files.
+bool TouchesTheGame(char kind) { return kind == 'T' || kind == 'F' || kind == 'R' || kind == 'G'; }
 
 }  // namespace
 
@@ -184,23 +200,38 @@ void TSetupRun::Finish() {
   FinishRunRecords(records_, journal_.Path(), UndoFolderOf(installDir_, prefix_));
 }
 
-void TSetupRun::Undo() {
+TUndoOutcome TSetupRun::Undo() {
   journal_.Close();
-  UndoRunRecords(records_, journal_.Path());
+  return UndoRunRecords(records_, journal_.Path());
 }
 
 TSetupRun* ActiveRun() { return ActiveRunSlot().get(); }
 void SetActiveRun(std::unique_ptr<TSetupRun> run) { ActiveRunSlot() = std::move(run); }
 std::unique_ptr<TSetupRun> TakeActiveRun() { return std::move(ActiveRunSlot()); }
 
-void UndoRunRecords(const std::vector<TRunRecord>& records, const std::string& journalPath) {
+TUndoOutcome UndoRunRecords(const std::vector<TRunRecord>& records, const std::string& journalPath) {
+  TUndoOutcome outcome;
   std::vector<std::string> directoriesLeft;
-  for (auto it = records.rbegin(); it != records.rend(); ++it)
-    if (!UndoRecord(*it)) directoriesLeft.push_back(it->Field(0));
-  if (platform::FileExists(journalPath)) platform::DeleteFileAt(journalPath);
+  for (auto it = records.rbegin(); it != records.rend(); ++it) {
+    const std::string& path = it->Field(0);
+    if (it->kind == 'D') {
+      // One that is not empty holds what is not the run's (or the journal): it stays,
+      // and that is no failure.
+      if (platform::DirectoryExists(path) && !platform::RemoveEmptyDirectory(path))
+        directoriesLeft.push_back(path);
+      continue;
+    }
+    if (const platform::Status undone = UndoRecord(*it); !undone) {
+      outcome.problems.push_back(undone.Problem());
+      outcome.journalKept = outcome.journalKept || TouchesTheGame(it->kind);
+    }
+  }
+  // The journal is all the next start has to go by to take back what is left.
+  if (!outcome.journalKept && platform::FileExists(journalPath)) platform::DeleteFileAt(journalPath);
   // The directories that held the journal (or a file in use) get a second chance.
   for (const std::string& directory : directoriesLeft)
     if (platform::DirectoryExists(directory)) platform::RemoveEmptyDirectory(directory);
+  return outcome;
 }
 
 void FinishRunRecords(const std::vector<TRunRecord>& records, const std::string& journalPath,
@@ -215,19 +246,30 @@ void FinishRunRecords(const std::vector<TRunRecord>& records, const std::string&
     platform::RemoveEmptyDirectory(backups);
 }
 
-TRunRecovery RecoverInterruptedRun(const std::string& installDir, const std::string& prefix) {
+TRunRecoveryResult RecoverInterruptedRun(const std::string& installDir, const std::string& prefix) {
   const std::string path = RunJournalPath(installDir, prefix);
-  if (!platform::FileExists(path)) return TRunRecovery::None;
+  if (!platform::FileExists(path)) return {};
   const std::vector<TRunRecord> records = ReadRunJournal(path);
   const bool finished = !records.empty() && records.back().kind == 'C';
   if (finished) {
     SetStatusText(u"Finishing the interrupted installation...");
     FinishRunRecords(records, path, UndoFolderOf(installDir, prefix));
-    return TRunRecovery::Finished;
+    return {TRunRecovery::Finished, {}};
   }
   SetStatusText(u"Undoing the interrupted installation...");
-  UndoRunRecords(records, path);
-  return TRunRecovery::Undone;
+  return {TRunRecovery::Undone, UndoRunRecords(records, path)};
+}
+
+std::string UndoProblemsText(const TUndoOutcome& undo) {
+  std::string text;
+  for (const std::string& problem : undo.problems) text += (text.empty() ? "" : "\r") + problem;
+  if (undo.journalKept) text += "\rThe next start of the setup or its uninstaller tries again.";
+  return text;
+}
+
+std::string InterruptedRunNotUndone(const std::string& installDir, const TUndoOutcome& undo) {
+  return "An interrupted installation in " + Quoted(WithoutTrailingBackslash(installDir)) +
+         " could not be undone completely:\r" + UndoProblemsText(undo);
 }
 
 std::string CouldNotWrite(const std::string& what, const std::string& reason) {

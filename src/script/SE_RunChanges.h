@@ -6,10 +6,12 @@
 //           files' rollback journals are committed, the copies kept only for
 //           undoing are removed and the journal goes;
 //   Undo    the run was stopped: every change is taken back, newest first, and the
-//           journal goes.
-// A journal left by a killed run is found by the next start of a setup or
-// uninstaller for the same installation (RecoverInterruptedRun), which undoes it, or
-// finishes it when the run had already finished.
+//           journal goes; when a file cannot be taken back (a game holds it, say),
+//           the journal stays for the next start to try again.
+// A journal left by a killed run (or by an undo that could not take everything back)
+// is found by the next start of a setup or uninstaller for the same installation
+// (RecoverInterruptedRun), which undoes it, or finishes it when the run had already
+// finished. Undoing is safe to repeat: what is already taken back is passed over.
 //
 // Replaced files: a file the run replaces that it did not create itself is moved
 // into the backup folder beside the install log, prefix + "backup", under its folded
@@ -29,6 +31,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/Result.h"
 #include "script/SE_RunJournal.h"
 
 // A run stopped on purpose: a write failure the user cancelled (unattended runs
@@ -51,10 +54,28 @@ std::string MirrorPath(const std::string& folder, const std::string& foldedPath)
 // journal a run keeps. The game-data layer installs them; without them a game file's
 // record is passed over.
 struct TGameFileJournalHooks {
-  std::function<void(const std::string& path)> rollback;
+  // A failure says which file could not be restored and why.
+  std::function<platform::Status(const std::string& path)> rollback;
   std::function<void(const std::string& path)> commit;
 };
 void SetGameFileJournalHooks(TGameFileJournalHooks hooks);
+
+// What an undo could not take back.
+struct TUndoOutcome {
+  // One line per step that failed, newest first: the file or registry key and the
+  // system's reason ("\"C:\Games\x.dat\" could not be deleted: Permission denied").
+  std::vector<std::string> problems;
+  // A file, a replaced file or a game file could not be taken back, so the game may
+  // not be as it was: the journal stays, and the next start tries again.
+  bool journalKept = false;
+  bool Complete() const { return problems.empty(); }
+};
+// The problems, one a line ("\r" between them, as message boxes break lines), then,
+// when the journal stays, that the next start tries again.
+std::string UndoProblemsText(const TUndoOutcome& undo);
+// What the user is told when the undo of an interrupted run of the installation in
+// installDir could not take everything back.
+std::string InterruptedRunNotUndone(const std::string& installDir, const TUndoOutcome& undo);
 
 class TSetupRun {
  public:
@@ -87,7 +108,7 @@ class TSetupRun {
   void MarkFinished();
   // After MarkFinished: what was kept only for undoing goes, with the journal.
   void Finish();
-  void Undo();
+  TUndoOutcome Undo();
 
  private:
   std::string givenInstallDir_, installDir_, prefix_;
@@ -105,17 +126,21 @@ void SetActiveRun(std::unique_ptr<TSetupRun> run);
 std::unique_ptr<TSetupRun> TakeActiveRun();
 
 // Takes back records newest first (the journal itself is then removed, and with it
-// the directories that held it).
-void UndoRunRecords(const std::vector<TRunRecord>& records, const std::string& journalPath);
+// the directories that held it, unless a file could not be taken back).
+TUndoOutcome UndoRunRecords(const std::vector<TRunRecord>& records, const std::string& journalPath);
 // Finishes a run that has its finish record: game journals committed, undo copies
 // and the journal removed.
 void FinishRunRecords(const std::vector<TRunRecord>& records, const std::string& journalPath,
                       const std::string& undoFolder);
 
 enum class TRunRecovery { None, Undone, Finished };
+struct TRunRecoveryResult {
+  TRunRecovery done = TRunRecovery::None;
+  TUndoOutcome undo;  // for Undone: what could not be taken back
+};
 // Looks for a journal of an interrupted run of this installation and undoes it (or
 // finishes it, when the run had finished); shows a status line when it does.
-TRunRecovery RecoverInterruptedRun(const std::string& installDir, const std::string& prefix);
+TRunRecoveryResult RecoverInterruptedRun(const std::string& installDir, const std::string& prefix);
 
 // The Retry/Cancel box of a write failure: the file (or value) and the system's
 // reason. True for Retry.

@@ -8,8 +8,11 @@
 #include <filesystem>
 #include <set>
 
+#include "engine/SE_RunGameData.h"
 #include "engine/SE_Uninstall_Items.h"
 #include "engine/SE_Uninstall_List.h"
+#include "gamedata/ZT_GroupEntries.h"
+#include "gamedata/ZT_PakSystem.h"
 #include "platform/FaultInjection.h"
 #include "script/SE_FileHelpers.h"
 #include "script/SE_RunChanges.h"
@@ -159,11 +162,141 @@ TEST_F(RunUndoTest, AJournalLeftByAKilledRunIsUndoneByTheNextStart) {
   }
   EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "replaced");
-  EXPECT_EQ(RecoverInterruptedRun("C:\\Games\\Demo", "Demo_"), TRunRecovery::Undone);
+  EXPECT_EQ(RecoverInterruptedRun("C:\\Games\\Demo", "Demo_").done, TRunRecovery::Undone);
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "original game data");
   EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\new"));
   EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
   EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\Demo_backup"));
+}
+
+// A run killed after it made a file, replaced the game's file and updated a game
+// package; each obstacle keeps one of them from being taken back. The next start says
+// which and why and keeps the journal; once the obstacle is gone, the start after it
+// takes back the rest, passing over what the first one already took back.
+TEST_F(RunUndoTest, AnUndoThatMeetsAnObstacleKeepsTheJournalUntilTheNextStartCompletesIt) {
+  const std::string made = "C:\\Games\\Demo\\new\\new.txt";
+  const std::string replaced = "C:\\Games\\Demo\\game.dat";
+  const std::string package = "C:\\Games\\Demo\\data.ztp";
+  const struct {
+    const char* what;
+    std::function<void()> block, clear;
+    std::string named;   // the file the problem names
+    const char* reason;  // the system's words for it
+  } obstacles[] = {
+      {"a game holds the file the run made", [&] { platform::HoldFileInUse(made); },
+       [] { platform::ReleaseFileInUse(); }, "\"" + made + "\" could not be deleted",
+       "Device or resource busy"},
+      {"a folder took the replaced file's place",
+       [&] {
+         fs::remove(Host(replaced));
+         fs::create_directories(Host(replaced) / "saves");
+       },
+       [&] { fs::remove_all(Host(replaced)); }, "\"" + replaced + "\" could not be put back",
+       "Is a directory"},
+      {"the updated package is read-only", [&] { ASSERT_TRUE(platform::SetReadOnly(package, true)); },
+       [&] { ASSERT_TRUE(platform::SetReadOnly(package, false)); }, "Cannot restore " + package,
+       "Permission denied"},
+  };
+  for (const auto& obstacle : obstacles) {
+    SCOPED_TRACE(obstacle.what);
+    Fresh();
+    PrepareGame();
+    ASSERT_TRUE(CreateEmptyPackage(package));
+    const std::string packageBefore = HostRead(package);
+    {
+      auto run = std::make_unique<TSetupRun>("C:\\Games\\Demo\\", "Demo_", std::unordered_set<std::string>{});
+      run->Begin();
+      SetActiveRun(std::move(run));
+      BeginGameDataOfRun();
+      WriteBytesOfRun(made, reinterpret_cast<const uint8_t*>("n"), 1);
+      WriteBytesOfRun(replaced, reinterpret_cast<const uint8_t*>("replaced"), 8);
+      TMemoryGroupEntries group;
+      group.Add("a.txt", std::vector<uint8_t>(3000, 'a'));
+      PakSystem().UpdatePackageAt(package, "data.ztp", "", group);
+      // Killed: the run journal and the package's rollback journal stay on the disk.
+      TakeActiveRun().reset();
+      EndGameDataOfRun();
+    }
+    ASSERT_NE(HostRead(package), packageBefore);
+    obstacle.block();
+
+    InstallGameDataRunHooks();
+    const TRunRecoveryResult first = RecoverInterruptedRun("C:\\Games\\Demo", "Demo_");
+    EXPECT_EQ(first.done, TRunRecovery::Undone);
+    EXPECT_TRUE(first.undo.journalKept);
+    ASSERT_EQ(first.undo.problems.size(), 1u);
+    EXPECT_NE(first.undo.problems[0].find(obstacle.named), std::string::npos) << first.undo.problems[0];
+    EXPECT_NE(first.undo.problems[0].find(obstacle.reason), std::string::npos) << first.undo.problems[0];
+    EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
+    const std::string told = InterruptedRunNotUndone("C:\\Games\\Demo\\", first.undo);
+    EXPECT_EQ(told, "An interrupted installation in \"C:\\Games\\Demo\" could not be undone completely:\r" +
+                        first.undo.problems[0] +
+                        "\rThe next start of the setup or its uninstaller tries again.");
+
+    obstacle.clear();
+    const TRunRecoveryResult second = RecoverInterruptedRun("C:\\Games\\Demo", "Demo_");
+    EXPECT_EQ(second.done, TRunRecovery::Undone);
+    EXPECT_TRUE(second.undo.Complete()) << UndoProblemsText(second.undo);
+    EXPECT_FALSE(second.undo.journalKept);
+    EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
+    EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\new"));
+    EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\Demo_backup"));
+    EXPECT_EQ(HostRead(replaced), "original game data");
+    EXPECT_EQ(HostRead(package), packageBefore);
+    EXPECT_FALSE(HostFileExists(package + "-journal"));
+    EXPECT_EQ(RecoverInterruptedRun("C:\\Games\\Demo", "Demo_").done, TRunRecovery::None);
+  }
+}
+
+// A run stopped by the user whose undo cannot delete a file it wrote: the stop says so
+// instead of calling the game untouched, and the journal stays. The next run does not
+// begin over it while the file is held; once it is free, the next run takes the earlier
+// one back first and then installs.
+TEST_F(RunUndoTest, AStoppedRunThatCannotBeUndoneSaysWhatItLeftAndTheNextRunUndoesItFirst) {
+  PrepareGame();
+  Pack(kScript);
+  platform::HoldFileInUse("C:\\Games\\Demo\\a.txt");
+  ASSERT_TRUE(platform::SetReadOnly("C:\\Games\\Demo\\game.dat", true));
+  Run();
+  ASSERT_FALSE(asked_.empty());
+  const std::string problem = "\"C:\\Games\\Demo\\a.txt\" could not be deleted: Device or resource busy";
+  const std::string stopped = asked_.back().text;
+  EXPECT_NE(stopped.find("The installation was stopped: "), std::string::npos) << stopped;
+  EXPECT_NE(stopped.find("Not everything it had done could be undone:\r" + problem), std::string::npos)
+      << stopped;
+  EXPECT_NE(stopped.find("tries again"), std::string::npos) << stopped;
+  EXPECT_EQ(stopped.find("the game was left as it was"), std::string::npos) << stopped;
+  EXPECT_TRUE(AbortRequested);
+  EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\a.txt"));
+  EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
+  EXPECT_EQ(RegValue(platform::RegistryRoot::CurrentUser, "Software\\Game", "Language"), "old");
+
+  ASSERT_TRUE(platform::SetReadOnly("C:\\Games\\Demo\\game.dat", false));
+  for (const bool held : {true, false}) {
+    SCOPED_TRACE(held ? "a.txt still held" : "a.txt let go");
+    if (!held) platform::ReleaseFileInUse();
+    asked_.clear();
+    AbortRequested = false;
+    UninstallList().Clear();
+    Run();
+    EXPECT_EQ(AbortRequested.load(), held);
+    EXPECT_EQ(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"), held);
+    if (held) {
+      ASSERT_EQ(asked_.size(), 1u);
+      EXPECT_NE(asked_[0].text.find("The installation did not begin.\rAn interrupted installation in "
+                                    "\"C:\\Games\\Demo\" could not be undone completely:\r" +
+                                    problem),
+                std::string::npos)
+          << asked_[0].text;
+      EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\z.txt"));
+      EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "original game data");
+    } else {
+      EXPECT_TRUE(asked_.empty());
+      EXPECT_EQ(HostRead("C:\\Games\\Demo\\a.txt"), "new a");
+      EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "new game data");
+      EXPECT_EQ(HostRead("C:\\Games\\Demo\\Demo_backup\\INSTDIRgame.dat"), "original game data");
+    }
+  }
 }
 
 // Two add-ons, each a setup with its own prefix, replace the same game file one after

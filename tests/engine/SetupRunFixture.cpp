@@ -12,6 +12,7 @@
 #include "lang/ZTI_Language.h"
 #include "package/ZTI_PakFile.h"
 #include "platform/CodePage.h"
+#include "platform/FaultInjection.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
@@ -46,6 +47,7 @@ void ResetProgramState() {
   platform::SetMessageBoxHandler(nullptr);
   platform::SetEndProcessHandler(nullptr);
   SetErrorReporter(nullptr);
+  platform::ReleaseFileInUse();
 }
 
 }  // namespace

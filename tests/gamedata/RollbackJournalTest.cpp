@@ -70,9 +70,9 @@ TEST_F(RollbackJournal, HotJournalGivesBackTheOriginalBytesAndLength) {
     WriteHost(host, original);
     JournalTail(c.journaledFrom, original.size() - c.journaledFrom);
     WriteHost(host, Changed(c.journaledFrom, c.newLength, 11));
-    std::string note;
-    EXPECT_EQ(RecoverGameFile(path, &note), TRecovery::Restored);
-    EXPECT_NE(note.find("restored"), std::string::npos) << note;
+    const TGameFileRecovery recovered = RecoverGameFile(path);
+    EXPECT_EQ(recovered.recovery, TRecovery::Restored);
+    EXPECT_NE(recovered.note.find("restored"), std::string::npos) << recovered.note;
     EXPECT_EQ(ReadHost(host), original);
     EXPECT_FALSE(fs::exists(journalHost));
   }
@@ -87,7 +87,7 @@ TEST_F(RollbackJournal, TornOrDamagedJournalIsIgnoredAndTheFileLeftAlone) {
        length += (length < 64 || whole.size() - length < 64) ? 1 : 97) {
     SCOPED_TRACE(length);
     WriteHost(journalHost, std::vector<uint8_t>(whole.begin(), whole.begin() + long(length)));
-    EXPECT_EQ(RecoverGameFile(path, nullptr), TRecovery::Ignored);
+    EXPECT_EQ(RecoverGameFile(path).recovery, TRecovery::Ignored);
     EXPECT_EQ(ReadHost(host), current);
     EXPECT_FALSE(fs::exists(journalHost));
   }
@@ -96,7 +96,7 @@ TEST_F(RollbackJournal, TornOrDamagedJournalIsIgnoredAndTheFileLeftAlone) {
     std::vector<uint8_t> damaged = whole;
     damaged[flipped] ^= 0x20;
     WriteHost(journalHost, damaged);
-    EXPECT_EQ(RecoverGameFile(path, nullptr), TRecovery::Ignored);
+    EXPECT_EQ(RecoverGameFile(path).recovery, TRecovery::Ignored);
     EXPECT_EQ(ReadHost(host), current);
   }
 }
@@ -118,7 +118,7 @@ TEST_F(RollbackJournal, LaterSegmentsAreUndoneFirstSoTheOldestOriginalWins) {
   const TJournalContents contents = InspectJournal(path + "-journal");
   EXPECT_EQ(contents.validSegments, 2);
   EXPECT_EQ(contents.originalSize, original.size());
-  EXPECT_EQ(RecoverGameFile(path, nullptr), TRecovery::Restored);
+  EXPECT_EQ(RecoverGameFile(path).recovery, TRecovery::Restored);
   EXPECT_EQ(ReadHost(host), original);
 }
 
@@ -126,7 +126,7 @@ TEST_F(RollbackJournal, CompanionFileIsPutBackOrRemoved) {
   const fs::path table = prefix.DriveC() / "game" / "data.ht";
   JournalTail(4000, 1000, Text(300, 1));
   WriteHost(table, Text(50, 2));
-  EXPECT_EQ(RecoverGameFile(path, nullptr), TRecovery::Restored);
+  EXPECT_EQ(RecoverGameFile(path).recovery, TRecovery::Restored);
   EXPECT_EQ(ReadHost(table), Text(300, 1));
   {
     TRollbackJournal journal(path, TJournalKind::Archive);
@@ -134,7 +134,7 @@ TEST_F(RollbackJournal, CompanionFileIsPutBackOrRemoved) {
     ASSERT_TRUE(journal.AddCompanion("data.ht", std::nullopt));
     ASSERT_TRUE(journal.Seal());
   }
-  EXPECT_EQ(RecoverGameFile(path, nullptr), TRecovery::Restored);
+  EXPECT_EQ(RecoverGameFile(path).recovery, TRecovery::Restored);
   EXPECT_FALSE(fs::exists(table));
 }
 
@@ -166,7 +166,7 @@ TEST_F(RollbackJournal, RunKeepsJournalsUntilItCommitsOrRollsBack) {
       EXPECT_EQ(noted, (std::vector<std::string>{path, archive}));
       EXPECT_TRUE(fs::exists(journalHost));
       // The run's own journal is not hot: reading the package meanwhile changes nothing.
-      EXPECT_EQ(RecoverGameFile(path, nullptr), TRecovery::Nothing);
+      EXPECT_EQ(RecoverGameFile(path).recovery, TRecovery::Nothing);
       EXPECT_TRUE(commit ? run.CommitAll() : run.RollBackAll());
     }
     EXPECT_FALSE(fs::exists(journalHost));
@@ -215,16 +215,17 @@ TEST_F(RollbackJournal, AFileThatCannotBeRestoredSaysWhyAndKeepsItsJournal) {
   const platform::File refused = platform::File::Open(path, platform::OpenMode::ReadWrite);
   ASSERT_FALSE(refused.IsOpen());
   const std::string reason = platform::LastErrorText();
-  std::string note;
-  EXPECT_EQ(RecoverGameFile(path, &note), TRecovery::Failed);
-  EXPECT_NE(note.find("cannot open " + path + " to restore it: " + reason), std::string::npos) << note;
+  const TGameFileRecovery failed = RecoverGameFile(path);
+  EXPECT_EQ(failed.recovery, TRecovery::Failed);
+  EXPECT_NE(failed.note.find("cannot open " + path + " to restore it: " + reason), std::string::npos)
+      << failed.note;
   EXPECT_TRUE(fs::exists(journalHost));  // hot, for the next try
   auto layout = ReadPackageFile(path);
   EXPECT_FALSE(layout);
   EXPECT_NE(layout.Problem().find(reason), std::string::npos) << layout.Problem();
 
   ASSERT_TRUE(platform::SetReadOnly(path, false));
-  EXPECT_EQ(RecoverGameFile(path, nullptr), TRecovery::Restored);
+  EXPECT_EQ(RecoverGameFile(path).recovery, TRecovery::Restored);
   EXPECT_EQ(ReadHost(host), original);
 }
 

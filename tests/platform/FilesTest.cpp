@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/Errors.h"
+#include "platform/FaultInjection.h"
 #include "support/TestMachine.h"
 
 namespace platform {
@@ -91,6 +93,23 @@ TEST(Files, TheReadOnlyAttributeProtectsAFileAsOnWindows) {
   EXPECT_TRUE(DeleteFileAt(prefix.Path("C:\\ro.txt")));
   EXPECT_FALSE(SetReadOnly(prefix.Path("C:\\ro.txt"), true));
   EXPECT_FALSE(IsReadOnly(prefix.Path("C:\\ro.txt")));
+}
+
+// The seam the undo tests use for a file a running game holds: only that file (in any
+// letter case) refuses deletion, with a reason of its own, and only until it is let go.
+TEST(Files, AFileHeldInUseCannotBeDeletedUntilItIsLetGo) {
+  TempPrefix prefix;
+  ASSERT_TRUE(Write(prefix.Path("C:\\held.txt"), "held"));
+  ASSERT_TRUE(Write(prefix.Path("C:\\free.txt"), "free"));
+  ASSERT_FALSE(File::Open(prefix.Path("C:\\no such file.txt"), OpenMode::ReadShared).IsOpen());
+  const std::string missing = LastErrorText();
+  HoldFileInUse(prefix.Path("C:\\HELD.txt"));
+  EXPECT_FALSE(DeleteFileAt(prefix.Path("C:\\held.txt")));
+  EXPECT_NE(LastErrorText(), missing);
+  EXPECT_EQ(Contents(prefix.Path("C:\\held.txt")), "held");
+  EXPECT_TRUE(DeleteFileAt(prefix.Path("C:\\free.txt")));
+  ReleaseFileInUse();
+  EXPECT_TRUE(DeleteFileAt(prefix.Path("C:\\held.txt")));
 }
 
 TEST(Files, CopyReplacesTheTargetButNeverDestroysItsSource) {

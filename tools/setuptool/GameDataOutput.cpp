@@ -49,11 +49,10 @@ platform::Status WriteBelow(const std::string& windowsDir, std::string_view name
 
 namespace {
 TRecovery Recover(const char* command, const std::string& argument) {
-  std::string note;
-  const TRecovery recovery = RecoverGameFile(platform::WindowsPathOf(argument), &note);
-  if (recovery != TRecovery::Nothing)
-    std::fprintf(stderr, "%s: %s\n", command, platform::AnsiToUtf8(note).c_str());
-  return recovery;
+  const TGameFileRecovery recovered = RecoverGameFile(platform::WindowsPathOf(argument));
+  if (recovered.recovery != TRecovery::Nothing)
+    std::fprintf(stderr, "%s: %s\n", command, platform::AnsiToUtf8(recovered.note).c_str());
+  return recovered.recovery;
 }
 }  // namespace
 

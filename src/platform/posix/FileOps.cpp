@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "platform/CodePage.h"
+#include "platform/FaultInjection.h"
 #include "platform/Files.h"
 #include "platform/posix/PathMap.h"
 #include "platform/posix/Prefix.h"
@@ -121,6 +122,10 @@ bool DeleteFileAt(const std::string& path) {
   const auto hostPath = posix::ResolveHostPath(path);
   struct stat st;
   if (!hostPath || lstat(hostPath->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  if (detail::FileHeldInUse(path)) {
+    errno = EBUSY;
+    return false;
+  }
   if (S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) return false;  // read-only
   if (unlink(hostPath->c_str()) != 0) return false;
   posix::NoteNameRemoved(*hostPath);

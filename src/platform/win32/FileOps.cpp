@@ -10,6 +10,7 @@
 
 #include "platform/win32/WinText.h"
 #include "platform/CodePage.h"
+#include "platform/FaultInjection.h"
 #include "platform/win32/LongPath.h"
 
 namespace platform {
@@ -154,6 +155,10 @@ bool SetReadOnly(const std::string& path, bool readOnly) {
 bool DeleteFileAt(const std::string& path) {
   const DWORD attributes = AttributesOf(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (detail::FileHeldInUse(path)) {
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return false;
+  }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
     // A link to a folder is removed as a folder entry, never what it points at; a
     // real folder is not a file. A link whose kind the system does not tell (Wine's
