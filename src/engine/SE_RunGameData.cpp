@@ -42,8 +42,7 @@ void CommitGameFile(const std::string& file) {
   }
   // A killed run that had finished: its changes stay, so the journal must not be
   // played back by the next opener.
-  const std::string journal = JournalPathOf(file);
-  if (platform::FileExists(journal)) platform::DeleteFileAt(journal);
+  static_cast<void>(RetireJournalOf(file));
 }
 
 }  // namespace

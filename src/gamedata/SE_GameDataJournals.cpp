@@ -56,12 +56,10 @@ void TGameDataJournals::Forget(const std::string& file) {
 bool TGameDataJournals::CommitAll(std::vector<std::string>* problems) {
   bool all = true;
   for (const std::string& file : files_) {
-    const std::string journal = JournalPathOf(file);
-    if (platform::FileExists(journal) && !platform::DeleteFileAt(journal)) {
-      all = false;
-      if (problems)
-        problems->push_back("cannot delete the journal " + journal + ": " + platform::LastErrorText());
-    }
+    const platform::Status retired = RetireJournalOf(file);
+    if (retired) continue;
+    all = false;
+    if (problems) problems->push_back(retired.Problem());
   }
   files_.clear();
   return all;
@@ -120,8 +118,15 @@ void EndJournaledUpdate(TRollbackJournal& journal) {
     gActive->Keep(file);
     return;
   }
-  if (!platform::FileExists(journal.Path()) || platform::DeleteFileAt(journal.Path())) return;
-  // A journal that cannot be deleted must not undo the finished update later: emptied,
-  // it holds no valid segment and is ignored.
-  platform::File::Open(journal.Path(), platform::OpenMode::CreateTruncate);
+  static_cast<void>(RetireJournalOf(file));
+}
+
+platform::Status RetireJournalOf(const std::string& file) {
+  const std::string journal = JournalPathOf(file);
+  if (!platform::FileExists(journal) || platform::DeleteFileAt(journal)) return platform::Status::Success();
+  const std::string reason = platform::LastErrorText();
+  if (platform::File::Open(journal, platform::OpenMode::CreateTruncate).IsOpen())
+    return platform::Status::Success();
+  return platform::Status::Failure("cannot delete the journal " + journal + " (" + reason +
+                                   ") nor empty it: " + platform::LastErrorText());
 }

@@ -41,8 +41,8 @@ class TGameDataJournals {
   const std::vector<std::string>& Files() const { return files_; }
   bool Holds(const std::string& file) const;
 
-  // Deletes every journal kept (the changes stay). False when one could not be
-  // deleted; problems names them.
+  // Retires every journal kept (the changes stay). False when one could not be
+  // retired; problems names them.
   bool CommitAll(std::vector<std::string>* problems = nullptr);
   // Plays back every kept journal, newest file first. False when a file could not be
   // restored (its journal then stays, hot); problems says which and why.
@@ -81,6 +81,11 @@ TGameFileRecovery RecoverGameFile(const std::string& file);
 // For the journal writers: a journal that an object of this process is writing is
 // not hot, whoever else opens its file meanwhile.
 void NoteJournalInUse(const std::string& file, bool inUse);
+
+// A finished update's journal must never be played back: it is deleted, or, when it
+// cannot be deleted (in use, say), emptied, so that it holds no valid segment and
+// every opener ignores it. A failure says why neither could be done.
+platform::Status RetireJournalOf(const std::string& file);
 
 // For the updaters: the update journaled in `journal` is on the disk (or undone).
 // Its journal is kept by the active run, or deleted outside a run.

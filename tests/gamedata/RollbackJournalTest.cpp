@@ -10,6 +10,7 @@
 #include "gamedata/ZT_GroupEntries.h"
 #include "gamedata/ZT_PakSystem.h"
 #include "platform/Errors.h"
+#include "platform/FaultInjection.h"
 #include "platform/Files.h"
 #include "support/TestMachine.h"
 
@@ -183,6 +184,31 @@ TEST_F(RollbackJournal, RunKeepsJournalsUntilItCommitsOrRollsBack) {
       ASSERT_TRUE(layout) << layout.Problem();
       EXPECT_EQ(layout->entries.size(), 2u);
     }
+  }
+}
+
+// A finished update's journal that cannot be deleted (in use by another program) is
+// emptied instead: played back later, it would undo the update.
+TEST_F(RollbackJournal, AJournalThatCannotBeDeletedAfterTheUpdateIsEmptiedInstead) {
+  const std::vector<uint8_t> updated = Changed(3000, 6000, 41);
+  for (const bool inRun : {false, true}) {
+    SCOPED_TRACE(inRun ? "the run commits" : "a killed run that had finished");
+    WriteHost(host, original);
+    JournalTail(3000, 2000);
+    WriteHost(host, updated);
+    platform::HoldFileInUse(JournalPathOf(path));
+    if (inRun) {
+      TGameDataJournals run;
+      run.Keep(path);
+      EXPECT_TRUE(run.CommitAll());
+    } else {
+      EXPECT_TRUE(RetireJournalOf(path)) << RetireJournalOf(path).Problem();
+    }
+    platform::ReleaseFileInUse();
+    ASSERT_TRUE(fs::exists(journalHost));
+    EXPECT_EQ(fs::file_size(journalHost), 0u);
+    EXPECT_EQ(RecoverGameFile(path).recovery, TRecovery::Ignored);
+    EXPECT_EQ(ReadHost(host), updated);
   }
 }
 
