@@ -26,6 +26,13 @@ bool HostStat(const std::optional<std::string>& hostPath, struct stat& st) {
   return hostPath && stat(hostPath->c_str(), &st) == 0;
 }
 
+// A refusal of the program's own (where Windows refuses and Linux would not) leaves
+// its reason as the system's own would be left.
+bool Refuse(int reason) {
+  errno = reason;
+  return false;
+}
+
 std::string ParentOf(const std::string& hostPath) {
   const size_t slash = hostPath.rfind('/');
   return slash == 0 || slash == std::string::npos ? "/" : hostPath.substr(0, slash);
@@ -121,12 +128,14 @@ bool SetReadOnly(const std::string& path, bool readOnly) {
 bool DeleteFileAt(const std::string& path) {
   const auto hostPath = posix::ResolveHostPath(path);
   struct stat st;
-  if (!hostPath || lstat(hostPath->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  if (!hostPath) return Refuse(ENOENT);
+  if (lstat(hostPath->c_str(), &st) != 0) return false;
+  if (S_ISDIR(st.st_mode)) return Refuse(EISDIR);
   if (detail::FileHeldInUse(path)) {
     errno = EBUSY;
     return false;
   }
-  if (S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) return false;  // read-only
+  if (S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) return Refuse(EACCES);  // read-only
   if (unlink(hostPath->c_str()) != 0) return false;
   posix::NoteNameRemoved(*hostPath);
   return true;
@@ -134,7 +143,7 @@ bool DeleteFileAt(const std::string& path) {
 
 bool FlushDirectoryOf(const std::string& path) {
   const auto hostPath = posix::ResolveHostPath(path);
-  if (!hostPath) return false;
+  if (!hostPath) return Refuse(ENOENT);
   const int folder = open(ParentOf(*hostPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder < 0) return false;
   const bool flushed = fsync(folder) == 0;
@@ -146,12 +155,15 @@ bool CopyFileOverwriting(const std::string& source, const std::string& target) {
   const auto from = posix::ResolveHostPath(source);
   const auto to = posix::ResolveHostPath(target);
   struct stat sourceStat, targetStat;
-  if (!HostStat(from, sourceStat) || !to || !S_ISREG(sourceStat.st_mode)) return false;
+  if (!HostStat(from, sourceStat)) return from ? false : Refuse(ENOENT);
+  if (!to) return Refuse(ENOENT);
+  if (!S_ISREG(sourceStat.st_mode)) return Refuse(EISDIR);
   const bool existed = stat(to->c_str(), &targetStat) == 0;
   if (existed) {
-    if (S_ISDIR(targetStat.st_mode) || !(targetStat.st_mode & S_IWUSR)) return false;
+    if (S_ISDIR(targetStat.st_mode)) return Refuse(EISDIR);
+    if (!(targetStat.st_mode & S_IWUSR)) return Refuse(EACCES);
     if (targetStat.st_dev == sourceStat.st_dev && targetStat.st_ino == sourceStat.st_ino)
-      return false;  // the file itself: copying would only destroy it
+      return Refuse(EBUSY);  // the file itself: copying would only destroy it
   }
   if (!CopyHostFile(*from, *to)) return false;
   if (!existed) posix::NoteNameAdded(*to);
@@ -207,19 +219,20 @@ bool PathExists(const std::string& path) {
 bool RenameFile(const std::string& oldPath, const std::string& newPath) {
   const auto from = posix::ResolveHostPath(oldPath);
   auto to = posix::ResolveHostPath(newPath);
-  if (!from || !to || !HostNameExists(*from)) return false;
+  if (!from || !to || !HostNameExists(*from)) return Refuse(ENOENT);
   if (*to == *from) {
     // The same name in other letter case: the new spelling replaces the old.
     const auto parsed = posix::ParseWindowsPath(newPath);
-    if (!parsed || parsed->components.empty()) return false;
+    if (!parsed || parsed->components.empty()) return Refuse(EINVAL);
     to = ParentOf(*from) + "/" + AnsiToUtf8(parsed->components.back());
     if (*to == *from) return true;
   } else if (HostNameExists(*to)) {
-    return false;
+    return Refuse(EEXIST);
   }
   if (renameat2(AT_FDCWD, from->c_str(), AT_FDCWD, to->c_str(), RENAME_NOREPLACE) != 0) {
     if (errno == EINVAL) {
-      if (HostNameExists(*to) || rename(from->c_str(), to->c_str()) != 0) return false;
+      if (HostNameExists(*to)) return Refuse(EEXIST);
+      if (rename(from->c_str(), to->c_str()) != 0) return false;
     } else if (errno == EXDEV && !IsHostDirectory(*from)) {
       // Another file system: moved as Windows moves files across volumes.
       if (!CopyHostFile(*from, *to)) return false;
@@ -235,7 +248,9 @@ bool RenameFile(const std::string& oldPath, const std::string& newPath) {
 
 bool MakeDirectory(const std::string& path) {
   const auto hostPath = posix::ResolveHostPath(path);
-  if (!hostPath || HostNameExists(*hostPath) || !IsHostDirectory(ParentOf(*hostPath))) return false;
+  if (!hostPath) return Refuse(ENOENT);
+  if (HostNameExists(*hostPath)) return Refuse(EEXIST);
+  if (!IsHostDirectory(ParentOf(*hostPath))) return Refuse(ENOENT);
   if (mkdir(hostPath->c_str(), 0777) != 0) return false;
   posix::NoteNameAdded(*hostPath);
   return true;
@@ -243,9 +258,10 @@ bool MakeDirectory(const std::string& path) {
 
 bool RemoveEmptyDirectory(const std::string& path) {
   const auto parsed = posix::ParseWindowsPath(path);
-  if (!parsed || parsed->components.empty()) return false;  // never a drive's root
+  if (!parsed || parsed->components.empty()) return Refuse(EACCES);  // never a drive's root
   const auto hostPath = posix::ResolveHostPath(path);
-  if (!hostPath || rmdir(hostPath->c_str()) != 0) return false;
+  if (!hostPath) return Refuse(ENOENT);
+  if (rmdir(hostPath->c_str()) != 0) return false;
   posix::NoteNameRemoved(*hostPath);
   return true;
 }

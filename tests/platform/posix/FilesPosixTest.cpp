@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "platform/Errors.h"
@@ -28,6 +31,45 @@ TEST(FilesPosix, TheVolumeOfADriveCanBeFlushed) {
   EXPECT_TRUE(FlushVolumeOf("C:\\")) << LastErrorText();
   EXPECT_TRUE(FlushVolumeOf("C:\\windows")) << LastErrorText();
   EXPECT_FALSE(FlushVolumeOf("Q:\\"));
+}
+
+// Where the Linux half refuses on its own what Windows refuses, the reason it leaves
+// is that refusal's, never one left over from an earlier call.
+TEST(FilesPosix, EveryRefusalLeavesItsOwnReason) {
+  TempPrefix prefix;
+  ASSERT_TRUE(Write(prefix.Path("C:\\a.txt"), "a"));
+  ASSERT_TRUE(Write(prefix.Path("C:\\b.txt"), "b"));
+  ASSERT_TRUE(Write(prefix.Path("C:\\locked.txt"), "l"));
+  ASSERT_TRUE(SetReadOnly(prefix.Path("C:\\locked.txt"), true));
+  ASSERT_TRUE(MakeDirectory(prefix.Path("C:\\Folder")));
+  struct Case {
+    const char* what;
+    std::function<bool()> refused;
+    int reason;
+  };
+  const std::vector<Case> cases = {
+      {"delete a read-only file", [&] { return DeleteFileAt(prefix.Path("C:\\locked.txt")); }, EACCES},
+      {"delete a folder as a file", [&] { return DeleteFileAt(prefix.Path("C:\\Folder")); }, EISDIR},
+      {"rename onto an existing name",
+       [&] { return RenameFile(prefix.Path("C:\\a.txt"), prefix.Path("C:\\B.TXT")); }, EEXIST},
+      {"rename what is not there",
+       [&] { return RenameFile(prefix.Path("C:\\none.txt"), prefix.Path("C:\\c.txt")); }, ENOENT},
+      {"make a folder that exists", [&] { return MakeDirectory(prefix.Path("C:\\folder")); }, EEXIST},
+      {"make a folder in one that is missing", [&] { return MakeDirectory(prefix.Path("C:\\no\\x")); },
+       ENOENT},
+      {"remove a drive's root", [&] { return RemoveEmptyDirectory(prefix.Path("C:\\")); }, EACCES},
+      {"copy a folder", [&] { return CopyFileOverwriting(prefix.Path("C:\\Folder"), prefix.Path("C:\\c")); },
+       EISDIR},
+      {"copy onto a read-only file",
+       [&] { return CopyFileOverwriting(prefix.Path("C:\\a.txt"), prefix.Path("C:\\locked.txt")); }, EACCES},
+      {"copy a file onto itself",
+       [&] { return CopyFileOverwriting(prefix.Path("C:\\a.txt"), prefix.Path("C:\\A.TXT")); }, EBUSY},
+  };
+  for (const Case& c : cases) {
+    errno = ENOTTY;  // a stale reason no case leaves
+    EXPECT_FALSE(c.refused()) << c.what;
+    EXPECT_EQ(errno, c.reason) << c.what << ": " << std::strerror(errno);
+  }
 }
 
 TEST(FilesPosix, DriveRootsAndThePrefixsOwnFoldersAreNeverRemoved) {
