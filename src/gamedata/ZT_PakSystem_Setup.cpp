@@ -38,6 +38,8 @@ uint32_t TSetupGroupEntries::OrigSize(size_t i) const { return pak_.Entries()[si
 
 std::vector<uint8_t> TSetupGroupEntries::Content(size_t i) {
   if (OrigSize(i) == 0) return {};
+  // What start-up verified and kept is not read and inflated again.
+  if (std::optional<Bytes> kept = pak_.VerifiedContents().Take(indices_[i])) return std::move(*kept);
   auto content = pak_.ReadEntry(indices_[i]);
   if (!content)
     throw platform::ESetupError("Cannot read " + Name(i) +
