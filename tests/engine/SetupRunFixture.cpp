@@ -53,7 +53,6 @@ void ResetProgramState() {
 }  // namespace
 
 void SetupRun::SetUp() {
-  setenv("SE_BIN_DIR", SE_BINARY_DIR "/bin", 0);
   prefix_.emplace();
   work_.emplace();
   answers_.clear();

@@ -13,8 +13,8 @@ struct ProgramResult {
   std::string err;
 };
 
-// The program is looked up in $SE_BIN_DIR (set by the test runner). Arguments are
-// passed as they are, without a shell.
+// The program is looked up in $SE_BIN_DIR (set by the test runner), else in the
+// tree's own bin folder. Arguments are passed as they are, without a shell.
 ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args);
 // The same for a program file anywhere (a host path).
 ProgramResult RunProgramAt(const std::string& path, const std::vector<std::string>& args);

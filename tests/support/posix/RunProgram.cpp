@@ -23,7 +23,7 @@ std::string Slurp(const std::filesystem::path& path) {
 
 ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args) {
   const char* binDir = std::getenv("SE_BIN_DIR");
-  return RunProgramAt(std::string(binDir ? binDir : "bin") + "/" + name, args);
+  return RunProgramAt(std::string(binDir ? binDir : SE_BINARY_DIR "/bin") + "/" + name, args);
 }
 
 ProgramResult RunProgramAt(const std::string& program, const std::vector<std::string>& args) {

@@ -47,7 +47,7 @@ HANDLE InheritableFile(const std::wstring& path, DWORD access, DWORD disposition
 
 ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args) {
   const char* binDir = std::getenv("SE_BIN_DIR");
-  return RunProgramAt(std::string(binDir ? binDir : "bin") + "/" + name + ".exe", args);
+  return RunProgramAt(std::string(binDir ? binDir : SE_BINARY_DIR "/bin") + "/" + name + ".exe", args);
 }
 
 ProgramResult RunProgramAt(const std::string& program, const std::vector<std::string>& args) {
