@@ -4,7 +4,8 @@
 // object lives, with the minimal layout the platform layer makes for a new prefix: its
 // drive C: is the prefix's drive_c, so "C:\Games" names a folder inside it.
 // On Windows the system drive cannot be swapped, so the machine is a fresh temporary
-// folder that stands for drive C: (Path() maps "C:\..." into it), and the registry
+// folder that stands for drive C: (Path() maps "C:\..." into it) and holds, beside
+// it, the process's temporary folder while the object lives, and the registry
 // roots HKLM and HKCU of the test process are redirected into a scratch key that is
 // deleted afterwards.
 //
@@ -30,7 +31,8 @@ class TestMachine {
   // The host folder that stands for drive C:.
   std::filesystem::path DriveC() const;
   // The Windows path on this machine for a path written as on drive C: ("C:\Games\x"
-  // or "c:/Games/x"). Other paths are returned as they are.
+  // or "c:/Games/x"). Other paths, and paths already on the machine, are returned as
+  // they are.
   std::string Path(std::string_view windowsPath) const;
 
  private:
