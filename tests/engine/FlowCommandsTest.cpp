@@ -90,7 +90,7 @@ TEST_F(FlowTest, MessageBoxAsksAndBranchesOnTheAnswer) {
     Run();
     EXPECT_EQ(Branch(), c.branch);
     ASSERT_EQ(asked_.size(), 1u);
-    EXPECT_EQ(asked_[0].text, "Install into C:\\Games\\Demo\\?");
+    EXPECT_EQ(asked_[0].text, "Install into " + At("C:\\Games\\Demo\\") + "?");
     EXPECT_EQ(asked_[0].caption, "Demo English");
     EXPECT_EQ(asked_[0].buttons, platform::MessageButtons::OkCancel);
     EXPECT_EQ(asked_[0].icon, platform::MessageIcon::Question);

@@ -107,6 +107,9 @@ void SetupRun::WriteSource(const std::string& relative, const std::string& conte
 void SetupRun::Pack(const std::string& script, const std::string& installDir,
                     const std::optional<std::string>& stub) {
   WriteSource("setup.txt", script);
+  // The package of an earlier Pack is closed first, as that setup program would have
+  // ended: Windows replaces no file that is open.
+  SetupPak() = TPak();
   packagePath_ = work_->Path() / "out" / "Setup.exe";
   fs::create_directories(packagePath_.parent_path());
   std::vector<std::string> args = {(work_->Path() / "setup.txt").string(), "-o", packagePath_.string(),
@@ -129,10 +132,14 @@ void SetupRun::Pack(const std::string& script, const std::string& installDir,
   RegisterCommands();
 
   TSetupVariables& variables = SetupVariables();
-  variables.ProgramFilesDir = IncludeBackslash(SpecialFolder(platform::kFolderProgramFiles));
-  variables.StartMenuProgramsDir = IncludeBackslash(SpecialFolder(platform::kFolderPrograms));
+  // The system's folders, moved onto the test machine where it is not the system's.
+  variables.ProgramFilesDir = At(IncludeBackslash(SpecialFolder(platform::kFolderProgramFiles)));
+  variables.StartMenuProgramsDir = At(IncludeBackslash(SpecialFolder(platform::kFolderPrograms)));
+  // A machine has its system folders; the Windows test machine starts with none.
+  for (const std::string& folder : {variables.ProgramFilesDir, variables.StartMenuProgramsDir})
+    fs::create_directories(Host(folder));
   variables.CDDrive = FirstCDDrive();
-  InstallDir() = ExpandVariables(std::string_view(installDir));
+  InstallDir() = At(ExpandVariables(std::string_view(installDir)));
 }
 
 void SetupRun::PumpBoxes() {
@@ -174,7 +181,7 @@ void SetupRun::Run() {
 }
 
 fs::path SetupRun::Host(const std::string& windowsPath) const {
-  const std::optional<std::string> host = platform::HostPathOf(windowsPath);
+  const std::optional<std::string> host = platform::HostPathOf(At(windowsPath));
   EXPECT_TRUE(host) << windowsPath;
   return host ? fs::path(*host) : fs::path();
 }
@@ -209,7 +216,7 @@ std::optional<std::string> SetupRun::RegValue(platform::RegistryRoot root, const
 
 std::optional<std::vector<std::string>> SetupRun::InstallLog(const std::string& directory,
                                                              const std::string& prefix) const {
-  const auto bytes = platform::ReadWholeFile(TUninstallList::LogPath(directory, prefix));
+  const auto bytes = platform::ReadWholeFile(TUninstallList::LogPath(At(directory), prefix));
   if (!bytes) return std::nullopt;
   const TParsedInstallLog log = ParseInstallLog(bytes->data(), bytes->size());
   EXPECT_TRUE(log.complete);

@@ -50,13 +50,17 @@ class SetupRun : public ::testing::Test {
   // Packs "setup.txt" with the script (failing the test when mksetup refuses it) and
   // opens the package as the program's: setup information, compiled lines, commands.
   // With a stub, the package is appended to a copy of it. The installation directory
-  // then becomes installDir (expanded), as the wizard leaves it.
+  // then becomes installDir (expanded, on the test machine), as the wizard leaves it.
   void Pack(const std::string& script, const std::string& installDir = "C:\\Games\\Demo\\",
             const std::optional<std::string>& stub = std::nullopt);
   // The wizard's install step: records the installation directory, starts the run and
   // pumps message boxes until the thread lowers Running.
   void Run();
 
+  // The Windows path on the test machine of a path written as on drive C:
+  // ("C:\\Games\\Demo"): the path itself on Linux, a path inside the machine's folder
+  // on Windows. Every helper below that takes a Windows path maps it so.
+  std::string At(const std::string& windowsPath) const { return prefix_->Path(windowsPath); }
   // A Windows path on the host.
   fs::path Host(const std::string& windowsPath) const;
   bool HostFileExists(const std::string& windowsPath) const;

@@ -36,8 +36,9 @@ TEST_F(SetupThreadTest, AScriptWithNothingToRunStillCreatesTheDirectoryLogAndUni
   Run();
   EXPECT_TRUE(HostDirExists("C:\\Games\\Demo"));
   // The window's record comes first, then what the end of the run created.
-  EXPECT_EQ(InstallLog("C:\\Games\\Demo\\", "Demo_"),
-            (Lines{"D C:\\Games\\Demo\\", "D C:\\Games\\", "D C:\\Games\\Demo\\"}));
+  EXPECT_EQ(
+      InstallLog("C:\\Games\\Demo\\", "Demo_"),
+      (Lines{"D " + At("C:\\Games\\Demo\\"), "D " + At("C:\\Games\\"), "D " + At("C:\\Games\\Demo\\")}));
   EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_Uninstall.exe"));
   EXPECT_TRUE(reported_.empty());
   EXPECT_FALSE(threadFailed_);
@@ -83,8 +84,8 @@ TEST_F(SetupThreadTest, FailureStopsTheWalkAndStillSavesTheLogAndTheUninstaller)
   EXPECT_TRUE(AbortRequested);
   EXPECT_EQ(sink_->events, (Lines{"finish! The installation failed."}));
   EXPECT_EQ(InstallLog("C:\\Games\\Demo\\", "Demo_"),
-            (Lines{"D C:\\Games\\Demo\\", "D C:\\Games\\", "D C:\\Games\\Demo\\", "D C:\\Games\\Demo\\before",
-                   "D C:\\Games\\Demo\\before"}));
+            (Lines{"D " + At("C:\\Games\\Demo\\"), "D " + At("C:\\Games\\"), "D " + At("C:\\Games\\Demo\\"),
+                   "D " + At("C:\\Games\\Demo\\before"), "D " + At("C:\\Games\\Demo\\before")}));
   EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_Uninstall.exe"));
   EXPECT_TRUE(reported_.empty());
 }
@@ -93,8 +94,9 @@ TEST_F(SetupThreadTest, FailureFirstLeavesOnlyTheDirectoriesOfTheInstallation) {
   Pack(std::string(kUninstallerLines) + "failure\ncreatedirectory $INSTDIR\\after\n", "C:\\Games\\Demo\\");
   Run();
   EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\after"));
-  EXPECT_EQ(InstallLog("C:\\Games\\Demo\\", "Demo_"),
-            (Lines{"D C:\\Games\\Demo\\", "D C:\\Games\\", "D C:\\Games\\Demo\\"}));
+  EXPECT_EQ(
+      InstallLog("C:\\Games\\Demo\\", "Demo_"),
+      (Lines{"D " + At("C:\\Games\\Demo\\"), "D " + At("C:\\Games\\"), "D " + At("C:\\Games\\Demo\\")}));
 }
 
 // An exception ends the run at once: the error report gets its text with the stage
@@ -147,8 +149,8 @@ TEST_F(SetupThreadTest, ALineRunTwiceThroughAJumpIsRecordedOnce) {
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\copy.txt"), "data");
   EXPECT_EQ(InstallLog("C:\\Games\\Demo\\", "Demo_"),
             (Lines{"F $INSTDIRdata.txt", "F $INSTDIRcopy.txt",
-                   "R \"HKCU\" \"Software\\Demo\" \"Path\" \"$INSTDIR\"", "D C:\\Games\\Demo\\",
-                   "D C:\\Games\\", "D C:\\Games\\Demo"}));
+                   "R \"HKCU\" \"Software\\Demo\" \"Path\" \"$INSTDIR\"", "D " + At("C:\\Games\\Demo\\"),
+                   "D " + At("C:\\Games\\"), "D " + At("C:\\Games\\Demo")}));
   // Two extractions of one entry: two steps of the gauge.
   EXPECT_EQ(std::count(sink_->events.begin(), sink_->events.end(), "gauge 2"), 1);
 }

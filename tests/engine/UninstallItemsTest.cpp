@@ -54,12 +54,12 @@ class UninstallItemsOnMachine : public ::testing::Test {
 
 TEST_F(UninstallItemsOnMachine, FilesAreFoundThroughThisMachinesDirectories) {
   // Recorded while installing into C:\Games\Demo\ ...
-  InstallDir() = "C:\\Games\\Demo\\";
+  InstallDir() = prefix.Path("C:\\Games\\Demo\\");
   TUninstallList list;
-  list.AddFile("C:\\Games\\Demo\\bin\\x.dll");
+  list.AddFile(prefix.Path("C:\\Games\\Demo\\bin\\x.dll"));
   ASSERT_EQ(list.Files()[0], "$INSTDIRbin\\x.dll");
   // ... removed on a machine where the game lives in D:\Demo\ (here C:\Other\).
-  InstallDir() = "C:\\Other\\";
+  InstallDir() = prefix.Path("C:\\Other\\");
   fs::create_directories(prefix.DriveC() / "Other" / "bin");
   std::ofstream(prefix.DriveC() / "Other" / "bin" / "x.dll") << "x";
   EXPECT_TRUE(RemoveRecordedFile(list.Files()[0]));
@@ -96,7 +96,7 @@ TEST_F(UninstallItemsOnMachine, AddOnsSharingAFileGiveItBackInAnyUninstallOrder)
   auto uninstall = [&](const std::string& addOn) {
     std::vector<std::string> items = {"$INSTDIRgame.dat"};
     if (addOn != "C_") items.push_back("$INSTDIRa.txt");
-    const TFileUninstaller files("C:\\Games\\Demo\\", addOn);
+    const TFileUninstaller files(prefix.Path("C:\\Games\\Demo\\"), addOn);
     for (const std::string& item : items) files.Uninstall(item);
     RemoveTree(files.BackupFolderPath());
     fs::remove(game / (addOn + "install.log"));
@@ -105,7 +105,7 @@ TEST_F(UninstallItemsOnMachine, AddOnsSharingAFileGiveItBackInAnyUninstallOrder)
       {"A_", "A's"}, {"B_", "B's"}, {"C_", "C's"}, {"", "the game's"}};
   const std::map<std::string, std::string> aVersion = {{"A_", "A's a"}, {"B_", "B's a"}, {"", "<none>"}};
 
-  InstallDir() = "C:\\Games\\Demo\\";
+  InstallDir() = prefix.Path("C:\\Games\\Demo\\");
   std::vector<std::string> order = addOns;
   do {
     std::string trace;
@@ -134,9 +134,9 @@ TEST_F(UninstallItemsOnMachine, DirectoriesGoOnlyWhenEmpty) {
   fs::create_directories(prefix.DriveC() / "Demo" / "full");
   std::ofstream(prefix.DriveC() / "Demo" / "full" / "saved.dat") << "keep";
   fs::create_directories(prefix.DriveC() / "Demo" / "empty");
-  EXPECT_TRUE(RemoveRecordedDirectory("C:\\Demo\\empty\\"));
-  EXPECT_FALSE(RemoveRecordedDirectory("C:\\Demo\\full"));
-  EXPECT_FALSE(RemoveRecordedDirectory("C:\\Demo\\missing"));
+  EXPECT_TRUE(RemoveRecordedDirectory(prefix.Path("C:\\Demo\\empty\\")));
+  EXPECT_FALSE(RemoveRecordedDirectory(prefix.Path("C:\\Demo\\full")));
+  EXPECT_FALSE(RemoveRecordedDirectory(prefix.Path("C:\\Demo\\missing")));
   EXPECT_TRUE(fs::exists(prefix.DriveC() / "Demo" / "full" / "saved.dat"));
 }
 

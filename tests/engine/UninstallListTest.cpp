@@ -123,41 +123,42 @@ TEST_F(UninstallListTest, ListsThatDoNotFitTheFormatAreRefused) {
 
 TEST_F(UninstallListTest, SaveAndLoadThroughTheLogFile) {
   testing_support::TempPrefix prefix;
-  ASSERT_TRUE(platform::MakeDirectory("C:\\Demo"));
-  InstallDir() = "C:\\Demo\\";
+  const std::string demo = prefix.Path("C:\\Demo");
+  ASSERT_TRUE(platform::MakeDirectory(demo));
+  InstallDir() = demo + "\\";
   TUninstallList list;
-  list.AddFile("C:\\Demo\\readme.txt");
+  list.AddFile(demo + "\\readme.txt");
   list.AddRegistryEntry("\"HKCU\" \"Software\\Demo\" \"Path\" \"C:\\Demo\"");
-  list.AddDirectory("C:\\Demo\\");
-  list.Save("C:\\Demo", "Demo_");
-  EXPECT_TRUE(platform::FileExists("C:\\Demo\\Demo_install.log"));
+  list.AddDirectory(demo + "\\");
+  list.Save(demo, "Demo_");
+  EXPECT_TRUE(platform::FileExists(demo + "\\Demo_install.log"));
 
   TUninstallList loaded;
   loaded.AddFile("C:\\other");
-  EXPECT_FALSE(loaded.Load("C:\\Demo", "Nothing_"));
+  EXPECT_FALSE(loaded.Load(demo, "Nothing_"));
   EXPECT_EQ(loaded.Files().size(), 1u);  // unchanged without a log
-  EXPECT_TRUE(loaded.Load("C:\\Demo", "Demo_"));
+  EXPECT_TRUE(loaded.Load(demo, "Demo_"));
   EXPECT_EQ(loaded.Files(), (Strings{"$INSTDIRreadme.txt"}));
   EXPECT_EQ(loaded.RegistryEntries(), list.RegistryEntries());
   EXPECT_EQ(loaded.Directories(), list.Directories());
-  loaded.AddFile("C:\\Demo\\README.TXT");  // the loaded items are indexed
+  loaded.AddFile(demo + "\\README.TXT");  // the loaded items are indexed
   EXPECT_EQ(loaded.Files().size(), 1u);
 
   TUninstallList empty;
-  empty.Save("C:\\Demo", "Demo_");  // replaces the old log
-  EXPECT_EQ(platform::ReadWholeFile("C:\\Demo\\Demo_install.log"),
+  empty.Save(demo, "Demo_");  // replaces the old log
+  EXPECT_EQ(platform::ReadWholeFile(demo + "\\Demo_install.log"),
             std::optional<std::vector<uint8_t>>(std::vector<uint8_t>(6, 0)));
 
   TUninstallList tooMany;
   for (int i = 0; i < 65536; ++i) tooMany.AddDirectory("d");
   try {
-    tooMany.Save("C:\\Demo", "Demo_");
+    tooMany.Save(demo, "Demo_");
     ADD_FAILURE();
   } catch (const platform::ESetupError& e) {
-    EXPECT_NE(std::string(e.what()).find("C:\\Demo\\Demo_install.log"), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find(demo + "\\Demo_install.log"), std::string::npos);
   }
-  EXPECT_EQ(platform::ReadWholeFile("C:\\Demo\\Demo_install.log")->size(), 6u);  // untouched
-  EXPECT_THROW(list.Save("C:\\Missing", "Demo_"), platform::ESetupError);
+  EXPECT_EQ(platform::ReadWholeFile(demo + "\\Demo_install.log")->size(), 6u);  // untouched
+  EXPECT_THROW(list.Save(prefix.Path("C:\\Missing"), "Demo_"), platform::ESetupError);
 }
 
 TEST_F(UninstallListTest, TheProgramsListIsTheRecorderWhenInstalled) {

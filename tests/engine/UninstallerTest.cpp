@@ -72,7 +72,7 @@ TEST_F(UninstallerTest, TheRunWritesTheProgramWithTheUninstallEntriesRenamed) {
   Run();
   ASSERT_TRUE(reported_.empty()) << reported_[0].first;
 
-  const std::string uninstaller = "C:\\Program Files\\Demo\\\\Demo_Uninstall.exe";
+  const std::string uninstaller = At("C:\\Program Files\\Demo\\\\Demo_Uninstall.exe");
   const std::string bytes = ReadHostFile(Host(uninstaller));
   const std::string stub = ReadHostFile(work_->Path() / "stub.exe");
   ASSERT_GT(bytes.size(), stub.size());
@@ -107,7 +107,7 @@ TEST_F(UninstallerTest, TheRunWritesTheProgramWithTheUninstallEntriesRenamed) {
   TSetupInfo wanted = SetupInfoFile().Info;
   wanted.Uninstall = 1;
   EXPECT_EQ(info.Info, wanted);
-  EXPECT_EQ(info.Info.InstallDir, "C:\\Program Files\\Demo\\");
+  EXPECT_EQ(info.Info.InstallDir, At("C:\\Program Files\\Demo\\"));
   EXPECT_EQ(SetupInfoFile().Info.Uninstall, 0);  // the installer stays an installer
 
   const std::string key = std::string(kUninstallKeyPath) + "Demo";
@@ -116,7 +116,10 @@ TEST_F(UninstallerTest, TheRunWritesTheProgramWithTheUninstallEntriesRenamed) {
   EXPECT_EQ(RegValue(platform::RegistryRoot::LocalMachine, key, "UninstallString"),
             std::optional<std::string>(uninstaller));
   // Nothing is left in the temporary folder.
-  EXPECT_TRUE(platform::ListDirectory(platform::TempFolder()).empty());
+  std::vector<std::string> left;
+  for (const platform::DirectoryEntry& entry : platform::ListDirectory(platform::TempFolder()))
+    left.push_back(entry.name);
+  EXPECT_EQ(left, std::vector<std::string>{}) << platform::TempFolder();
 }
 
 // The program bytes always come from the running program's own file, and so does
