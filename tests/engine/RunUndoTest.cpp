@@ -19,6 +19,7 @@
 #include "script/SE_RunFiles.h"
 #include "script/ZTI_CompLines.h"
 #include "SetupRunFixture.h"
+#include "SystemReasons.h"
 
 namespace engine_test {
 namespace {
@@ -59,11 +60,11 @@ class RunUndoTest : public SetupRun {
   // backup folder and its log.
   void UninstallFilesOf(const std::string& prefix) {
     TUninstallList log;
-    ASSERT_TRUE(log.Load("C:\\Games\\Demo", prefix));
-    const TFileUninstaller files("C:\\Games\\Demo\\", prefix);
+    ASSERT_TRUE(log.Load(At("C:\\Games\\Demo"), prefix));
+    const TFileUninstaller files(At("C:\\Games\\Demo\\"), prefix);
     for (const std::string& item : log.Files()) files.Uninstall(item);
     RemoveTree(files.BackupFolderPath());
-    platform::DeleteFileAt(TUninstallList::LogPath("C:\\Games\\Demo", prefix));
+    platform::DeleteFileAt(TUninstallList::LogPath(At("C:\\Games\\Demo"), prefix));
   }
   // The game's folder holds its own file again and nothing else of the add-ons' but
   // their uninstallers (which remove themselves when they end).
@@ -98,7 +99,7 @@ TEST_F(RunUndoTest, ACancelledWriteToAReadOnlyTargetUndoesTheWholeRun) {
   EXPECT_EQ(asked_[0].caption, "Error");
   EXPECT_EQ(asked_[0].buttons, platform::MessageButtons::RetryCancel);
   EXPECT_NE(asked_[0].text.find("game.dat"), std::string::npos) << asked_[0].text;
-  EXPECT_NE(asked_[0].text.find("Permission denied"), std::string::npos) << asked_[0].text;
+  EXPECT_NE(asked_[0].text.find(AccessDeniedReason()), std::string::npos) << asked_[0].text;
   EXPECT_NE(asked_.back().text.find("the game was left as it was"), std::string::npos);
   EXPECT_TRUE(AbortRequested);
   ExpectGameAsItWas();
@@ -133,7 +134,7 @@ TEST_F(RunUndoTest, AWriteFailingAtAnyPointOfTheRunUndoesTheWholeRun) {
     // run at once. Either way the reason is the system's.
     ASSERT_FALSE(asked_.empty());
     EXPECT_EQ(asked_[0].caption, "Error");
-    EXPECT_NE(asked_[0].text.find(full ? "No space left" : "Input/output error"), std::string::npos)
+    EXPECT_NE(asked_[0].text.find(full ? DiskFullReason() : WriteFailedReason()), std::string::npos)
         << asked_[0].text;
     EXPECT_NE(asked_.back().text.find("the game was left as it was"), std::string::npos)
         << asked_.back().text;
@@ -152,17 +153,18 @@ TEST_F(RunUndoTest, AWriteFailingAtAnyPointOfTheRunUndoesTheWholeRun) {
 TEST_F(RunUndoTest, AJournalLeftByAKilledRunIsUndoneByTheNextStart) {
   PrepareGame();
   {
-    auto run = std::make_unique<TSetupRun>("C:\\Games\\Demo\\", "Demo_", std::unordered_set<std::string>{});
+    auto run =
+        std::make_unique<TSetupRun>(At("C:\\Games\\Demo\\"), "Demo_", std::unordered_set<std::string>{});
     run->Begin();
     SetActiveRun(std::move(run));
-    WriteBytesOfRun("C:\\Games\\Demo\\game.dat", reinterpret_cast<const uint8_t*>("replaced"), 8);
-    WriteBytesOfRun("C:\\Games\\Demo\\new\\new.txt", reinterpret_cast<const uint8_t*>("n"), 1);
+    WriteBytesOfRun(At("C:\\Games\\Demo\\game.dat"), reinterpret_cast<const uint8_t*>("replaced"), 8);
+    WriteBytesOfRun(At("C:\\Games\\Demo\\new\\new.txt"), reinterpret_cast<const uint8_t*>("n"), 1);
     // Neither committed nor undone: what a kill leaves (the journal stays on the disk).
     TakeActiveRun().reset();
   }
   EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "replaced");
-  EXPECT_EQ(RecoverInterruptedRun("C:\\Games\\Demo", "Demo_").done, TRunRecovery::Undone);
+  EXPECT_EQ(RecoverInterruptedRun(At("C:\\Games\\Demo"), "Demo_").done, TRunRecovery::Undone);
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "original game data");
   EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\new"));
   EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
@@ -174,37 +176,40 @@ TEST_F(RunUndoTest, AJournalLeftByAKilledRunIsUndoneByTheNextStart) {
 // which and why and keeps the journal; once the obstacle is gone, the start after it
 // takes back the rest, passing over what the first one already took back.
 TEST_F(RunUndoTest, AnUndoThatMeetsAnObstacleKeepsTheJournalUntilTheNextStartCompletesIt) {
-  const std::string made = "C:\\Games\\Demo\\new\\new.txt";
-  const std::string replaced = "C:\\Games\\Demo\\game.dat";
-  const std::string package = "C:\\Games\\Demo\\data.ztp";
+  // Each case runs on a machine of its own, so the paths are found after Fresh().
+  std::string made, replaced, package;
   const struct {
     const char* what;
     std::function<void()> block, clear;
-    std::string named;   // the file the problem names
-    const char* reason;  // the system's words for it
+    std::function<std::string()> named;  // the file the problem names
+    std::string reason;                  // the system's words for it
   } obstacles[] = {
       {"a game holds the file the run made", [&] { platform::HoldFileInUse(made); },
-       [] { platform::ReleaseFileInUse(); }, "\"" + made + "\" could not be deleted",
-       "Device or resource busy"},
+       [] { platform::ReleaseFileInUse(); }, [&] { return "\"" + made + "\" could not be deleted"; },
+       FileInUseReason()},
       {"a folder took the replaced file's place",
        [&] {
          fs::remove(Host(replaced));
          fs::create_directories(Host(replaced) / "saves");
        },
-       [&] { fs::remove_all(Host(replaced)); }, "\"" + replaced + "\" could not be put back",
-       "Is a directory"},
+       [&] { fs::remove_all(Host(replaced)); }, [&] { return "\"" + replaced + "\" could not be put back"; },
+       FolderInTheWayReason()},
       {"the updated package is read-only", [&] { ASSERT_TRUE(platform::SetReadOnly(package, true)); },
-       [&] { ASSERT_TRUE(platform::SetReadOnly(package, false)); }, "Cannot restore " + package,
-       "Permission denied"},
+       [&] { ASSERT_TRUE(platform::SetReadOnly(package, false)); },
+       [&] { return "Cannot restore " + package; }, AccessDeniedReason()},
   };
   for (const auto& obstacle : obstacles) {
     SCOPED_TRACE(obstacle.what);
     Fresh();
+    made = At("C:\\Games\\Demo\\new\\new.txt");
+    replaced = At("C:\\Games\\Demo\\game.dat");
+    package = At("C:\\Games\\Demo\\data.ztp");
     PrepareGame();
     ASSERT_TRUE(CreateEmptyPackage(package));
     const std::string packageBefore = HostRead(package);
     {
-      auto run = std::make_unique<TSetupRun>("C:\\Games\\Demo\\", "Demo_", std::unordered_set<std::string>{});
+      auto run =
+          std::make_unique<TSetupRun>(At("C:\\Games\\Demo\\"), "Demo_", std::unordered_set<std::string>{});
       run->Begin();
       SetActiveRun(std::move(run));
       BeginGameDataOfRun();
@@ -221,20 +226,20 @@ TEST_F(RunUndoTest, AnUndoThatMeetsAnObstacleKeepsTheJournalUntilTheNextStartCom
     obstacle.block();
 
     InstallGameDataRunHooks();
-    const TRunRecoveryResult first = RecoverInterruptedRun("C:\\Games\\Demo", "Demo_");
+    const TRunRecoveryResult first = RecoverInterruptedRun(At("C:\\Games\\Demo"), "Demo_");
     EXPECT_EQ(first.done, TRunRecovery::Undone);
     EXPECT_TRUE(first.undo.journalKept);
     ASSERT_EQ(first.undo.problems.size(), 1u);
-    EXPECT_NE(first.undo.problems[0].find(obstacle.named), std::string::npos) << first.undo.problems[0];
+    EXPECT_NE(first.undo.problems[0].find(obstacle.named()), std::string::npos) << first.undo.problems[0];
     EXPECT_NE(first.undo.problems[0].find(obstacle.reason), std::string::npos) << first.undo.problems[0];
     EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
-    const std::string told = InterruptedRunNotUndone("C:\\Games\\Demo\\", first.undo);
-    EXPECT_EQ(told, "An interrupted installation in \"C:\\Games\\Demo\" could not be undone completely:\r" +
-                        first.undo.problems[0] +
+    const std::string told = InterruptedRunNotUndone(At("C:\\Games\\Demo\\"), first.undo);
+    EXPECT_EQ(told, "An interrupted installation in \"" + At("C:\\Games\\Demo") +
+                        "\" could not be undone completely:\r" + first.undo.problems[0] +
                         "\rThe next start of the setup or its uninstaller tries again.");
 
     obstacle.clear();
-    const TRunRecoveryResult second = RecoverInterruptedRun("C:\\Games\\Demo", "Demo_");
+    const TRunRecoveryResult second = RecoverInterruptedRun(At("C:\\Games\\Demo"), "Demo_");
     EXPECT_EQ(second.done, TRunRecovery::Undone);
     EXPECT_TRUE(second.undo.Complete()) << UndoProblemsText(second.undo);
     EXPECT_FALSE(second.undo.journalKept);
@@ -244,7 +249,7 @@ TEST_F(RunUndoTest, AnUndoThatMeetsAnObstacleKeepsTheJournalUntilTheNextStartCom
     EXPECT_EQ(HostRead(replaced), "original game data");
     EXPECT_EQ(HostRead(package), packageBefore);
     EXPECT_FALSE(HostFileExists(package + "-journal"));
-    EXPECT_EQ(RecoverInterruptedRun("C:\\Games\\Demo", "Demo_").done, TRunRecovery::None);
+    EXPECT_EQ(RecoverInterruptedRun(At("C:\\Games\\Demo"), "Demo_").done, TRunRecovery::None);
   }
 }
 
@@ -255,11 +260,12 @@ TEST_F(RunUndoTest, AnUndoThatMeetsAnObstacleKeepsTheJournalUntilTheNextStartCom
 TEST_F(RunUndoTest, AStoppedRunThatCannotBeUndoneSaysWhatItLeftAndTheNextRunUndoesItFirst) {
   PrepareGame();
   Pack(kScript);
-  platform::HoldFileInUse("C:\\Games\\Demo\\a.txt");
-  ASSERT_TRUE(platform::SetReadOnly("C:\\Games\\Demo\\game.dat", true));
+  platform::HoldFileInUse(At("C:\\Games\\Demo\\a.txt"));
+  ASSERT_TRUE(platform::SetReadOnly(At("C:\\Games\\Demo\\game.dat"), true));
   Run();
   ASSERT_FALSE(asked_.empty());
-  const std::string problem = "\"C:\\Games\\Demo\\a.txt\" could not be deleted: Device or resource busy";
+  const std::string problem =
+      "\"" + At("C:\\Games\\Demo\\a.txt") + "\" could not be deleted: " + FileInUseReason();
   const std::string stopped = asked_.back().text;
   EXPECT_NE(stopped.find("The installation was stopped: "), std::string::npos) << stopped;
   EXPECT_NE(stopped.find("Not everything it had done could be undone:\r" + problem), std::string::npos)
@@ -271,7 +277,7 @@ TEST_F(RunUndoTest, AStoppedRunThatCannotBeUndoneSaysWhatItLeftAndTheNextRunUndo
   EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
   EXPECT_EQ(RegValue(platform::RegistryRoot::CurrentUser, "Software\\Game", "Language"), "old");
 
-  ASSERT_TRUE(platform::SetReadOnly("C:\\Games\\Demo\\game.dat", false));
+  ASSERT_TRUE(platform::SetReadOnly(At("C:\\Games\\Demo\\game.dat"), false));
   for (const bool held : {true, false}) {
     SCOPED_TRACE(held ? "a.txt still held" : "a.txt let go");
     if (!held) platform::ReleaseFileInUse();
@@ -283,9 +289,8 @@ TEST_F(RunUndoTest, AStoppedRunThatCannotBeUndoneSaysWhatItLeftAndTheNextRunUndo
     EXPECT_EQ(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"), held);
     if (held) {
       ASSERT_EQ(asked_.size(), 1u);
-      EXPECT_NE(asked_[0].text.find("The installation did not begin.\rAn interrupted installation in "
-                                    "\"C:\\Games\\Demo\" could not be undone completely:\r" +
-                                    problem),
+      EXPECT_NE(asked_[0].text.find("The installation did not begin.\rAn interrupted installation in \"" +
+                                    At("C:\\Games\\Demo") + "\" could not be undone completely:\r" + problem),
                 std::string::npos)
           << asked_[0].text;
       EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\z.txt"));
