@@ -5,62 +5,17 @@
 #include <filesystem>
 #include <fstream>
 
-#include "engine/SE_RegisterCommands.h"
+#include "CompileFixture.h"
 #include "platform/Files.h"
 #include "script/SE_KeyDigits.h"
 #include "script/ZTI_CompilerThread.h"
 #include "script/ZTI_FixedKeys.h"
 #include "script/ZTI_ScriptText.h"
-#include "support/TestMachine.h"
 
+namespace engine_test {
 namespace {
 
-namespace fs = std::filesystem;
-using testing_support::TempDir;
 using testing_support::TempPrefix;
-
-void WriteHostFile(const fs::path& path, const std::string& content = "x") {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-class CompileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    RegisterCommands(commands_);
-    compiler_.BaseDir = platform::WindowsPathOf(base_.Path().string());
-    compiler_.DataDir = platform::WindowsPathOf(data_.Path().string());
-    compiler_.OnNotice = [this](const std::string& text) { notices_.push_back(text); };
-    compiler_.OnWarning = [this](const std::string& text) { warnings_.push_back(text); };
-  }
-
-  // Loads the script and runs every packaging step; the result of CompileAll.
-  bool Compile(const std::string& script) {
-    const auto fault = ParseScriptText(script, compiler_.Lines);
-    EXPECT_FALSE(fault) << (fault ? fault->text : "");
-    return compiler_.CompileAll(commands_);
-  }
-
-  const std::vector<std::string>& Params(int line) { return compiler_.Lines.Lines.at(line).Params; }
-
-  // The entry names of a group, and the host file each comes from (relative to base).
-  std::vector<std::string> EntryNames(int group) {
-    std::vector<std::string> names;
-    for (const TFile& file : compiler_.FileList.Groups.at(group).Files) {
-      EXPECT_EQ(file.Group, group);
-      names.push_back(file.EntryName);
-    }
-    return names;
-  }
-
-  std::string Win(const fs::path& host) { return platform::WindowsPathOf(host.string()); }
-
-  TempPrefix prefix_;
-  TempDir base_, data_;
-  TCommandList commands_;
-  TCompiler compiler_;
-  std::vector<std::string> notices_, warnings_;
-};
 
 TEST_F(CompileTest, JumpTargetsBecomeLineIndices) {
   ASSERT_TRUE(
@@ -238,20 +193,6 @@ TEST_F(CompileTest, DirectoryWalkLeavesOutThePageIconAndJoinsTheBase) {
 
 // A folder link is walked like a folder, unless it leads back to the folder being
 // walked or one above it: that would enter the same files again at every level.
-TEST_F(CompileTest, DirectoryWalkFollowsLinksButNotBackIntoItself) {
-  WriteHostFile(base_.Path() / "tree" / "a.txt");
-  WriteHostFile(base_.Path() / "tree" / "sub" / "s.txt");
-  WriteHostFile(base_.Path() / "outside" / "o.txt");
-  fs::create_directory_symlink("../outside", base_.Path() / "tree" / "ext");
-  fs::create_directory_symlink("..", base_.Path() / "tree" / "sub" / "up");
-  fs::create_directory_symlink(".", base_.Path() / "tree" / "self");
-  ASSERT_TRUE(Compile("file tree\\\n"));
-  EXPECT_EQ(EntryNames(1), (std::vector<std::string>{"a.txt", "ext\\o.txt", "sub\\s.txt"}));
-  ASSERT_EQ(warnings_.size(), 2u);
-  EXPECT_NE(warnings_[0].find("tree\\self"), std::string::npos) << warnings_[0];
-  EXPECT_NE(warnings_[1].find("tree\\sub\\up"), std::string::npos) << warnings_[1];
-}
-
 TEST(CompilerFileList, EnsureGroupKeepsExistingNamesAndEnterFileSkipsMissing) {
   TempPrefix prefix;
   TCompiler compiler;
@@ -275,3 +216,4 @@ TEST(CompilerFileList, EnsureGroupKeepsExistingNamesAndEnterFileSkipsMissing) {
 }
 
 }  // namespace
+}  // namespace engine_test
