@@ -8,6 +8,9 @@ set -e
 bin_dir=$1
 seconds=${2:-60}
 corpus_root=$(cd "$(dirname "$0")" && pwd)/corpus
+# A layout's folder tree lists the machine's drives: a prefix of the fuzzers' own,
+# never the user's ~/.wine.
+export WINEPREFIX="$bin_dir/prefix"
 for target in "$bin_dir"/fuzz_*; do
   [ -x "$target" ] || continue
   name=$(basename "$target")
