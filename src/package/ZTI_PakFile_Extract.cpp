@@ -79,35 +79,28 @@ void TPak::ExtractGroup(const std::string& directory, uint16_t group, TExtractHo
   }
   // Small entries go to the workers in batches: one at a time, the hand-offs would
   // cost more than the reading.
-  const std::vector<platform::WorkBatch> batches =
-      platform::BatchesOf(costs, kReadAheadBatchCost, kReadAheadBatchCount);
-  using Batch = std::vector<TReadAhead>;
-  const auto cost = [&](size_t b) { return batches[b].cost; };
-  const auto read = [&](unsigned worker, size_t b) {
-    Batch batch(batches[b].count);
-    for (size_t k = 0; k < batch.size(); ++k) {
-      const size_t position = batches[b].first + k;
-      const int member = members[position];
-      if (entries_[member].IsLarge()) continue;
-      if (kept[position]) {
-        batch[k].read.Whole = true;
-        batch[k].read.Content = std::move(kept[position]);
-        continue;
-      }
-      try {
-        batch[k].read = ReadEntryThrough(readers.empty() ? file_ : readers[worker], member, true);
-      } catch (...) {
-        batch[k].error = std::current_exception();
-      }
+  const auto read = [&](unsigned worker, size_t position) {
+    TReadAhead ahead;
+    const int member = members[position];
+    if (entries_[member].IsLarge()) return ahead;
+    if (kept[position]) {
+      ahead.read.Whole = true;
+      ahead.read.Content = std::move(kept[position]);
+      return ahead;
     }
-    return batch;
+    try {
+      ahead.read = ReadEntryThrough(readers.empty() ? file_ : readers[worker], member, true);
+    } catch (...) {
+      ahead.error = std::current_exception();
+    }
+    return ahead;
   };
-  const auto write = [&](size_t b, Batch&& batch) {
-    for (size_t k = 0; k < batch.size(); ++k)
-      WriteEntry(directory, members[batches[b].first + k], std::move(batch[k].read), batch[k].error, hooks);
+  const auto write = [&](size_t position, TReadAhead&& ahead) {
+    WriteEntry(directory, members[position], std::move(ahead.read), ahead.error, hooks);
     return true;
   };
-  platform::RunInOrder<Batch>(batches.size(), {workers, 0, kReadAheadBudget}, cost, read, write);
+  platform::RunInOrderInBatches<TReadAhead>(costs, {kReadAheadBatchCost, kReadAheadBatchCount},
+                                            {workers, 0, kReadAheadBudget}, read, write);
   hooks.StatusText(ExtractingText(std::string_view()));
 }
 

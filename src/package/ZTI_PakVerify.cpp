@@ -77,23 +77,15 @@ void VerifyEntries(const TPak& pak, const TVerifyOptions& options,
     const TPakFile& e = entries[i];
     costs.push_back(e.IsLarge() ? 0 : e.StoredLength() + (keep[i] ? e.OrigSize : 0));
   }
-  const std::vector<platform::WorkBatch> batches =
-      platform::BatchesOf(costs, kVerifyBatchCost, kVerifyBatchCount);
-  using Batch = std::vector<TChecked>;
-  const auto check = [&](unsigned worker, size_t b) {
-    Batch batch;
-    for (size_t i = batches[b].first; i < batches[b].first + batches[b].count; ++i)
-      batch.push_back(Check(pak, files[worker], static_cast<int>(i), keep[i]));
-    return batch;
+  const auto check = [&](unsigned worker, size_t i) {
+    return Check(pak, files[worker], static_cast<int>(i), keep[i]);
   };
-  const auto hand = [&](size_t b, Batch&& batch) {
-    for (size_t k = 0; k < batch.size(); ++k) {
-      const int index = static_cast<int>(batches[b].first + k);
-      if (!onVerdict(index, batch[k].verdict)) return false;
-      if (batch[k].content) options.keep->Keep(index, std::move(*batch[k].content));
-    }
+  const auto hand = [&](size_t i, TChecked&& checked) {
+    const int index = static_cast<int>(i);
+    if (!onVerdict(index, checked.verdict)) return false;
+    if (checked.content) options.keep->Keep(index, std::move(*checked.content));
     return true;
   };
-  platform::RunInOrder<Batch>(
-      batches.size(), {workers, 0, kVerifyBudget}, [&](size_t b) { return batches[b].cost; }, check, hand);
+  platform::RunInOrderInBatches<TChecked>(costs, {kVerifyBatchCost, kVerifyBatchCount},
+                                          {workers, 0, kVerifyBudget}, check, hand);
 }

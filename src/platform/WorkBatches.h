@@ -5,7 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
+
+#include "platform/OrderedWork.h"
 
 namespace platform {
 
@@ -28,6 +31,36 @@ inline std::vector<WorkBatch> BatchesOf(const std::vector<uint64_t>& costs, uint
     batches.back().cost += costs[i];
   }
   return batches;
+}
+
+struct BatchLimits {
+  uint64_t maxCost = 0;  // the costs of one batch's items added up
+  size_t maxCount = 0;   // items in one batch
+};
+
+// RunInOrder over the items in batches: one worker makes a batch's items one after
+// the other (make(worker, item)), and take(item, result) still runs for item 0, 1, 2 ...
+// on the calling thread; the costs bound what waits, as in RunInOrder. What make
+// raises is raised again at its batch's turn.
+template <class Result, class Make, class Take>
+void RunInOrderInBatches(const std::vector<uint64_t>& costs, BatchLimits batchLimits,
+                         OrderedWorkLimits limits, Make make, Take take) {
+  const std::vector<WorkBatch> batches = BatchesOf(costs, batchLimits.maxCost, batchLimits.maxCount);
+  using Batch = std::vector<Result>;
+  RunInOrder<Batch>(
+      batches.size(), limits, [&](size_t b) { return batches[b].cost; },
+      [&](unsigned worker, size_t b) {
+        Batch batch;
+        batch.reserve(batches[b].count);
+        for (size_t i = batches[b].first; i < batches[b].first + batches[b].count; ++i)
+          batch.push_back(make(worker, i));
+        return batch;
+      },
+      [&](size_t b, Batch&& batch) {
+        for (size_t k = 0; k < batch.size(); ++k)
+          if (!take(batches[b].first + k, std::move(batch[k]))) return false;
+        return true;
+      });
 }
 
 }  // namespace platform

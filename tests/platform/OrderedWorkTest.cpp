@@ -146,3 +146,24 @@ TEST(WorkBatches, SmallItemsTravelTogetherAndACostlyOneAlone) {
     EXPECT_EQ(got, c.batches) << c.costs.size() << " items, at most " << c.maxCost;
   }
 }
+
+// In batches, results still reach take one item at a time and in item order, whatever
+// the workers, and a take that says stop ends the run at that item.
+TEST(WorkBatches, BatchedRunsTakeEveryItemInOrderAndStopWhereAsked) {
+  const std::vector<uint64_t> costs = {1, 1, 50, 1, 1, 1, 1, 0, 0, 3};
+  for (const unsigned workers : {1u, 3u}) {
+    for (const size_t stopAt : {costs.size(), size_t{4}}) {
+      std::vector<size_t> taken;
+      platform::RunInOrderInBatches<size_t>(
+          costs, {10, 3}, {workers, 0, 20}, [](unsigned, size_t i) { return i * i; },
+          [&](size_t i, size_t&& square) {
+            EXPECT_EQ(square, i * i);
+            taken.push_back(i);
+            return i != stopAt;
+          });
+      std::vector<size_t> expected;
+      for (size_t i = 0; i < costs.size() && i <= stopAt; ++i) expected.push_back(i);
+      EXPECT_EQ(taken, expected) << workers << " workers, stop at " << stopAt;
+    }
+  }
+}

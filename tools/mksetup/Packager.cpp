@@ -276,31 +276,22 @@ void Packager::StoreEntries(TPak& pak, const std::vector<PlannedEntry>& entries,
     const uint64_t size = entry.content ? entry.content->size() : facts ? facts->size : 0;
     costs.push_back(size >= kLargeEntrySize ? 0 : 2 * size);
   }
-  const std::vector<platform::WorkBatch> batches =
-      platform::BatchesOf(costs, kPackBatchCost, kPackBatchCount);
-  using Packed = std::vector<std::optional<TPackedContent>>;
-  const auto cost = [&](size_t b) { return batches[b].cost; };
-  const auto pack = [&](unsigned, size_t b) {
-    Packed packed;
-    for (size_t i = batches[b].first; i < batches[b].first + batches[b].count; ++i) {
-      const PlannedEntry& entry = entries[i];
-      packed.push_back(entry.content ? PackContent(entry.content->data(), entry.content->size())
-                                     : PackSourceFile(entry.source));
-    }
-    return packed;
+  using Packed = std::optional<TPackedContent>;
+  const auto pack = [&](unsigned, size_t i) -> Packed {
+    const PlannedEntry& entry = entries[i];
+    return entry.content ? PackContent(entry.content->data(), entry.content->size())
+                         : PackSourceFile(entry.source);
   };
-  const auto store = [&](size_t b, Packed&& packed) {
-    for (size_t k = 0; k < packed.size(); ++k) {
-      const size_t i = batches[b].first + k;
-      const PlannedEntry& entry = entries[i];
-      Say("Packing " + std::to_string(i + 1) + " of " + std::to_string(entries.size()) + ": " + entry.name);
-      const int index = pak.NewEntry(entry.name, entry.source, entry.group);
-      const bool stored = packed[k] ? pak.StorePacked(index, *packed[k]) : pak.StoreLargeFile(index);
-      if (!stored) throw MkError(Shown(partial) + ": cannot store " + entry.name + Reason());
-    }
+  const auto store = [&](size_t i, Packed&& packed) {
+    const PlannedEntry& entry = entries[i];
+    Say("Packing " + std::to_string(i + 1) + " of " + std::to_string(entries.size()) + ": " + entry.name);
+    const int index = pak.NewEntry(entry.name, entry.source, entry.group);
+    const bool stored = packed ? pak.StorePacked(index, *packed) : pak.StoreLargeFile(index);
+    if (!stored) throw MkError(Shown(partial) + ": cannot store " + entry.name + Reason());
     return true;
   };
-  platform::RunInOrder<Packed>(batches.size(), {Workers(), 0, kPackBudget}, cost, pack, store);
+  platform::RunInOrderInBatches<Packed>(costs, {kPackBatchCost, kPackBatchCount}, {Workers(), 0, kPackBudget},
+                                        pack, store);
 }
 
 Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
