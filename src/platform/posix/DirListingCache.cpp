@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include <map>
+#include <set>
 #include <mutex>
 #include <unordered_map>
 
@@ -25,6 +26,7 @@ struct Listing {
   timespec modified{};
   bool reusable = false;
   std::map<std::u16string, std::string> names;  // folded -> as on disk (first kept)
+  std::set<std::u16string> spelledTwice;        // folded forms with more than one name
 };
 
 std::mutex cacheMutex;
@@ -42,16 +44,22 @@ void AddName(Listing& listing, const std::string& name) {
   auto [it, inserted] = listing.names.emplace(FoldHostName(name), name);
   // Two names that differ only in case: the smaller one wins, whatever the order
   // the directory gives them in.
+  if (!inserted && name != it->second) listing.spelledTwice.insert(it->first);
   if (!inserted && name < it->second) it->second = name;
   const std::string windowsName = WindowsNameOfHostName(name);
   if (AnsiToUtf8(windowsName) != name) listing.names.emplace(FoldName(AnsiToWide(windowsName)), name);
 }
 
-void RemoveName(Listing& listing, const std::string& name) {
+// False when another spelling of the name may be left that the listing no longer
+// knows of: then only reading the folder again tells.
+bool RemoveName(Listing& listing, const std::string& name) {
+  bool complete = true;
   for (const std::u16string& key : {FoldHostName(name), FoldName(AnsiToWide(WindowsNameOfHostName(name)))}) {
     const auto it = listing.names.find(key);
     if (it != listing.names.end() && it->second == name) listing.names.erase(it);
+    if (listing.spelledTwice.count(key)) complete = false;
   }
+  return complete;
 }
 
 bool ReadListing(const std::string& hostDir, const struct stat& st, Listing& listing) {
@@ -128,6 +136,17 @@ void CacheNoteRemoved(const std::string& hostDir, const std::string& name) {
   // Another spelling of the same name may still be there: read the folder again.
   listing->reusable = false;
   listing->modified = st.st_mtim;
+}
+
+void CacheNoteRenamed(const std::string& hostDir, const std::string& from, const std::string& to) {
+  std::lock_guard<std::mutex> lock(cacheMutex);
+  struct stat st;
+  Listing* listing = EntryAfterOwnChange(hostDir, st);
+  if (!listing) return;
+  const bool complete = RemoveName(*listing, from);
+  AddName(*listing, to);
+  listing->modified = st.st_mtim;
+  listing->reusable = complete;
 }
 
 }  // namespace platform::posix

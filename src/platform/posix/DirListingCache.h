@@ -20,5 +20,6 @@ std::optional<std::string> FindNameIgnoringCase(const std::string& hostDir, cons
 
 void CacheNoteAdded(const std::string& hostDir, const std::string& name);
 void CacheNoteRemoved(const std::string& hostDir, const std::string& name);
+void CacheNoteRenamed(const std::string& hostDir, const std::string& from, const std::string& to);
 
 }  // namespace platform::posix

@@ -22,15 +22,23 @@ namespace platform {
 
 namespace {
 
-bool HostStat(const std::optional<std::string>& hostPath, struct stat& st) {
-  return hostPath && stat(hostPath->c_str(), &st) == 0;
-}
-
 // A refusal of the program's own (where Windows refuses and Linux would not) leaves
 // its reason as the system's own would be left.
 bool Refuse(int reason) {
   errno = reason;
   return false;
+}
+
+// The status of a looked-up path, asked of the file system only when the lookup did
+// not learn it.
+bool HostStat(const std::optional<posix::HostLookup>& lookup, struct stat& st) {
+  if (!lookup) return false;
+  switch (lookup->known) {
+    case posix::HostLookup::Known::Exists: st = lookup->status; return true;
+    case posix::HostLookup::Known::Missing: return Refuse(ENOENT);
+    case posix::HostLookup::Known::Nothing: break;
+  }
+  return stat(lookup->path.c_str(), &st) == 0;
 }
 
 std::string ParentOf(const std::string& hostPath) {
@@ -104,25 +112,25 @@ bool IsWindowsForm(const std::string& path) {
 
 bool FileExists(const std::string& path) {
   struct stat st;
-  return HostStat(posix::ResolveHostPath(path), st) && !S_ISDIR(st.st_mode);
+  return HostStat(posix::LookUpHostPath(path), st) && !S_ISDIR(st.st_mode);
 }
 
 bool DirectoryExists(const std::string& path) {
   struct stat st;
-  return HostStat(posix::ResolveHostPath(path), st) && S_ISDIR(st.st_mode);
+  return HostStat(posix::LookUpHostPath(path), st) && S_ISDIR(st.st_mode);
 }
 
 bool IsReadOnly(const std::string& path) {
   struct stat st;
-  return HostStat(posix::ResolveHostPath(path), st) && !(st.st_mode & S_IWUSR);
+  return HostStat(posix::LookUpHostPath(path), st) && !(st.st_mode & S_IWUSR);
 }
 
 bool SetReadOnly(const std::string& path, bool readOnly) {
-  const auto hostPath = posix::ResolveHostPath(path);
+  const auto lookup = posix::LookUpHostPath(path);
   struct stat st;
-  if (!HostStat(hostPath, st)) return false;
+  if (!HostStat(lookup, st)) return false;
   const mode_t mode = readOnly ? st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH) : st.st_mode | S_IWUSR;
-  return chmod(hostPath->c_str(), mode & 07777) == 0;
+  return chmod(lookup->path.c_str(), mode & 07777) == 0;
 }
 
 bool DeleteFileAt(const std::string& path) {
@@ -152,13 +160,15 @@ bool FlushDirectoryOf(const std::string& path) {
 }
 
 bool CopyFileOverwriting(const std::string& source, const std::string& target) {
-  const auto from = posix::ResolveHostPath(source);
-  const auto to = posix::ResolveHostPath(target);
+  const auto fromLookup = posix::LookUpHostPath(source);
+  const auto toLookup = posix::LookUpHostPath(target);
   struct stat sourceStat, targetStat;
-  if (!HostStat(from, sourceStat)) return from ? false : Refuse(ENOENT);
-  if (!to) return Refuse(ENOENT);
+  if (!HostStat(fromLookup, sourceStat)) return fromLookup ? false : Refuse(ENOENT);
+  if (!toLookup) return Refuse(ENOENT);
+  const std::string* from = &fromLookup->path;
+  const std::string* to = &toLookup->path;
   if (!S_ISREG(sourceStat.st_mode)) return Refuse(EISDIR);
-  const bool existed = stat(to->c_str(), &targetStat) == 0;
+  const bool existed = HostStat(toLookup, targetStat);
   if (existed) {
     if (S_ISDIR(targetStat.st_mode)) return Refuse(EISDIR);
     if (!(targetStat.st_mode & S_IWUSR)) return Refuse(EACCES);
@@ -172,20 +182,21 @@ bool CopyFileOverwriting(const std::string& source, const std::string& target) {
 
 bool ReplaceFileWith(const std::string& source, const std::string& target, Durability durability) {
   const auto from = posix::ResolveHostPath(source);
-  const auto to = posix::ResolveHostPath(target);
+  const auto toLookup = posix::LookUpHostPath(target);
   struct stat st;
-  if (!from || !to) {
+  if (!from || !toLookup) {
     errno = ENOENT;
     return false;
   }
-  const bool existed = stat(to->c_str(), &st) == 0;
+  const std::string* to = &toLookup->path;
+  const bool existed = HostStat(toLookup, st);
   if (existed && (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))) {
     errno = existed && S_ISDIR(st.st_mode) ? EISDIR : EACCES;  // the read-only attribute
     return false;
   }
   if (rename(from->c_str(), to->c_str()) != 0) return false;
-  posix::NoteNameRemoved(*from);
-  if (!existed) posix::NoteNameAdded(*to);
+  if (existed) posix::NoteNameRemoved(*from);
+  else posix::NoteNameRenamed(*from, *to);
   if (durability == Durability::AtVolumeFlush) return true;
   // The rename itself is made durable with the directory that holds the name.
   const int dir = open(ParentOf(*to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -213,7 +224,7 @@ bool FlushVolumeOf(const std::string& path) {
 
 bool PathExists(const std::string& path) {
   struct stat st;
-  return HostStat(posix::ResolveHostPath(path), st);
+  return HostStat(posix::LookUpHostPath(path), st);
 }
 
 bool RenameFile(const std::string& oldPath, const std::string& newPath) {
@@ -345,11 +356,11 @@ std::string OwnExecutablePath() {
 }
 
 bool MarkExecutable(const std::string& path) {
-  const auto hostPath = posix::ResolveHostPath(path);
+  const auto lookup = posix::LookUpHostPath(path);
   struct stat st;
-  if (!HostStat(hostPath, st) || S_ISDIR(st.st_mode)) return false;
+  if (!HostStat(lookup, st) || S_ISDIR(st.st_mode)) return false;
   const mode_t mode = st.st_mode | S_IXUSR | ((st.st_mode & (S_IRGRP | S_IROTH)) >> 2);
-  return chmod(hostPath->c_str(), mode & 07777) == 0;
+  return chmod(lookup->path.c_str(), mode & 07777) == 0;
 }
 
 std::optional<std::string> HostPathOf(const std::string& windowsPath) {

@@ -84,7 +84,27 @@ std::string MatchOrKeep(const std::string& hostDir, const std::string& name, boo
   return name;
 }
 
-std::optional<std::string> ResolveBelow(const std::string& root, const std::vector<std::string>& components) {
+HostLookup Found(std::string path, const struct stat& status) {
+  return {std::move(path), HostLookup::Known::Exists, status};
+}
+
+HostLookup Unchecked(std::string path) { return {std::move(path), HostLookup::Known::Nothing, {}}; }
+
+// A new name in a folder spelled exactly: only the last name needs a lookup, in the
+// folder's kept listing. Nothing when the folder is not there.
+std::optional<HostLookup> LookUpInParent(const std::string& exact, const std::string& name, bool absent) {
+  const std::string parent = exact.substr(0, exact.size() - name.size() - 1);
+  bool parentExists = false;
+  const auto match = FindNameIgnoringCase(parent, name, &parentExists);
+  if (!parentExists) return std::nullopt;
+  if (!match) return HostLookup{exact, absent ? HostLookup::Known::Missing : HostLookup::Known::Nothing, {}};
+  // Another spelling of the name; a name that is there as given (a link that leads
+  // nowhere) still wins over it.
+  if (*match != name && Exists(exact)) return Unchecked(exact);
+  return Unchecked(parent + "/" + *match);
+}
+
+std::optional<HostLookup> ResolveBelow(const std::string& root, const std::vector<std::string>& components) {
   std::vector<std::string> names;
   names.reserve(components.size());
   std::string exact = root;
@@ -92,23 +112,25 @@ std::optional<std::string> ResolveBelow(const std::string& root, const std::vect
     names.push_back(AnsiToUtf8(component));
     exact += "/" + names.back();
   }
+  struct stat status;
   if (names.empty()) {
-    if (!IsDirectory(root)) return std::nullopt;
-    return root.empty() ? "/" : root;
+    const std::string top = root.empty() ? "/" : root;
+    if (stat(top.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return std::nullopt;
+    return Found(top, status);
   }
-  if (Exists(exact)) return exact;  // the common case: one stat
-  // A new name in a folder spelled exactly: only the last name needs a lookup.
+  if (stat(exact.c_str(), &status) == 0) return Found(exact, status);  // the common case: one call
+  // Only "no such name" says the name is missing; a name that cannot be followed (a
+  // loop, a folder without access) is still there as given.
+  const bool absent = errno == ENOENT;
+  if (!absent && Exists(exact)) return Unchecked(exact);
   if (names.size() > 1) {
-    const std::string parent = exact.substr(0, exact.size() - names.back().size() - 1);
-    bool parentExists = false;
-    const auto match = FindNameIgnoringCase(parent, names.back(), &parentExists);
-    if (parentExists) return parent + "/" + (match ? *match : names.back());
+    if (auto lookup = LookUpInParent(exact, names.back(), absent)) return lookup;
   }
   if (!IsDirectory(root)) return std::nullopt;
   std::string current = root;
   bool found = true;
   for (const auto& name : names) current += "/" + (found ? MatchOrKeep(current, name, &found) : name);
-  return current;
+  return Unchecked(current);
 }
 
 bool FitsWindows1252(const std::string& utf8) { return AnsiToUtf8(Utf8ToAnsi(utf8)) == utf8; }
@@ -198,7 +220,7 @@ std::optional<std::string> DriveTarget(char letter) {
   return NormaliseHostPath(target.front() == '/' ? target : devices + target);
 }
 
-std::optional<std::string> ResolveHostPath(std::string_view windowsPath) {
+std::optional<HostLookup> LookUpHostPath(std::string_view windowsPath) {
   const auto parsed = ParseWindowsPath(windowsPath);
   if (!parsed) return std::nullopt;
   std::string root;
@@ -208,6 +230,12 @@ std::optional<std::string> ResolveHostPath(std::string_view windowsPath) {
     root = std::move(*target);
   }
   return ResolveBelow(root, parsed->components);
+}
+
+std::optional<std::string> ResolveHostPath(std::string_view windowsPath) {
+  auto lookup = LookUpHostPath(windowsPath);
+  if (!lookup) return std::nullopt;
+  return std::move(lookup->path);
 }
 
 std::string NormaliseHostPath(const std::string& absolutePath) {
@@ -269,6 +297,19 @@ void NoteNameRemoved(const std::string& hostPath) {
   const size_t slash = hostPath.rfind('/');
   if (slash == std::string::npos) return;
   CacheNoteRemoved(hostPath.substr(0, slash), hostPath.substr(slash + 1));
+}
+
+void NoteNameRenamed(const std::string& fromHostPath, const std::string& toHostPath) {
+  const size_t fromSlash = fromHostPath.rfind('/');
+  const size_t toSlash = toHostPath.rfind('/');
+  if (fromSlash == std::string::npos || toSlash == std::string::npos ||
+      fromHostPath.compare(0, fromSlash, toHostPath, 0, toSlash) != 0) {
+    NoteNameRemoved(fromHostPath);
+    NoteNameAdded(toHostPath);
+    return;
+  }
+  CacheNoteRenamed(fromHostPath.substr(0, fromSlash), fromHostPath.substr(fromSlash + 1),
+                   toHostPath.substr(toSlash + 1));
 }
 
 }  // namespace platform::posix

@@ -6,6 +6,8 @@
 // and UTF-8 on the host.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +35,18 @@ std::optional<std::string> DriveTarget(char letter);
 // drive whose link leads nowhere).
 std::optional<std::string> ResolveHostPath(std::string_view windowsPath);
 
+// A host path with what finding it learned, so that the caller need not ask the file
+// system again: the path's status (links followed) when it exists, or that it does
+// not. Extracting a file asks several questions of each name; each answer given here
+// is a call saved.
+struct HostLookup {
+  enum class Known { Nothing, Exists, Missing };
+  std::string path;
+  Known known = Known::Nothing;
+  struct stat status {};  // when Exists
+};
+std::optional<HostLookup> LookUpHostPath(std::string_view windowsPath);
+
 // A host path (absolute or relative to the current directory) as a Windows path.
 std::string WindowsPathFromHost(const std::string& hostPath);
 
@@ -48,6 +62,8 @@ std::u16string FoldName(std::u16string_view name);
 // Keeps the cached directory listings in step with changes this process makes.
 void NoteNameAdded(const std::string& hostPath);
 void NoteNameRemoved(const std::string& hostPath);
+// A rename onto a name that was free; one look at the folder when both are in it.
+void NoteNameRenamed(const std::string& fromHostPath, const std::string& toHostPath);
 
 // "/a/b/../c/." -> "/a/c"; "" for the root.
 std::string NormaliseHostPath(const std::string& absolutePath);

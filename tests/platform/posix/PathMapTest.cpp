@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -188,6 +189,41 @@ TEST(PathMap, NamesAddedBehindTheProgramsBackAreFound) {
   fs::rename(prefix.DriveC() / "Dir/Other.TXT", prefix.DriveC() / "Dir/Moved.TXT");
   EXPECT_FALSE(FileExists("C:\\Dir\\other.txt"));
   EXPECT_TRUE(FileExists("C:\\Dir\\moved.txt"));
+}
+
+// A folder whose time lies in the past, so that its listing is kept between lookups.
+void AgeFolder(const fs::path& folder) {
+  fs::last_write_time(folder, fs::file_time_type::clock::now() - std::chrono::hours(1));
+}
+
+TEST(PathMap, RenamingOneOfTwoSpellingsAwayLeavesTheOtherFound) {
+  TempPrefix prefix;
+  const fs::path dir = prefix.DriveC() / "Dir";
+  Touch(dir / "A.TMP");
+  Touch(dir / "a.tmp");
+  AgeFolder(dir);
+  EXPECT_FALSE(FileExists("C:\\Dir\\x.tmp"));  // the listing is read and kept
+  ASSERT_TRUE(ReplaceFileWith("C:\\Dir\\A.TMP", "C:\\Dir\\new.dat"));
+  EXPECT_TRUE(FileExists("C:\\Dir\\a.Tmp"));
+  EXPECT_TRUE(FileExists("C:\\Dir\\NEW.DAT"));
+  ASSERT_TRUE(ReplaceFileWith("C:\\Dir\\a.tmp", "C:\\Dir\\other.dat"));
+  EXPECT_FALSE(FileExists("C:\\Dir\\A.tmp"));
+  EXPECT_TRUE(FileExists("C:\\Dir\\Other.Dat"));
+}
+
+TEST(PathMap, ANameThereAsGivenWinsOverAnotherSpellingEvenWhenItLeadsNowhere) {
+  TempPrefix prefix;
+  const fs::path dir = prefix.DriveC() / "Dir";
+  Touch(dir / "LINK");
+  fs::create_symlink(dir / "nowhere", dir / "link");
+  AgeFolder(dir);
+  const struct {
+    const char* windows;
+    const char* host;
+  } cases[] = {{"C:\\Dir\\link", "link"}, {"C:\\Dir\\LINK", "LINK"}, {"C:\\Dir\\Link", "LINK"}};
+  for (const auto& c : cases) EXPECT_EQ(HostPathOf(c.windows), (dir / c.host).string()) << c.windows;
+  EXPECT_FALSE(FileExists("C:\\Dir\\link"));  // a link to nothing is no file
+  EXPECT_TRUE(FileExists("C:\\Dir\\Link"));
 }
 
 }  // namespace
