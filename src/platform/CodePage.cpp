@@ -135,6 +135,10 @@ std::string WideToAnsi(std::u16string_view text) {
       out += '?';
       continue;
     }
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {  // the same value in both
+      out += static_cast<char>(unit);
+      continue;
+    }
     auto found = table.find(unit);
     out += found == table.end() ? '?' : static_cast<char>(found->second);
   }
@@ -166,8 +170,19 @@ std::u16string Utf8ToWide(std::string_view text) {
   return out;
 }
 
-std::string AnsiToUtf8(std::string_view text) { return WideToUtf8(AnsiToWide(text)); }
-std::string Utf8ToAnsi(std::string_view text) { return WideToAnsi(Utf8ToWide(text)); }
+bool IsAscii(std::string_view text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// Plain ASCII, the common case for file names, needs no conversion.
+std::string AnsiToUtf8(std::string_view text) {
+  return IsAscii(text) ? std::string(text) : WideToUtf8(AnsiToWide(text));
+}
+std::string Utf8ToAnsi(std::string_view text) {
+  return IsAscii(text) ? std::string(text) : WideToAnsi(Utf8ToWide(text));
+}
 
 std::string AsciiLower(std::string_view text) {
   return MapBytes(text, [](uint8_t b) { return b >= 'A' && b <= 'Z' ? b + 32 : b; });

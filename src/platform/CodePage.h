@@ -23,6 +23,8 @@ std::u16string Utf8ToWide(std::string_view text);
 std::string AnsiToUtf8(std::string_view text);
 // Characters outside Windows-1252 become '?'.
 std::string Utf8ToAnsi(std::string_view text);
+// No byte above 0x7F: the text reads the same in Windows-1252 and UTF-8.
+bool IsAscii(std::string_view text);
 
 // Case folding of 8-bit texts. The Ascii forms change only A-Z / a-z; the Ansi forms
 // also fold the accented letters of Windows-1252 (as the system's locale-aware

@@ -172,6 +172,12 @@ void TSetupRun::Note(TRunRecord record, bool durable) {
   records_.push_back(std::move(record));
 }
 
+void TSetupRun::NoteAll(std::vector<TRunRecord> records, bool durable) {
+  if (const platform::Status appended = journal_.AppendAll(records, durable); !appended)
+    throw ERunStopped(CouldNotWrite(journal_.Path(), appended.Problem()));
+  for (TRunRecord& record : records) records_.push_back(std::move(record));
+}
+
 bool TSetupRun::CreatedByRun(const std::string& path) const {
   return created_.count(platform::AsciiLower(path)) != 0;
 }

@@ -89,6 +89,8 @@ class TSetupRun {
 
   // Appends a record; raises ERunStopped when the journal cannot be written.
   void Note(TRunRecord record, bool durable);
+  // Several records with one write to the journal.
+  void NoteAll(std::vector<TRunRecord> records, bool durable);
   // True once for a directory Begin made for the journal (ForceDirectory then
   // records it as one it made).
   bool ClaimPremadeDirectory(const std::string& directory);

@@ -57,11 +57,30 @@ std::optional<std::string> ReplaceKeepingOriginal(TSetupRun& run, const std::str
   return reason;
 }
 
+// The temporary of a file that replaces nothing of the player's takes its place: its
+// name reaches the disk with the rest of the run, before the run's finish record.
+bool PlaceWithoutOriginal(TSetupRun* run, const std::string& path, const std::string& temp) {
+  const platform::Durability durability =
+      run ? platform::Durability::AtVolumeFlush : platform::Durability::Now;
+  if (!platform::ReplaceFileWith(temp, path, durability)) return false;
+  if (run) run->FlushVolumeBeforeFinish(path);
+  return true;
+}
+
+// Journals the temporary (and, for a new file, the file) before either exists.
+void NoteTemporary(TSetupRun& run, const std::string& path, const std::string& temp, bool existed) {
+  // A new file's record goes with its temporary's: both only ask that the name be
+  // deleted if it is there, and one write to the journal serves both.
+  if (!existed) run.NoteAll({{'T', {temp}}, {'F', {path}}}, false);
+  else run.Note({'T', {temp}}, false);
+}
+
 // One attempt; nothing when the file is in place, else the system's reason.
 std::optional<std::string> TryWrite(const std::string& path,
                                     const std::function<bool(const std::string&)>& writer,
                                     TOriginal original) {
   TSetupRun* run = ActiveRun();
+  const platform::DriveMappingScope sameDrives;
   const std::string directory = ExtractFileDir(path);
   if (!platform::DirectoryExists(directory)) ForceDirectory(directory);
   const bool existed = platform::FileExists(path);
@@ -72,7 +91,7 @@ std::optional<std::string> TryWrite(const std::string& path,
     if (!probe.IsOpen()) return platform::LastErrorText();
   }
   const std::string temp = TemporaryBeside(path);
-  if (run) run->Note({'T', {temp}}, false);
+  if (run) NoteTemporary(*run, path, temp, existed);
   bool wrote = false;
   try {
     wrote = writer(temp);
@@ -85,14 +104,8 @@ std::optional<std::string> TryWrite(const std::string& path,
     failure = platform::LastErrorText();
   } else if (run && existed && !run->CreatedByRun(path)) {
     failure = ReplaceKeepingOriginal(*run, path, temp, original);
-  } else {
-    // A file of the run's own replaces nothing of the player's: its name reaches the
-    // disk with the rest of the run, before the run's finish record.
-    if (run && !existed) run->Note({'F', {path}}, false);
-    const platform::Durability durability =
-        run ? platform::Durability::AtVolumeFlush : platform::Durability::Now;
-    if (!platform::ReplaceFileWith(temp, path, durability)) failure = platform::LastErrorText();
-    else if (run) run->FlushVolumeBeforeFinish(path);
+  } else if (!PlaceWithoutOriginal(run, path, temp)) {
+    failure = platform::LastErrorText();
   }
   if (failure) {
     platform::DeleteFileAt(temp);

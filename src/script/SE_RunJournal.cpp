@@ -95,9 +95,14 @@ platform::Status TRunJournalFile::Create(const std::string& path) {
 }
 
 platform::Status TRunJournalFile::Append(const TRunRecord& record, bool durable) {
-  const std::string line = EncodeRunRecord(record);
-  if (file_.WriteAll(line.data(), line.size()) && (!durable || file_.Flush())) {
-    end_ += int64_t(line.size());
+  return AppendAll({record}, durable);
+}
+
+platform::Status TRunJournalFile::AppendAll(const std::vector<TRunRecord>& records, bool durable) {
+  std::string lines;
+  for (const TRunRecord& record : records) lines += EncodeRunRecord(record);
+  if (file_.WriteAll(lines.data(), lines.size()) && (!durable || file_.Flush())) {
+    end_ += int64_t(lines.size());
     return platform::Status::Success();
   }
   const platform::Status failure = platform::Status::Failure(platform::LastErrorText());

@@ -56,6 +56,8 @@ class TRunJournalFile {
   // this returns (needed before a change that destroys something). A failure gives
   // the system's reason.
   platform::Status Append(const TRunRecord& record, bool durable);
+  // Appends the records in one write; each stands or falls whole, as with Append.
+  platform::Status AppendAll(const std::vector<TRunRecord>& records, bool durable);
   // Closes and deletes the journal.
   bool Remove();
   void Close() { file_.Close(); }

@@ -46,6 +46,7 @@ void AddName(Listing& listing, const std::string& name) {
   // the directory gives them in.
   if (!inserted && name != it->second) listing.spelledTwice.insert(it->first);
   if (!inserted && name < it->second) it->second = name;
+  if (IsAscii(name)) return;  // its own name is the one the program sees
   const std::string windowsName = WindowsNameOfHostName(name);
   if (AnsiToUtf8(windowsName) != name) listing.names.emplace(FoldName(AnsiToWide(windowsName)), name);
 }

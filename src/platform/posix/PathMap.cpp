@@ -1,6 +1,7 @@
 #include "platform/posix/PathMap.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <cstring>
 
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 #include "platform/posix/DirListingCache.h"
 #include "platform/posix/Prefix.h"
 
@@ -145,6 +147,7 @@ uint32_t NameDigest(const std::string& utf8) {
 }  // namespace
 
 std::string WindowsNameOfHostName(const std::string& utf8Name) {
+  if (IsAscii(utf8Name)) return utf8Name;
   if (FitsWindows1252(utf8Name)) return Utf8ToAnsi(utf8Name);
   char digest[16];
   std::snprintf(digest, sizeof digest, "~%08X", NameDigest(utf8Name));
@@ -203,9 +206,31 @@ std::optional<WindowsPath> ParseWindowsPath(std::string_view path) {
   return parsed;
 }
 
+namespace {
+
+// The drives mapped while a DriveMappingScope is alive on this thread.
+struct ScopedDrives {
+  int depth = 0;
+  std::array<std::optional<std::optional<std::string>>, 26> targets;
+};
+thread_local ScopedDrives scopedDrives;
+
+std::optional<std::string> ReadDriveTarget(char letter);
+
+}  // namespace
+
 std::optional<std::string> DriveTarget(char letter) {
   letter = LowerLetter(letter);
   if (letter < 'a' || letter > 'z') return std::nullopt;
+  if (scopedDrives.depth == 0) return ReadDriveTarget(letter);
+  auto& kept = scopedDrives.targets[size_t(letter - 'a')];
+  if (!kept) kept = ReadDriveTarget(letter);
+  return *kept;
+}
+
+namespace {
+
+std::optional<std::string> ReadDriveTarget(char letter) {
   const std::string devices = PrefixRoot() + "/dosdevices/";
   const std::string link = devices + letter + ":";
   std::string target(4096, '\0');
@@ -219,6 +244,8 @@ std::optional<std::string> DriveTarget(char letter) {
   target.resize(static_cast<size_t>(length));
   return NormaliseHostPath(target.front() == '/' ? target : devices + target);
 }
+
+}  // namespace
 
 std::optional<HostLookup> LookUpHostPath(std::string_view windowsPath) {
   const auto parsed = ParseWindowsPath(windowsPath);
@@ -313,3 +340,15 @@ void NoteNameRenamed(const std::string& fromHostPath, const std::string& toHostP
 }
 
 }  // namespace platform::posix
+
+namespace platform {
+
+DriveMappingScope::DriveMappingScope() {
+  if (posix::scopedDrives.depth++ == 0) posix::scopedDrives.targets = {};
+}
+
+DriveMappingScope::~DriveMappingScope() {
+  if (--posix::scopedDrives.depth == 0) posix::scopedDrives.targets = {};
+}
+
+}  // namespace platform

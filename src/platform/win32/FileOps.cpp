@@ -212,6 +212,10 @@ bool CopyFileOverwriting(const std::string& source, const std::string& target) {
   return false;
 }
 
+// The system maps drive letters itself, for every call.
+DriveMappingScope::DriveMappingScope() = default;
+DriveMappingScope::~DriveMappingScope() = default;
+
 bool ReplaceFileWith(const std::string& source, const std::string& target, Durability durability) {
   const DWORD attributes = AttributesOf(target);
   if (attributes != INVALID_FILE_ATTRIBUTES &&

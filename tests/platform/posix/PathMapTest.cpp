@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/CodePage.h"
 #include "platform/Files.h"
@@ -224,6 +225,47 @@ TEST(PathMap, ANameThereAsGivenWinsOverAnotherSpellingEvenWhenItLeadsNowhere) {
   for (const auto& c : cases) EXPECT_EQ(HostPathOf(c.windows), (dir / c.host).string()) << c.windows;
   EXPECT_FALSE(FileExists("C:\\Dir\\link"));  // a link to nothing is no file
   EXPECT_TRUE(FileExists("C:\\Dir\\Link"));
+}
+
+}  // namespace
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+TEST(PathMap, ADriveKeepsItsMappingWhileAScopeIsAliveAndOnlyOnItsThread) {
+  TempPrefix prefix;
+  const fs::path root = prefix.Root();
+  fs::create_directories(root / "d-one");
+  fs::create_directories(root / "d-two");
+  fs::create_directory_symlink("../d-one", root / "dosdevices/d:");
+  const auto remapD = [&](const char* target) {
+    fs::remove(root / "dosdevices/d:");
+    fs::create_directory_symlink(target, root / "dosdevices/d:");
+  };
+  const std::string one = (root / "d-one/x.dat").string(), two = (root / "d-two/x.dat").string();
+  {
+    const DriveMappingScope outer;
+    EXPECT_EQ(HostPathOf("D:\\x.dat"), one);
+    remapD("../d-two");
+    {
+      const DriveMappingScope inner;
+      EXPECT_EQ(HostPathOf("d:\\x.dat"), one);
+    }
+    EXPECT_EQ(HostPathOf("D:\\x.dat"), one);  // the outer scope still holds
+    std::optional<std::string> elsewhere;
+    std::thread([&] { elsewhere = HostPathOf("D:\\x.dat"); }).join();
+    EXPECT_EQ(elsewhere, two);
+  }
+  EXPECT_EQ(HostPathOf("D:\\x.dat"), two);
+  {
+    const DriveMappingScope scope;
+    fs::remove(root / "dosdevices/d:");
+    EXPECT_EQ(HostPathOf("D:\\x.dat"), std::nullopt);  // a drive missing when first used stays missing
+    remapD("../d-one");
+    EXPECT_EQ(HostPathOf("D:\\x.dat"), std::nullopt);
+  }
+  EXPECT_EQ(HostPathOf("D:\\x.dat"), one);
 }
 
 }  // namespace
