@@ -92,17 +92,19 @@ bool ReplaceFileWith(const std::string& source, const std::string& target,
 bool FlushVolumeOf(const std::string& path);
 // The path exists, as a file or a directory.
 bool PathExists(const std::string& path);
-// While one is alive, the drive letters in the paths this thread names keep the
-// meaning they had when first used. The calls of one step (a file written under a
-// temporary name and renamed into place) then all act on the same folders, even when
-// a drive is mapped elsewhere meanwhile; where mapping a drive costs a call to the
-// system, it is made once per step instead of once per path. Scopes may nest.
-class DriveMappingScope {
+// While one is alive, the paths this thread names keep the meaning they had when
+// first used: a drive letter the folder it was mapped to, a name the letter case it
+// was found in. The calls of one step (a file written under a temporary name and
+// renamed into place) then all act on the same files, even when a drive is mapped
+// elsewhere or a name appears in another letter case meanwhile; where mapping a path
+// costs calls to the system, they are made once per step instead of once per call.
+// Whether a file exists is still asked each time. Scopes may nest.
+class PathMappingScope {
  public:
-  DriveMappingScope();
-  ~DriveMappingScope();
-  DriveMappingScope(const DriveMappingScope&) = delete;
-  DriveMappingScope& operator=(const DriveMappingScope&) = delete;
+  PathMappingScope();
+  ~PathMappingScope();
+  PathMappingScope(const PathMappingScope&) = delete;
+  PathMappingScope& operator=(const PathMappingScope&) = delete;
 };
 // Copies source over target, replacing an existing target.
 bool CopyFileOverwriting(const std::string& source, const std::string& target);

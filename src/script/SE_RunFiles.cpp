@@ -80,7 +80,7 @@ std::optional<std::string> TryWrite(const std::string& path,
                                     const std::function<bool(const std::string&)>& writer,
                                     TOriginal original) {
   TSetupRun* run = ActiveRun();
-  const platform::DriveMappingScope sameDrives;
+  const platform::PathMappingScope sameMapping;
   const std::string directory = ExtractFileDir(path);
   if (!platform::DirectoryExists(directory)) ForceDirectory(directory);
   const bool existed = platform::FileExists(path);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_map>
 #include <cstdio>
 
 #include <sys/stat.h>
@@ -208,12 +209,13 @@ std::optional<WindowsPath> ParseWindowsPath(std::string_view path) {
 
 namespace {
 
-// The drives mapped while a DriveMappingScope is alive on this thread.
-struct ScopedDrives {
+// The drives and paths mapped while a PathMappingScope is alive on this thread.
+struct ScopedMappings {
   int depth = 0;
   std::array<std::optional<std::optional<std::string>>, 26> targets;
+  std::unordered_map<std::string, std::string> hostPaths;  // of "X:\..." paths as given
 };
-thread_local ScopedDrives scopedDrives;
+thread_local ScopedMappings scopedMappings;
 
 std::optional<std::string> ReadDriveTarget(char letter);
 
@@ -222,8 +224,8 @@ std::optional<std::string> ReadDriveTarget(char letter);
 std::optional<std::string> DriveTarget(char letter) {
   letter = LowerLetter(letter);
   if (letter < 'a' || letter > 'z') return std::nullopt;
-  if (scopedDrives.depth == 0) return ReadDriveTarget(letter);
-  auto& kept = scopedDrives.targets[size_t(letter - 'a')];
+  if (scopedMappings.depth == 0) return ReadDriveTarget(letter);
+  auto& kept = scopedMappings.targets[size_t(letter - 'a')];
   if (!kept) kept = ReadDriveTarget(letter);
   return *kept;
 }
@@ -247,7 +249,18 @@ std::optional<std::string> ReadDriveTarget(char letter) {
 
 }  // namespace
 
-std::optional<HostLookup> LookUpHostPath(std::string_view windowsPath) {
+namespace {
+
+// Where a scope keeps the host path of a drive path; nothing outside a scope, and for
+// paths that depend on the current directory.
+std::string* ScopedHostPath(std::string_view windowsPath) {
+  if (scopedMappings.depth == 0 || windowsPath.size() < 3 || !IsDriveLetter(windowsPath[0]) ||
+      windowsPath[1] != ':' || !IsSeparator(windowsPath[2]))
+    return nullptr;
+  return &scopedMappings.hostPaths[std::string(windowsPath)];
+}
+
+std::optional<HostLookup> LookUpUnscoped(std::string_view windowsPath) {
   const auto parsed = ParseWindowsPath(windowsPath);
   if (!parsed) return std::nullopt;
   std::string root;
@@ -257,6 +270,16 @@ std::optional<HostLookup> LookUpHostPath(std::string_view windowsPath) {
     root = std::move(*target);
   }
   return ResolveBelow(root, parsed->components);
+}
+
+}  // namespace
+
+std::optional<HostLookup> LookUpHostPath(std::string_view windowsPath) {
+  std::string* kept = ScopedHostPath(windowsPath);
+  if (kept && !kept->empty()) return Unchecked(*kept);
+  auto lookup = LookUpUnscoped(windowsPath);
+  if (kept && lookup) *kept = lookup->path;
+  return lookup;
 }
 
 std::optional<std::string> ResolveHostPath(std::string_view windowsPath) {
@@ -343,12 +366,12 @@ void NoteNameRenamed(const std::string& fromHostPath, const std::string& toHostP
 
 namespace platform {
 
-DriveMappingScope::DriveMappingScope() {
-  if (posix::scopedDrives.depth++ == 0) posix::scopedDrives.targets = {};
-}
+PathMappingScope::PathMappingScope() { ++posix::scopedMappings.depth; }
 
-DriveMappingScope::~DriveMappingScope() {
-  if (--posix::scopedDrives.depth == 0) posix::scopedDrives.targets = {};
+PathMappingScope::~PathMappingScope() {
+  if (--posix::scopedMappings.depth > 0) return;
+  posix::scopedMappings.targets = {};
+  posix::scopedMappings.hostPaths.clear();
 }
 
 }  // namespace platform

@@ -213,8 +213,8 @@ bool CopyFileOverwriting(const std::string& source, const std::string& target) {
 }
 
 // The system maps drive letters itself, for every call.
-DriveMappingScope::DriveMappingScope() = default;
-DriveMappingScope::~DriveMappingScope() = default;
+PathMappingScope::PathMappingScope() = default;
+PathMappingScope::~PathMappingScope() = default;
 
 bool ReplaceFileWith(const std::string& source, const std::string& target, Durability durability) {
   const DWORD attributes = AttributesOf(target);

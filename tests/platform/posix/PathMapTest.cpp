@@ -245,11 +245,11 @@ TEST(PathMap, ADriveKeepsItsMappingWhileAScopeIsAliveAndOnlyOnItsThread) {
   };
   const std::string one = (root / "d-one/x.dat").string(), two = (root / "d-two/x.dat").string();
   {
-    const DriveMappingScope outer;
+    const PathMappingScope outer;
     EXPECT_EQ(HostPathOf("D:\\x.dat"), one);
     remapD("../d-two");
     {
-      const DriveMappingScope inner;
+      const PathMappingScope inner;
       EXPECT_EQ(HostPathOf("d:\\x.dat"), one);
     }
     EXPECT_EQ(HostPathOf("D:\\x.dat"), one);  // the outer scope still holds
@@ -259,13 +259,29 @@ TEST(PathMap, ADriveKeepsItsMappingWhileAScopeIsAliveAndOnlyOnItsThread) {
   }
   EXPECT_EQ(HostPathOf("D:\\x.dat"), two);
   {
-    const DriveMappingScope scope;
+    const PathMappingScope scope;
     fs::remove(root / "dosdevices/d:");
     EXPECT_EQ(HostPathOf("D:\\x.dat"), std::nullopt);  // a drive missing when first used stays missing
     remapD("../d-one");
     EXPECT_EQ(HostPathOf("D:\\x.dat"), std::nullopt);
   }
   EXPECT_EQ(HostPathOf("D:\\x.dat"), one);
+}
+
+TEST(PathMap, ANameKeepsTheLetterCaseItWasFoundInWhileAScopeIsAlive) {
+  TempPrefix prefix;
+  const fs::path dir = prefix.DriveC() / "Dir";
+  Touch(dir / "A.TXT");
+  {
+    const PathMappingScope scope;
+    EXPECT_EQ(HostPathOf("C:\\Dir\\a.txt"), (dir / "A.TXT").string());
+    fs::rename(dir / "A.TXT", dir / "a.txt");  // another program renames it
+    EXPECT_EQ(HostPathOf("C:\\Dir\\a.txt"), (dir / "A.TXT").string());
+    EXPECT_FALSE(FileExists("C:\\Dir\\a.txt"));  // whether it is there is asked each time
+    EXPECT_TRUE(FileExists("C:\\Dir\\A.txt"));   // another spelling is looked up afresh
+  }
+  EXPECT_EQ(HostPathOf("C:\\Dir\\a.txt"), (dir / "a.txt").string());
+  EXPECT_TRUE(FileExists("C:\\Dir\\a.txt"));
 }
 
 }  // namespace
