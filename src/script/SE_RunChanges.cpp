@@ -111,6 +111,19 @@ platform::Status UndoRecord(const TRunRecord& record) {
   }
 }
 
+// A journal whose records have all been taken back must not be taken back again by a
+// later start: by then the player may have put files of his own where the run's were.
+// One that cannot be deleted is emptied, and an empty journal takes back nothing.
+platform::Status DiscardJournal(const std::string& journalPath) {
+  if (!platform::FileExists(journalPath) || platform::DeleteFileAt(journalPath))
+    return platform::Status::Success();
+  const platform::Status notDeleted =
+      platform::Status::SystemFailure(Quoted(journalPath) + " could not be deleted");
+  platform::File journal = platform::File::Open(journalPath, platform::OpenMode::ReadWrite);
+  if (journal.IsOpen() && journal.Seek(0) == 0 && journal.SetEndOfFile()) return platform::Status::Success();
+  return notDeleted;
+}
+
 // A file left behind, a replaced file not back or a game file not restored leaves the
 // game other than it was; a registry value does not touch the game's files.
 bool TouchesTheGame(char kind) { return kind == 'T' || kind == 'F' || kind == 'R' || kind == 'G'; }
@@ -233,7 +246,9 @@ TUndoOutcome UndoRunRecords(const std::vector<TRunRecord>& records, const std::s
     }
   }
   // The journal is all the next start has to go by to take back what is left.
-  if (!outcome.journalKept && platform::FileExists(journalPath)) platform::DeleteFileAt(journalPath);
+  if (!outcome.journalKept)
+    if (const platform::Status discarded = DiscardJournal(journalPath); !discarded)
+      outcome.problems.push_back(discarded.Problem());
   // The directories that held the journal (or a file in use) get a second chance.
   for (const std::string& directory : directoriesLeft)
     if (platform::DirectoryExists(directory)) platform::RemoveEmptyDirectory(directory);

@@ -17,6 +17,7 @@
 #include "script/SE_FileHelpers.h"
 #include "script/SE_RunChanges.h"
 #include "script/SE_RunFiles.h"
+#include "script/SE_RunJournal.h"
 #include "script/ZTI_CompLines.h"
 #include "SetupRunFixture.h"
 #include "SystemReasons.h"
@@ -169,6 +170,32 @@ TEST_F(RunUndoTest, AJournalLeftByAKilledRunIsUndoneByTheNextStart) {
   EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\new"));
   EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
   EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\Demo_backup"));
+}
+
+// The journal of a run that has been taken back whole cannot be deleted (a program
+// holds it): it is emptied instead, so that a later start does not take the run back
+// a second time over files the player has put there since.
+TEST_F(RunUndoTest, AJournalThatCannotBeDeletedAfterAWholeUndoIsEmptiedAndUndoesNothingMore) {
+  PrepareGame();
+  {
+    auto run =
+        std::make_unique<TSetupRun>(At("C:\\Games\\Demo\\"), "Demo_", std::unordered_set<std::string>{});
+    run->Begin();
+    SetActiveRun(std::move(run));
+    WriteBytesOfRun(At("C:\\Games\\Demo\\new.txt"), reinterpret_cast<const uint8_t*>("n"), 1);
+    TakeActiveRun().reset();  // killed
+  }
+  const std::string journal = At("C:\\Games\\Demo\\Demo_run.journal");
+  platform::HoldFileInUse(journal);
+  const TRunRecoveryResult first = RecoverInterruptedRun(At("C:\\Games\\Demo"), "Demo_");
+  EXPECT_TRUE(first.undo.Complete()) << UndoProblemsText(first.undo);
+  EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\new.txt"));
+  EXPECT_TRUE(ReadRunJournal(journal).empty());
+  platform::ReleaseFileInUse();
+  HostWrite("C:\\Games\\Demo\\new.txt", "the player's own");
+  RecoverInterruptedRun(At("C:\\Games\\Demo"), "Demo_");
+  EXPECT_EQ(HostRead("C:\\Games\\Demo\\new.txt"), "the player's own");
+  EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
 }
 
 // A run killed after it made a file, replaced the game's file and updated a game
