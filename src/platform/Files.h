@@ -69,6 +69,10 @@ bool WriteFileBytes(const std::string& path, const void* data, size_t count);
 
 bool FileExists(const std::string& path);       // a file, not a directory
 bool DirectoryExists(const std::string& path);  // a directory, not a file
+// What is at a path, in one look. MissingInFolder: nothing, in a folder that is there;
+// Missing: nothing, and the folder may be missing too.
+enum class PathState { File, Directory, MissingInFolder, Missing };
+PathState StateOfPath(const std::string& path);
 
 bool IsReadOnly(const std::string& path);
 bool SetReadOnly(const std::string& path, bool readOnly);

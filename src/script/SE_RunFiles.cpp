@@ -82,8 +82,11 @@ std::optional<std::string> TryWrite(const std::string& path,
   TSetupRun* run = ActiveRun();
   const platform::PathMappingScope sameMapping;
   const std::string directory = ExtractFileDir(path);
-  if (!platform::DirectoryExists(directory)) ForceDirectory(directory);
-  const bool existed = platform::FileExists(path);
+  // What is at the path tells, in the same look, whether its folder is there.
+  const platform::PathState state = platform::StateOfPath(path);
+  if (state == platform::PathState::Missing && !platform::DirectoryExists(directory))
+    ForceDirectory(directory);
+  const bool existed = state == platform::PathState::File;
   if (existed) {
     // A file that cannot be opened for writing (read-only, in use, no rights) is not
     // replaced behind its back, even where the system would let it be renamed.

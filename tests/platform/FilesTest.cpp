@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "platform/Errors.h"
@@ -155,6 +156,46 @@ TEST(Files, ReplacementsAreTheSameWhenTheyWaitForTheDiskOrNot) {
     ASSERT_TRUE(DeleteFileAt(prefix.Path("C:\\new.tmp")));
   }
   EXPECT_FALSE(FlushVolumeOf("no drive"));
+}
+
+TEST(Files, TheStateOfAPathTellsWhetherItsFolderIsThere) {
+  TempPrefix prefix;
+  ASSERT_TRUE(MakeDirectory(prefix.Path("C:\\Dir")));
+  ASSERT_TRUE(Write(prefix.Path("C:\\Dir\\a.txt"), "a"));
+  const struct {
+    std::string path;
+    PathState state;
+  } cases[] = {
+      {prefix.Path("C:\\Dir\\A.TXT"), PathState::File},
+      {prefix.Path("C:\\dir"), PathState::Directory},
+      {prefix.Path("C:\\Dir\\b.txt"), PathState::MissingInFolder},
+      {prefix.Path("C:\\Nowhere\\b.txt"), PathState::Missing},
+      {prefix.Path("C:\\Dir\\a.txt\\b.txt"), PathState::Missing},
+  };
+  for (const auto& c : cases) EXPECT_EQ(StateOfPath(c.path), c.state) << c.path;
+}
+
+// Within a step's mapping scope as without: a new name is taken, an existing file is
+// replaced, a folder or a read-only file in the way is refused and left as it was.
+TEST(Files, AReplacementTakesANewNameReplacesAFileAndRefusesAFolder) {
+  TempPrefix prefix;
+  ASSERT_TRUE(MakeDirectory(prefix.Path("C:\\Folder")));
+  for (const bool scoped : {false, true}) {
+    SCOPED_TRACE(scoped ? "in a scope" : "no scope");
+    std::optional<PathMappingScope> scope;
+    if (scoped) scope.emplace();
+    ASSERT_TRUE(Write(prefix.Path("C:\\new.tmp"), "one"));
+    EXPECT_TRUE(ReplaceFileWith(prefix.Path("C:\\new.tmp"), prefix.Path("C:\\Target.dat")));
+    ASSERT_TRUE(Write(prefix.Path("C:\\new.tmp"), "two"));
+    EXPECT_TRUE(ReplaceFileWith(prefix.Path("C:\\new.tmp"), prefix.Path("C:\\Target.dat")));
+    EXPECT_EQ(Contents(prefix.Path("C:\\target.dat")), "two");
+    ASSERT_TRUE(Write(prefix.Path("C:\\new.tmp"), "three"));
+    EXPECT_FALSE(ReplaceFileWith(prefix.Path("C:\\new.tmp"), prefix.Path("C:\\Folder")));
+    EXPECT_TRUE(DirectoryExists(prefix.Path("C:\\Folder")));
+    EXPECT_EQ(Contents(prefix.Path("C:\\new.tmp")), "three");
+    ASSERT_TRUE(DeleteFileAt(prefix.Path("C:\\new.tmp")));
+    ASSERT_TRUE(DeleteFileAt(prefix.Path("C:\\Target.dat")));
+  }
 }
 
 TEST(Files, PathExistsForFilesAndFoldersInAnyLetterCase) {

@@ -120,6 +120,16 @@ bool DirectoryExists(const std::string& path) {
   return HostStat(posix::LookUpHostPath(path), st) && S_ISDIR(st.st_mode);
 }
 
+PathState StateOfPath(const std::string& path) {
+  const auto lookup = posix::LookUpHostPath(path);
+  struct stat st;
+  if (HostStat(lookup, st)) return S_ISDIR(st.st_mode) ? PathState::Directory : PathState::File;
+  // Only a name missing from its folder's listing is known to be missing from a folder
+  // that is there.
+  const bool inFolder = lookup && lookup->known == posix::HostLookup::Known::Missing;
+  return inFolder ? PathState::MissingInFolder : PathState::Missing;
+}
+
 bool IsReadOnly(const std::string& path) {
   struct stat st;
   return HostStat(posix::LookUpHostPath(path), st) && !(st.st_mode & S_IWUSR);
@@ -189,12 +199,22 @@ bool ReplaceFileWith(const std::string& source, const std::string& target, Durab
     return false;
   }
   const std::string* to = &toLookup->path;
-  const bool existed = HostStat(toLookup, st);
-  if (existed && (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))) {
-    errno = existed && S_ISDIR(st.st_mode) ? EISDIR : EACCES;  // the read-only attribute
-    return false;
+  bool renamed = false, existed = false;
+  // A new name, the common case, takes one call; what is already there is looked at
+  // before it is replaced. (A file system that cannot rename without replacing gets
+  // the look first.)
+  if (toLookup->known != posix::HostLookup::Known::Exists) {
+    renamed = renameat2(AT_FDCWD, from->c_str(), AT_FDCWD, to->c_str(), RENAME_NOREPLACE) == 0;
+    if (!renamed && errno != EEXIST && errno != EINVAL) return false;
   }
-  if (rename(from->c_str(), to->c_str()) != 0) return false;
+  if (!renamed) {
+    existed = HostStat(toLookup, st);
+    if (existed && (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))) {
+      errno = S_ISDIR(st.st_mode) ? EISDIR : EACCES;  // the read-only attribute
+      return false;
+    }
+    if (rename(from->c_str(), to->c_str()) != 0) return false;
+  }
   if (existed) posix::NoteNameRemoved(*from);
   else posix::NoteNameRenamed(*from, *to);
   if (durability == Durability::AtVolumeFlush) return true;

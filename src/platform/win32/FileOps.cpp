@@ -135,6 +135,14 @@ bool FileExists(const std::string& path) {
 
 bool DirectoryExists(const std::string& path) { return IsDirectoryAttribute(AttributesOf(path)); }
 
+PathState StateOfPath(const std::string& path) {
+  const DWORD attributes = AttributesOf(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES)
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathState::Directory : PathState::File;
+  // A missing folder on the way gives "path not found" instead.
+  return GetLastError() == ERROR_FILE_NOT_FOUND ? PathState::MissingInFolder : PathState::Missing;
+}
+
 bool IsReadOnly(const std::string& path) {
   const DWORD attributes = AttributesOf(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
@@ -217,16 +225,20 @@ PathMappingScope::PathMappingScope() = default;
 PathMappingScope::~PathMappingScope() = default;
 
 bool ReplaceFileWith(const std::string& source, const std::string& target, Durability durability) {
+  const std::wstring from = SystemPath(source), to = SystemPath(target);
+  // Write-through: the new name is on the disk when the call returns.
+  const DWORD writeThrough = durability == Durability::Now ? MOVEFILE_WRITE_THROUGH : 0;
+  // A new name, the common case, takes one call; what is already there is looked at
+  // before it is replaced.
+  if (MoveFileExW(from.c_str(), to.c_str(), writeThrough)) return true;
+  if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return false;
   const DWORD attributes = AttributesOf(target);
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
-  // Write-through: the new name is on the disk when the call returns.
-  const DWORD writeThrough = durability == Durability::Now ? MOVEFILE_WRITE_THROUGH : 0;
-  return MoveFileExW(SystemPath(source).c_str(), SystemPath(target).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | writeThrough);
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | writeThrough);
 }
 
 bool FlushVolumeOf(const std::string& path) {
