@@ -110,6 +110,16 @@ class PathMappingScope {
   PathMappingScope(const PathMappingScope&) = delete;
   PathMappingScope& operator=(const PathMappingScope&) = delete;
 };
+// The drive letters alone keep their meaning while one is alive, for work that names
+// many paths over a longer time (a group of files extracted into one folder); names
+// are still looked up afresh outside the steps' own scopes.
+class DriveMappingScope {
+ public:
+  DriveMappingScope();
+  ~DriveMappingScope();
+  DriveMappingScope(const DriveMappingScope&) = delete;
+  DriveMappingScope& operator=(const DriveMappingScope&) = delete;
+};
 // Copies source over target, replacing an existing target.
 bool CopyFileOverwriting(const std::string& source, const std::string& target);
 // Fails when the target exists (as the system's move does).

@@ -1,6 +1,7 @@
 #include "script/ZTI_PakExtract.h"
 
 #include "package/ZTI_PakFile.h"
+#include "platform/Files.h"
 #include "script/SE_FileHelpers.h"
 #include "script/SE_InstallRecorder.h"
 #include "script/SE_Progress.h"
@@ -36,6 +37,7 @@ bool TStandardExtractHooks::WriteLargeFile(const std::string& path,
 void TStandardExtractHooks::Step() { StepProgress(true); }
 
 void ExtractGroupToDirectory(TPak& pak, const std::string& directory, uint16_t group) {
+  const platform::DriveMappingScope sameDrives;  // the drive link is read once per group
   TStandardExtractHooks hooks;
   pak.ExtractGroup(directory, group, hooks);
 }

@@ -211,7 +211,8 @@ namespace {
 
 // The drives and paths mapped while a PathMappingScope is alive on this thread.
 struct ScopedMappings {
-  int depth = 0;
+  int depth = 0;       // path mapping scopes alive
+  int driveDepth = 0;  // drive mapping scopes alive
   std::array<std::optional<std::optional<std::string>>, 26> targets;
   std::unordered_map<std::string, std::string> hostPaths;  // of "X:\..." paths as given
 };
@@ -224,7 +225,7 @@ std::optional<std::string> ReadDriveTarget(char letter);
 std::optional<std::string> DriveTarget(char letter) {
   letter = LowerLetter(letter);
   if (letter < 'a' || letter > 'z') return std::nullopt;
-  if (scopedMappings.depth == 0) return ReadDriveTarget(letter);
+  if (scopedMappings.depth == 0 && scopedMappings.driveDepth == 0) return ReadDriveTarget(letter);
   auto& kept = scopedMappings.targets[size_t(letter - 'a')];
   if (!kept) kept = ReadDriveTarget(letter);
   return *kept;
@@ -370,8 +371,15 @@ PathMappingScope::PathMappingScope() { ++posix::scopedMappings.depth; }
 
 PathMappingScope::~PathMappingScope() {
   if (--posix::scopedMappings.depth > 0) return;
-  posix::scopedMappings.targets = {};
   posix::scopedMappings.hostPaths.clear();
+  if (posix::scopedMappings.driveDepth == 0) posix::scopedMappings.targets = {};
+}
+
+DriveMappingScope::DriveMappingScope() { ++posix::scopedMappings.driveDepth; }
+
+DriveMappingScope::~DriveMappingScope() {
+  if (--posix::scopedMappings.driveDepth == 0 && posix::scopedMappings.depth == 0)
+    posix::scopedMappings.targets = {};
 }
 
 }  // namespace platform

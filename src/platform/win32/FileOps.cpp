@@ -223,6 +223,8 @@ bool CopyFileOverwriting(const std::string& source, const std::string& target) {
 // The system maps drive letters itself, for every call.
 PathMappingScope::PathMappingScope() = default;
 PathMappingScope::~PathMappingScope() = default;
+DriveMappingScope::DriveMappingScope() = default;
+DriveMappingScope::~DriveMappingScope() = default;
 
 bool ReplaceFileWith(const std::string& source, const std::string& target, Durability durability) {
   const std::wstring from = SystemPath(source), to = SystemPath(target);

@@ -268,6 +268,27 @@ TEST(PathMap, ADriveKeepsItsMappingWhileAScopeIsAliveAndOnlyOnItsThread) {
   EXPECT_EQ(HostPathOf("D:\\x.dat"), one);
 }
 
+TEST(PathMap, ADriveScopeKeepsTheDriveButLooksNamesUpAfresh) {
+  TempPrefix prefix;
+  const fs::path root = prefix.Root();
+  fs::create_directories(root / "d-one");
+  fs::create_directories(root / "d-two");
+  fs::create_directory_symlink("../d-one", root / "dosdevices/d:");
+  Touch(root / "d-one/A.TXT");
+  {
+    const DriveMappingScope drives;
+    EXPECT_EQ(HostPathOf("D:\\a.txt"), (root / "d-one/A.TXT").string());
+    fs::remove(root / "dosdevices/d:");
+    fs::create_directory_symlink("../d-two", root / "dosdevices/d:");
+    fs::rename(root / "d-one/A.TXT", root / "d-one/a.txt");
+    {
+      const PathMappingScope step;  // a step inside keeps the drive when it ends
+    }
+    EXPECT_EQ(HostPathOf("D:\\a.txt"), (root / "d-one/a.txt").string());
+  }
+  EXPECT_EQ(HostPathOf("D:\\a.txt"), (root / "d-two/a.txt").string());
+}
+
 TEST(PathMap, ANameKeepsTheLetterCaseItWasFoundInWhileAScopeIsAlive) {
   TempPrefix prefix;
   const fs::path dir = prefix.DriveC() / "Dir";
