@@ -227,27 +227,23 @@ TEST(PathMap, ANameThereAsGivenWinsOverAnotherSpellingEvenWhenItLeadsNowhere) {
   EXPECT_TRUE(FileExists("C:\\Dir\\Link"));
 }
 
-}  // namespace
-}  // namespace platform
-
-namespace platform {
-namespace {
+// Drive D: of the prefix, leading to one of the folders d-one and d-two at its root.
+void MapDriveD(const fs::path& root, const char* target) {
+  fs::create_directories(root / "d-one");
+  fs::create_directories(root / "d-two");
+  fs::remove(root / "dosdevices/d:");
+  fs::create_directory_symlink(target, root / "dosdevices/d:");
+}
 
 TEST(PathMap, ADriveKeepsItsMappingWhileAScopeIsAliveAndOnlyOnItsThread) {
   TempPrefix prefix;
   const fs::path root = prefix.Root();
-  fs::create_directories(root / "d-one");
-  fs::create_directories(root / "d-two");
-  fs::create_directory_symlink("../d-one", root / "dosdevices/d:");
-  const auto remapD = [&](const char* target) {
-    fs::remove(root / "dosdevices/d:");
-    fs::create_directory_symlink(target, root / "dosdevices/d:");
-  };
+  MapDriveD(root, "../d-one");
   const std::string one = (root / "d-one/x.dat").string(), two = (root / "d-two/x.dat").string();
   {
     const PathMappingScope outer;
     EXPECT_EQ(HostPathOf("D:\\x.dat"), one);
-    remapD("../d-two");
+    MapDriveD(root, "../d-two");
     {
       const PathMappingScope inner;
       EXPECT_EQ(HostPathOf("d:\\x.dat"), one);
@@ -262,7 +258,7 @@ TEST(PathMap, ADriveKeepsItsMappingWhileAScopeIsAliveAndOnlyOnItsThread) {
     const PathMappingScope scope;
     fs::remove(root / "dosdevices/d:");
     EXPECT_EQ(HostPathOf("D:\\x.dat"), std::nullopt);  // a drive missing when first used stays missing
-    remapD("../d-one");
+    MapDriveD(root, "../d-one");
     EXPECT_EQ(HostPathOf("D:\\x.dat"), std::nullopt);
   }
   EXPECT_EQ(HostPathOf("D:\\x.dat"), one);
@@ -271,15 +267,12 @@ TEST(PathMap, ADriveKeepsItsMappingWhileAScopeIsAliveAndOnlyOnItsThread) {
 TEST(PathMap, ADriveScopeKeepsTheDriveButLooksNamesUpAfresh) {
   TempPrefix prefix;
   const fs::path root = prefix.Root();
-  fs::create_directories(root / "d-one");
-  fs::create_directories(root / "d-two");
-  fs::create_directory_symlink("../d-one", root / "dosdevices/d:");
+  MapDriveD(root, "../d-one");
   Touch(root / "d-one/A.TXT");
   {
     const DriveMappingScope drives;
     EXPECT_EQ(HostPathOf("D:\\a.txt"), (root / "d-one/A.TXT").string());
-    fs::remove(root / "dosdevices/d:");
-    fs::create_directory_symlink("../d-two", root / "dosdevices/d:");
+    MapDriveD(root, "../d-two");
     fs::rename(root / "d-one/A.TXT", root / "d-one/a.txt");
     {
       const PathMappingScope step;  // a step inside keeps the drive when it ends
