@@ -37,6 +37,10 @@ class File {
 
   // A File whose IsOpen() is false when the file cannot be opened.
   static File Open(const std::string& path, OpenMode mode);
+  // A new file in the folder that has no name until LinkAs gives it one, so that
+  // nothing is left behind when it is never named. Not open where the system or the
+  // file system cannot make such files (Windows): the caller then writes a temporary.
+  static File CreateUnnamed(const std::string& directory);
 
   bool IsOpen() const { return handle_ != kClosed; }
   // The new position from the start, or -1 on failure.
@@ -55,6 +59,9 @@ class File {
   bool SetEndOfFile();
   bool Flush();
   void Close();
+  // Gives a file from CreateUnnamed the path as its name in one step; false (with the
+  // system's reason) when the name is taken or the link cannot be made.
+  bool LinkAs(const std::string& path);
 
  private:
   static constexpr intptr_t kClosed = -1;

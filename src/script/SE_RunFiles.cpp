@@ -118,6 +118,33 @@ std::optional<std::string> TryWrite(const std::string& path,
   return std::nullopt;
 }
 
+enum class TUnnamedWrite { Written, NotTaken, FillFailed };
+
+// A new file of a run, in a folder that is there, written without a name and named
+// when whole: a failure or a kill before that leaves nothing to clean up, and no
+// temporary has to be chosen, journalled and renamed. NotTaken when the file is not
+// new, the system cannot make such files or the name cannot be given: the file then
+// takes the ordinary way. FillFailed (with the system's reason) when writing the
+// content failed; the unnamed file is gone with its handle either way.
+TUnnamedWrite WriteNewFileUnnamed(const std::string& path, const std::function<bool(platform::File&)>& fill,
+                                  std::string& reason) {
+  TSetupRun* run = ActiveRun();
+  if (!run) return TUnnamedWrite::NotTaken;
+  const platform::PathMappingScope sameMapping;
+  if (platform::StateOfPath(path) != platform::PathState::MissingInFolder) return TUnnamedWrite::NotTaken;
+  platform::File file = platform::File::CreateUnnamed(ExtractFileDir(path));
+  if (!file.IsOpen()) return TUnnamedWrite::NotTaken;
+  run->Note({'F', {path}}, false);
+  if (!fill(file)) {
+    reason = platform::LastErrorText();
+    return TUnnamedWrite::FillFailed;
+  }
+  if (!file.LinkAs(path)) return TUnnamedWrite::NotTaken;
+  run->FlushVolumeBeforeFinish(path);
+  run->MarkCreated(path);
+  return TUnnamedWrite::Written;
+}
+
 }  // namespace
 
 void WriteFileOfRun(const std::string& path, const std::function<bool(const std::string& tempPath)>& writer,
@@ -131,6 +158,12 @@ void WriteFileOfRun(const std::string& path, const std::function<bool(const std:
 
 void WriteFileOfRunFrom(const std::string& path, const std::function<bool(platform::File&)>& fill,
                         TOriginal original) {
+  for (std::string reason;;) {
+    const TUnnamedWrite unnamed = WriteNewFileUnnamed(path, fill, reason);
+    if (unnamed == TUnnamedWrite::Written) return;
+    if (unnamed == TUnnamedWrite::NotTaken) break;
+    if (!AskRetryAfterWriteFailure(path, reason)) throw ERunStopped(CouldNotWrite(path, reason));
+  }
   WriteFileOfRun(
       path,
       [&](const std::string& temp) {

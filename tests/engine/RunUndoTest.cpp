@@ -13,6 +13,7 @@
 #include "engine/SE_Uninstall_List.h"
 #include "gamedata/ZT_GroupEntries.h"
 #include "gamedata/ZT_PakSystem.h"
+#include "platform/CodePage.h"
 #include "platform/FaultInjection.h"
 #include "script/SE_FileHelpers.h"
 #include "script/SE_RunChanges.h"
@@ -170,6 +171,42 @@ TEST_F(RunUndoTest, AJournalLeftByAKilledRunIsUndoneByTheNextStart) {
   EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\new"));
   EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
   EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\Demo_backup"));
+}
+
+// A new file's write that fails asks Retry/Cancel naming the file (also where the file
+// is written without a name and named when whole), Retry writes it again from the
+// start, and nothing but the file is left in its folder.
+TEST_F(RunUndoTest, ANewFileWhoseWriteFailsIsAskedAboutAndWrittenWholeOnRetry) {
+  PrepareGame();
+  auto run = std::make_unique<TSetupRun>(At("C:\\Games\\Demo\\"), "Demo_", std::unordered_set<std::string>{});
+  run->Begin();
+  SetActiveRun(std::move(run));
+  std::vector<std::string> questions;
+  platform::SetMessageBoxHandler([&](const std::u16string& text, const std::u16string&,
+                                     platform::MessageButtons, platform::MessageIcon) {
+    questions.push_back(platform::WideToUtf8(text));
+    return platform::MessageResult::Retry;
+  });
+  const std::string path = At("C:\\Games\\Demo\\new.txt");
+  int fills = 0;
+  WriteFileOfRunFrom(path, [&](platform::File& file) {
+    if (++fills == 1) {
+      errno = ENOSPC;
+      return file.WriteAll("par", 3) && false;
+    }
+    return file.WriteAll("whole", 5);
+  });
+  platform::SetMessageBoxHandler(nullptr);
+  EXPECT_EQ(fills, 2);
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_NE(questions[0].find(path), std::string::npos) << questions[0];
+  EXPECT_EQ(HostRead("C:\\Games\\Demo\\new.txt"), "whole");
+  std::set<std::string> inFolder;
+  for (const auto& entry : fs::directory_iterator(Host("C:\\Games\\Demo\\")))
+    inFolder.insert(entry.path().filename().string());
+  EXPECT_EQ(inFolder, (std::set<std::string>{"Demo_run.journal", "game.dat", "new.txt"}));
+  TakeActiveRun()->Finish();
+  EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
 }
 
 // The journal of a run that has been taken back whole cannot be deleted (a program

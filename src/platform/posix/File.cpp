@@ -53,6 +53,29 @@ File File::Open(const std::string& path, OpenMode mode) {
   return fd < 0 ? File() : File(fd);
 }
 
+File File::CreateUnnamed(const std::string& directory) {
+  const auto hostPath = posix::ResolveHostPath(directory);
+  if (!hostPath) {
+    errno = ENOENT;
+    return File();
+  }
+  const int fd = open(hostPath->c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+  return fd < 0 ? File() : File(fd);
+}
+
+bool File::LinkAs(const std::string& path) {
+  const auto hostPath = posix::ResolveHostPath(path);
+  if (!IsOpen() || !hostPath) {
+    errno = ENOENT;
+    return false;
+  }
+  // The descriptor's name in /proc: linking it by descriptor alone needs privileges.
+  const std::string self = "/proc/self/fd/" + std::to_string(Descriptor(handle_));
+  if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, hostPath->c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
+  posix::NoteNameAdded(*hostPath);
+  return true;
+}
+
 int64_t File::Seek(int64_t offset, SeekOrigin origin) {
   if (!IsOpen()) return -1;
   const int whence = origin == SeekOrigin::Begin     ? SEEK_SET

@@ -128,6 +128,17 @@ bool File::SetEndOfFile() { return IsOpen() && ::SetEndOfFile(Handle(handle_)); 
 
 bool File::Flush() { return IsOpen() && FlushFileBuffers(Handle(handle_)); }
 
+// Windows has no files without names.
+File File::CreateUnnamed(const std::string&) {
+  SetLastError(ERROR_NOT_SUPPORTED);
+  return File();
+}
+
+bool File::LinkAs(const std::string&) {
+  SetLastError(ERROR_NOT_SUPPORTED);
+  return false;
+}
+
 void File::Close() {
   if (IsOpen()) CloseHandle(Handle(handle_));
   handle_ = kClosed;

@@ -33,6 +33,33 @@ TEST(FilesPosix, TheVolumeOfADriveCanBeFlushed) {
   EXPECT_FALSE(FlushVolumeOf("Q:\\"));
 }
 
+// A file made without a name shows nowhere until it is linked, is never linked over a
+// name that is there (in any letter case), and leaves nothing when it is not linked.
+TEST(FilesPosix, AnUnnamedFileAppearsOnlyWhenLinkedAndNeverOverAnotherFile) {
+  TempPrefix prefix;
+  ASSERT_TRUE(MakeDirectory(prefix.Path("C:\\Dir")));
+  {
+    File file = File::CreateUnnamed(prefix.Path("C:\\Dir"));
+    ASSERT_TRUE(file.IsOpen()) << LastErrorText();
+    ASSERT_TRUE(file.WriteAll("abc", 3));
+    EXPECT_TRUE(ListDirectory(prefix.Path("C:\\Dir")).empty());
+    EXPECT_TRUE(file.LinkAs(prefix.Path("C:\\Dir\\New.dat"))) << LastErrorText();
+  }
+  EXPECT_TRUE(FileExists(prefix.Path("C:\\dir\\new.DAT")));
+  {
+    File other = File::CreateUnnamed(prefix.Path("C:\\Dir"));
+    ASSERT_TRUE(other.WriteAll("xyz", 3));
+    EXPECT_FALSE(other.LinkAs(prefix.Path("C:\\Dir\\NEW.DAT")));
+    File never = File::CreateUnnamed(prefix.Path("C:\\Dir"));
+    ASSERT_TRUE(never.WriteAll("lost", 4));
+  }
+  const auto left = ListDirectory(prefix.Path("C:\\Dir"));
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left[0].name, "New.dat");
+  EXPECT_EQ(ReadWholeFile(prefix.Path("C:\\Dir\\New.dat")), std::vector<uint8_t>({'a', 'b', 'c'}));
+  EXPECT_FALSE(File::CreateUnnamed(prefix.Path("C:\\Missing")).IsOpen());
+}
+
 // Where the Linux half refuses on its own what Windows refuses, the reason it leaves
 // is that refusal's, never one left over from an earlier call.
 TEST(FilesPosix, EveryRefusalLeavesItsOwnReason) {
