@@ -218,21 +218,6 @@ struct ScopedMappings {
 };
 thread_local ScopedMappings scopedMappings;
 
-std::optional<std::string> ReadDriveTarget(char letter);
-
-}  // namespace
-
-std::optional<std::string> DriveTarget(char letter) {
-  letter = LowerLetter(letter);
-  if (letter < 'a' || letter > 'z') return std::nullopt;
-  if (scopedMappings.depth == 0 && scopedMappings.driveDepth == 0) return ReadDriveTarget(letter);
-  auto& kept = scopedMappings.targets[size_t(letter - 'a')];
-  if (!kept) kept = ReadDriveTarget(letter);
-  return *kept;
-}
-
-namespace {
-
 std::optional<std::string> ReadDriveTarget(char letter) {
   const std::string devices = PrefixRoot() + "/dosdevices/";
   const std::string link = devices + letter + ":";
@@ -249,6 +234,15 @@ std::optional<std::string> ReadDriveTarget(char letter) {
 }
 
 }  // namespace
+
+std::optional<std::string> DriveTarget(char letter) {
+  letter = LowerLetter(letter);
+  if (letter < 'a' || letter > 'z') return std::nullopt;
+  if (scopedMappings.depth == 0 && scopedMappings.driveDepth == 0) return ReadDriveTarget(letter);
+  auto& kept = scopedMappings.targets[size_t(letter - 'a')];
+  if (!kept) kept = ReadDriveTarget(letter);
+  return *kept;
+}
 
 namespace {
 
