@@ -300,6 +300,7 @@ Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
   const std::string partial = output + ".part";
   Summary summary;
   summary.output = options_.output.empty() ? Shown(output) : options_.output;
+  summary.path = output;
   summary.groups = compiler_.FileList.GroupCounter;
 
   // Whatever goes wrong below, the partial file goes and the output is untouched.

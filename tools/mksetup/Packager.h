@@ -35,6 +35,7 @@ struct PlannedEntry {
 
 struct Summary {
   std::string output;  // as the user named it
+  std::string path;    // the program's path of it
   size_t entries = 0;
   size_t groups = 0;
   uint64_t bytesIn = 0;
