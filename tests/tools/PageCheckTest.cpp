@@ -115,7 +115,8 @@ TEST(PageCheck, EachPlantedProblemIsFoundAndNamed) {
       {"a caption too long for its label in one language",
        [](TEntries& e) {
          e["LANGUAGE-czech"] =
-             Table(Texts(u"Čeština", u"0405;", u"Vítejte v instalaci velmi dlouhého názvu doplňku"));
+             Table(Texts(u"Čeština", u"0405;",
+                         u"Vítejte v instalaci velmi dlouhého názvu doplňku, který se do štítku nevejde"));
        },
        1, "error\t0405\t00-welcome\tTitle\tthe caption needs "},
       {"a label sizing itself past the window's edge",
@@ -123,6 +124,13 @@ TEST(PageCheck, EachPlantedProblemIsFoundAndNamed) {
          Append(e, "welcome.txt", "[Wide]\nType=TLabel\nLeft=540\nTop=300\nCaption=<LANG1>\n");
        },
        1, "error\t0409\t00-welcome\tWide\tthe caption runs outside the window: it takes 540, 300 to "},
+      {"a button caption too long in one language",
+       [](TEntries& e) {
+         std::u16string czech = Texts(u"Čeština", u"0405;", u"Vítejte");
+         czech.replace(czech.find(u"13 Next >"), 9, u"13 Pokračovat k dalšímu kroku >");
+         e["LANGUAGE-czech"] = Table(czech);
+       },
+       1, "error\t0405\t-\tNextButton\tthe caption needs "},
       {"a text number one table lacks",
        [](TEntries& e) {
          std::u16string czech = Texts(u"Čeština", u"0405;", u"Vítejte");

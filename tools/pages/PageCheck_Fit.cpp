@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "PageCheck.h"
+#include "lang/ZTI_Language.h"
 #include "platform/CodePage.h"
 #include "ui/SE_PageRenderer.h"
 
@@ -14,6 +15,8 @@ namespace {
 constexpr int32_t kRadioMark = 13 + 4;
 constexpr int32_t kButtonEdge = 2 * 3;
 constexpr int32_t kPanelEdge = 2 * 2;
+// The language button's glyph and the gap before it.
+constexpr int32_t kLanguageGlyph = 9 + 4;
 
 struct TRoom {
   int32_t width = 0, height = 0;
@@ -30,6 +33,27 @@ class TFitCheck {
     page_ = page;
     for (const TControl* control : parser.Controls)
       if (!control->Caption().empty()) Control(*control);
+  }
+
+  // The window's buttons with every caption the language gives them: Back, Next
+  // (and "Install" on a ready page), Cancel (and "Finish"), and the language's name
+  // on the language button.
+  void WindowButtons(const TFrmMain& form) {
+    page_ = "-";
+    const auto button = [&](const TControl& c, uint16_t number, int32_t edge) {
+      Caption(c, Languages().GetText(number), {c.Width() - edge, c.Height()});
+    };
+    button(form.BackButton, 12, kButtonEdge);
+    button(form.NextButton, 13, kButtonEdge);
+    button(form.CancelButton, 14, kButtonEdge);
+    for (const auto& page : form.SEPageControl.Pages) {
+      if (page->PageKind == kPageReady) button(form.NextButton, 15, kButtonEdge);
+      if (page->PageKind == kPageFinish) button(form.CancelButton, 16, kButtonEdge);
+    }
+    const TLanguages& tables = Languages();
+    if (tables.Languages.size() > 1 && tables.CurrentLanguage >= 0)
+      Caption(form.LanguageButton, tables.Languages[static_cast<size_t>(tables.CurrentLanguage)].Name,
+              {form.LanguageButton.Width() - kButtonEdge - kLanguageGlyph, form.LanguageButton.Height()});
   }
 
  private:
@@ -59,12 +83,21 @@ class TFitCheck {
 
   void Fixed(const TControl& c, TRoom room, bool wrap) {
     const TTextExtent text = Measure(c, wrap);
-    if (text.Width > room.width || text.Height > room.height)
-      check_.Add("error", language_, page_, c.Name(),
-                 "the caption needs " + Size(text.Width, text.Height) + " pixels and has " +
-                     Size(std::max(room.width, 0), std::max(room.height, 0)) + ": \"" +
-                     platform::WideToUtf8(c.Caption()) + "\"");
+    if (text.Width > room.width || text.Height > room.height) TooSmall(c, c.Caption(), text, room);
     Inside(c, c.Width(), c.Height());
+  }
+
+  // A caption the window gives a control of its own (one line, no wrap).
+  void Caption(const TControl& c, const std::u16string& caption, TRoom room) {
+    const TTextExtent text = renderer_.MeasureText(c.Font(), caption, false, 0);
+    if (text.Width > room.width || text.Height > room.height) TooSmall(c, caption, text, room);
+  }
+
+  void TooSmall(const TControl& c, const std::u16string& caption, TTextExtent text, TRoom room) {
+    check_.Add("error", language_, page_, c.Name(),
+               "the caption needs " + Size(text.Width, text.Height) + " pixels and has " +
+                   Size(std::max(room.width, 0), std::max(room.height, 0)) + ": \"" +
+                   platform::WideToUtf8(caption) + "\"");
   }
 
   // The control as drawn must stay on its parent (the page panel).
@@ -95,4 +128,5 @@ void CheckCaptionsFit(TSetCheck& check, const TFrmMain& form, const std::string&
   for (size_t n = 0; n < pages.Pages.size(); ++n)
     fit.Page(PageLabel(check.set.FirstNumber + static_cast<int32_t>(n), pages.Pages[n]->PageKind),
              *pages.Pages[n]);
+  fit.WindowButtons(form);
 }

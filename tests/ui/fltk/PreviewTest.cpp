@@ -43,6 +43,8 @@ class WithoutDisplay {
   std::optional<std::string> saved_;
 };
 
+Image Part(const Image& client, Box b) { return client.Crop(b.x, b.y, b.w, b.h); }
+
 Image ReadPng(const fs::path& file) {
   const CommandResult r = screen_test::Run({"convert", "png:" + file.string(), "-depth", "8", "rgb:-"}, "");
   Image image{kClientW, kClientH, {}};
