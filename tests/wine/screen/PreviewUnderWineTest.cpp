@@ -58,4 +58,31 @@ TEST_F(PreviewUnderWine, EveryPageIsDrawnAsOnScreenAndTheSameTwice) {
     EXPECT_EQ(ReadFile(entry.path()), ReadFile(second / entry.path().filename())) << entry.path().filename();
 }
 
+// setuptool.exe check measures with the Win32 view's fonts: the gallery has only the
+// warning of its finish page, and a label too narrow for "Next >" is found.
+TEST_F(PreviewUnderWine, CheckMeasuresCaptionsWithTheViewsFonts) {
+  WriteGalleryAddOn(work_.Path(), linuxBin_ + "/data/languages");
+  const std::string setup =
+      Pack("gallery.setup", "Gallery_Setup.exe", {"--data", (work_.Path() / "data").string()});
+  auto check = [&](const std::string& file) {
+    return RunWine({wine_, windowsBin_ + "/setuptool.exe", "check", "Z:" + file}, prefix_);
+  };
+  const CommandResult clean = check(setup);
+  EXPECT_EQ(clean.status, 0) << clean.out;
+  EXPECT_EQ(clean.out, "warning\t-\t03-finish\tfinishtext\tthe page has no finishtext (the finish text)\n");
+
+  const fs::path intro = work_.Path() / "data" / "layout" / "gallery" / "intro.txt";
+  WriteFile(intro, ReadFile(intro) +
+                       Crlf("[Narrow]\nType=TLabel\nAutoSize=false\nLeft=20\nTop=300\nWidth=20\nHeight=16\n"
+                            "Caption=<LANG13>\n"));
+  const std::string narrow =
+      Pack("gallery.setup", "Narrow_Setup.exe", {"--data", (work_.Path() / "data").string()});
+  const CommandResult found = check(narrow);
+  EXPECT_EQ(found.status, 1) << found.out;
+  EXPECT_NE(found.out.find("error\t0c09\t00-welcome\tNarrow\tthe caption needs "), std::string::npos)
+      << found.out;
+  EXPECT_NE(found.out.find("error\t0405\t00-welcome\tNarrow\tthe caption needs "), std::string::npos)
+      << found.out;
+}
+
 }  // namespace
