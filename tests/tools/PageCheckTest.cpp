@@ -190,6 +190,15 @@ TEST(PageCheck, EachPlantedProblemIsFoundAndNamed) {
       RunProgram("setuptool", {"check", WritePackage(clean.Path(), CleanPackage()).string()});
   EXPECT_EQ(none.status, 0) << none.err;
   EXPECT_EQ(none.out, "");
+  const fs::path text = clean.Path() / "notes.txt";
+  std::ofstream(text) << "no package here\n";
+  for (const char* command : {"check", "preview"}) {
+    std::vector<std::string> args{command, text.string()};
+    if (std::string(command) == "preview") args.push_back((clean.Path() / "out").string());
+    const ProgramResult other = RunProgram("setuptool", args);
+    EXPECT_EQ(other.status, 2) << command;
+    EXPECT_EQ(other.err, "not a setup package: " + text.string() + "\n") << command;
+  }
   for (const PlantedCase& c : cases) {
     TempDir dir;
     TEntries entries = CleanPackage();

@@ -67,7 +67,7 @@ std::optional<TPackageWizard> TPackageWizard::Open(const std::string& path, std:
     return std::nullopt;
   }
   if (!pak.Header().IsPackage()) {
-    error = "not a setup package";
+    error = kNotAPackage;
     return std::nullopt;
   }
   const TFoundEntry info = pak.FindEntry("SetupInfo", 0);

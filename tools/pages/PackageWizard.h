@@ -39,6 +39,9 @@ struct TPackedLanguage {
 // The language's first identifier as four hex digits ("0409"), or "0000" for none.
 std::string LanguageHex(const TLanguage& language);
 
+// Open's reason for a file that holds no setup package.
+inline constexpr const char* kNotAPackage = "not a setup package";
+
 class TPackageWizard {
  public:
   // Opens a program path (a setup, an uninstaller or a bare package) as the program's

@@ -9,7 +9,9 @@ std::optional<TPageTools> TPageTools::Open(const std::string& programPath, const
   std::string error;
   std::optional<TPackageWizard> wizard = TPackageWizard::Open(programPath, error);
   if (!wizard) {
-    std::fprintf(stderr, "%s: %s\n", shownName.c_str(), error.c_str());
+    // As the other setuptool commands say it of a file of another kind.
+    if (error == kNotAPackage) std::fprintf(stderr, "%s: %s\n", kNotAPackage, shownName.c_str());
+    else std::fprintf(stderr, "%s: %s\n", shownName.c_str(), error.c_str());
     return std::nullopt;
   }
   TPageTools tools;
