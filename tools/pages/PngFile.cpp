@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr int kLevel = 6;
+
 void PutBig32(std::vector<uint8_t>& out, uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
 }
@@ -39,7 +41,7 @@ std::vector<uint8_t> RawRows(const TPixels& picture) {
 std::vector<uint8_t> Deflated(const std::vector<uint8_t>& raw) {
   uLongf size = compressBound(static_cast<uLong>(raw.size()));
   std::vector<uint8_t> packed(size);
-  if (compress2(packed.data(), &size, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK)
+  if (compress2(packed.data(), &size, raw.data(), static_cast<uLong>(raw.size()), kLevel) != Z_OK)
     throw platform::ESetupError("the picture could not be compressed");
   packed.resize(size);
   return packed;
