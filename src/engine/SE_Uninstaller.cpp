@@ -169,6 +169,14 @@ std::string WriteUninstaller(TPak& package, const TSetupInfo& info, const std::s
   return target;
 }
 
+std::string UninstallerProgramSource(TPak& package) {
+  const std::string& file = package.FileName();
+  if (file.empty() || platform::SameTextAscii(file, platform::OwnExecutablePath()))
+    return platform::OwnExecutablePath();
+  const platform::Result<uint64_t> programLength = ProgramPartLength(file);
+  return programLength && *programLength > 0 ? file : platform::OwnExecutablePath();
+}
+
 std::string WriteUninstaller() {
-  return WriteUninstaller(SetupPak(), SetupInfoFile().Info, platform::OwnExecutablePath());
+  return WriteUninstaller(SetupPak(), SetupInfoFile().Info, UninstallerProgramSource(SetupPak()));
 }
