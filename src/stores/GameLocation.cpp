@@ -11,8 +11,10 @@ constexpr char kGogGamesKey[] = "Software\\GOG.com\\Games\\";
 
 std::optional<TGameLocation> LocateSteamGame(const std::vector<std::string>& appIds) {
   if (appIds.empty()) return std::nullopt;
-  const std::vector<TSteamGame> games =
-      FindSteamGames(SteamLibraryFolders(platform::SteamRootFolders()), appIds);
+  // A game folder that is a link leads wherever a standard user pointed it: the setup
+  // does not install through it.
+  std::vector<TSteamGame> games = FindSteamGames(SteamLibraryFolders(platform::SteamRootFolders()), appIds);
+  std::erase_if(games, [](const TSteamGame& game) { return game.ThroughLink; });
   if (games.empty()) return std::nullopt;
   const TSteamGame& game = games.front();
   return TGameLocation{

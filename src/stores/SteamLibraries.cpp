@@ -28,6 +28,16 @@ bool SameFolder(const std::string& a, const std::string& b) {
   return platform::SameTextAscii(platform::StorePathOf(a), platform::StorePathOf(b));
 }
 
+// Whether the folder's entry of that name is a link: the folder is listed, as the
+// name's own status would be the target's.
+bool IsLinkIn(const std::string& folder, const std::string& name) {
+  const std::string path = platform::StorePathOf(JoinStorePath(folder, name));
+  const std::string shown = path.substr(path.find_last_of('\\') + 1);
+  for (const platform::DirectoryEntry& entry : platform::ListDirectory(platform::StorePathOf(folder)))
+    if (entry.isLink && platform::SameTextAscii(entry.name, shown)) return true;
+  return false;
+}
+
 }  // namespace
 
 std::vector<std::string> LibrariesListedIn(const TVdfNode& file) {
@@ -81,9 +91,10 @@ std::vector<TSteamGame> FindSteamGames(const std::vector<std::string>& libraries
       if (!parsed) continue;
       const std::optional<std::string> dir = ManifestInstallDir(*parsed, appId);
       if (!dir) continue;
-      const std::string folder = JoinStorePath(JoinStorePath(steamapps, "common"), *dir);
-      if (platform::DirectoryExists(platform::StorePathOf(folder)))
-        games.push_back({appId, library, manifest, folder});
+      const std::string common = JoinStorePath(steamapps, "common");
+      const std::string folder = JoinStorePath(common, *dir);
+      if (!platform::DirectoryExists(platform::StorePathOf(folder))) continue;
+      games.push_back({appId, library, manifest, folder, IsLinkIn(common, *dir)});
     }
   }
   return games;

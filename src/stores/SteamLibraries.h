@@ -27,9 +27,10 @@ std::vector<std::string> SteamLibraryFolders(const std::vector<std::string>& roo
 
 struct TSteamGame {
   std::string AppId;
-  std::string Library;   // the library folder
-  std::string Manifest;  // its appmanifest_<id>.acf
-  std::string Folder;    // the game's folder, which exists
+  std::string Library;       // the library folder
+  std::string Manifest;      // its appmanifest_<id>.acf
+  std::string Folder;        // the game's folder, which exists
+  bool ThroughLink = false;  // the folder is a link (or junction) to elsewhere
 };
 
 // The copies of the apps in the libraries, in library order and then in the apps'
