@@ -3,7 +3,9 @@
 # setup file with the setup program. The packaging tool stays with the authors' tree.
 install(TARGETS setup setuptool finalise RUNTIME DESTINATION bin)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/languages ${PROJECT_SOURCE_DIR}/data/layout
-        DESTINATION share/addon-setup/data)
+        DESTINATION share/addon-setup/data
+        PATTERN "*.py" EXCLUDE
+        PATTERN "src" EXCLUDE)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/addon-setup.desktop DESTINATION share/applications)
 
 set(CPACK_GENERATOR DEB)

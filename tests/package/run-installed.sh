@@ -3,14 +3,21 @@
 # then installs the demo add-on into a demo game through the installed setup program
 # (setup HarbourMaps_Setup.exe) and removes it again through it (setup
 # DemoMaps_Uninstall.exe). The add-on is packed with the build's mksetup, which the
-# package does not carry. Usage: run-installed.sh BUILD_DIR
+# package does not carry. A package that was not installed before is removed again at
+# the end, so a developer's machine is left as it was. Usage: run-installed.sh BUILD_DIR
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
 deb=$(ls "$build"/addon-setup_*.deb | head -n 1)
 work=$(mktemp -d "${TMPDIR:-/tmp}/addon-package.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+installed_before=0
+dpkg -s addon-setup >/dev/null 2>&1 && installed_before=1
+cleanup() {
+  rm -rf "$work"
+  [ "$installed_before" = 1 ] || dpkg -r addon-setup >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
 export WINEPREFIX="$work/prefix"
 
 fail() { echo "run-installed: $*" >&2; exit 1; }
