@@ -48,8 +48,9 @@ size_t ReadAll(const fs::path& bottles) {
   for (const auto& bottle : fs::directory_iterator(bottles))
     for (const char* name : {"system.reg", "user.reg"}) {
       std::ifstream in(bottle.path() / name, std::ios::binary);
-      std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-      bytes += text.size();
+      std::string text(fs::file_size(bottle.path() / name), '\0');
+      in.read(text.data(), static_cast<std::streamsize>(text.size()));
+      bytes += static_cast<size_t>(in.gcount());
     }
   return bytes;
 }
