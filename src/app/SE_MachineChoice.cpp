@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine/SE_Uninstaller.h"
 #include "package/ZTI_PakFile.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
@@ -71,17 +72,6 @@ std::optional<int> UseNamedPrefix(const std::string& named) {
   return Use(folder);
 }
 
-// An uninstaller sits in the prefix it removes from.
-std::optional<int> UsePrefixHolding(const std::string& package) {
-  std::string folder = HostFolderOf(package);
-  for (size_t slash = folder.rfind('/'); slash != std::string::npos && slash > 0; slash = folder.rfind('/')) {
-    folder.resize(slash);
-    if (platform::IsLaidOutPrefix(folder)) return Use(folder);
-  }
-  return Stop("The uninstaller " + HostFolderOf(package) +
-              " is in no Wine prefix.\rName the prefix it belongs to with --prefix DIR.");
-}
-
 std::string Listed(const TGamePrefix& prefix) {
   return prefix.Folder + "\t" + prefix.Store + "\t" + prefix.Why;
 }
@@ -103,13 +93,37 @@ std::optional<int> PickOne(const TPrefixSearch& search, bool unattended) {
     return platform::kExitStartupStop;
   }
   for (const TGamePrefix& prefix : search.Holding) {
-    const std::string text = "Several Wine prefixes hold the game.\r\rInstall into " + prefix.Folder + "\r(" +
+    const std::string text = "Several Wine prefixes hold the game.\r\rUse the prefix " + prefix.Folder + "\r(" +
                              prefix.Store + ": " + prefix.Why + ")?";
     if (platform::ShowMessageBox(text, "Wine prefix", platform::MessageButtons::YesNo,
                                  platform::MessageIcon::Question) == platform::MessageResult::Yes)
       return Use(prefix.Folder);
   }
   return platform::kExitCancelled;
+}
+
+// One prefix found is used and named; of several the player picks one; none stops.
+std::optional<int> UseFound(const TPackageIdentity& identity, const TPrefixSearch& search, bool unattended) {
+  if (search.Holding.empty()) return NoPrefix(identity, search);
+  if (search.Holding.size() > 1) return PickOne(search, unattended);
+  const TGamePrefix& chosen = search.Holding.front();
+  std::fprintf(stderr, "Wine prefix: %s (%s: %s)\n", chosen.Folder.c_str(), chosen.Store.c_str(),
+               chosen.Why.c_str());
+  return Use(chosen.Folder);
+}
+
+// An uninstaller removes from the prefix it sits in; one left in a game's folder outside
+// its prefix (a Steam game's) looks for the prefix that registered it.
+std::optional<int> UsePrefixHolding(const std::string& package, const TPackageIdentity& identity,
+                                    bool unattended) {
+  std::string folder = HostFolderOf(package);
+  for (size_t slash = folder.rfind('/'); slash != std::string::npos && slash > 0; slash = folder.rfind('/')) {
+    folder.resize(slash);
+    if (platform::IsLaidOutPrefix(folder)) return Use(folder);
+  }
+  const TPrefixSearch search = FindGamePrefixes(
+      {identity.Stores.SteamAppIds, 0, kUninstallKeyPath + identity.Info.ShortName, "UninstallString"});
+  return UseFound(identity, search, unattended);
 }
 
 }  // namespace
@@ -120,13 +134,8 @@ std::optional<int> ChooseSetupMachine(const TSetupOptions& options, bool unatten
   const std::string package = options.package ? *options.package : platform::OwnExecutablePath();
   const std::optional<TPackageIdentity> identity = PeekPackage(package);
   if (!identity) return std::nullopt;
-  if (identity->Info.Uninstall == 1) return UsePrefixHolding(package);
+  if (identity->Info.Uninstall == 1) return UsePrefixHolding(package, *identity, unattended);
   const TREGKEY& reg = identity->Info.InstallDirRegKey;
   const TPrefixSearch search = FindGamePrefixes({identity->Stores.SteamAppIds, reg.HKEY, reg.Path, reg.Key});
-  if (search.Holding.empty()) return NoPrefix(*identity, search);
-  if (search.Holding.size() > 1) return PickOne(search, unattended);
-  const TGamePrefix& chosen = search.Holding.front();
-  std::fprintf(stderr, "Wine prefix: %s (%s: %s)\n", chosen.Folder.c_str(), chosen.Store.c_str(),
-               chosen.Why.c_str());
-  return Use(chosen.Folder);
+  return UseFound(*identity, search, unattended);
 }

@@ -18,12 +18,16 @@ namespace fs = std::filesystem;
 using namespace testing_support;
 
 constexpr char kScript[] = R"(name "Harbour Maps"
+shortname "Harbour Maps"
 outfile Harbour_Setup.exe
+prefix Harbour
 installdirregkey HKLM Software\Harbour\Game InstallPath
 installdir "C:\Default Harbour"
 steamappid 1234560
 pages standard
+uninstallpages uninstall
 language install\english
+uninstalllanguage uninstall\english
 file maps\
 )";
 
@@ -59,7 +63,7 @@ class SetupChoosesPrefix : public ::testing::Test {
 
   ProgramResult Run(const fs::path& home, std::vector<std::string> args) {
     PlayerEnvironment player(home);
-    args.insert(args.begin(), "--silent");
+    args.push_back("--silent");
     return RunProgramAt(setup_.string(), args);
   }
 
@@ -77,7 +81,9 @@ fs::path AddSteamGameWithPrefix(const fs::path& home) {
   return steam;
 }
 
-TEST_F(SetupChoosesPrefix, InstallsIntoTheOnePrefixThatHoldsTheGame) {
+// The uninstaller left in the game's folder sits outside the prefix: opened by the
+// program, it finds the prefix again, and goes when it has run.
+TEST_F(SetupChoosesPrefix, InstallsIntoTheOnePrefixThatHoldsTheGameAndUninstallsFromIt) {
   TempDir home;
   const fs::path steam = AddSteamGameWithPrefix(home.Path());
   const ProgramResult run = Run(home.Path(), {});
@@ -92,6 +98,14 @@ TEST_F(SetupChoosesPrefix, InstallsIntoTheOnePrefixThatHoldsTheGame) {
   EXPECT_NE(run.err.find("Game folder: " + shown + " (found in the Steam library"), std::string::npos)
       << run.err;
   EXPECT_TRUE(fs::exists(game / "harbour.map"));
+  EXPECT_FALSE(fs::exists(home.Path() / ".wine"));
+
+  const ProgramResult removed = Run(home.Path(), {(game / "Harbour_Uninstall.exe").string()});
+  ASSERT_EQ(removed.status, 0) << removed.err;
+  EXPECT_NE(removed.err.find("Wine prefix: " + pfx.string() + " (Steam:"), std::string::npos) << removed.err;
+  EXPECT_FALSE(fs::exists(game / "harbour.map"));
+  EXPECT_FALSE(fs::exists(game / "Harbour_Uninstall.exe"));
+  EXPECT_TRUE(fs::exists(setup_));  // the program that read it stays
   EXPECT_FALSE(fs::exists(home.Path() / ".wine"));
 }
 
