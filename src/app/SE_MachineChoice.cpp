@@ -93,8 +93,8 @@ std::optional<int> PickOne(const TPrefixSearch& search, bool unattended) {
     return platform::kExitStartupStop;
   }
   for (const TGamePrefix& prefix : search.Holding) {
-    const std::string text = "Several Wine prefixes hold the game.\r\rUse the prefix " + prefix.Folder + "\r(" +
-                             prefix.Store + ": " + prefix.Why + ")?";
+    const std::string text = "Several Wine prefixes hold the game.\r\rUse the prefix " + prefix.Folder +
+                             "\r(" + prefix.Store + ": " + prefix.Why + ")?";
     if (platform::ShowMessageBox(text, "Wine prefix", platform::MessageButtons::YesNo,
                                  platform::MessageIcon::Question) == platform::MessageResult::Yes)
       return Use(prefix.Folder);
