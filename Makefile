@@ -14,7 +14,7 @@ FUZZ_TIME  ?= 60
 
 # Everything the build, the tests, the demo and the benchmarks need, in one place.
 DEBIAN_PACKAGES := \
-  g++ cmake ninja-build pkg-config ccache \
+  g++ cmake ninja-build pkg-config ccache dpkg-dev \
   zlib1g-dev nettle-dev libgtest-dev libgmock-dev \
   libfltk1.3-dev libjpeg-dev libpng-dev \
   libx11-dev libxext-dev libxft-dev libxrender-dev libxfixes-dev libxcursor-dev \
