@@ -14,6 +14,7 @@
 #include "script/SE_RunChanges.h"
 #include "script/SE_RunFiles.h"
 #include "script/SE_RunRegistry.h"
+#include "script/SE_TextHelpers.h"
 #include "script/buffer_type.h"
 
 namespace {
@@ -111,7 +112,9 @@ void AppendUninstallPackage(TPak& package, const TSetupInfo& info, const std::st
 
 }  // namespace
 
-std::string UninstallerPath(const TSetupInfo& info) { return info.InstallDir + "\\" + info.UninstallExeName; }
+std::string UninstallerPath(const TSetupInfo& info) {
+  return IncludeBackslash(info.InstallDir) + info.UninstallExeName;
+}
 
 platform::Result<uint64_t> ProgramPartLength(const std::string& programPath) {
   TPak own;

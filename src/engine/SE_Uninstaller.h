@@ -43,7 +43,9 @@ std::string WriteUninstaller(TPak& package, const TSetupInfo& info, const std::s
 // The program's own: SetupPak(), SetupInfoFile().Info, OwnExecutablePath().
 std::string WriteUninstaller();
 
-// InstallDir + "\" + UninstallExeName.
+// InstallDir + "\" + UninstallExeName, with one backslash between them: InstallDir
+// usually ends with one already, and the path is shown to players as it is
+// (UninstallString).
 std::string UninstallerPath(const TSetupInfo& info);
 
 // The length of a program file's program part: the start of the package it carries
