@@ -19,24 +19,12 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::HostTreeBelow;
 using testing_support::ProgramResult;
 using testing_support::ReadHostFile;
 using testing_support::RunProgram;
 using testing_support::RunProgramAt;
-
-void WriteHost(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-// Everything below a folder, relative: a file with its content, a folder as "<dir>".
-std::map<std::string, std::string> Below(const fs::path& root) {
-  std::map<std::string, std::string> entries;
-  for (const auto& entry : fs::recursive_directory_iterator(root))
-    entries[fs::relative(entry.path(), root).string()] =
-        entry.is_directory() ? "<dir>" : ReadHostFile(entry.path());
-  return entries;
-}
+using testing_support::WriteHostFile;
 
 std::string Chars(size_t count) { return std::string(count, 'n'); }
 
@@ -65,7 +53,7 @@ fs::path HostRelative(std::string name) {
 class RefusedNames : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteHost(game_ / "game.exe", "the game");
+    WriteHostFile(game_ / "game.exe", "the game");
     ASSERT_EQ(RunProgram("setuptool", {"vfs", "create", (game_ / "data.vfs").string(), "--block-size", "512",
                                        "--blocks", "64", "--roots", "16"})
                   .status,
@@ -78,9 +66,9 @@ class RefusedNames : public ::testing::Test {
   ProgramResult Pack(Group group, const std::string& name, const fs::path& output) {
     fs::remove_all(work_.Path() / "src");
     for (Group g : {Group::Files, Group::Archive, Group::Package})
-      WriteHost(work_.Path() / "src" / SourceFolder(g) / "plain.txt", "plain " + SourceFolder(g));
-    WriteHost(work_.Path() / "src" / SourceFolder(group) / HostRelative(name), "the add-on's " + name);
-    WriteHost(work_.Path() / "src" / "names.setup", kScript);
+      WriteHostFile(work_.Path() / "src" / SourceFolder(g) / "plain.txt", "plain " + SourceFolder(g));
+    WriteHostFile(work_.Path() / "src" / SourceFolder(group) / HostRelative(name), "the add-on's " + name);
+    WriteHostFile(work_.Path() / "src" / "names.setup", kScript);
     return RunProgram("mksetup", {(work_.Path() / "src" / "names.setup").string(), "-o", output.string()});
   }
 
@@ -97,7 +85,7 @@ class RefusedNames : public ::testing::Test {
     from.Create(platform::WindowsPathOf(packed.string()), false, false);
     const uint64_t programPart = from.Header().PakStart;
     std::string program = ReadHostFile(packed).substr(0, programPart);
-    WriteHost(renamed, program);
+    WriteHostFile(renamed, program);
     TPak to;
     to.Create(platform::WindowsPathOf(renamed.string()), true, false);
     for (size_t i = 0; i < from.Count(); ++i) {
@@ -175,13 +163,13 @@ TEST_F(RefusedNames, MksetupRefusesThemWithTheLineAndWritesNothing) {
 TEST_F(RefusedNames, TheSetupStopsBeforeTheGameChangesAndNamesTheEntry) {
   for (const NameCase& c : Cases()) {
     if (c.fault.empty()) continue;
-    const std::map<std::string, std::string> before = Below(game_);
+    const std::map<std::string, std::string> before = HostTreeBelow(game_);
     const fs::path setup = PackWithoutTheCheck(c.group, c.name);
     const ProgramResult run = Install(setup);
     EXPECT_EQ(run.status, 1) << c.name << "\n" << run.out << run.err;
     EXPECT_NE(run.err.find("entry \"" + c.name + "\""), std::string::npos) << c.name << "\n" << run.err;
     EXPECT_NE(run.err.find(c.fault), std::string::npos) << c.name << "\n" << run.err;
-    EXPECT_EQ(Below(game_), before) << c.name;
+    EXPECT_EQ(HostTreeBelow(game_), before) << c.name;
   }
 }
 

@@ -19,24 +19,20 @@ using testing_support::ProgramResult;
 using testing_support::ReadHostFile;
 using testing_support::RunProgram;
 using testing_support::RunProgramAt;
-
-void WriteHost(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-}
+using testing_support::WriteHostFile;
 
 class UnattendedDir : public ::testing::Test {
  protected:
   // A setup installing files\ (x.dat) with the given page set.
   fs::path Pack(const std::string& pages) {
     const fs::path folder = work_.Path() / pages;
-    WriteHost(folder / "files" / "x.dat", "the add-on's x");
-    WriteHost(folder / "dir.setup",
-              "name Dir\nshortname Dir\noutfile Dir.exe\nprefix Dir\n"
-              "installdir \"C:\\Games\\Dir\"\npages " +
-                  pages +
-                  "\nuninstallpages uninstall\nlanguage install\\english\n"
-                  "uninstalllanguage uninstall\\english\nfile files\\\n");
+    WriteHostFile(folder / "files" / "x.dat", "the add-on's x");
+    WriteHostFile(folder / "dir.setup",
+                  "name Dir\nshortname Dir\noutfile Dir.exe\nprefix Dir\n"
+                  "installdir \"C:\\Games\\Dir\"\npages " +
+                      pages +
+                      "\nuninstallpages uninstall\nlanguage install\\english\n"
+                      "uninstalllanguage uninstall\\english\nfile files\\\n");
     const fs::path setup = folder / "Dir.exe";
     const ProgramResult made = RunProgram("mksetup", {(folder / "dir.setup").string(), "-o", setup.string()});
     EXPECT_EQ(made.status, 0) << made.err;
@@ -82,9 +78,9 @@ TEST_F(UnattendedDir, TheUninstallEntryNamesTheUninstallerWithSingleSeparators) 
 TEST_F(UnattendedDir, AFileWhoseTemporaryNamesAreAllTakenStopsTheRun) {
   const fs::path setup = Pack("standard");
   const fs::path game = prefix_.DriveC() / "Games" / "Dir";
-  WriteHost(game / "x.dat", "the game's x");
-  WriteHost(game / "x.dat.~new", "left over");
-  for (int n = 1; n < 100; ++n) WriteHost(game / ("x.dat.~new" + std::to_string(n)), "left over");
+  WriteHostFile(game / "x.dat", "the game's x");
+  WriteHostFile(game / "x.dat.~new", "left over");
+  for (int n = 1; n < 100; ++n) WriteHostFile(game / ("x.dat.~new" + std::to_string(n)), "left over");
   const ProgramResult run = RunProgramAt(setup.string(), {"--silent", "--dir", "C:\\Games\\Dir"});
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_NE(run.err.find("\"C:\\Games\\Dir\\x.dat\" could not be written: no free temporary name beside it"),
