@@ -1,6 +1,7 @@
 #include "engine/SE_EntryNameCheck.h"
 
 #include <string_view>
+#include <unordered_map>
 
 #include "gamedata/VFS_Unit.h"
 #include "gamedata/ZT_PakFormat.h"
@@ -31,18 +32,22 @@ TGroupTarget TargetOf(int32_t command) {
 }  // namespace
 
 std::optional<std::string> FirstUnwritableEntry(const TCompLines& lines, const TPak& pak) {
-  for (const TCompLine& line : lines.Lines) {
+  // Each group's line, found once: packages hold thousands of entries.
+  std::unordered_map<int32_t, const TCompLine*> lineOfGroup;
+  for (const TCompLine& line : lines.Lines)
+    if (TargetOf(line.Command).fault && !line.Params.empty())
+      lineOfGroup.emplace(ToIntOrMinusOne(line.Params.back()),
+                          &line);  // a bad number is the line's own error
+  for (const TPakFile& entry : pak.Entries()) {
+    const auto found = entry.Group > 0 ? lineOfGroup.find(entry.Group) : lineOfGroup.end();
+    if (found == lineOfGroup.end()) continue;
+    const TCompLine& line = *found->second;
     const TGroupTarget target = TargetOf(line.Command);
-    if (!target.fault || line.Params.empty()) continue;
-    const int32_t group = ToIntOrMinusOne(line.Params.back());  // a bad one is the line's own error
-    for (const TPakFile& entry : pak.Entries()) {
-      if (group <= 0 || entry.Group != group) continue;
-      const std::optional<std::string> fault = target.fault(entry.Name);
-      if (!fault) continue;
-      const bool named = target.targetParam >= 0 && size_t(target.targetParam) < line.Params.size();
-      return "The setup package's entry \"" + entry.Name + "\"" +
-             (named ? " for " + line.Params[size_t(target.targetParam)] : std::string()) + " " + *fault + ".";
-    }
+    const std::optional<std::string> fault = target.fault(entry.Name);
+    if (!fault) continue;
+    const bool named = target.targetParam >= 0 && size_t(target.targetParam) < line.Params.size();
+    return "The setup package's entry \"" + entry.Name + "\"" +
+           (named ? " for " + line.Params[size_t(target.targetParam)] : std::string()) + " " + *fault + ".";
   }
   return std::nullopt;
 }

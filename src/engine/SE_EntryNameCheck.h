@@ -12,6 +12,6 @@
 class TPak;
 class TCompLines;
 
-// The first such entry, as a sentence naming it, its target and the reason; nothing
-// when every entry can be written.
+// The first such entry in the package's table, as a sentence naming it, its target and
+// the reason; nothing when every entry can be written.
 std::optional<std::string> FirstUnwritableEntry(const TCompLines& lines, const TPak& pak);

@@ -2,13 +2,11 @@
 // package's (127) records hold, a name Windows reserves for a device, a name ending in
 // a dot. mksetup refuses them with the script line; the setup, given a package made
 // without that check, stops before it writes anything and leaves the game byte for
-// byte as it was. The boundary names install, and installing twice adds no record.
+// byte as it was.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "package/ZTI_PakFile.h"
 #include "platform/Files.h"
@@ -170,35 +168,6 @@ TEST_F(RefusedNames, TheSetupStopsBeforeTheGameChangesAndNamesTheEntry) {
     EXPECT_NE(run.err.find("entry \"" + c.name + "\""), std::string::npos) << c.name << "\n" << run.err;
     EXPECT_NE(run.err.find(c.fault), std::string::npos) << c.name << "\n" << run.err;
     EXPECT_EQ(HostTreeBelow(game_), before) << c.name;
-  }
-}
-
-// A name of exactly the records' length is stored whole: a second run finds it and
-// replaces it instead of adding a record.
-TEST_F(RefusedNames, NamesOfTheFullLengthInstallAndAreFoundAgain) {
-  const struct {
-    Group group;
-    std::string name;
-    std::vector<std::string> list;
-  } cases[] = {
-      {Group::Archive, "maps\\" + Chars(61) + ".txt", {"vfs", "list", (game_ / "data.vfs").string()}},
-      {Group::Package, Chars(123) + ".txt", {"ztp", "list", (game_ / "data.ztp").string()}},
-  };
-  for (const auto& c : cases) {
-    const fs::path setup = work_.Path() / "full" / "Names.exe";
-    fs::create_directories(setup.parent_path());
-    const ProgramResult made = Pack(c.group, c.name, setup);
-    ASSERT_EQ(made.status, 0) << made.err;
-    for (int run = 0; run < 2; ++run) {
-      const ProgramResult installed = Install(setup);
-      ASSERT_EQ(installed.status, 0) << installed.out << installed.err;
-    }
-    const ProgramResult listed = RunProgram("setuptool", c.list);
-    EXPECT_EQ(listed.status, 0) << listed.err;
-    std::istringstream lines(listed.out);
-    size_t records = 0;
-    for (std::string line; std::getline(lines, line);) records += line.substr(0, line.find('\t')) == c.name;
-    EXPECT_EQ(records, 1u) << listed.out;
   }
 }
 
