@@ -3,8 +3,10 @@
 #include <chrono>
 #include <exception>
 
+#include "engine/SE_AddOnClash.h"
 #include "engine/SE_ErrorHook.h"
 #include "engine/SE_RunGameData.h"
+#include "engine/SE_Uninstall_Items.h"
 #include "engine/SE_Uninstall_List.h"
 #include "engine/SE_Uninstaller.h"
 #include "gamedata/SE_VFS.h"
@@ -82,6 +84,11 @@ void TSetupThread::RunScript() {
 bool TSetupThread::BeginRun() {
   const TSetupInfo& info = SetupInfoFile().Info;
   const std::string installDir = ExpandVariables(std::string_view(info.InstallDir));
+  // Another add-on's records at this setup's place would be replaced: nothing begins.
+  if (const auto clash = AnotherAddOnInTheWay(info, installDir)) {
+    RefuseRun(*clash);
+    return false;
+  }
   InstallGameDataRunHooks();
   const TUndoOutcome earlier = RecoverInterruptedRun(installDir, info.UninstallPrefix).undo;
   if (earlier.journalKept) {
@@ -93,6 +100,7 @@ bool TSetupThread::BeginRun() {
                              platform::MessageButtons::Ok, platform::MessageIcon::Warning);
   auto run = std::make_unique<TSetupRun>(installDir, info.UninstallPrefix,
                                          InstalledFilesOf(installDir, info.UninstallPrefix));
+  run->SetRegistryValuesRecordedBefore(RegistryValuesOf(installDir, info.UninstallPrefix));
   run->Begin();
   SetActiveRun(std::move(run));
   BeginGameDataOfRun();

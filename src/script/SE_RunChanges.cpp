@@ -60,6 +60,18 @@ std::vector<std::string> MissingDirectories(const std::string& path) {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
+// One folder or file name of a mirrored path. A name of dots and blanks alone ("..")
+// would climb out of the backup folder or stay where it is, so it is kept as "~" and
+// a letter for each character ("~dd"); a name that starts with "~" gets a second one,
+// so that neither meets the other nor the folder's own "~run".
+std::string MirroredComponent(std::string component) {
+  if (component.front() == '~') return "~" + component;
+  if (component.find_first_not_of(". ") != std::string::npos) return component;
+  std::string coded = "~";
+  for (const char c : component) coded += c == '.' ? 'd' : 's';
+  return coded;
+}
+
 platform::Status DeleteFileOfRun(const std::string& path) {
   if (!platform::FileExists(path)) return platform::Status::Success();  // never made, or already gone
   if (platform::IsReadOnly(path)) platform::SetReadOnly(path, false);
@@ -139,11 +151,17 @@ std::string BackupFolder(const std::string& installDir, const std::string& prefi
 }
 
 std::string MirrorPath(const std::string& folder, const std::string& foldedPath) {
-  std::string relative;
-  for (const char c : foldedPath)
-    if (c != '$' && c != ':') relative += c;
-  while (!relative.empty() && relative.front() == '\\') relative.erase(relative.begin());
-  return folder + "\\" + relative;
+  std::string mirrored = folder;
+  for (size_t start = 0; start < foldedPath.size();) {
+    size_t end = foldedPath.find_first_of("\\/", start);
+    if (end == std::string::npos) end = foldedPath.size();
+    std::string component;
+    for (size_t i = start; i < end; ++i)
+      if (foldedPath[i] != '$' && foldedPath[i] != ':') component += foldedPath[i];
+    if (!component.empty()) mirrored += "\\" + MirroredComponent(std::move(component));
+    start = end + 1;
+  }
+  return mirrored;
 }
 
 void SetGameFileJournalHooks(TGameFileJournalHooks hooks) { GameHooks() = std::move(hooks); }
