@@ -134,30 +134,31 @@ TEST_F(ReplacedGameFilesTest, OriginalsOfTargetsOutsideTheGameFolderComeBackWher
       {"..", "C:\\Games\\victim.txt"},
       {"sub\\..\\..\\..", "C:\\victim.txt"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.subdir);
-    Fresh();
-    WriteSource("f/victim.txt", "add-on's");
-    HostWrite(c.target, "the original outside");
-    HostWrite("C:\\Games\\Demo Game\\victim.txt", "the game's own");
-    HostWrite("C:\\Games\\Demo Game\\game.dat", "game");
-    Pack(std::string("name A\nshortname A\nprefix A\nuninstallpages uninstall\nfile f\\victim.txt \"") +
-             c.subdir + "\"\n",
-         "C:\\Games\\Demo Game\\");
-    Run();
-    ASSERT_FALSE(AbortRequested);
-    ASSERT_EQ(HostRead(c.target), "add-on's");
-    // Nothing of the add-on's backups lies outside its backup folder.
-    EXPECT_EQ(HostRead("C:\\Games\\Demo Game\\victim.txt"), "the game's own");
-    TUninstallList log;
-    ASSERT_TRUE(log.Load(At("C:\\Games\\Demo Game"), "A_"));
-    TFileUninstaller files(At("C:\\Games\\Demo Game\\"), "A_");
-    for (const std::string& item : log.Files()) files.Uninstall(item);
-    RemoveTree(files.BackupFolderPath());
-    EXPECT_EQ(HostRead(c.target), "the original outside");
-    EXPECT_EQ(HostRead("C:\\Games\\Demo Game\\victim.txt"), "the game's own");
-    EXPECT_EQ(HostRead("C:\\Games\\Demo Game\\game.dat"), "game");
-  }
+  for (const Case& c : cases)
+    for (const char* installDir : {"C:\\Games\\Demo Game\\", "C:\\Games\\Demo Game"}) {
+      SCOPED_TRACE(std::string(c.subdir) + " into " + installDir);
+      Fresh();
+      WriteSource("f/victim.txt", "add-on's");
+      HostWrite(c.target, "the original outside");
+      HostWrite("C:\\Games\\Demo Game\\victim.txt", "the game's own");
+      HostWrite("C:\\Games\\Demo Game\\game.dat", "game");
+      Pack(std::string("name A\nshortname A\nprefix A\nuninstallpages uninstall\nfile f\\victim.txt \"") +
+               c.subdir + "\"\n",
+           installDir);
+      Run();
+      ASSERT_FALSE(AbortRequested);
+      ASSERT_EQ(HostRead(c.target), "add-on's");
+      // Nothing of the add-on's backups lies outside its backup folder.
+      EXPECT_EQ(HostRead("C:\\Games\\Demo Game\\victim.txt"), "the game's own");
+      TUninstallList log;
+      ASSERT_TRUE(log.Load(At("C:\\Games\\Demo Game"), "A_"));
+      TFileUninstaller files(At("C:\\Games\\Demo Game\\"), "A_");
+      for (const std::string& item : log.Files()) files.Uninstall(item);
+      RemoveTree(files.BackupFolderPath());
+      EXPECT_EQ(HostRead(c.target), "the original outside");
+      EXPECT_EQ(HostRead("C:\\Games\\Demo Game\\victim.txt"), "the game's own");
+      EXPECT_EQ(HostRead("C:\\Games\\Demo Game\\game.dat"), "game");
+    }
 }
 
 }  // namespace
