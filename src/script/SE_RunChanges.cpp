@@ -60,15 +60,20 @@ std::vector<std::string> MissingDirectories(const std::string& path) {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-// One folder or file name of a mirrored path. A name of dots and blanks alone ("..")
-// would climb out of the backup folder or stay where it is, so it is kept as "~" and
-// a letter for each character ("~dd"); a name that starts with "~" gets a second one,
-// so that neither meets the other nor the folder's own "~run".
+// One folder or file name of a mirrored path. A name the system would not keep as it
+// is ("..", a trailing dot or blank, which Windows drops) could climb out of the backup
+// folder or meet another name: it is kept as "~" and the hex digits of its bytes
+// ("..": "~2E2E"). So is a name that starts with "~", so that no name meets an
+// encoded one, nor the folder's own "~run". Other names stay as they are.
 std::string MirroredComponent(std::string component) {
-  if (component.front() == '~') return "~" + component;
-  if (component.find_first_not_of(". ") != std::string::npos) return component;
+  const char last = component.back();
+  if (component.front() != '~' && last != '.' && last != ' ') return component;
+  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string coded = "~";
-  for (const char c : component) coded += c == '.' ? 'd' : 's';
+  for (const char c : component) {
+    coded += kDigits[static_cast<uint8_t>(c) >> 4];
+    coded += kDigits[static_cast<uint8_t>(c) & 15];
+  }
   return coded;
 }
 

@@ -48,9 +48,9 @@ std::string RunJournalPath(const std::string& installDir, const std::string& pre
 // InstallDir + "\" + prefix + "backup".
 std::string BackupFolder(const std::string& installDir, const std::string& prefix);
 // Where below a folder a file of the folded path is kept: "$" and ":" are left out,
-// and no name of the result climbs out of the folder: a name of dots and blanks alone
-// becomes "~" and a letter per character, one that starts with "~" gets a second
-// ("$INSTDIR..\..\x.txt" -> "<folder>\INSTDIR..\~dd\x.txt").
+// and no name of the result climbs out of the folder: a name that ends in a dot or a
+// blank (".." among them), or starts with "~", becomes "~" and the hex digits of its
+// bytes ("$INSTDIR..\..\x.txt" -> "<folder>\~494E53544449522E2E\~2E2E\x.txt").
 std::string MirrorPath(const std::string& folder, const std::string& foldedPath);
 
 // What undoing and committing do with a game package or archive whose rollback

@@ -146,7 +146,7 @@ TEST_F(ReplacedGameFilesTest, OriginalsOfTargetsOutsideTheGameFolderComeBackWher
                c.subdir + "\"\n",
            installDir);
       Run();
-      ASSERT_FALSE(AbortRequested);
+      ASSERT_FALSE(AbortRequested) << (asked_.empty() ? "" : asked_.back().text);
       ASSERT_EQ(HostRead(c.target), "add-on's");
       // Nothing of the add-on's backups lies outside its backup folder.
       EXPECT_EQ(HostRead("C:\\Games\\Demo Game\\victim.txt"), "the game's own");

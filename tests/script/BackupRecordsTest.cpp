@@ -18,13 +18,14 @@ TEST(BackupRecords, MirroredPathsStayInsideTheirFolder) {
   } cases[] = {
       {"$INSTDIRbin\\x.dll", "B:\\k\\INSTDIRbin\\x.dll"},
       {"C:\\Windows\\x.dll", "B:\\k\\C\\Windows\\x.dll"},
-      {"$INSTDIR..\\..\\victim.txt", "B:\\k\\INSTDIR..\\~dd\\victim.txt"},
-      {"$INSTDIRa/../../x", "B:\\k\\INSTDIRa\\~dd\\~dd\\x"},
-      {"C:..\\x", "B:\\k\\C..\\x"},
-      {"\\\\server\\share\\..\\x", "B:\\k\\server\\share\\~dd\\x"},
-      {"$INSTDIRa\\.\\ . \\x", "B:\\k\\INSTDIRa\\~d\\~sds\\x"},
-      {"$INSTDIRa\\~run\\x", "B:\\k\\INSTDIRa\\~~run\\x"},
-      {"~run\\x", "B:\\k\\~~run\\x"},
+      {"$INSTDIR..\\..\\victim.txt", "B:\\k\\~494E53544449522E2E\\~2E2E\\victim.txt"},
+      {"$INSTDIRa/../../x", "B:\\k\\INSTDIRa\\~2E2E\\~2E2E\\x"},
+      {"C:..\\x", "B:\\k\\~432E2E\\x"},
+      {"\\\\server\\share\\..\\x", "B:\\k\\server\\share\\~2E2E\\x"},
+      {"$INSTDIRa\\.\\ . \\x", "B:\\k\\INSTDIRa\\~2E\\~202E20\\x"},
+      {"$INSTDIRa\\~run\\x", "B:\\k\\INSTDIRa\\~7E72756E\\x"},
+      {"~run\\x", "B:\\k\\~7E72756E\\x"},
+      {"$INSTDIRPROGRA~1\\x", "B:\\k\\INSTDIRPROGRA~1\\x"},
   };
   for (const Case& c : cases) EXPECT_EQ(MirrorPath("B:\\k", c.folded), c.mirrored) << c.folded;
 }
