@@ -13,6 +13,8 @@
 #include "script/SE_PathVariables.h"
 #include "script/SE_RegistryRoots.h"
 #include "script/SE_RunChanges.h"
+#include "script/SE_SetAside.h"
+#include "script/SE_TrustedState.h"
 
 std::array<std::string, 4> SplitRegistryEntryLine(std::string_view line) {
   std::array<std::string, 4> fields;
@@ -44,8 +46,7 @@ bool RestoreOrRemoveRecordedFile(const std::string& item, const std::string& bac
   if (!platform::FileExists(original)) return RemoveRecordedFile(item);
   const std::string path = ExpandVariables(std::string_view(item));
   if (platform::FileExists(path) && platform::IsReadOnly(path)) platform::SetReadOnly(path, false);
-  return platform::ReplaceFileWith(original, path) ||
-         (!platform::FileExists(path) && platform::RenameFile(original, path));
+  return PutCopyBack(original, path);
 }
 
 namespace {
@@ -73,7 +74,9 @@ TFileUninstaller::TFileUninstaller(const std::string& installDir, const std::str
   const std::optional<uint64_t> ownRun = LastRunOf(folder, prefix);
   if (!ownRun) return;
   std::vector<std::pair<uint64_t, std::string>> later;
-  for (const platform::DirectoryEntry& entry : platform::ListDirectory(folder)) {
+  // The other add-ons' backup folders sit beside this one's, in the trusted folder.
+  const std::string states = GameFolderStatePath(folder);
+  for (const platform::DirectoryEntry& entry : platform::ListDirectory(states)) {
     const std::string& name = entry.name;
     if (!entry.isDirectory || entry.isLink || name.size() <= kBackupFolderEnd.size() ||
         !platform::SameTextAscii(name.substr(name.size() - kBackupFolderEnd.size()), kBackupFolderEnd))
@@ -81,13 +84,13 @@ TFileUninstaller::TFileUninstaller(const std::string& installDir, const std::str
     const std::string other = name.substr(0, name.size() - kBackupFolderEnd.size());
     if (platform::SameTextAscii(other, prefix)) continue;
     const std::optional<uint64_t> otherRun = LastRunOf(folder, other);
-    if (otherRun && *otherRun > *ownRun) later.emplace_back(*otherRun, folder + "\\" + name);
+    if (otherRun && *otherRun > *ownRun) later.emplace_back(*otherRun, states + "\\" + name);
   }
   std::sort(later.begin(), later.end());
   for (auto& [run, backups] : later) laterBackups_.push_back(std::move(backups));
 }
 
-bool TFileUninstaller::Uninstall(const std::string& item) const {
+TFileStep TFileUninstaller::Plan(const std::string& item) const {
   const std::string original = MirrorPath(backups_, item);
   for (const std::string& later : laterBackups_) {
     const std::string copy = MirrorPath(later, item);
@@ -96,10 +99,30 @@ bool TFileUninstaller::Uninstall(const std::string& item) const {
     // its own (or a still later one's) and stays. Its copy is this one's version:
     // the original this one kept takes its place, or, for a file this one made
     // itself, the copy goes, so that the other one's uninstaller removes the file.
-    if (!platform::FileExists(original)) return platform::DeleteFileAt(copy);
-    return platform::ReplaceFileWith(original, copy);
+    if (!platform::FileExists(original)) return {TFileAction::DropCopy, copy, {}};
+    return {TFileAction::HandOn, copy, original};
   }
-  return RestoreOrRemoveRecordedFile(item, backups_);
+  const std::string path = ExpandVariables(std::string_view(item));
+  if (platform::FileExists(original)) return {TFileAction::Restore, path, original};
+  return {TFileAction::Remove, path, {}};
+}
+
+bool TFileUninstaller::Uninstall(const std::string& item) const { return TakeFileStep(Plan(item)); }
+
+bool TakeFileStep(const TFileStep& step) {
+  switch (step.action) {
+    case TFileAction::Restore:
+      // Without its original the file is back already: it is the game's and stays.
+      if (!platform::FileExists(step.from)) return false;
+      if (platform::FileExists(step.path) && platform::IsReadOnly(step.path))
+        platform::SetReadOnly(step.path, false);
+      return PutCopyBack(step.from, step.path);
+    case TFileAction::HandOn:
+      return platform::FileExists(step.from) && platform::ReplaceFileWith(step.from, step.path);
+    case TFileAction::Remove:
+    case TFileAction::DropCopy: return platform::FileExists(step.path) && platform::DeleteFileAt(step.path);
+  }
+  return false;
 }
 
 bool RemoveRecordedDirectory(const std::string& item) {

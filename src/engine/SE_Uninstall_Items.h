@@ -30,12 +30,30 @@ bool RestoreOrRemoveRecordedFile(const std::string& item, const std::string& bac
 // goes), so that the game gets its file back whichever add-on goes last. Which add-on
 // came after which is told by the times of their install logs, written at the end of
 // every run.
+// What is done for one file item, decided before it is done, so that an uninstaller
+// killed part-way can take the step again exactly as decided: each is safe to repeat
+// (an original already back, or a file already gone, is passed over).
+enum class TFileAction : char {
+  Restore = 'r',   // the original at from takes the file's place (path)
+  Remove = 'd',    // the file at path goes
+  HandOn = 'h',    // the original at from takes the place of a later add-on's copy (path)
+  DropCopy = 'x',  // a later add-on's copy (path) of a file this one made goes
+};
+struct TFileStep {
+  TFileAction action = TFileAction::Remove;
+  std::string path;
+  std::string from;
+};
+// Takes the step; true when something was done.
+bool TakeFileStep(const TFileStep& step);
+
 class TFileUninstaller {
  public:
   TFileUninstaller(const std::string& installDir, const std::string& prefix);
-  // One file item of the install log: handed on as above, else as
-  // RestoreOrRemoveRecordedFile with this installation's backup folder. True when
-  // something was done.
+  // The step for one file item of the install log: handed on as above, else as
+  // RestoreOrRemoveRecordedFile with this installation's backup folder.
+  TFileStep Plan(const std::string& item) const;
+  // Plan and TakeFileStep in one. True when something was done.
   bool Uninstall(const std::string& item) const;
   const std::string& BackupFolderPath() const { return backups_; }
 

@@ -1,18 +1,23 @@
 // TFrmMain: the installation handed to the setup thread, the removal in uninstall
 // mode, and the finaliser an uninstaller starts when it closes.
+#include "engine/SE_InstallLogDigest.h"
 #include "engine/SE_Uninstall_Items.h"
 #include "engine/SE_Uninstall_List.h"
+#include "engine/SE_UninstallRun.h"
 #include "engine/SE_Uninstaller.h"
 #include "lang/ZTI_Language.h"
 #include "lang/ZTI_ReplaceText.h"
 #include "package/ZTI_PakFile.h"
 #include "platform/CodePage.h"
+#include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/SystemInfo.h"
 #include "script/SE_Global.h"
 #include "script/SE_FileHelpers.h"
+#include "script/SE_RunChanges.h"
+#include "script/ZTI_CompLines.h"
 #include "script/ZTI_SetupInfo.h"
 #include "ui/FormMain.h"
 
@@ -94,13 +99,26 @@ void TFrmMain::RunUninstallation() {
   }
 
   // A file whose original the setup kept gets the original back (or hands it to the
-  // add-on that replaced the file since).
-  const TFileUninstaller fileUninstaller(InstallDir(), SetupInfoFile().Info.UninstallPrefix);
-  for (int32_t p = 1; p <= files; ++p) {
+  // add-on that replaced the file since). Each step is journalled before it is taken,
+  // so that a start after a kill finishes the job without taking a step twice.
+  const std::string& prefix = SetupInfoFile().Info.UninstallPrefix;
+  TUninstallRun run(InstallDir(), prefix, list.Lists());
+  platform::Status going = run.Begin();
+  for (int32_t p = 1; going && p <= files; ++p) {
     if (ShowsProgress(p, files)) SetUninstallProgress(FormatItemProgress(u"", p, files), p);
-    fileUninstaller.Uninstall(list.Files()[static_cast<size_t>(p - 1)]);
+    going = run.TakeFile(static_cast<size_t>(p - 1));
   }
-  RemoveTree(fileUninstaller.BackupFolderPath());
+  if (!going) {
+    // The journal cannot be kept: what is left stays for a later start.
+    platform::ShowMessageBox(going.Problem(), "Error", platform::MessageButtons::Ok,
+                             platform::MessageIcon::Error);
+    AbortRequested = true;
+    runCompleted_ = true;
+    SetWorkingState(false);
+    SEPageControl.ShowPage(SEPageControl.CurrentPage + 1);
+    return;
+  }
+  RemoveTree(BackupFolder(InstallDir(), prefix));
   // The last directory recorded is the deepest: remove from the end.
   for (int32_t p = 1; p <= dirs; ++p) {
     if (ShowsProgress(p, dirs))
@@ -123,7 +141,14 @@ void TFrmMain::RunUninstallation() {
     key->Close();
     static_cast<void>(platform::DeleteRegistryKey(platform::RegistryRoot::LocalMachine, uninstallKey));
   }
-  platform::DeleteFileAt(TUninstallList::LogPath(InstallDir(), info.UninstallPrefix));
+  // The log goes only once its end is recorded: a start after a kill in between finds
+  // the journal, not a log to take back a second time.
+  if (run.MarkEnd()) {
+    const std::string log = TUninstallList::LogPath(InstallDir(), info.UninstallPrefix);
+    platform::DeleteFileAt(log);
+    ForgetSavedLogDigest(log);
+    run.Finish();
+  }
   runCompleted_ = true;
   SetWorkingState(false);
   SEPageControl.ShowPage(SEPageControl.CurrentPage + 1);
