@@ -155,5 +155,28 @@ TEST_F(TrustedRunTest, AnUndoneRunGivesTheOlderSetupItsOriginalsBack) {
   EXPECT_FALSE(platform::FileExists(BackupsOf("Demo_") + "\\INSTDIRgame.dat"));
 }
 
+// A log no setup saved (planted, or changed since) that the script loads: only its
+// files and folders inside the installation directory are taken over into the log
+// the setup saves, never a file elsewhere or a registry value.
+TEST_F(TrustedRunTest, ALoadedLogNoSetupSavedGivesOnlyWhatLiesInsideTheInstallationDirectory) {
+  TInstallLogLists planted;
+  planted.Files = {"$INSTDIRkeep.txt", At("C:\\windows\\system32\\x.dll")};
+  planted.RegistryEntries = {"\"HKLM\" \"Software\\Microsoft\\Windows\\CurrentVersion\\Run\" \"x\" \"1\""};
+  planted.Directories = {At("C:\\Games\\Demo\\sub"), At("C:\\windows\\system32")};
+  const std::vector<uint8_t> bytes = SerializeInstallLog(planted);
+  HostWrite("C:\\Games\\Demo\\Demo_install.log", std::string(bytes.begin(), bytes.end()));
+  Pack("name Demo\nprefix Demo\nuninstallpages uninstall\nuninstalllogload $INSTDIR Demo_\n");
+  Run();
+  ASSERT_FALSE(AbortRequested);
+  const auto log = InstallLog("C:\\Games\\Demo\\", "Demo_");
+  ASSERT_TRUE(log);
+  std::string saved;
+  for (const std::string& line : *log) saved += line + "\n";
+  EXPECT_NE(saved.find("F $INSTDIRkeep.txt"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("D " + At("C:\\Games\\Demo\\sub")), std::string::npos) << saved;
+  EXPECT_EQ(saved.find("system32"), std::string::npos) << saved;
+  EXPECT_EQ(saved.find("CurrentVersion"), std::string::npos) << saved;
+}
+
 }  // namespace
 }  // namespace engine_test
