@@ -6,8 +6,8 @@
 // Windows: "%ProgramData%\AddOnSetup", made with a protected access list (SYSTEM and
 // Administrators: full control; Users: read), which its subfolders inherit. Any user
 // may make folders in %ProgramData%: one that exists already is used only when it is
-// a real folder (no reparse point) owned by SYSTEM, Administrators or the running
-// elevated token's owner, and its access list is set again before use.
+// a real folder (no reparse point) owned by SYSTEM, Administrators or the account the
+// program runs as (never another standard user), and its access list is set again.
 // Linux: "C:\ProgramData\AddOnSetup" inside the prefix, which belongs to the user who
 // runs the program (the prefix check refuses any other); a link in its place is refused.
 #pragma once

@@ -33,23 +33,30 @@ SecurityDescriptor TrustedDescriptor() {
   return SecurityDescriptor(descriptor);
 }
 
-// The owner new objects of this process get (Administrators for an elevated
-// administrator; the user under Wine).
-bool IsOwnDefaultOwner(PSID owner) {
+// Whether the SID is the running token's user, or the owner new objects of this process
+// get (Administrators for an elevated administrator). Wine gives new objects the user.
+// A standard user's own folder has another SID; that the same account, unelevated,
+// could have made the folder is no boundary Windows draws either.
+bool IsOwnToken(PSID owner) {
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-  DWORD size = 0;
-  GetTokenInformation(token, TokenOwner, nullptr, 0, &size);
-  std::vector<BYTE> buffer(size ? size : 1);
-  const bool same = GetTokenInformation(token, TokenOwner, buffer.data(), size, &size) &&
-                    EqualSid(reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner, owner);
+  bool same = false;
+  for (const TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
+    DWORD size = 0;
+    GetTokenInformation(token, kind, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size ? size : 1);
+    if (!GetTokenInformation(token, kind, buffer.data(), size, &size)) continue;
+    const PSID sid = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                       : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
+    same = same || EqualSid(sid, owner);
+  }
   CloseHandle(token);
   return same;
 }
 
 bool IsTrustedOwner(PSID owner) {
   return owner && (IsWellKnownSid(owner, WinLocalSystemSid) ||
-                   IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsOwnDefaultOwner(owner));
+                   IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsOwnToken(owner));
 }
 
 Status Unusable(const std::string& folder, const std::string& why) {
