@@ -3,6 +3,7 @@
 #include <chrono>
 #include <exception>
 
+#include "engine/SE_EntryNameCheck.h"
 #include "engine/SE_ErrorHook.h"
 #include "engine/SE_RunGameData.h"
 #include "engine/SE_Uninstall_List.h"
@@ -78,12 +79,18 @@ void TSetupThread::RunScript() {
   Running = false;
 }
 
-// The run holds the game folder's lock first, so that no other run is going on there;
-// a journal an interrupted run left is then dealt with. When that undo leaves files behind, its journal stays
-// for the next try and this run does not begin: its own journal would take that one's place.
+// A package whose entries cannot all be written where their lines put them is refused
+// before anything is touched. The run then holds the game folder's lock, so that no
+// other run is going on there, and a journal an interrupted run left is dealt with.
+// When that undo leaves files behind, its journal stays for the next try and this run
+// does not begin: its own journal would take that one's place.
 bool TSetupThread::BeginRun() {
   const TSetupInfo& info = SetupInfoFile().Info;
   const std::string installDir = ExpandVariables(std::string_view(info.InstallDir));
+  if (const std::optional<std::string> unwritable = FirstUnwritableEntry(CompLines(), SetupPak())) {
+    RefuseRun(*unwritable, true);
+    return false;
+  }
   // Another run's journal is no interrupted run while that run goes on.
   if (const TRunLockResult lock = HoldRunLock(installDir); lock.outcome != TRunLockOutcome::Held) {
     RefuseRun(lock.problem, lock.outcome == TRunLockOutcome::Unusable);
