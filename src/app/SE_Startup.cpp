@@ -8,6 +8,7 @@
 #include "app/SE_StartupRules.h"
 #include "engine/SE_RunGameData.h"
 #include "engine/SE_ErrorHook.h"
+#include "engine/SE_InstallLogDigest.h"
 #include "engine/SE_RegisterCommands.h"
 #include "engine/SE_Uninstall_List.h"
 #include "lang/ZTI_Language.h"
@@ -25,7 +26,9 @@
 #include "script/SE_Global.h"
 #include "script/SE_InstallRecorder.h"
 #include "script/SE_RunChanges.h"
+#include "script/SE_RunLock.h"
 #include "script/SE_TextHelpers.h"
+#include "script/SE_TrustedState.h"
 #include "script/ZTI_CommandList.h"
 #include "script/ZTI_CompLines.h"
 #include "script/ZTI_GameStores.h"
@@ -49,6 +52,8 @@ uint64_t KeptContentBudget() {
 struct TStop {
   TStartupStop stop;
 };
+// Thrown when another run into the folder goes on and the user chose not to wait.
+struct TFolderBusy {};
 
 class TStartup {
  public:
@@ -113,8 +118,12 @@ int TStartup::Run() {
     if (!uninstall && !options_.package) CheckFileName();
     LoadLanguages();
     if (!uninstall) FindInstallDir();
+    // The setup's run takes the lock again when it begins, for the folder then chosen.
     if (!uninstall) RecoverInterruptedRun();
+    if (!uninstall) ReleaseRunLock();
     return RunWizard();
+  } catch (const TFolderBusy&) {
+    return platform::kExitFolderBusy;
   } catch (const TStop& s) {
     platform::ShowMessageBox(s.stop.text, s.stop.caption, platform::MessageButtons::Ok,
                              platform::MessageIcon::Error);
@@ -172,11 +181,14 @@ void TStartup::ReadSetupInfo() {
 // A run of this installation that was killed left its journal: it is undone (or
 // finished, when it had finished) before anything else, so this start sees the
 // installation as it was before that run or as the complete run left it.
+// Only a journal whose lock is free is left by an interrupted run: while another run
+// holds the lock, its journal is its own and stays as it is.
 void TStartup::RecoverInterruptedRun() {
   const TSetupInfo& info = SetupInfoFile().Info;
   if (info.InstallDir.empty()) return;
   InstallGameDataRunHooks();
   const std::string installDir = ExpandVariables(info.InstallDir);
+  if (!TryHoldRunLock(installDir)) return;
   const TRunRecoveryResult recovered = ::RecoverInterruptedRun(installDir, info.UninstallPrefix);
   // What it left is told; its journal, when it stays, is tried again by the setup's
   // run and by the next start.
@@ -190,6 +202,8 @@ void TStartup::RecoverInterruptedRun() {
                  info.InstallDir.c_str());
 }
 
+// The uninstaller holds the folder's lock from here to its end: the log it reads stays
+// the one it acts on, and no setup or other uninstaller works in the folder meanwhile.
 void TStartup::LoadInstallLog() {
   TSetupInfo& info = SetupInfoFile().Info;
   // A game folder that was moved (or renamed) since: the uninstaller sits beside its log
@@ -203,13 +217,29 @@ void TStartup::LoadInstallLog() {
               "is removed from \"" +
               ownFolder + "\".",
           "Uninstall", platform::MessageButtons::Ok, platform::MessageIcon::Information);
+      const std::string recorded = info.InstallDir;
       info.InstallDir = ownFolder + "\\";
+      if (const platform::Status moved = FollowMovedGameFolder(
+              ExpandVariables(recorded), ExpandVariables(info.InstallDir), info.UninstallPrefix);
+          !moved)
+        platform::ShowMessageBox(moved.Problem(), "Uninstall", platform::MessageButtons::Ok,
+                                 platform::MessageIcon::Warning);
     }
   }
+  if (!info.InstallDir.empty()) {
+    const TRunLockResult lock = HoldRunLock(ExpandVariables(info.InstallDir));
+    if (lock.outcome == TRunLockOutcome::Busy) throw TFolderBusy{};
+    if (lock.outcome == TRunLockOutcome::Unusable) throw TStop{{"Error", lock.problem}};
+  }
   RecoverInterruptedRun();
-  if (!platform::FileExists(TUninstallList::LogPath(info.InstallDir, info.UninstallPrefix)))
-    throw TStop{InstallLogMissingStop()};
-  UninstallList().Load(info.InstallDir, info.UninstallPrefix);
+  const std::string logPath = TUninstallList::LogPath(info.InstallDir, info.UninstallPrefix);
+  if (!platform::FileExists(logPath)) throw TStop{InstallLogMissingStop()};
+  // Read once: what is checked is what is acted on.
+  const std::optional<Bytes> log = platform::ReadWholeFile(logPath);
+  if (!log) platform::RaiseSystemError("Cannot open file \"" + logPath + "\"");
+  if (const platform::Status checked = CheckInstallLog(info, logPath, *log); !checked)
+    throw TStop{{"Error", checked.Problem()}};
+  UninstallList().LoadFromBytes(*log);
 }
 
 void TStartup::LoadScript() {
@@ -287,7 +317,7 @@ int TStartup::RunWizard() {
 int TStartup::Outcome(int viewStatus) const {
   if (viewStatus != kExitByOutcome) return viewStatus;
   if (form_->Terminated()) return platform::kExitErrorReport;
-  if (AbortRequested) return platform::kExitScriptFailed;
+  if (AbortRequested) return RunLockRefused() ? platform::kExitFolderBusy : platform::kExitScriptFailed;
   if (form_->ClosedOnFinishPage() || form_->RunCompleted()) return platform::kExitFinished;
   return platform::kExitCancelled;
 }

@@ -21,6 +21,7 @@
 #include "script/SE_PathVariables.h"
 #include "script/SE_Progress.h"
 #include "script/SE_RunChanges.h"
+#include "script/SE_RunLock.h"
 #include "script/ZTI_CommandList.h"
 #include "script/ZTI_CompLines.h"
 #include "script/ZTI_SetupInfo.h"
@@ -92,29 +93,36 @@ void TSetupThread::RunScript() {
     EndWithFatalStop(stop.message, stop.status);
   }
   platform::SetFatalStopHandler(nullptr);
+  ReleaseRunLock();
   Running = false;
 }
 
 // A package whose entries cannot all be written where their lines put them is refused
-// before anything is touched. The run's journal lives beside the install log; a
-// journal an interrupted run left there is dealt with first. When that undo leaves files behind, its journal
-// stays for the next try and this run does not begin: its own journal would take that one's place.
+// before anything is touched. The run then holds the game folder's lock, so that no
+// other run is going on there, and a journal an interrupted run left is dealt with.
+// When that undo leaves files behind, its journal stays for the next try and this run
+// does not begin: its own journal would take that one's place.
 bool TSetupThread::BeginRun() {
   const TSetupInfo& info = SetupInfoFile().Info;
   const std::string installDir = ExpandVariables(std::string_view(info.InstallDir));
   if (const std::optional<std::string> unwritable = FirstUnwritableEntry(CompLines(), SetupPak())) {
-    RefuseRun(*unwritable);
+    RefuseRun(*unwritable, true);
+    return false;
+  }
+  // Another run's journal is no interrupted run while that run goes on.
+  if (const TRunLockResult lock = HoldRunLock(installDir); lock.outcome != TRunLockOutcome::Held) {
+    RefuseRun(lock.problem, lock.outcome == TRunLockOutcome::Unusable);
     return false;
   }
   // Another add-on's records at this setup's place would be replaced: nothing begins.
   if (const auto clash = AnotherAddOnInTheWay(info, installDir)) {
-    RefuseRun(*clash);
+    RefuseRun(*clash, true);
     return false;
   }
   InstallGameDataRunHooks();
   const TUndoOutcome earlier = RecoverInterruptedRun(installDir, info.UninstallPrefix).undo;
   if (earlier.journalKept) {
-    RefuseRun(InterruptedRunNotUndone(installDir, earlier));
+    RefuseRun(InterruptedRunNotUndone(installDir, earlier), true);
     return false;
   }
   if (!earlier.Complete())
@@ -167,11 +175,13 @@ void TSetupThread::StopRun(const std::string& what) {
   AbortRequested = true;
 }
 
-// Nothing was done; the run ends as failed, as a stopped one does.
-void TSetupThread::RefuseRun(const std::string& why) {
+// Nothing was done; the run ends as failed, as a stopped one does. tell: the user has
+// not been shown why yet.
+void TSetupThread::RefuseRun(const std::string& why, bool tell) {
   const std::string message = "The installation did not begin.\r" + why;
   SetFinishText(platform::AnsiToWide(message), true);
-  platform::ShowMessageBox(message, "Error", platform::MessageButtons::Ok, platform::MessageIcon::Error);
+  if (tell)
+    platform::ShowMessageBox(message, "Error", platform::MessageButtons::Ok, platform::MessageIcon::Error);
   AbortRequested = true;
 }
 

@@ -66,7 +66,7 @@ class TSetupThread {
   bool BeginRun();
   void FinishRun();
   void StopRun(const std::string& what);
-  void RefuseRun(const std::string& why);
+  void RefuseRun(const std::string& why, bool tell);
   void EndWithFatalStop(const std::string& message, int status);
   void Fail(const std::string& text);
 

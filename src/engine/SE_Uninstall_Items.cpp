@@ -13,6 +13,8 @@
 #include "script/SE_PathVariables.h"
 #include "script/SE_RegistryRoots.h"
 #include "script/SE_RunChanges.h"
+#include "script/SE_SetAside.h"
+#include "script/SE_TrustedState.h"
 #include "script/SE_WrittenRecords.h"
 
 std::array<std::string, 4> SplitRegistryEntryLine(std::string_view line) {
@@ -45,8 +47,7 @@ bool RestoreOrRemoveRecordedFile(const std::string& item, const std::string& bac
   if (!platform::FileExists(original)) return RemoveRecordedFile(item);
   const std::string path = ExpandVariables(std::string_view(item));
   if (platform::FileExists(path) && platform::IsReadOnly(path)) platform::SetReadOnly(path, false);
-  return platform::ReplaceFileWith(original, path) ||
-         (!platform::FileExists(path) && platform::RenameFile(original, path));
+  return PutCopyBack(original, path);
 }
 
 namespace {
@@ -72,6 +73,7 @@ TFileUninstaller::TFileUninstaller(const std::string& installDir, const std::str
   const std::optional<uint64_t> ownRun = LastRunOf(folder, prefix);
   if (!ownRun) return;
   std::vector<std::pair<uint64_t, std::string>> later;
+  // The other add-ons' backup folders sit beside this one's, in the trusted folder.
   for (const std::string& other : OtherAddOnPrefixes(folder, prefix)) {
     const std::optional<uint64_t> otherRun = LastRunOf(folder, other);
     if (otherRun && *otherRun > *ownRun) later.emplace_back(*otherRun, BackupFolder(folder, other));
@@ -80,7 +82,7 @@ TFileUninstaller::TFileUninstaller(const std::string& installDir, const std::str
   for (auto& [run, backups] : later) laterBackups_.push_back(std::move(backups));
 }
 
-bool TFileUninstaller::Uninstall(const std::string& item) {
+TFileStep TFileUninstaller::Plan(const std::string& item) const {
   const std::string original = MirrorPath(backups_, item);
   const std::optional<TFileStamp> written = WrittenStampOf(backups_, item);
   for (const std::string& later : laterBackups_) {
@@ -94,19 +96,40 @@ bool TFileUninstaller::Uninstall(const std::string& item) {
     // its own (or a still later one's) and stays. Its copy is this one's version:
     // the original this one kept takes its place, or, for a file this one made
     // itself, the copy goes, so that the other one's uninstaller removes the file.
-    if (!platform::FileExists(original)) return platform::DeleteFileAt(copy);
-    return platform::ReplaceFileWith(original, copy);
+    if (!platform::FileExists(original)) return {TFileAction::DropCopy, copy, {}};
+    return {TFileAction::HandOn, copy, original};
   }
-  if (written && platform::FileExists(original)) {
-    const std::string path = ExpandVariables(std::string_view(item));
-    // A file that is no longer what this one wrote is newer than this add-on (a game
-    // update, the player's own change): it stays, and the original goes.
-    if (platform::FileExists(path) && StampOfFile(path) != written) {
-      kept_.push_back(path);
-      return platform::DeleteFileAt(original);
-    }
+  const std::string path = ExpandVariables(std::string_view(item));
+  if (!platform::FileExists(original)) return {TFileAction::Remove, path, {}};
+  // A file that is no longer what this one wrote is newer than this add-on (a game
+  // update, the player's own change): it stays, and the original goes.
+  if (written && platform::FileExists(path) && StampOfFile(path) != written)
+    return {TFileAction::KeepNewer, path, original};
+  return {TFileAction::Restore, path, original};
+}
+
+bool TFileUninstaller::Take(const TFileStep& step) {
+  if (step.action == TFileAction::KeepNewer) kept_.push_back(step.path);
+  return TakeFileStep(step);
+}
+
+bool TFileUninstaller::Uninstall(const std::string& item) { return Take(Plan(item)); }
+
+bool TakeFileStep(const TFileStep& step) {
+  switch (step.action) {
+    case TFileAction::Restore:
+      // Without its original the file is back already: it is the game's and stays.
+      if (!platform::FileExists(step.from)) return false;
+      if (platform::FileExists(step.path) && platform::IsReadOnly(step.path))
+        platform::SetReadOnly(step.path, false);
+      return PutCopyBack(step.from, step.path);
+    case TFileAction::HandOn:
+      return platform::FileExists(step.from) && platform::ReplaceFileWith(step.from, step.path);
+    case TFileAction::KeepNewer: return platform::FileExists(step.from) && platform::DeleteFileAt(step.from);
+    case TFileAction::Remove:
+    case TFileAction::DropCopy: return platform::FileExists(step.path) && platform::DeleteFileAt(step.path);
   }
-  return RestoreOrRemoveRecordedFile(item, backups_);
+  return false;
 }
 
 std::string TFileUninstaller::KeptFilesText() const {

@@ -45,12 +45,34 @@ bool RestoreOrRemoveRecordedFile(const std::string& item, const std::string& bac
 //   own change): it stays, the original is dropped, and the file is named in
 //   KeptFilesText.
 // Without a record (an older setup's backups) the original is put back as before.
+//
+// What is done for one file item, decided before it is done, so that an uninstaller
+// killed part-way can take the step again exactly as decided: each is safe to repeat
+// (an original already back, or a file already gone, is passed over).
+enum class TFileAction : char {
+  Restore = 'r',    // the original at from takes the file's place (path)
+  Remove = 'd',     // the file at path goes
+  HandOn = 'h',     // the original at from takes the place of a later add-on's copy (path)
+  DropCopy = 'x',   // a later add-on's copy (path) of a file this one made goes
+  KeepNewer = 'k',  // the file at path changed since and stays; its original at from goes
+};
+struct TFileStep {
+  TFileAction action = TFileAction::Remove;
+  std::string path;
+  std::string from;
+};
+// Takes the step; true when something was done.
+bool TakeFileStep(const TFileStep& step);
+
 class TFileUninstaller {
  public:
   TFileUninstaller(const std::string& installDir, const std::string& prefix);
-  // One file item of the install log: handed on or kept as above, else as
-  // RestoreOrRemoveRecordedFile with this installation's backup folder. True when
-  // something was done.
+  // The step for one file item of the install log: handed on or kept as above, else as
+  // RestoreOrRemoveRecordedFile with this installation's backup folder.
+  TFileStep Plan(const std::string& item) const;
+  // Takes a step, noting a file kept for KeptFilesText. True when something was done.
+  bool Take(const TFileStep& step);
+  // Plan and Take in one.
   bool Uninstall(const std::string& item);
   const std::string& BackupFolderPath() const { return backups_; }
   // The files kept because they changed since the add-on was installed, one a line

@@ -1,5 +1,6 @@
 #include "engine/SE_Uninstall_List.h"
 
+#include "engine/SE_InstallLogDigest.h"
 #include "script/SE_RunFiles.h"
 #include "script/SE_TextHelpers.h"
 
@@ -121,6 +122,7 @@ void TUninstallList::Save(const std::string& directory, const std::string& prefi
   // Written beside and put in place, so an earlier log stays whole until the new one
   // is; a failure asks Retry/Cancel, and Cancel stops the run.
   WriteBytesOfRun(path, bytes.data(), bytes.size(), TOriginal::UndoOnly);
+  RecordSavedLogDigest(path, bytes);
 }
 
 std::unordered_set<std::string> InstalledFilesOf(const std::string& directory, const std::string& prefix) {
@@ -137,9 +139,17 @@ bool TUninstallList::Load(const std::string& directory, const std::string& prefi
   if (!platform::FileExists(path)) return false;
   const std::optional<Bytes> bytes = platform::ReadWholeFile(path);
   if (!bytes) platform::RaiseSystemError("Cannot open file \"" + path + "\"");
-  lists_ = ParseInstallLog(bytes->data(), bytes->size()).lists;
-  Reindex();
+  LoadFromBytes(*bytes);
   return true;
+}
+
+void TUninstallList::LoadFromBytes(const std::vector<uint8_t>& bytes) {
+  Replace(ParseInstallLog(bytes.data(), bytes.size()).lists);
+}
+
+void TUninstallList::Replace(TInstallLogLists lists) {
+  lists_ = std::move(lists);
+  Reindex();
 }
 
 TUninstallList& UninstallList() {

@@ -58,7 +58,8 @@ class TUninstallList : public TInstallRecorder {
 
   // directory + "\" + prefix + "install.log"
   static std::string LogPath(const std::string& directory, const std::string& prefix);
-  // Writes the log, replacing an existing one in one step. Raises ESetupError naming
+  // Writes the log, replacing an existing one in one step, and keeps its digest in the
+  // trusted folder (engine/SE_InstallLogDigest.h). Raises ESetupError naming
   // the log when the lists do not fit the format (nothing is written then); a file
   // that cannot be written asks Retry/Cancel and Cancel raises ERunStopped.
   void Save(const std::string& directory, const std::string& prefix) const;
@@ -66,6 +67,9 @@ class TUninstallList : public TInstallRecorder {
   // A log that ends early loads what it holds (see ParseInstallLog). Raises
   // ESetupError when the log exists but cannot be read.
   bool Load(const std::string& directory, const std::string& prefix);
+  // Replaces the lists with those of a log's bytes read elsewhere (and checked there).
+  void LoadFromBytes(const std::vector<uint8_t>& bytes);
+  void Replace(TInstallLogLists lists);
 
  private:
   void Reindex();

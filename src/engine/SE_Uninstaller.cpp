@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/SE_InstallLogDigest.h"
 #include "package/ZTI_PakFile.h"
 #include "package/ZTI_SignedProgram.h"
 #include "platform/CodePage.h"
@@ -161,6 +162,7 @@ std::string WriteUninstaller(TPak& package, const TSetupInfo& info, const std::s
         info.InstallDir + "\"");
   const std::string target = UninstallerPath(info);
   RegisterUninstaller(info);
+  RecordInstallLogDigest(info);
   ForceDirectory(info.InstallDir);
   // Made whole beside its place, then put there: a run that fails half-way leaves no
   // uninstaller that cannot start, and an earlier one stays until the new one is done.

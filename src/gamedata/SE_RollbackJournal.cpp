@@ -1,6 +1,8 @@
 #include "gamedata/SE_RollbackJournal.h"
 
 #include "gamedata/SE_GameDataJournals.h"
+#include "package/ZTI_PakFile.h"
+#include "platform/CodePage.h"
 #include "platform/LittleEndian.h"
 
 #include <zlib.h>
@@ -192,8 +194,35 @@ platform::Status RestoreCompanion(const TPlayBack& playBack, const TJournalRecor
   return platform::Status::Success();
 }
 
+std::string StemOf(const std::string& leaf) { return leaf.substr(0, leaf.rfind('.')); }
+
+// A companion is a file beside the game file that shares its name up to the
+// extension ("data.ht" beside "data.vfs"): a bare leaf name, which the entry-name
+// check passes, other than the game file and its journal. A journal may sit in a
+// folder any user can write; a record naming anything else ("..\..\Windows\x.dll")
+// would have an elevated run write or delete there.
+bool IsOwnCompanion(const std::string& targetPath, const std::string& name) {
+  const std::string leaf = targetPath.substr(FolderOf(targetPath).size());
+  if (!IsSafeEntryName(name) || name.find_first_of("\\/") != std::string::npos) return false;
+  if (platform::SameTextAscii(name, leaf) || platform::SameTextAscii(name, JournalPathOf(leaf))) return false;
+  return platform::SameTextAscii(StemOf(name), StemOf(leaf));
+}
+
+// Every record is checked before the first is applied: a refused journal changes nothing.
+platform::Status CheckCompanionNames(const TPlayBack& playBack,
+                                     const std::vector<TJournalSegment>& segments) {
+  for (const TJournalSegment& segment : segments)
+    for (const TJournalRecord& record : segment.records)
+      if (record.type != kRecordRange && !IsOwnCompanion(playBack.targetPath, record.name))
+        return platform::Status::Failure("the rollback journal " + playBack.journalPath + " names \"" +
+                                         record.name + "\", which is not a file of " + playBack.targetPath +
+                                         "; it was not played back");
+  return platform::Status::Success();
+}
+
 platform::Status ApplySegments(const TPlayBack& playBack, const std::vector<TJournalSegment>& segments) {
   const std::string& targetPath = playBack.targetPath;
+  if (const platform::Status names = CheckCompanionNames(playBack, segments); !names) return names;
   platform::File target = platform::File::Open(targetPath, platform::OpenMode::ReadWrite);
   if (!target.IsOpen())
     return platform::Status::SystemFailure("cannot open " + targetPath + " to restore it");

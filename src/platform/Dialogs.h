@@ -38,6 +38,7 @@ enum ExitStatus : int {
   kExitCancelled = 3,
   kExitErrorReport = 4,
   kExitFatalStop = 5,
+  kExitFolderBusy = 6,  // another run into the same game folder was going on; nothing was done
 };
 
 // Ends the process at once with the status, from any thread (nothing is cleaned up;

@@ -103,6 +103,9 @@ bool ReplaceFileWith(const std::string& source, const std::string& target,
 bool FlushVolumeOf(const std::string& path);
 // The path exists, as a file or a directory.
 bool PathExists(const std::string& path);
+// The last part of the path is a link to elsewhere (a symbolic link; on Windows any
+// reparse point, a junction included), whatever it points at.
+bool IsLink(const std::string& path);
 // While one is alive, the paths this thread names keep the meaning they had when
 // first used: a drive letter the folder it was mapped to, a name the letter case it
 // was found in. The calls of one step (a file written under a temporary name and

@@ -61,6 +61,8 @@ bool RemoveTree(const std::string& directory) {
   if (IsDriveRoot(directory)) return false;
   std::string dir = directory;
   while (dir.size() > 3 && dir.back() == '\\') dir.pop_back();
+  // A link in the tree's place goes as a link: what it points at is not the tree.
+  if (platform::IsLink(dir)) return platform::DeleteFileAt(dir);
   if (!platform::DirectoryExists(dir)) return true;
   return RemoveTreeBelow(dir);
 }

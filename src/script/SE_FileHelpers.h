@@ -23,7 +23,8 @@ bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t count);
 // Deletes every file below the directory and removes it with all its
 // sub-directories, depth first. A directory that cannot be removed (a file in it
 // cannot be deleted, missing rights) is given up on, and so are its parents; the
-// rest is removed. A link inside the tree is deleted as a link: what it points at is
-// left alone. An empty path and a drive root ("C:", "C:\", "\") are refused.
+// rest is removed. A link inside the tree, or in the tree's own place, is deleted as a
+// link: what it points at is left alone. An empty path and a drive root ("C:", "C:\",
+// "\") are refused.
 // True when the directory is gone afterwards.
 bool RemoveTree(const std::string& directory);

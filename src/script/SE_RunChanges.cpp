@@ -8,9 +8,12 @@
 #include "platform/Registry.h"
 #include "script/SE_FileHelpers.h"
 #include "script/SE_InstallRecorder.h"
+#include "script/SE_LegacyBackups.h"
 #include "script/SE_Progress.h"
 #include "script/SE_RegistryRoots.h"
+#include "script/SE_SetAside.h"
 #include "script/SE_TextHelpers.h"
+#include "script/SE_TrustedState.h"
 
 namespace {
 
@@ -87,11 +90,8 @@ platform::Status DeleteFileOfRun(const std::string& path) {
 platform::Status PutBack(const std::string& path, const std::string& copy) {
   if (!platform::FileExists(copy)) return platform::Status::Success();  // never moved away, or already back
   if (platform::FileExists(path) && platform::IsReadOnly(path)) platform::SetReadOnly(path, false);
-  if (platform::ReplaceFileWith(copy, path)) return platform::Status::Success();
-  const platform::Status failed =
-      platform::Status::SystemFailure(Quoted(path) + " could not be put back from " + Quoted(copy));
-  if (!platform::FileExists(path) && platform::RenameFile(copy, path)) return platform::Status::Success();
-  return failed;
+  if (PutCopyBack(copy, path)) return platform::Status::Success();
+  return platform::Status::SystemFailure(Quoted(path) + " could not be put back from " + Quoted(copy));
 }
 
 platform::Status UndoRegistryKey(const TRunRecord& record) {
@@ -148,11 +148,11 @@ bool TouchesTheGame(char kind) { return kind == 'T' || kind == 'F' || kind == 'R
 }  // namespace
 
 std::string RunJournalPath(const std::string& installDir, const std::string& prefix) {
-  return WithoutTrailingBackslash(installDir) + "\\" + prefix + "run.journal";
+  return GameFolderStatePath(installDir) + "\\" + prefix + "run.journal";
 }
 
 std::string BackupFolder(const std::string& installDir, const std::string& prefix) {
-  return WithoutTrailingBackslash(installDir) + "\\" + prefix + "backup";
+  return GameFolderStatePath(installDir) + "\\" + prefix + "backup";
 }
 
 std::string MirrorPath(const std::string& folder, const std::string& foldedPath) {
@@ -179,6 +179,8 @@ TSetupRun::TSetupRun(std::string installDir, std::string prefix,
       previouslyInstalled_(std::move(previouslyInstalled)) {}
 
 void TSetupRun::Begin() {
+  if (const platform::Status state = MakeGameFolderState(installDir_); !state)
+    throw ERunStopped("the setup's records cannot be kept: " + state.Problem());
   // The journal needs its directory; what is made for it is undone like the rest.
   std::vector<std::string> made;
   for (const std::string& directory : MissingDirectories(givenInstallDir_)) {
@@ -194,6 +196,11 @@ void TSetupRun::Begin() {
     Note({'D', {directory}}, false);
     premade_.insert(DirectoryKey(directory));
   }
+  TakeOverLegacyBackups(*this, previouslyInstalled_);
+  // An uninstallation of the add-on that never ended describes an installation this
+  // run now replaces: its steps must not be taken over the new one.
+  const std::string uninstallJournal = UninstallJournalPath(installDir_, prefix_);
+  if (platform::FileExists(uninstallJournal)) platform::DeleteFileAt(uninstallJournal);
 }
 
 // They are recorded for the uninstaller when ForceDirectory first reaches them, as if
@@ -240,6 +247,7 @@ void TSetupRun::MarkFinished() {
 void TSetupRun::Finish() {
   journal_.Close();
   FinishRunRecords(records_, journal_.Path(), UndoFolderOf(installDir_, prefix_));
+  RemoveLegacyBackups(installDir_, prefix_);
 }
 
 TUndoOutcome TSetupRun::Undo() {

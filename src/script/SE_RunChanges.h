@@ -14,7 +14,7 @@
 // finished. Undoing is safe to repeat: what is already taken back is passed over.
 //
 // Replaced files: a file the run replaces that it did not create itself is moved
-// into the backup folder beside the install log, prefix + "backup", under its folded
+// into the add-on's backup folder (BackupFolder, in the trusted folder), under its folded
 // path as the install log has it, "$" and ":" left out ("$INSTDIRbin\x.dll" ->
 // "<backup>\INSTDIRbin\x.dll"), and the uninstaller puts it back. Another add-on
 // that replaces the file later keeps this one's version in its own backup folder.
@@ -43,9 +43,11 @@ class ERunStopped : public std::runtime_error {
   explicit ERunStopped(const std::string& what) : std::runtime_error(what) {}
 };
 
-// InstallDir (without trailing "\") + "\" + prefix + "run.journal".
+// The game folder's state folder (SE_TrustedState.h) + "\" + prefix + "run.journal".
+// Both raise ESetupError when the trusted folder cannot be used.
 std::string RunJournalPath(const std::string& installDir, const std::string& prefix);
-// InstallDir + "\" + prefix + "backup".
+// The game folder's state folder + "\" + prefix + "backup": the one place that decides
+// where the add-on's own records of what it replaced are kept.
 std::string BackupFolder(const std::string& installDir, const std::string& prefix);
 // Where below a folder a file of the folded path is kept: "$" and ":" are left out,
 // and no name of the result climbs out of the folder: a name that ends in a dot or a

@@ -7,6 +7,7 @@
 #include "script/SE_FileHelpers.h"
 #include "script/SE_PathVariables.h"
 #include "script/SE_RunChanges.h"
+#include "script/SE_SetAside.h"
 #include "script/SE_TextHelpers.h"
 #include "script/SE_WrittenRecords.h"
 
@@ -82,10 +83,10 @@ std::optional<std::string> ReplaceKeepingOriginal(TSetupRun& run, const std::str
   MakeDirectoriesOfRun(ExtractFileDir(copy.path));
   if (platform::FileExists(copy.path)) platform::DeleteFileAt(copy.path);  // a stale undo copy
   run.Note({'R', {path, copy.path, copy.keep ? "1" : "0"}}, true);
-  if (!platform::RenameFile(path, copy.path)) return platform::LastErrorText();
+  if (!SetAsideForReplacement(path, copy.path)) return platform::LastErrorText();
   if (platform::ReplaceFileWith(temp, path)) return std::nullopt;
   const std::string reason = platform::LastErrorText();
-  platform::RenameFile(copy.path, path);
+  UndoSetAside(path, copy.path);
   return reason;
 }
 

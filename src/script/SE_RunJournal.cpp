@@ -94,6 +94,16 @@ platform::Status TRunJournalFile::Create(const std::string& path) {
   return platform::Status::Failure(platform::LastErrorText());
 }
 
+platform::Status TRunJournalFile::Continue(const std::string& path) {
+  path_ = path;
+  end_ = 0;
+  for (const TRunRecord& record : ReadRunJournal(path)) end_ += int64_t(EncodeRunRecord(record).size());
+  file_ = platform::File::Open(path, platform::OpenMode::ReadWrite);
+  if (file_.IsOpen() && file_.Seek(end_) == end_ && file_.SetEndOfFile()) return platform::Status::Success();
+  file_.Close();
+  return platform::Status::Failure(platform::LastErrorText());
+}
+
 platform::Status TRunJournalFile::Append(const TRunRecord& record, bool durable) {
   return AppendAll({record}, durable);
 }

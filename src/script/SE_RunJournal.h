@@ -1,10 +1,11 @@
 // The run journal: the record on disk of every change a setup run makes to the
 // machine, written before the change is made, so that a run that fails or is killed
-// can be undone newest first. It lives beside the install log, as prefix +
-// "run.journal" in the installation directory: that is where the next setup or
-// uninstaller of the same installation looks first, on the same volume as the files
-// it describes (a temporary folder may be another user's, cleaned up behind our
-// back, or on another drive).
+// can be undone newest first. It lives in the game folder's state folder in the
+// trusted folder (SE_TrustedState.h), as prefix + "run.journal": the next setup or
+// uninstaller of the same installation finds it there, and no user without
+// administrator rights can plant or change one (the game folder, where it once lived,
+// is often writable by every user, and a journal tells an elevated run what to move
+// and delete).
 //
 // The file is a list of text lines, appended as the run goes:
 //   CRC TAB kind TAB field TAB field ... LF
@@ -50,6 +51,9 @@ class TRunJournalFile {
  public:
   // Creates (or empties) the journal at path; a failure gives the system's reason.
   platform::Status Create(const std::string& path);
+  // Opens the journal at path to append to it after its last whole record (a line cut
+  // off at its end is dropped); a failure gives the system's reason.
+  platform::Status Continue(const std::string& path);
   bool IsOpen() const { return file_.IsOpen(); }
   const std::string& Path() const { return path_; }
   // Appends the record; with durable, the journal is flushed to the disk before

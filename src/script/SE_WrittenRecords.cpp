@@ -8,6 +8,7 @@
 #include "script/SE_RunChanges.h"
 #include "script/SE_RunFiles.h"
 #include "script/SE_TextHelpers.h"
+#include "script/SE_TrustedState.h"
 
 namespace {
 
@@ -95,7 +96,8 @@ std::optional<TFileStamp> WrittenStampOf(const std::string& backupFolder, const 
 
 std::vector<std::string> OtherAddOnPrefixes(const std::string& installDir, const std::string& prefix) {
   std::vector<std::string> prefixes;
-  for (const platform::DirectoryEntry& entry : platform::ListDirectory(installDir)) {
+  // The add-ons' backup folders sit side by side in the game folder's trusted folder.
+  for (const platform::DirectoryEntry& entry : platform::ListDirectory(GameFolderStatePath(installDir))) {
     const std::string& name = entry.name;
     if (!entry.isDirectory || entry.isLink || name.size() <= kBackupFolderEnd.size() ||
         !platform::SameTextAscii(name.substr(name.size() - kBackupFolderEnd.size()), kBackupFolderEnd))

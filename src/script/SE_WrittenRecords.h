@@ -40,7 +40,7 @@ void RecordWhatTheRunWrote(const std::string& path);
 std::optional<TFileStamp> WrittenStampOf(const std::string& backupFolder, const std::string& foldedPath);
 
 // The prefixes of the other add-ons that keep originals in the same installation
-// directory: every folder there named prefix + "backup" but this one's (links passed
+// directory: every folder named prefix + "backup" in its trusted folder but this one's (links passed
 // over), in name order.
 std::vector<std::string> OtherAddOnPrefixes(const std::string& installDir, const std::string& prefix);
 

@@ -1,7 +1,9 @@
 // TFrmMain: the installation handed to the setup thread, the removal in uninstall
 // mode, and the finaliser an uninstaller starts when it closes.
+#include "engine/SE_InstallLogDigest.h"
 #include "engine/SE_Uninstall_Items.h"
 #include "engine/SE_Uninstall_List.h"
+#include "engine/SE_UninstallRun.h"
 #include "engine/SE_Uninstaller.h"
 #include "lang/ZTI_Language.h"
 #include "lang/ZTI_ReplaceText.h"
@@ -14,6 +16,8 @@
 #include "platform/SystemInfo.h"
 #include "script/SE_Global.h"
 #include "script/SE_FileHelpers.h"
+#include "script/SE_RunChanges.h"
+#include "script/ZTI_CompLines.h"
 #include "script/ZTI_SetupInfo.h"
 #include "ui/FormMain.h"
 
@@ -102,17 +106,29 @@ void TFrmMain::RunUninstallation() {
   }
 
   // A file whose original the setup kept gets the original back (or hands it to the
-  // add-on that replaced the file since).
-  TFileUninstaller fileUninstaller(InstallDir(), SetupInfoFile().Info.UninstallPrefix);
+  // add-on that replaced the file since). Each step is journalled before it is taken,
+  // so that a start after a kill finishes the job without taking a step twice.
+  const std::string& prefix = SetupInfoFile().Info.UninstallPrefix;
+  TUninstallRun run(InstallDir(), prefix, list.Lists());
   // Read before the backup folder goes: the old data of values the add-on wrote over.
-  const TRegistryUninstaller registryUninstaller(InstallDir(), SetupInfoFile().Info.UninstallPrefix);
-  for (int32_t p = 1; p <= files; ++p) {
+  const TRegistryUninstaller registryUninstaller(InstallDir(), prefix);
+  platform::Status going = run.Begin();
+  for (int32_t p = 1; going && p <= files; ++p) {
     if (ShowsProgress(p, files)) SetUninstallProgress(FormatItemProgress(u"", p, files), p);
-    fileUninstaller.Uninstall(list.Files()[static_cast<size_t>(p - 1)]);
+    going = run.TakeFile(static_cast<size_t>(p - 1));
   }
-  RemoveTree(fileUninstaller.BackupFolderPath());
+  if (!going) {
+    // The journal cannot be kept: what is left stays for a later start.
+    platform::ShowMessageBox(going.Problem(), "Error", platform::MessageButtons::Ok,
+                             platform::MessageIcon::Error);
+    AbortRequested = true;
+    runCompleted_ = true;
+    SetWorkingState(false);
+    SEPageControl.ShowPage(SEPageControl.CurrentPage + 1);
+    return;
+  }
   // A game file that changed since the add-on was installed stayed as it is: say which.
-  if (const std::string kept = fileUninstaller.KeptFilesText(); !kept.empty())
+  if (const std::string kept = run.KeptFilesText(); !kept.empty())
     platform::ShowMessageBox(kept, "Uninstall", platform::MessageButtons::Ok,
                              platform::MessageIcon::Information);
   // The last directory recorded is the deepest: remove from the end.
@@ -126,6 +142,9 @@ void TFrmMain::RunUninstallation() {
       SetUninstallProgress(FormatItemProgress(Languages().GetText(24), p, regs), files + dirs + p);
     registryUninstaller.Uninstall(list.RegistryEntries()[static_cast<size_t>(p - 1)]);
   }
+  // The backups, with the old data of the values, go last: a start after a kill before
+  // here still finds what the values had.
+  RemoveTree(BackupFolder(InstallDir(), prefix));
 
   const TSetupInfo& info = SetupInfoFile().Info;
   const std::string uninstallKey = kUninstallKeyPath + info.ShortName;
@@ -137,7 +156,14 @@ void TFrmMain::RunUninstallation() {
     key->Close();
     static_cast<void>(platform::DeleteRegistryKey(platform::RegistryRoot::LocalMachine, uninstallKey));
   }
-  platform::DeleteFileAt(TUninstallList::LogPath(InstallDir(), info.UninstallPrefix));
+  // The log goes only once its end is recorded: a start after a kill in between finds
+  // the journal, not a log to take back a second time.
+  if (run.MarkEnd()) {
+    const std::string log = TUninstallList::LogPath(InstallDir(), info.UninstallPrefix);
+    platform::DeleteFileAt(log);
+    ForgetSavedLogDigest(log);
+    run.Finish();
+  }
   runCompleted_ = true;
   SetWorkingState(false);
   SEPageControl.ShowPage(SEPageControl.CurrentPage + 1);

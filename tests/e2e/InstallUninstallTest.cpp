@@ -16,7 +16,9 @@
 #include <set>
 #include <thread>
 
+#include "platform/Files.h"
 #include "platform/Registry.h"
+#include "script/SE_RunChanges.h"
 #include "support/RunProgram.h"
 #include "support/TestMachine.h"
 #include "support/HostFiles.h"
@@ -77,12 +79,17 @@ void WriteHost(const fs::path& path, const std::string& content) {
   std::ofstream(path, std::ios::binary) << content;
 }
 
-// Every file and folder below the prefix (its registry files aside), relative.
+// Where the program keeps its own records; checked on its own.
+const std::string kProgramData = "drive_c/ProgramData";
+
+// Every file and folder below the prefix (its registry files and the program's own
+// records aside), relative.
 std::set<std::string> Snapshot(const fs::path& root) {
   std::set<std::string> paths;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     const std::string relative = fs::relative(entry.path(), root).string();
-    if (entry.path().extension() != ".reg") paths.insert(relative);
+    if (entry.path().extension() != ".reg" && relative.compare(0, kProgramData.size(), kProgramData) != 0)
+      paths.insert(relative);
   }
   return paths;
 }
@@ -142,7 +149,12 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
     EXPECT_TRUE(fs::is_regular_file(game / file)) << file;
   EXPECT_TRUE(fs::is_directory(game / "Saves" / "Slot1"));
   EXPECT_EQ(ReadHostFile(game / "game.cfg"), "the add-on's settings");
-  EXPECT_EQ(ReadHostFile(game / "E2E_backup" / "INSTDIRgame.cfg"), "the game's settings");
+  // The original is kept in the program's trusted folder, not in the game's.
+  EXPECT_FALSE(fs::exists(game / "E2E_backup"));
+  EXPECT_EQ(
+      ReadHostFile(
+          platform::HostPathOf(BackupFolder("C:\\Games\\E2E", "E2E_") + "\\INSTDIRgame.cfg").value_or("")),
+      "the game's settings");
   EXPECT_FALSE(fs::exists(game / "Saves" / "addon.old"));
   EXPECT_FALSE(fs::exists(game / "Scratch"));
   EXPECT_EQ(Value(platform::RegistryRoot::CurrentUser, "Software\\E2E\\AddOn", "Version").value_or(""),
@@ -173,6 +185,12 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
   std::set<std::string> after = Snapshot(prefix.Root());
   for (auto it = after.begin(); it != after.end();)
     it = fs::path(*it).filename() == "FINALISE.exe" ? after.erase(it) : std::next(it);
+  // Of the program's own records only the game folder's run lock stays (a lock file is
+  // never deleted: a run waiting for it would lock a file no longer there).
+  for (const auto& entry : fs::recursive_directory_iterator(prefix.Root() / kProgramData))
+    if (entry.is_regular_file()) {
+      EXPECT_EQ(entry.path().filename(), "run.lock") << entry.path();
+    }
   // The archive's update wrote its lookup table beside it: part of the game's archive.
   EXPECT_EQ(after.erase("drive_c/Games/E2E/sounds.ht"), 1u);
   EXPECT_EQ(after, before);

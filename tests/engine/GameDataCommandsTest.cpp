@@ -7,6 +7,7 @@
 
 #include "SetupRunFixture.h"
 #include "engine/SE_Uninstall_List.h"
+#include "platform/Files.h"
 #include "script/ZTI_CompLines.h"
 #include "support/RunProgram.h"
 
@@ -115,7 +116,7 @@ TEST_F(GameDataCommandsTest, AStoppedRunGivesThePackageAndTheArchiveBack) {
   EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
   EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\data.ztp-journal"));
   EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\sounds.vfs-journal"));
-  EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
+  EXPECT_FALSE(platform::FileExists(JournalOf("Demo_")));
 }
 
 TEST_F(GameDataCommandsTest, AMissingArchiveStopsTheRunWithTheFailureText) {

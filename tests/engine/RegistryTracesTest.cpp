@@ -135,7 +135,7 @@ TEST_F(RegistryTracesTest, AnotherAddOnsInstallLogOrUninstallKeyStopsTheSetupFir
     EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "first");
     EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\more.txt"));
     EXPECT_EQ(HostRead("C:\\Games\\Demo\\One_install.log"), firstLog);
-    EXPECT_EQ(HostRead("C:\\Games\\Demo\\One_backup\\INSTDIRgame.dat"), "original");
+    EXPECT_EQ(TrustedRead(BackupsOf("One_") + "\\INSTDIRgame.dat"), "original");
   }
 }
 

@@ -82,8 +82,8 @@ class RunUndoTest : public SetupRun {
     EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\a.txt"));
     EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\z.txt"));
     EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_install.log"));
-    EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
-    EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\Demo_backup"));
+    EXPECT_FALSE(platform::FileExists(JournalOf("Demo_")));
+    EXPECT_FALSE(platform::DirectoryExists(BackupsOf("Demo_")));
     EXPECT_EQ(RegValue(platform::RegistryRoot::CurrentUser, "Software\\Game", "Language"), "old");
     EXPECT_FALSE(RegValue(platform::RegistryRoot::CurrentUser, "Software\\Demo", "Version"));
     // Nothing but the game file is left in the game's folder.
@@ -129,7 +129,7 @@ TEST_F(RunUndoTest, AWriteFailingAtAnyPointOfTheRunUndoesTheWholeRun) {
       EXPECT_FALSE(AbortRequested);
       EXPECT_TRUE(asked_.empty());
       EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "new game data");
-      EXPECT_EQ(HostRead("C:\\Games\\Demo\\Demo_backup\\INSTDIRgame.dat"), "original game data");
+      EXPECT_EQ(TrustedRead(BackupsOf("Demo_") + "\\INSTDIRgame.dat"), "original game data");
       break;
     }
     // A file's write asks Retry/Cancel (answered Cancel); the journal's own stops the
@@ -164,13 +164,13 @@ TEST_F(RunUndoTest, AJournalLeftByAKilledRunIsUndoneByTheNextStart) {
     // Neither committed nor undone: what a kill leaves (the journal stays on the disk).
     TakeActiveRun().reset();
   }
-  EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
+  EXPECT_TRUE(platform::FileExists(JournalOf("Demo_")));
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "replaced");
   EXPECT_EQ(RecoverInterruptedRun(At("C:\\Games\\Demo"), "Demo_").done, TRunRecovery::Undone);
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "original game data");
   EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\new"));
-  EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
-  EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\Demo_backup"));
+  EXPECT_FALSE(platform::FileExists(JournalOf("Demo_")));
+  EXPECT_FALSE(platform::DirectoryExists(BackupsOf("Demo_")));
 }
 
 // A new file's write that fails asks Retry/Cancel naming the file (also where the file
@@ -204,9 +204,9 @@ TEST_F(RunUndoTest, ANewFileWhoseWriteFailsIsAskedAboutAndWrittenWholeOnRetry) {
   std::set<std::string> inFolder;
   for (const auto& entry : fs::directory_iterator(Host("C:\\Games\\Demo\\")))
     inFolder.insert(entry.path().filename().string());
-  EXPECT_EQ(inFolder, (std::set<std::string>{"Demo_run.journal", "game.dat", "new.txt"}));
+  EXPECT_EQ(inFolder, (std::set<std::string>{"game.dat", "new.txt"}));
   TakeActiveRun()->Finish();
-  EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
+  EXPECT_FALSE(platform::FileExists(JournalOf("Demo_")));
 }
 
 // The journal of a run that has been taken back whole cannot be deleted (a program
@@ -222,7 +222,7 @@ TEST_F(RunUndoTest, AJournalThatCannotBeDeletedAfterAWholeUndoIsEmptiedAndUndoes
     WriteBytesOfRun(At("C:\\Games\\Demo\\new.txt"), reinterpret_cast<const uint8_t*>("n"), 1);
     TakeActiveRun().reset();  // killed
   }
-  const std::string journal = At("C:\\Games\\Demo\\Demo_run.journal");
+  const std::string journal = JournalOf("Demo_");
   platform::HoldFileInUse(journal);
   const TRunRecoveryResult first = RecoverInterruptedRun(At("C:\\Games\\Demo"), "Demo_");
   EXPECT_TRUE(first.undo.Complete()) << UndoProblemsText(first.undo);
@@ -232,7 +232,7 @@ TEST_F(RunUndoTest, AJournalThatCannotBeDeletedAfterAWholeUndoIsEmptiedAndUndoes
   HostWrite("C:\\Games\\Demo\\new.txt", "the player's own");
   RecoverInterruptedRun(At("C:\\Games\\Demo"), "Demo_");
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\new.txt"), "the player's own");
-  EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
+  EXPECT_FALSE(platform::FileExists(JournalOf("Demo_")));
 }
 
 // A run killed after it made a file, replaced the game's file and updated a game
@@ -296,7 +296,7 @@ TEST_F(RunUndoTest, AnUndoThatMeetsAnObstacleKeepsTheJournalUntilTheNextStartCom
     ASSERT_EQ(first.undo.problems.size(), 1u);
     EXPECT_NE(first.undo.problems[0].find(obstacle.named()), std::string::npos) << first.undo.problems[0];
     EXPECT_NE(first.undo.problems[0].find(obstacle.reason), std::string::npos) << first.undo.problems[0];
-    EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
+    EXPECT_TRUE(platform::FileExists(JournalOf("Demo_")));
     const std::string told = InterruptedRunNotUndone(At("C:\\Games\\Demo\\"), first.undo);
     EXPECT_EQ(told, "An interrupted installation in \"" + At("C:\\Games\\Demo") +
                         "\" could not be undone completely:\r" + first.undo.problems[0] +
@@ -307,9 +307,9 @@ TEST_F(RunUndoTest, AnUndoThatMeetsAnObstacleKeepsTheJournalUntilTheNextStartCom
     EXPECT_EQ(second.done, TRunRecovery::Undone);
     EXPECT_TRUE(second.undo.Complete()) << UndoProblemsText(second.undo);
     EXPECT_FALSE(second.undo.journalKept);
-    EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
+    EXPECT_FALSE(platform::FileExists(JournalOf("Demo_")));
     EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\new"));
-    EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\Demo_backup"));
+    EXPECT_FALSE(platform::DirectoryExists(BackupsOf("Demo_")));
     EXPECT_EQ(HostRead(replaced), "original game data");
     EXPECT_EQ(HostRead(package), packageBefore);
     EXPECT_FALSE(HostFileExists(package + "-journal"));
@@ -338,7 +338,7 @@ TEST_F(RunUndoTest, AStoppedRunThatCannotBeUndoneSaysWhatItLeftAndTheNextRunUndo
   EXPECT_EQ(stopped.find("the game was left as it was"), std::string::npos) << stopped;
   EXPECT_TRUE(AbortRequested);
   EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\a.txt"));
-  EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
+  EXPECT_TRUE(platform::FileExists(JournalOf("Demo_")));
   EXPECT_EQ(RegValue(platform::RegistryRoot::CurrentUser, "Software\\Game", "Language"), "old");
 
   ASSERT_TRUE(platform::SetReadOnly(At("C:\\Games\\Demo\\game.dat"), false));
@@ -350,7 +350,7 @@ TEST_F(RunUndoTest, AStoppedRunThatCannotBeUndoneSaysWhatItLeftAndTheNextRunUndo
     UninstallList().Clear();
     Run();
     EXPECT_EQ(AbortRequested.load(), held);
-    EXPECT_EQ(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"), held);
+    EXPECT_EQ(platform::FileExists(JournalOf("Demo_")), held);
     if (held) {
       ASSERT_EQ(asked_.size(), 1u);
       EXPECT_NE(asked_[0].text.find("The installation did not begin.\rAn interrupted installation in \"" +
@@ -363,7 +363,7 @@ TEST_F(RunUndoTest, AStoppedRunThatCannotBeUndoneSaysWhatItLeftAndTheNextRunUndo
       EXPECT_TRUE(asked_.empty());
       EXPECT_EQ(HostRead("C:\\Games\\Demo\\a.txt"), "new a");
       EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "new game data");
-      EXPECT_EQ(HostRead("C:\\Games\\Demo\\Demo_backup\\INSTDIRgame.dat"), "original game data");
+      EXPECT_EQ(TrustedRead(BackupsOf("Demo_") + "\\INSTDIRgame.dat"), "original game data");
     }
   }
 }
@@ -376,11 +376,11 @@ TEST_F(RunUndoTest, TwoAddOnsReplacingOneFileGiveTheGameItsFileInEitherUninstall
   const struct {
     const char* first;
     const char* second;
-    const char* fileBetween;     // game.dat once the first is gone
-    const char* keptForTheGame;  // the original the one left holds for it
+    const char* fileBetween;       // game.dat once the first is gone
+    const char* keptForTheGameBy;  // the one left, which holds the original for it
   } orders[] = {
-      {"Two_", "Demo_", "new game data", "Demo_backup\\INSTDIRgame.dat"},
-      {"Demo_", "Two_", "second add-on data", "Two_backup\\INSTDIRgame.dat"},
+      {"Two_", "Demo_", "new game data", "Demo_"},
+      {"Demo_", "Two_", "second add-on data", "Two_"},
   };
   for (const auto& order : orders) {
     SCOPED_TRACE(std::string(order.first) + " uninstalled first");
@@ -390,13 +390,13 @@ TEST_F(RunUndoTest, TwoAddOnsReplacingOneFileGiveTheGameItsFileInEitherUninstall
     // The backup folders hold each original under its install log item, with the
     // installation directory's variable spelled out.
     ASSERT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "second add-on data");
-    ASSERT_EQ(HostRead("C:\\Games\\Demo\\Demo_backup\\INSTDIRgame.dat"), "original game data");
-    ASSERT_EQ(HostRead("C:\\Games\\Demo\\Two_backup\\INSTDIRgame.dat"), "new game data");
-    ASSERT_EQ(HostRead("C:\\Games\\Demo\\Two_backup\\INSTDIRa.txt"), "new a");
+    ASSERT_EQ(TrustedRead(BackupsOf("Demo_") + "\\INSTDIRgame.dat"), "original game data");
+    ASSERT_EQ(TrustedRead(BackupsOf("Two_") + "\\INSTDIRgame.dat"), "new game data");
+    ASSERT_EQ(TrustedRead(BackupsOf("Two_") + "\\INSTDIRa.txt"), "new a");
 
     UninstallFilesOf(order.first);
     EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), order.fileBetween);
-    EXPECT_EQ(HostRead("C:\\Games\\Demo\\" + std::string(order.keptForTheGame)), "original game data");
+    EXPECT_EQ(TrustedRead(BackupsOf(order.keptForTheGameBy) + "\\INSTDIRgame.dat"), "original game data");
     EXPECT_TRUE(HostFileExists("C:\\Games\\Demo\\a.txt"));
 
     UninstallFilesOf(order.second);

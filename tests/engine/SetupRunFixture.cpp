@@ -17,6 +17,8 @@
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "script/SE_Global.h"
+#include "script/SE_RunChanges.h"
+#include "script/SE_RunLock.h"
 #include "script/ZTI_CommandList.h"
 #include "script/ZTI_CompLines.h"
 #include "script/ZTI_SetupInfo.h"
@@ -48,6 +50,7 @@ void ResetProgramState() {
   platform::SetEndProcessHandler(nullptr);
   SetErrorReporter(nullptr);
   platform::ReleaseFileInUse();
+  ReleaseRunLock();
 }
 
 }  // namespace
@@ -184,6 +187,19 @@ fs::path SetupRun::Host(const std::string& windowsPath) const {
   const std::optional<std::string> host = platform::HostPathOf(At(windowsPath));
   EXPECT_TRUE(host) << windowsPath;
   return host ? fs::path(*host) : fs::path();
+}
+
+std::string SetupRun::JournalOf(const std::string& prefix) const {
+  return RunJournalPath(At("C:\\Games\\Demo"), prefix);
+}
+
+std::string SetupRun::BackupsOf(const std::string& prefix) const {
+  return BackupFolder(At("C:\\Games\\Demo"), prefix);
+}
+
+std::string SetupRun::TrustedRead(const std::string& path) {
+  const auto bytes = platform::ReadWholeFile(path);
+  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
 
 bool SetupRun::HostFileExists(const std::string& windowsPath) const {

@@ -67,6 +67,13 @@ class SetupRun : public ::testing::Test {
   bool HostDirExists(const std::string& windowsPath) const;
   std::string HostRead(const std::string& windowsPath) const;
   void HostWrite(const std::string& windowsPath, const std::string& content) const;
+  // The run journal and the backup folder of the add-on with the prefix in the game at
+  // C:\Games\Demo: paths in the program's trusted folder, which is the system's own
+  // (not mapped onto the test machine on Windows).
+  std::string JournalOf(const std::string& prefix) const;
+  std::string BackupsOf(const std::string& prefix) const;
+  // A file's content by its Windows path as the program names it; "" when unreadable.
+  static std::string TrustedRead(const std::string& path);
   // The text of one of the prefix's registry files ("system.reg", "user.reg").
   std::string RegistryFile(const std::string& name) const;
   // A string value through the registry API; nothing when absent.

@@ -127,7 +127,7 @@ TEST_F(SetupThreadTest, AnErrorGoesToTheReportAndEndsTheProgram) {
     // The program ends, and what the run did so far is undone first.
     EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\before"));
     EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\after"));
-    EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_run.journal"));
+    EXPECT_FALSE(platform::FileExists(JournalOf("Demo_")));
     EXPECT_FALSE(InstallLog("C:\\Games\\Demo\\", "Demo_"));
     EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Demo_Uninstall.exe"));
   }

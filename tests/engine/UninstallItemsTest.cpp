@@ -14,6 +14,7 @@
 #include "platform/Registry.h"
 #include "script/SE_FileHelpers.h"
 #include "script/SE_Global.h"
+#include "script/SE_RunChanges.h"
 #include "support/HostFiles.h"
 #include "script/ZTI_SetupInfo.h"
 #include "support/TestMachine.h"
@@ -78,14 +79,19 @@ TEST_F(UninstallItemsOnMachine, AddOnsSharingAFileGiveItBackInAnyUninstallOrder)
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << content;
   };
+  // The backup folders live in the program's trusted folder.
+  auto backups = [&](const std::string& addOn) {
+    return fs::path(platform::HostPathOf(BackupFolder(prefix.Path("C:\\Games\\Demo"), addOn)).value_or(""));
+  };
   auto installAll = [&] {
     fs::remove_all(game);
+    for (const std::string& addOn : addOns) fs::remove_all(backups(addOn));
     write(game / "game.dat", "C's");
     write(game / "a.txt", "B's a");
-    write(game / "A_backup" / "INSTDIRgame.dat", "the game's");
-    write(game / "B_backup" / "INSTDIRgame.dat", "A's");
-    write(game / "B_backup" / "INSTDIRa.txt", "A's a");
-    write(game / "C_backup" / "INSTDIRgame.dat", "B's");
+    write(backups("A_") / "INSTDIRgame.dat", "the game's");
+    write(backups("B_") / "INSTDIRgame.dat", "A's");
+    write(backups("B_") / "INSTDIRa.txt", "A's a");
+    write(backups("C_") / "INSTDIRgame.dat", "B's");
     // The install logs tell when each run ended.
     const auto now = fs::file_time_type::clock::now();
     for (size_t i = 0; i < addOns.size(); ++i) {

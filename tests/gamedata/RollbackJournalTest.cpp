@@ -268,3 +268,38 @@ TEST_F(RollbackJournal, APackageThatCannotBeOpenedSaysWhyAndOneThatIsDamagedSays
 }
 
 }  // namespace
+
+// A journal beside a game file may have been planted by any user who can write there:
+// one whose record names anything but a companion of its own game file is refused,
+// naming the journal, before any record is applied.
+TEST_F(RollbackJournal, AJournalNamingAFileOtherThanItsGameFilesCompanionIsRefusedWhole) {
+  const char* names[] = {"..\\..\\windows\\system32\\evil.dll",
+                         "..\\data.ht",
+                         "sub\\data.ht",
+                         "C:\\data.ht",
+                         "/data.ht",
+                         "other.ht",
+                         "data.ztp",
+                         "data.ztp-journal",
+                         ".."};
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    WriteHost(host, Changed(4000, 6000, 3));
+    {
+      TRollbackJournal journal(path, TJournalKind::Archive);
+      ASSERT_TRUE(journal.BeginSegment(original.size()));
+      ASSERT_TRUE(journal.AddRange(4000, original.data() + 4000, 1000));
+      ASSERT_TRUE(journal.AddCompanion(name, Text(10, 4)));
+      ASSERT_TRUE(journal.Seal());
+    }
+    const platform::Status played = PlayBackJournal(path);
+    ASSERT_FALSE(played);
+    EXPECT_NE(played.Problem().find(path + "-journal"), std::string::npos) << played.Problem();
+    EXPECT_NE(played.Problem().find(name), std::string::npos) << played.Problem();
+    EXPECT_EQ(ReadHost(host), Changed(4000, 6000, 3));  // not a byte of it applied
+    EXPECT_FALSE(fs::exists(prefix.DriveC() / "windows" / "system32" / "evil.dll"));
+    EXPECT_FALSE(fs::exists(prefix.DriveC() / "data.ht"));
+    EXPECT_FALSE(fs::exists(prefix.DriveC() / "game" / "other.ht"));
+    fs::remove(journalHost);
+  }
+}

@@ -82,6 +82,14 @@ TEST_F(FileHelpers, RemoveTreeRemovesDepthFirstAndRefusesRoots) {
   EXPECT_FALSE(fs::exists(root));
   EXPECT_TRUE(fs::exists(prefix.DriveC() / "Elsewhere" / "precious.txt"));
 
+  // A link in the tree's own place (a backup folder swapped for a link) goes as a link.
+  fs::create_directory_symlink(prefix.DriveC() / "Elsewhere", root, noLinks);
+  if (!noLinks) {
+    EXPECT_TRUE(RemoveTree(P("C:\\Tree\\")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(root)));
+    EXPECT_TRUE(fs::exists(prefix.DriveC() / "Elsewhere" / "precious.txt"));
+  }
+
   for (const char* refused : {"", "C:", "C:\\", "c:\\\\", "\\"}) EXPECT_FALSE(RemoveTree(refused));
   EXPECT_TRUE(fs::exists(prefix.DriveC() / "keep.txt"));
 }

@@ -115,6 +115,12 @@ bool FileExists(const std::string& path) {
   return HostStat(posix::LookUpHostPath(path), st) && !S_ISDIR(st.st_mode);
 }
 
+bool IsLink(const std::string& path) {
+  const auto lookup = posix::LookUpHostPath(path);
+  struct stat st;
+  return lookup && lstat(lookup->path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 bool DirectoryExists(const std::string& path) {
   struct stat st;
   return HostStat(posix::LookUpHostPath(path), st) && S_ISDIR(st.st_mode);

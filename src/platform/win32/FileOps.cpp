@@ -133,6 +133,8 @@ bool FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsLink(const std::string& path) { return IsLinkAt(path); }
+
 bool DirectoryExists(const std::string& path) { return IsDirectoryAttribute(AttributesOf(path)); }
 
 PathState StateOfPath(const std::string& path) {
