@@ -322,3 +322,27 @@ TEST_F(Startup, CommandLineMistakesStopBeforeAnything) {
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("usage: setup [PACKAGE] [--silent] [--dir DIR] [--lang HEX]"), std::string::npos);
 }
+
+TEST_F(Startup, OnlyTheBareProgramOpensAPackageNamedOnTheCommandLine) {
+  Package own;
+  // The other package's script would leave a folder behind.
+  Package other;
+  other.lines.Lines = {Line("createdirectory", {"C:\\Planted"}, 0)};
+  const fs::path otherFile = Write("other.bin", testing_support::BuildPackage(other.Entries()));
+  const std::string program = ReadHostFile(SetupProgram());
+  const fs::path setup = Write(
+      "Test_Setup.exe",
+      testing_support::BuildPackage(own.Entries(), std::vector<uint8_t>(program.begin(), program.end())));
+
+  const ProgramResult refused =
+      testing_support::RunProgramAt(setup.string(), {otherFile.string(), "--silent"});
+  EXPECT_EQ(refused.status, 2) << refused.err;
+  EXPECT_NE(refused.err.find("carries its own package"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("other.bin"), std::string::npos) << refused.err;
+  EXPECT_FALSE(fs::exists(prefix_.DriveC() / "Planted"));
+
+  // The bare program still opens it, and runs its script.
+  const ProgramResult bare = testing_support::RunProgram("setup", {otherFile.string(), "--silent"});
+  EXPECT_EQ(bare.status, 0) << bare.err;
+  EXPECT_TRUE(fs::is_directory(prefix_.DriveC() / "Planted"));
+}

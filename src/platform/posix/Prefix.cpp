@@ -117,6 +117,8 @@ std::string UserName() {
 
 std::string UserProfilePath() { return "C:\\users\\" + WindowsNameOfHostName(UserName()); }
 
+std::string PrefixPath() { return PrefixFromEnvironment(); }
+
 std::string PrefixRoot() {
   static std::mutex mutex;
   static std::string ready;  // the last prefix whose layout was checked

@@ -13,6 +13,9 @@ namespace platform::posix {
 // exists when this returns (as far as the host allows).
 std::string PrefixRoot();
 
+// The same directory as it is named, without making anything.
+std::string PrefixPath();
+
 // The user name Wine uses for the profile folder drive_c/users/<name>.
 std::string UserName();
 
