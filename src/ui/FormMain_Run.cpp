@@ -11,6 +11,7 @@
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/SystemInfo.h"
+#include "platform/TemporaryProgram.h"
 #include "script/SE_Global.h"
 #include "script/SE_FileHelpers.h"
 #include "script/ZTI_SetupInfo.h"
@@ -134,8 +135,8 @@ void TFrmMain::RemoveRegistryEntry(const std::string& line) { RemoveRecordedRegi
 void TFrmMain::RunFinaliser() {
   const TFoundEntry found = SetupPak().FindEntry("FINALISE.EXE", 0);
   if (!found.Data) return;
-  const std::string path = platform::TempFolder() + "\\FINALISE.exe";
-  if (!WriteWholeFile(path, found.Data->data(), found.Data->size())) return;
-  platform::MarkExecutable(path);
-  platform::StartWithDefaultAction(path, "\"" + platform::OwnExecutablePath() + "\"");
+  // A private copy: a file in the shared temporary folder could be made, or changed,
+  // by another user before the elevated uninstaller starts it.
+  platform::StartTemporaryProgram("FINALISE.exe", found.Data->data(), found.Data->size(),
+                                  "\"" + platform::OwnExecutablePath() + "\"");
 }
