@@ -1,7 +1,8 @@
 // Starting programs and documents with their default action on Linux: Windows
 // programs through wine, host programs directly, documents and web addresses through
-// xdg-open, as the user at the desktop when the program runs as root for them. Children are always reaped: a
-// handle that is released (or never kept) leaves a small thread waiting for the child's end.
+// xdg-open, as the user at the desktop when the program runs as root for them.
+// Children are always reaped: a handle that is released (or never kept) leaves a small
+// thread waiting for the child's end.
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
