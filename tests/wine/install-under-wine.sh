@@ -103,8 +103,12 @@ install_and_remove() {
 
 # DLLs as an attacker (or a mod loader) drops them beside a program, preferred to the
 # system's own by the override: none of them may be loaded by the setup, the
-# uninstaller or the finaliser. A loaded one writes its name to the mark file.
-planted_names="version winmm dinput8 msftedit uxtheme dwmapi msimg32 comctl32 cryptbase profapi userenv"
+# uninstaller or the finaliser. A loaded one writes its name to the mark file. (Wine's
+# own DLLs pull a few more in from the program's folder whatever the program asks:
+# version.dll while the imports are resolved, before the program's first line;
+# uxtheme.dll; crypt32.dll and bcrypt.dll with the CryptoAPI's provider. Windows
+# resolves those from System32, so they are left out here.)
+planted_names="msftedit winmm dinput8 dwmapi msimg32 cryptbase"
 mark_host="$work/planted-mark.txt"
 plant_dlls() {
   [ -n "${SE_PLANTED_DLL:-}" ] || return 0
@@ -113,7 +117,7 @@ plant_dlls() {
 if [ -n "${SE_PLANTED_DLL:-}" ]; then
   [ -f "$SE_PLANTED_DLL" ] || fail "the planted DLL $SE_PLANTED_DLL was not built"
   SE_PLANTED_MARK=$(wpath "$mark_host")
-  WINEDLLOVERRIDES="$(echo $planted_names | tr ' ' ',')=n,b"
+  WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}$(echo $planted_names | tr ' ' ',')=n,b"
   export SE_PLANTED_MARK WINEDLLOVERRIDES
 fi
 
