@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/Machine.h"
 #include "platform/MachineOwner.h"
+#include "platform/SystemInfo.h"
 
 std::string PackageArgumentMistake(const TSetupOptions& options, bool carriesOwnPackage) {
   if (!options.package || !carriesOwnPackage) return std::string();
@@ -37,7 +38,8 @@ bool CarriesOwnPackage() {
 TSetupOptions ReadCommandLine(const std::vector<std::string>& arguments) {
   TSetupOptions options = ParseSetupCommandLine(arguments);
   if (options.error.empty())
-    options.error = PackageArgumentMistake(options, options.package && CarriesOwnPackage());
+    options.error = PackageArgumentMistake(
+        options, options.package && platform::ElevationPromptNamesTheProgram() && CarriesOwnPackage());
   return options;
 }
 

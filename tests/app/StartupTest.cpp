@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/SE_SetupMain.h"
 #include "lang/ZTI_Language.h"
 #include "platform/CodePage.h"
 #include "platform/Registry.h"
@@ -323,26 +324,24 @@ TEST_F(Startup, CommandLineMistakesStopBeforeAnything) {
   EXPECT_NE(run.err.find("usage: setup [PACKAGE] [--silent] [--dir DIR] [--lang HEX]"), std::string::npos);
 }
 
-TEST_F(Startup, OnlyTheBareProgramOpensAPackageNamedOnTheCommandLine) {
-  Package own;
-  // The other package's script would leave a folder behind.
-  Package other;
-  other.lines.Lines = {Line("createdirectory", {"C:\\Planted"}, 0)};
-  const fs::path otherFile = Write("other.bin", testing_support::BuildPackage(other.Entries()));
-  const std::string program = ReadHostFile(SetupProgram());
-  const fs::path setup = Write(
-      "Test_Setup.exe",
-      testing_support::BuildPackage(own.Entries(), std::vector<uint8_t>(program.begin(), program.end())));
-
-  const ProgramResult refused =
-      testing_support::RunProgramAt(setup.string(), {otherFile.string(), "--silent"});
-  EXPECT_EQ(refused.status, 2) << refused.err;
-  EXPECT_NE(refused.err.find("carries its own package"), std::string::npos) << refused.err;
-  EXPECT_NE(refused.err.find("other.bin"), std::string::npos) << refused.err;
-  EXPECT_FALSE(fs::exists(prefix_.DriveC() / "Planted"));
-
-  // The bare program still opens it, and runs its script.
-  const ProgramResult bare = testing_support::RunProgram("setup", {otherFile.string(), "--silent"});
-  EXPECT_EQ(bare.status, 0) << bare.err;
-  EXPECT_TRUE(fs::is_directory(prefix_.DriveC() / "Planted"));
+TEST(PackageArgument, OnlyAProgramWithoutAVouchedForPackageOpensAnother) {
+  TSetupOptions named;
+  named.package = "C:\\Downloads\\evil.pak";
+  const struct {
+    const TSetupOptions options;
+    bool carriesOwnPackage;
+    bool refused;
+  } cases[] = {
+      {named, true, true},             // a (signed, elevated) setup given another package
+      {named, false, false},           // the bare program
+      {TSetupOptions{}, true, false},  // a setup run as it is
+  };
+  for (const auto& c : cases) {
+    const std::string mistake = PackageArgumentMistake(c.options, c.carriesOwnPackage);
+    EXPECT_EQ(!mistake.empty(), c.refused) << mistake;
+    if (c.refused) {
+      EXPECT_NE(mistake.find("carries its own package"), std::string::npos) << mistake;
+      EXPECT_NE(mistake.find("C:\\Downloads\\evil.pak"), std::string::npos) << mistake;
+    }
+  }
 }
