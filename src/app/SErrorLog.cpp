@@ -86,6 +86,8 @@ std::vector<std::string> ErrorReportLines(const TErrorReportFacts& facts, const 
   return lines;
 }
 
+constexpr int kLastErrorLogNumber = 9999;
+
 std::string ErrorLogName(int n) {
   char digits[16];
   std::snprintf(digits, sizeof digits, "%04d", n);
@@ -93,7 +95,8 @@ std::string ErrorLogName(int n) {
 }
 
 TNewErrorLog CreateErrorLog(const std::string& folder) {
-  for (int n = 0;; ++n) {
+  // The names have four digits; past them the search stops instead of counting on.
+  for (int n = 0; n <= kLastErrorLogNumber; ++n) {
     const std::string path = folder + "\\" + ErrorLogName(n);
     // Made new or not at all: a name someone made first (a file, a folder, a link to
     // another place) is passed over, never opened, so that no other user holds the
@@ -103,6 +106,8 @@ TNewErrorLog CreateErrorLog(const std::string& folder) {
     if (!platform::LastErrorIsNameTaken() && !platform::PathExists(path))
       platform::RaiseSystemError("Unable to write the error report " + path);
   }
+  throw platform::ESetupError("No free name for an error report in \"" + folder + "\": " + ErrorLogName(0) +
+                              " to " + ErrorLogName(kLastErrorLogNumber) + " are all taken");
 }
 
 void SetReportArguments(std::vector<std::string> arguments) {

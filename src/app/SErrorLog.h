@@ -47,8 +47,9 @@ std::string ReportParams(const std::vector<std::string>& arguments);
 
 // "ErrorLog" + n with at least four digits + ".TXT".
 std::string ErrorLogName(int n);
-// The report file: the first of the names that could be made new in the folder, open
-// for writing. Raises ESetupError when the folder takes no new file.
+// The report file: the first of ErrorLog0000.TXT to ErrorLog9999.TXT that could be
+// made new in the folder, open for writing. Raises ESetupError when the folder takes
+// no new file or all of the names are taken.
 struct TNewErrorLog {
   std::string path;
   platform::File file;
