@@ -262,6 +262,10 @@ class TVFSFile {
   [[noreturn]] void Fail(const std::string& problem) const;
   // The same for a system call that just failed, with the system's reason after it.
   [[noreturn]] void FailWithReason(const std::string& problem) const;
+  // A condition the player can act on (the archive is full, the file is no archive):
+  // raises EGameDataRefusal (SE_GameDataRefusal.h) with "Archive <path>: <problem>", which ends a
+  // setup run as failed, undone, without an error report.
+  [[noreturn]] void Refuse(const std::string& problem) const;
 
  private:
   friend class TVFSTree;

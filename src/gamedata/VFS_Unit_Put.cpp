@@ -105,10 +105,10 @@ void TVFSTree::CheckRoom(std::string_view folderPart, std::string_view fileName,
         0, blocksFor(records * kVFSRecordSize) - blocksFor(nodes_[size_t(parent)].info.storedSize));
   }
   if (needed > available)
-    owner_.Fail("no free block left for '" + std::string(fileName) + "' (" + std::to_string(needed) +
-                " needed, " + std::to_string(available) + " free)");
+    owner_.Refuse("no free block left for '" + std::string(fileName) + "' (" + std::to_string(needed) +
+                  " needed, " + std::to_string(available) + " free)");
   if (parent < 0 && !replacesRoot && owner_.FreeRootSlot() < 0)
-    owner_.Fail("no free root slot left for '" + std::string(fileName) + "'");
+    owner_.Refuse("no free root slot left for '" + std::string(fileName) + "'");
 }
 
 int32_t TVFSTree::PutFile(std::string_view path, const uint8_t* data, size_t length) {

@@ -251,6 +251,10 @@ TEST_F(MkSetupTest, AppendsToTheStubAndMarksTheResultExecutable) {
 
 TEST_F(MkSetupTest, FaultsNameTheFileAndLineAndWriteNothing) {
   WriteHost(Work() / "here.txt", "x");
+  // A large entry (stored without a CRC) in an update group, as a sparse file.
+  WriteHost(Work() / "big" / "big.bin", "");
+  fs::resize_file(Work() / "big" / "big.bin", kLargeEntrySize);
+  WriteHost(Work() / "big" / "small.txt", "s");
   struct Case {
     std::string script;
     std::string message;  // after "mksetup: SCRIPT"
@@ -266,12 +270,22 @@ TEST_F(MkSetupTest, FaultsNameTheFileAndLineAndWriteNothing) {
       {std::string(65536, '\n'), ":65536: too many lines (a script holds at most 65535)"},
       {"pages nosuchfolder\n", ":1: page folder not found - nosuchfolder ("},
       {"message \"unclosed\n", ":1: missing closing quote in parameter 1"},
+      {"name x\nwriteregstr HKCU Software\\Demo Ver\"sion\" 2\n",
+       ":2: Registry value not recordable - the value name Ver\"sion\" holds a double quote"},
+      {"name x\n\nztpupdate big\\ pw game.ztp\n",
+       ":3: update entry too large - big.bin has 73400320 bytes; an entry of a ztpupdate group must be "
+       "smaller "
+       "than 73400320 bytes (70 MiB)"},
+      {"vfsupdate big data.vfs\n",
+       ":1: update entry too large - big.bin has 73400320 bytes; an entry of a vfsupdate"},
   };
   for (const auto& c : cases) {
     WriteHost(Output(), "previous output");
     const ToolRun run = Pack(c.script);
     EXPECT_EQ(run.status, 1) << c.message;
-    EXPECT_EQ(run.err.rfind("mksetup: " + ScriptName() + c.message, 0), 0u)
+    // The fault is the first line, or follows the progress lines of the sources read.
+    const size_t fault = run.err.find("mksetup: " + ScriptName() + c.message);
+    EXPECT_TRUE(fault == 0 || (fault != std::string::npos && run.err[fault - 1] == '\n'))
         << "expected: " << c.message << "\ngot: " << run.err.substr(0, 300);
     EXPECT_EQ(ReadHostFile(Output()), "previous output");
     EXPECT_FALSE(fs::exists(Output().string() + ".part"));

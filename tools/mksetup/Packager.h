@@ -58,6 +58,7 @@ class Packager {
 
  private:
   std::string Where(int32_t lineIndex) const;
+  void CheckUpdateEntrySizes() const;
   std::string Shown(const std::string& windowsPath) const;
   int32_t LastLineOf(const char* keyword) const;
   void AddPageFolder(std::vector<PlannedEntry>& entries, const std::string& folder, const char* keyword,
