@@ -63,13 +63,13 @@ done
 
 step "The prefix after uninstalling, compared with before the installation"
 snapshot > "$work/after.txt"
-# The finaliser program stays in the temporary folder (it cannot remove itself), and
-# the program's own state folder keeps the game folder's run lock (a lock file is
-# never deleted: a run waiting on it would lock a file no longer there).
-grep -v -e '/Temp/FINALISE\.exe$' -e '^\./drive_c/ProgramData\(/AddOnSetup\(/[0-9a-f]*\(/run\.lock\)\?\)\?\)\?$' \
+# The finaliser ran from a private copy, removed as soon as it had started. The
+# program's own state folder keeps the game folder's run lock (a lock file is never
+# deleted: a run waiting on it would lock a file no longer there).
+grep -v -e '^\./drive_c/ProgramData\(/AddOnSetup\(/[0-9a-f]*\(/run\.lock\)\?\)\?\)\?$' \
   "$work/after.txt" > "$work/after-kept.txt" || true
 if diff -u "$work/before.txt" "$work/after-kept.txt"; then
-  echo "same files and folders as before (the finaliser's copy in Temp and the run lock aside)"
+  echo "same files and folders as before (the run lock aside)"
 else
   echo "the prefix differs from before" >&2
   exit 1

@@ -94,11 +94,17 @@ std::string ErrorLogName(int n) {
   return std::string("ErrorLog") + digits + ".TXT";
 }
 
-std::string NextErrorLogPath(const std::string& folder) {
+TNewErrorLog CreateErrorLog(const std::string& folder) {
   // The names have four digits; past them the search stops instead of counting on.
   for (int n = 0; n <= kLastErrorLogNumber; ++n) {
     const std::string path = folder + "\\" + ErrorLogName(n);
-    if (!platform::FileExists(path) && !platform::DirectoryExists(path)) return path;
+    // Made new or not at all: a name someone made first (a file, a folder, a link to
+    // another place) is passed over, never opened, so that no other user holds the
+    // report's file or decides where it is written.
+    platform::File file = platform::File::Open(path, platform::OpenMode::CreateNew);
+    if (file.IsOpen()) return {path, std::move(file)};
+    if (!platform::LastErrorIsNameTaken() && !platform::PathExists(path))
+      platform::RaiseSystemError("Unable to write the error report " + path);
   }
   throw platform::ESetupError("No free name for an error report in \"" + folder + "\": " + ErrorLogName(0) +
                               " to " + ErrorLogName(kLastErrorLogNumber) + " are all taken");
@@ -136,11 +142,10 @@ TErrorReportFacts GatherErrorReportFacts() {
 
 std::string WriteErrorReport(const TErrorReportFacts& facts, const std::string& errorText,
                              const std::string& errorType) {
-  const std::string path = NextErrorLogPath(platform::TempFolder());
   std::string text;
   for (const std::string& line : ErrorReportLines(facts, errorText, errorType)) text += line + "\r\n";
-  platform::File file = platform::File::Open(path, platform::OpenMode::CreateTruncate);
-  if (!file.IsOpen() || !file.WriteAll(text.data(), text.size()))
+  auto [path, file] = CreateErrorLog(platform::TempFolder());
+  if (!file.WriteAll(text.data(), text.size()))
     platform::RaiseSystemError("Unable to write the error report " + path);
   file.Close();
 

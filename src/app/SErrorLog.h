@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Files.h"
+
 struct TErrorReportFacts {
   std::string setupName;     // the setup information's SetupName
   std::string setupExeName;  // ... and SetupExeName
@@ -45,9 +47,14 @@ std::string ReportParams(const std::vector<std::string>& arguments);
 
 // "ErrorLog" + n with at least four digits + ".TXT".
 std::string ErrorLogName(int n);
-// The first report path in the folder that names no existing file, of ErrorLog0000.TXT
-// to ErrorLog9999.TXT; ESetupError when all of them are taken.
-std::string NextErrorLogPath(const std::string& folder);
+// The report file: the first of ErrorLog0000.TXT to ErrorLog9999.TXT that could be
+// made new in the folder, open for writing. Raises ESetupError when the folder takes
+// no new file or all of the names are taken.
+struct TNewErrorLog {
+  std::string path;
+  platform::File file;
+};
+TNewErrorLog CreateErrorLog(const std::string& folder);
 
 // The program's command-line arguments, for the report; the program's entry sets them.
 void SetReportArguments(std::vector<std::string> arguments);

@@ -39,7 +39,9 @@ void RegisterUninstaller(const TSetupInfo& info) {
   constexpr int kLocalMachine = 0;
   const std::string key = kUninstallKeyPath + info.ShortName;
   WriteRegistryStringOfRun(kLocalMachine, key, "DisplayName", info.ShortName);
-  WriteRegistryStringOfRun(kLocalMachine, key, "UninstallString", UninstallerPath(info));
+  // Quoted: unquoted, "C:\Games\Demo Game\X_Uninstall.exe" is first tried as
+  // "C:\Games\Demo.exe", which any user who can write to C:\Games may create.
+  WriteRegistryStringOfRun(kLocalMachine, key, "UninstallString", "\"" + UninstallerPath(info) + "\"");
 }
 
 // The copy is the program without its package and without a signature: the

@@ -5,7 +5,7 @@
 //
 //   1. HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<ShortName>:
 //      "DisplayName" = ShortName, "UninstallString" = InstallDir + "\" +
-//      UninstallExeName (not quoted).
+//      UninstallExeName, in double quotes (a path with blanks is never split).
 //   2. The program part of the running program's own file (the bytes before its own
 //      package; the whole file when it carries none) is written to InstallDir + "\" +
 //      UninstallExeName, replacing an existing file.

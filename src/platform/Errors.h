@@ -25,6 +25,10 @@ class EAssertionFailed : public ESetupError {
 // reason there, so read it right after the failure: later calls may change it.
 std::string LastErrorText();
 
+// True when the last failure was a name already taken (a file, folder or link there):
+// what a create that must make a new file reports when it is not the first.
+bool LastErrorIsNameTaken();
+
 // For a refusal that is the program's own rather than the system's (a package would
 // grow past what its offsets can address): leaves the system's code for "file too
 // large", so that the reason read next is this one and not an earlier call's.

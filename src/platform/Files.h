@@ -21,6 +21,7 @@ enum class OpenMode {
   ReadShared,      // existing file, reading; others may read and write meanwhile
   ReadWrite,       // existing file, reading and writing
   CreateTruncate,  // new file, or an existing one emptied; reading and writing
+  CreateNew,       // a new file only: anything already there (a link too) refuses it
 };
 
 enum class SeekOrigin { Begin, Current, End };

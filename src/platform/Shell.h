@@ -45,6 +45,11 @@ class ProcessHandle {
 // Starts a program or document with its default action and the given parameters
 // (one command-line text, split as the system would). With keep set, the process is
 // handed over for polling. False when nothing could be started.
+//
+// A program runs with the rights of the running program. A document, folder or web
+// address opens as the user at the desktop: on Windows an elevated program has the
+// desktop's shell open it (and leaves it unopened when there is none); on Linux a
+// program run as root through sudo or pkexec opens it as the user who asked.
 bool StartWithDefaultAction(const std::string& file, const std::string& parameters,
                             ProcessHandle* keep = nullptr);
 

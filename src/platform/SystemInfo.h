@@ -56,4 +56,10 @@ struct LocalDate {
 };
 LocalDate Today();
 
+// True where the system's elevation prompt names the program, signature and all, so
+// that what the program carries is what the user agreed to run with raised rights
+// (Windows). On Linux a program is run as it is, as the user or through sudo, with no
+// prompt that vouches for its package.
+bool ElevationPromptNamesTheProgram();
+
 }  // namespace platform

@@ -109,7 +109,8 @@ class TFrmMain {
   // Deletes the value of a recorded registry entry line ("ROOT" "KEY" "NAME" ...);
   // the key stays.
   static void RemoveRegistryEntry(const std::string& line);
-  // Writes the package's "FINALISE.EXE" to the temporary folder and starts it with
+  // Writes the package's "FINALISE.EXE" into a new private folder of the temporary
+  // folder (platform/TemporaryProgram.h) and starts it with
   // the running program's path in double quotes, without waiting.
   static void RunFinaliser();
 

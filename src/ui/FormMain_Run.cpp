@@ -14,6 +14,7 @@
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/SystemInfo.h"
+#include "platform/TemporaryProgram.h"
 #include "script/SE_Global.h"
 #include "script/SE_FileHelpers.h"
 #include "script/SE_RunChanges.h"
@@ -184,8 +185,8 @@ void TFrmMain::RunFinaliser() {
   }
   const TFoundEntry found = SetupPak().FindEntry("FINALISE.EXE", 0);
   if (!found.Data) return;
-  const std::string path = platform::TempFolder() + "\\FINALISE.exe";
-  if (!WriteWholeFile(path, found.Data->data(), found.Data->size())) return;
-  platform::MarkExecutable(path);
-  platform::StartWithDefaultAction(path, "\"" + uninstaller + "\"");
+  // A private copy: a file in the shared temporary folder could be made, or changed,
+  // by another user before the elevated uninstaller starts it.
+  platform::StartTemporaryProgram("FINALISE.exe", found.Data->data(), found.Data->size(),
+                                  "\"" + uninstaller + "\"");
 }

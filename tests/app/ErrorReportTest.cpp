@@ -122,12 +122,26 @@ TEST(ErrorReport, FileNamesCountUpAndNeverOverwrite) {
   const fs::path hostTemp = *platform::HostPathOf(temp);
   for (int n = 0; n < 3; ++n) std::ofstream(hostTemp / ErrorLogName(n)) << "old";
   fs::create_directory(hostTemp / ErrorLogName(3));  // a folder of that name is skipped too
-  EXPECT_EQ(NextErrorLogPath(temp), temp + "\\ErrorLog0004.TXT");
+  // Names made first by someone else are passed over, never opened: a link to a file
+  // elsewhere, and a link to a place that does not exist yet, which a create that
+  // followed it would make.
+  testing_support::TempDir elsewhere;
+  std::ofstream(elsewhere.Path() / "victim.txt") << "someone's file";
+  fs::create_symlink(elsewhere.Path() / "victim.txt", hostTemp / ErrorLogName(4));
+  fs::create_symlink(elsewhere.Path() / "made.txt", hostTemp / ErrorLogName(5));
+  TNewErrorLog report = CreateErrorLog(temp);
+  EXPECT_EQ(report.path, temp + "\\ErrorLog0006.TXT");
+  ASSERT_TRUE(report.file.IsOpen());
+  EXPECT_FALSE(fs::exists(elsewhere.Path() / "made.txt"));
+  EXPECT_EQ(ReadHostFile(elsewhere.Path() / "victim.txt"), "someone's file");
+  for (int n = 0; n < 3; ++n) EXPECT_EQ(ReadHostFile(hostTemp / ErrorLogName(n)), "old");
+  // The next report does not take the file this one made.
+  EXPECT_EQ(CreateErrorLog(temp).path, temp + "\\ErrorLog0007.TXT");
 
   // Every four-digit name taken: the search ends with a message instead of counting on.
-  for (int n = 4; n <= 9999; ++n) std::ofstream(hostTemp / ErrorLogName(n)) << "old";
+  for (int n = 8; n <= 9999; ++n) std::ofstream(hostTemp / ErrorLogName(n)) << "old";
   try {
-    NextErrorLogPath(temp);
+    CreateErrorLog(temp);
     ADD_FAILURE() << "a name past ErrorLog9999.TXT was given";
   } catch (const platform::ESetupError& error) {
     EXPECT_EQ(std::string(error.what()), "No free name for an error report in \"" + temp +

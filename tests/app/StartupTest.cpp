@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/SE_SetupMain.h"
 #include "lang/ZTI_Language.h"
 #include "platform/CodePage.h"
 #include "platform/Registry.h"
@@ -324,4 +325,26 @@ TEST_F(Startup, CommandLineMistakesStopBeforeAnything) {
   const ProgramResult run = testing_support::RunProgram("setup", {"--lang", "german"});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("usage: setup [PACKAGE] [--silent] [--dir DIR] [--lang HEX]"), std::string::npos);
+}
+
+TEST(PackageArgument, OnlyAProgramWithoutAVouchedForPackageOpensAnother) {
+  TSetupOptions named;
+  named.package = "C:\\Downloads\\evil.pak";
+  const struct {
+    const TSetupOptions options;
+    bool carriesOwnPackage;
+    bool refused;
+  } cases[] = {
+      {named, true, true},             // a (signed, elevated) setup given another package
+      {named, false, false},           // the bare program
+      {TSetupOptions{}, true, false},  // a setup run as it is
+  };
+  for (const auto& c : cases) {
+    const std::string mistake = PackageArgumentMistake(c.options, c.carriesOwnPackage);
+    EXPECT_EQ(!mistake.empty(), c.refused) << mistake;
+    if (c.refused) {
+      EXPECT_NE(mistake.find("carries its own package"), std::string::npos) << mistake;
+      EXPECT_NE(mistake.find("C:\\Downloads\\evil.pak"), std::string::npos) << mistake;
+    }
+  }
 }

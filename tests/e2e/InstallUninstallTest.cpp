@@ -5,8 +5,7 @@
 // uninstaller it left. Afterwards the prefix holds the same files and folders as
 // before, a game file the add-on replaced with its original content; what an
 // uninstallation keeps stays: registry keys, the updates made inside the game's own
-// package and archive (with the archive's lookup table), and the finaliser's copy in
-// the temporary folder.
+// package and archive (with the archive's lookup table).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -163,7 +162,7 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
             "C:\\Games\\E2E\\");
   const std::string uninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\E2E Add-on";
   EXPECT_EQ(Value(platform::RegistryRoot::LocalMachine, uninstallKey, "UninstallString").value_or(""),
-            "C:\\Games\\E2E\\E2E_Uninstall.exe");
+            "\"C:\\Games\\E2E\\E2E_Uninstall.exe\"");
   ProgramResult listed = RunProgram("setuptool", {"ztp", "list", (game / "data.ztp").string()});
   EXPECT_NE(listed.out.find("copy\\readme.txt"), std::string::npos) << listed.out << listed.err;
   listed = RunProgram("setuptool", {"vfs", "list", (game / "sounds.vfs").string()});
@@ -173,7 +172,11 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
     linked = linked || entry.path().filename() == "Play E2E.lnk";
   EXPECT_TRUE(linked);
 
-  // Uninstall.
+  // Uninstall, with a finaliser planted in the temporary folder by someone else: the
+  // uninstaller neither writes into it nor starts it.
+  const fs::path planted = fs::path(*platform::HostPathOf(platform::TempFolder())) / "FINALISE.exe";
+  WriteHost(planted, "#!/bin/sh\ntouch \"$0.ran\"\n");
+  fs::permissions(planted, fs::perms::owner_all | fs::perms::others_all, fs::perm_options::replace);
   const fs::path uninstaller = game / "E2E_Uninstall.exe";
   const ProgramResult removed = RunProgramAt(uninstaller.string(), {"--silent"});
   ASSERT_EQ(removed.status, 0) << removed.err << removed.out;
@@ -182,9 +185,11 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
   for (int i = 0; i < 500 && fs::exists(uninstaller); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
 
+  // Nothing of the finaliser's private copy is left: an ELF program's copy goes as
+  // soon as it has started.
   std::set<std::string> after = Snapshot(prefix.Root());
-  for (auto it = after.begin(); it != after.end();)
-    it = fs::path(*it).filename() == "FINALISE.exe" ? after.erase(it) : std::next(it);
+  EXPECT_EQ(ReadHostFile(planted), "#!/bin/sh\ntouch \"$0.ran\"\n");
+  EXPECT_EQ(after.erase(fs::relative(planted, prefix.Root()).string()), 1u);
   // Of the program's own records only the game folder's run lock stays (a lock file is
   // never deleted: a run waiting for it would lock a file no longer there).
   for (const auto& entry : fs::recursive_directory_iterator(prefix.Root() / kProgramData))

@@ -114,7 +114,7 @@ TEST_F(UninstallerTest, TheRunWritesTheProgramWithTheUninstallEntriesRenamed) {
   EXPECT_EQ(RegValue(platform::RegistryRoot::LocalMachine, key, "DisplayName"),
             std::optional<std::string>("Demo"));
   EXPECT_EQ(RegValue(platform::RegistryRoot::LocalMachine, key, "UninstallString"),
-            std::optional<std::string>(uninstaller));
+            std::optional<std::string>("\"" + uninstaller + "\""));
   // Nothing is left in the temporary folder.
   std::vector<std::string> left;
   for (const platform::DirectoryEntry& entry : platform::ListDirectory(platform::TempFolder()))

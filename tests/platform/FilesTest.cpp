@@ -66,11 +66,18 @@ TEST(Files, OpenModesFollowTheSystemsRules) {
       {prefix.Path("C:\\folder"), OpenMode::CreateTruncate, false},
       {prefix.Path("C:\\A.TXT"), OpenMode::ReadShared, true},
       {prefix.Path("C:\\A.TXT"), OpenMode::ReadWrite, true},
+      // A new file only: never one that is there, in any letter case, nor a folder.
+      {prefix.Path("C:\\A.TXT"), OpenMode::CreateNew, false},
+      {prefix.Path("C:\\folder"), OpenMode::CreateNew, false},
+      {prefix.Path("C:\\new.txt"), OpenMode::CreateNew, true},
   };
   for (const auto& test : cases)
     EXPECT_EQ(File::Open(test.path, test.mode).IsOpen(), test.opens) << test.path;
   EXPECT_FALSE(FileExists(prefix.Path("C:\\missing.txt")));
   EXPECT_EQ(Contents(prefix.Path("C:\\a.txt")), "old contents");
+  EXPECT_TRUE(FileExists(prefix.Path("C:\\new.txt")));
+  EXPECT_FALSE(File::Open(prefix.Path("C:\\new.txt"), OpenMode::CreateNew).IsOpen());
+  EXPECT_TRUE(LastErrorIsNameTaken()) << LastErrorText();
   EXPECT_TRUE(File::Open(prefix.Path("C:\\A.txt"), OpenMode::CreateTruncate).IsOpen());
   EXPECT_EQ(Contents(prefix.Path("C:\\a.txt")), "");
   EXPECT_EQ(ListDirectory(prefix.Path("C:\\"))[0].name, "a.txt");  // the existing name was used

@@ -25,6 +25,7 @@ wine_out() { wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 game='C:\Games\Wine Demo Game'
 game_host="$WINEPREFIX/drive_c/Games/Wine Demo Game"
 addon_key='HKCU\Software\DemoStudio\DemoGame\AddOns\HarbourMaps'
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Demo Game Harbour Maps'
 rm -rf "$game_host"
 mkdir -p "$game_host/Maps"
 printf 'demo game\n' > "$game_host/DemoGame.exe"
@@ -55,6 +56,8 @@ install_and_remove() {
   setup=$1
   mkdir -p "$game_host/Maps"
   printf 'demo game\n' > "$game_host/DemoGame.exe"
+  plant_dlls "$(dirname "$setup")"
+  plant_dlls "$game_host"
   status=0
   wine "$setup" --silent </dev/null >"$work/setup.out" 2>"$work/setup.err" || status=$?
   [ "$status" = 0 ] || fail "setup.exe --silent ended with $status: $(cat "$work/setup.err")"
@@ -77,6 +80,9 @@ install_and_remove() {
   grep -qF "arguments	+map harbour" "$work/link.txt" || fail "link arguments: $(cat "$work/link.txt")"
 
   wine_out uninstaller --list | grep -q 'Demo Game Harbour Maps' || fail "not in Wine's uninstaller list"
+  # Quoted, so that "C:\Games\Wine.exe" is never tried for it.
+  wine_out reg query "$uninstall_key" /v UninstallString |
+    grep -qF "\"$game\\DemoMaps_Uninstall.exe\"" || fail "UninstallString is not the quoted uninstaller path"
 
   status=0
   wine "$game\\DemoMaps_Uninstall.exe" --silent </dev/null >"$work/uninstall.out" 2>"$work/uninstall.err" || status=$?
@@ -91,11 +97,39 @@ install_and_remove() {
   [ -f "$game_host/DemoGame.exe" ] || fail "the game's own file was removed"
   if wine_out reg query "$addon_key" /v Version | grep -q '1\.2'; then fail "Version still in the registry"; fi
   if wine_out uninstaller --list | grep -q 'Demo Game Harbour Maps'; then fail "still in the uninstaller list"; fi
-  rm -rf "$game_host"
+  if [ -s "$mark_host" ]; then fail "a DLL planted beside the setup or the uninstaller was loaded: $(tr -d '\0' <"$mark_host")"; fi
+  rm -rf "$game_host" "$mark_host"
 }
+
+# DLLs as an attacker (or a mod loader) drops them beside a program, preferred to the
+# system's own by the override: none of them may be loaded by the setup, the
+# uninstaller or the finaliser. A loaded one writes its name to the mark file. (Wine's
+# own DLLs pull a few more in from the program's folder whatever the program asks:
+# version.dll while the imports are resolved, before the program's first line;
+# uxtheme.dll; crypt32.dll and bcrypt.dll with the CryptoAPI's provider. Windows
+# resolves those from System32, so they are left out here.)
+planted_names="msftedit winmm dinput8 dwmapi msimg32 cryptbase"
+mark_host="$work/planted-mark.txt"
+plant_dlls() {
+  [ -n "${SE_PLANTED_DLL:-}" ] || return 0
+  for name in $planted_names; do cp "$SE_PLANTED_DLL" "$1/$name.dll"; done
+}
+if [ -n "${SE_PLANTED_DLL:-}" ]; then
+  [ -f "$SE_PLANTED_DLL" ] || fail "the planted DLL $SE_PLANTED_DLL was not built"
+  SE_PLANTED_MARK=$(wpath "$mark_host")
+  WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}$(echo $planted_names | tr ' ' ',')=n,b"
+  export SE_PLANTED_MARK WINEDLLOVERRIDES
+fi
 
 install_and_remove "$setup"
 passed=1
+
+# A setup that carries its own package opens no other: the elevation prompt showed
+# this setup, not the other package's script.
+status=0
+wine "$setup" "$(wpath "$work/win-packed.exe")" --silent </dev/null >"$work/other.out" 2>"$work/other.err" || status=$?
+[ "$status" = 2 ] || fail "a setup opened another package (status $status): $(cat "$work/other.err")"
+grep -q 'carries its own package' "$work/other.err" || fail "no reason given: $(cat "$work/other.err")"
 
 # Signed as authors sign it (osslsigncode on Linux; signtool on Windows does the same):
 # the certificate table goes after the package, and the setup still finds it, verifies,

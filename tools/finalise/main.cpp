@@ -10,6 +10,7 @@
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/MachineOwner.h"
 #include "platform/ProgramArguments.h"
 #include "platform/Result.h"
 #include "platform/SystemInfo.h"
@@ -45,6 +46,10 @@ int main(int argc, char** argv) {
   const std::vector<std::string> arguments = platform::StartProgram(argc, argv);
   if (arguments.size() != 1 || arguments[0].empty()) {
     std::fprintf(stderr, "usage: finalise \"UNINSTALLER\"\n");
+    return 2;
+  }
+  if (const platform::Status owner = platform::CheckMachineOwner(); !owner) {
+    std::fprintf(stderr, "finalise: %s\n", owner.Problem().c_str());
     return 2;
   }
   // A host path (as a test may give) is taken as the machine would see it.

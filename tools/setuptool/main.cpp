@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ToolCommand.h"
+#include "platform/MachineOwner.h"
 #include "platform/ProgramArguments.h"
 
 namespace setuptool {
@@ -46,6 +47,10 @@ int main(int argc, char** argv) {
   if (arguments.empty() || arguments[0] == "help" || arguments[0] == "--help") {
     PrintHelp(arguments.empty() ? stderr : stdout);
     return arguments.empty() ? 2 : 0;
+  }
+  if (const platform::Status owner = platform::CheckMachineOwner(); !owner) {
+    std::fprintf(stderr, "setuptool: %s\n", owner.Problem().c_str());
+    return 2;
   }
   const ToolCommand* command = Find(arguments[0]);
   if (!command) {

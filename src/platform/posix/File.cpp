@@ -20,6 +20,12 @@ int Descriptor(intptr_t handle) { return static_cast<int>(handle); }
 
 // Opens the host file as the mode asks; -1 when Windows would refuse.
 int OpenHost(const std::string& hostPath, OpenMode mode) {
+  if (mode == OpenMode::CreateNew) {
+    // O_EXCL never follows a link at the name, not even one that points nowhere.
+    const int fd = open(hostPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0) posix::NoteNameAdded(hostPath);
+    return fd;
+  }
   if (mode == OpenMode::CreateTruncate) {
     // A new file, the common case when extracting, costs one call.
     const int fd = open(hostPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -17,6 +17,8 @@ std::string LastErrorText() {
   return text && *text ? std::string(text) : "error " + std::to_string(code);
 }
 
+bool LastErrorIsNameTaken() { return errno == EEXIST; }
+
 void NoteFileTooLarge() { errno = EFBIG; }
 
 }  // namespace platform

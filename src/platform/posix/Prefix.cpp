@@ -133,6 +133,8 @@ std::string UserName() {
 
 std::string UserProfilePath() { return "C:\\users\\" + WindowsNameOfHostName(UserName()); }
 
+std::string PrefixPath() { return PrefixFromEnvironment(); }
+
 void SetChosenPrefix(const std::string& root, bool open) {
   std::lock_guard<std::mutex> lock(choiceMutex);
   chosenRoot = root;

@@ -14,6 +14,9 @@ namespace platform::posix {
 // chosen its prefix (DeferMachineChoice): there is no machine yet, and nothing is made.
 std::string PrefixRoot();
 
+// The same directory as it is named, without making anything.
+std::string PrefixPath();
+
 // The prefix the setup chose, used before $WINEPREFIX ("" for none); and whether, with
 // neither, the choice is still open (else ~/.wine is the prefix).
 void SetChosenPrefix(const std::string& root, bool choiceOpen);

@@ -1,8 +1,11 @@
 // Starting programs and documents with their default action on Linux: Windows
 // programs through wine, host programs directly, documents and web addresses through
-// xdg-open. Children are always reaped: a handle that is released (or never kept)
-// leaves a small thread waiting for the child's end.
+// xdg-open, as the user at the desktop when the program runs as root for them.
+// Children are always reaped: a handle that is released (or never kept) leaves a small
+// thread waiting for the child's end.
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -70,12 +73,19 @@ std::string Magic(const std::string& hostPath) {
   return std::string(bytes, got > 0 ? static_cast<size_t>(got) : 0);
 }
 
+// What carries out the default action: the command, and whether it opens a document
+// or an address, which happens as the user at the desktop.
+struct Launch {
+  std::vector<std::string> command;
+  bool asDesktopUser = false;
+};
+
 // The command that carries out the default action, or nothing when there is none.
-std::optional<std::vector<std::string>> CommandFor(const std::string& file, const std::string& parameters) {
+std::optional<Launch> CommandFor(const std::string& file, const std::string& parameters) {
   if (IsAddress(file)) {
     auto opener = FindOnPath("xdg-open");
     if (!opener) return std::nullopt;
-    return std::vector<std::string>{*opener, file};
+    return Launch{{*opener, file}, true};
   }
   const auto hostPath = posix::ResolveHostPath(file);
   struct stat st;
@@ -104,10 +114,10 @@ std::optional<std::vector<std::string>> CommandFor(const std::string& file, cons
   } else {
     auto opener = FindOnPath("xdg-open");
     if (!opener) return std::nullopt;
-    return std::vector<std::string>{*opener, *hostPath};  // documents take no parameters
+    return Launch{{*opener, *hostPath}, true};  // documents take no parameters
   }
   for (auto& argument : SplitCommandLine(parameters)) command.push_back(AnsiToUtf8(argument));
-  return command;
+  return Launch{command, false};
 }
 
 void ReapLater(pid_t pid) {
@@ -116,6 +126,76 @@ void ReapLater(pid_t pid) {
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
   }).detach();
+}
+
+// The user at the desktop when the program runs as root through sudo or pkexec: the
+// user who asked for the rights. Nothing when there is no other user to be.
+struct DesktopUser {
+  uid_t uid;
+  gid_t gid;
+  std::string name;
+  std::string home;
+  std::vector<gid_t> groups;
+};
+
+std::optional<DesktopUser> FindDesktopUser() {
+  if (geteuid() != 0) return std::nullopt;
+  const char* id = std::getenv("SUDO_UID");
+  if (!id || !*id) id = std::getenv("PKEXEC_UID");
+  if (!id || !*id) return std::nullopt;
+  char* end = nullptr;
+  const unsigned long uid = std::strtoul(id, &end, 10);
+  if (*end != '\0' || uid == 0) return std::nullopt;
+  const passwd* entry = getpwuid(static_cast<uid_t>(uid));
+  if (!entry) return std::nullopt;
+  DesktopUser user{entry->pw_uid, entry->pw_gid, entry->pw_name, entry->pw_dir ? entry->pw_dir : "/", {}};
+  int count = 64;
+  user.groups.resize(static_cast<size_t>(count));
+  if (getgrouplist(entry->pw_name, entry->pw_gid, user.groups.data(), &count) < 0) {
+    user.groups.resize(static_cast<size_t>(count));
+    if (getgrouplist(entry->pw_name, entry->pw_gid, user.groups.data(), &count) < 0) count = 0;
+  }
+  user.groups.resize(static_cast<size_t>(count));
+  return user;
+}
+
+// The environment with the user's own name and home in place of root's.
+std::vector<std::string> EnvironmentOf(const DesktopUser& user) {
+  std::vector<std::string> result;
+  for (char** entry = environ; *entry; ++entry) {
+    const std::string_view text(*entry);
+    if (text.rfind("HOME=", 0) == 0 || text.rfind("USER=", 0) == 0 || text.rfind("LOGNAME=", 0) == 0)
+      continue;
+    result.emplace_back(text);
+  }
+  result.push_back("HOME=" + user.home);
+  result.push_back("USER=" + user.name);
+  result.push_back("LOGNAME=" + user.name);
+  return result;
+}
+
+// Forks and runs the command with the user's identity: groups, then group, then user,
+// so that no way back to root is left. The child makes only async-signal-safe calls.
+pid_t SpawnAs(const DesktopUser& user, const std::vector<std::string>& command) {
+  std::vector<char*> argv;
+  for (const auto& argument : command) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  const std::vector<std::string> environment = EnvironmentOf(user);
+  std::vector<char*> envp;
+  for (const auto& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+  envp.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  signal(SIGPIPE, SIG_DFL);
+  setpgid(0, 0);
+  if (setgroups(user.groups.size(), user.groups.data()) != 0 || setgid(user.gid) != 0 ||
+      setuid(user.uid) != 0 || setuid(0) == 0)
+    _exit(127);
+  execve(argv[0], argv.data(), envp.data());
+  _exit(127);
 }
 
 pid_t Spawn(const std::vector<std::string>& command) {
@@ -164,9 +244,12 @@ void ProcessHandle::Release() {
 }
 
 bool StartWithDefaultAction(const std::string& file, const std::string& parameters, ProcessHandle* keep) {
-  const auto command = CommandFor(file, parameters);
-  if (!command) return false;
-  const pid_t pid = Spawn(*command);
+  const auto launch = CommandFor(file, parameters);
+  if (!launch) return false;
+  // Documents and addresses open as the user who asked for root's rights: the
+  // program that shows them has no business running as root.
+  const std::optional<DesktopUser> user = launch->asDesktopUser ? FindDesktopUser() : std::nullopt;
+  const pid_t pid = user ? SpawnAs(*user, launch->command) : Spawn(launch->command);
   if (pid <= 0) return false;
   if (keep) {
     *keep = ProcessHandle();

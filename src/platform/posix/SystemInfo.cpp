@@ -251,4 +251,6 @@ LocalDate Today() {
   return LocalDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
+bool ElevationPromptNamesTheProgram() { return false; }
+
 }  // namespace platform

@@ -43,6 +43,8 @@ File File::Open(const std::string& path, OpenMode mode) {
   HANDLE handle = INVALID_HANDLE_VALUE;
   if (mode == OpenMode::ReadWrite) {
     handle = open(OPEN_EXISTING);
+  } else if (mode == OpenMode::CreateNew) {
+    handle = open(CREATE_NEW);  // fails on any name already there, a reparse point too
   } else {
     // CREATE_ALWAYS would refuse an existing hidden or system file, whose attributes
     // it cannot keep; an existing file is emptied in place instead, attributes and all.

@@ -7,6 +7,11 @@ namespace platform {
 
 std::string LastErrorText() { return win32::ErrorText(GetLastError()); }
 
+bool LastErrorIsNameTaken() {
+  const DWORD code = GetLastError();
+  return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;
+}
+
 void NoteFileTooLarge() { SetLastError(ERROR_FILE_TOO_LARGE); }
 
 }  // namespace platform

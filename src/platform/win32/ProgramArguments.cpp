@@ -48,7 +48,20 @@ std::vector<std::string> WideArguments() {
 
 }  // namespace
 
+void RestrictLibrarySearch() {
+  // Looked up, not imported: a system without it (before the 2011 loader update) would
+  // not start the program at all. There the program's folder stays first in the
+  // search, but the current folder at least is taken out.
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  const auto setDefault = kernel ? reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void (*)()>(
+                                       GetProcAddress(kernel, "SetDefaultDllDirectories")))
+                                 : nullptr;
+  if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+}
+
 std::vector<std::string> StartProgram(int, char**) {
+  RestrictLibrarySearch();
   ReachParentConsole();
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);

@@ -89,4 +89,6 @@ LocalDate Today() {
   return LocalDate{now.wYear, now.wMonth, now.wDay};
 }
 
+bool ElevationPromptNamesTheProgram() { return true; }
+
 }  // namespace platform

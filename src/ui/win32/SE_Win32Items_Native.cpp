@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #ifndef MSFTEDIT_CLASS
 #define MSFTEDIT_CLASS L"RICHEDIT50W"
@@ -211,10 +212,19 @@ DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* go
   return 0;
 }
 
+// Not a known DLL, so loaded by its full path in System32: never looked for beside
+// the program, whatever the search order.
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+  wchar_t folder[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  return LoadLibraryW((std::wstring(folder, length) + L"\\" + name).c_str());
+}
+
 class TRichEditItem : public TTextItem {
  public:
   TRichEditItem(TControl& c, const TItemHost& h, int id) : TTextItem(c, h) {
-    static const HMODULE library = LoadLibraryW(L"msftedit.dll");
+    static const HMODULE library = LoadSystemLibrary(L"msftedit.dll");
     (void)library;  // the control's window class comes with the library
     MakeWindow(MSFTEDIT_CLASS, WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
                BorderStyle(), WithCrLf(WideOf(c.Caption())), id);

@@ -69,7 +69,8 @@ TEST_F(UnattendedDir, TheUninstallEntryNamesTheUninstallerWithSingleSeparators) 
         platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine,
                                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Dir", false);
     ASSERT_TRUE(key);
-    EXPECT_EQ(key->ReadString("UninstallString").value_or(""), "C:\\Games\\Dir\\Dir_Uninstall.exe") << dir;
+    EXPECT_EQ(key->ReadString("UninstallString").value_or(""), "\"C:\\Games\\Dir\\Dir_Uninstall.exe\"")
+        << dir;
   }
 }
 

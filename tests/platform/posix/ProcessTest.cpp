@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -117,6 +118,50 @@ TEST(Process, DocumentsAndAddressesOpenThroughTheDesktop) {
   OpenDocument("https://example.org/addon");  // the default handler, without a wait
   ASSERT_TRUE(WaitForFile(tools.Args("xdg-open")));
   EXPECT_EQ(ReadHostFile(tools.Args("xdg-open")), "https://example.org/addon\n");
+}
+
+// Run as root through sudo, the setup opens documents and addresses as the user who
+// asked for root's rights; the programs it starts keep root's rights, as they always
+// had.
+TEST(Process, DocumentsOpenAsTheUserWhoAskedForRootWhileProgramsKeepRoot) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root can start a program as another user";
+  constexpr const char* kNobody = "65534";
+  TempPrefix prefix;
+  TempDir tools;
+  // Who ran it, into a folder that user can write.
+  const fs::path seen = tools.Path() / "seen";
+  fs::create_directory(seen);
+  fs::permissions(tools.Path(), fs::perms::all, fs::perm_options::replace);
+  fs::permissions(seen, fs::perms::all, fs::perm_options::replace);
+  WriteText(tools.Path() / "xdg-open", "#!/bin/sh\nid -u > '" + seen.string() + "/xdg-open'\n", true);
+  fs::permissions(tools.Path() / "xdg-open", fs::perms::all, fs::perm_options::replace);
+  fs::create_symlink("/usr/bin/id", tools.Path() / "id");
+  WriteText(prefix.DriveC() / "ReadMe.txt", "hello", false);
+  WriteText(prefix.DriveC() / "tool.sh", "#!/bin/sh\nid -u > '" + seen.string() + "/tool'\n", true);
+  const std::string previousPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", (tools.Path().string() + ":/usr/bin:/bin").c_str(), 1);
+  const struct {
+    const char* target;
+    const char* sudoUser;  // SUDO_UID, or nullptr for none
+    const char* recorder;
+    std::string uid;
+  } cases[] = {
+      {"C:\\ReadMe.txt", kNobody, "xdg-open", kNobody},
+      {"https://example.org/addon", kNobody, "xdg-open", kNobody},
+      {"C:\\tool.sh", kNobody, "tool", "0"},
+      {"C:\\ReadMe.txt", nullptr, "xdg-open", "0"},  // no other user to be
+  };
+  for (const auto& c : cases) {
+    if (c.sudoUser) setenv("SUDO_UID", c.sudoUser, 1);
+    else unsetenv("SUDO_UID");
+    ProcessHandle process;
+    ASSERT_TRUE(StartWithDefaultAction(c.target, "", &process)) << c.target;
+    EXPECT_EQ(WaitForExit(process), 0u) << c.target;
+    EXPECT_EQ(ReadHostFile(seen / c.recorder), c.uid + "\n") << c.target;
+    fs::remove(seen / c.recorder);
+  }
+  unsetenv("SUDO_UID");
+  setenv("PATH", previousPath.c_str(), 1);
 }
 
 TEST(Process, ReleasedHandlesAndInvalidHandles) {
