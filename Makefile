@@ -40,8 +40,11 @@ EXTRA_PACKAGES :=
 
 all: build
 
+# 32-bit Wine may need installed libraries at the versions the i386 lists offer; CI
+# runs change them, elsewhere `make deps WINE32=1` allows it.
+WINE32 ?=
 deps:
-	@./.ci/install-packages.sh $(DEBIAN_PACKAGES) $(EXTRA_PACKAGES)
+	@WINE32=$(WINE32) ./.ci/install-packages.sh $(DEBIAN_PACKAGES) $(EXTRA_PACKAGES)
 
 $(BUILD_DIR)/build.ninja:
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
