@@ -13,14 +13,15 @@ struct Options {
   std::string stub;       // empty: the setup program beside mksetup
   std::string finaliser;  // empty: the finaliser beside the setup program
   bool packageOnly = false;
-  std::string base;      // empty: the script's folder
-  std::string data;      // empty: the data folder beside mksetup
-  unsigned threads = 0;  // 0: the machine's cores (or SE_THREADS)
+  std::string base;         // empty: the script's folder
+  std::string data;         // empty: the data folder beside mksetup
+  unsigned threads = 0;     // 0: the machine's cores (or SE_THREADS)
+  std::string compression;  // "zlib", "zstd"; empty: the script's compression line, else zlib
 };
 
 inline constexpr const char* kUsage =
     "usage: mksetup SCRIPT [-o OUTPUT] [--stub FILE | --package-only] [--finaliser FILE]\n"
-    "               [--base DIR] [--data DIR] [--threads N]\n"
+    "               [--base DIR] [--data DIR] [--threads N] [--compression zlib|zstd]\n"
     "\n"
     "Turns a setup script and the files it names into a setup program (the package\n"
     "appended to a copy of the setup program) or, with --package-only, a package file.\n"
@@ -33,7 +34,11 @@ inline constexpr const char* kUsage =
     "  --base DIR      folder that sources are named relative to (default: the script's)\n"
     "  --data DIR      folder with languages\\ and layout\\ (default: data beside mksetup)\n"
     "  --threads N     compress on N threads, 1 to 64 (default: the machine's cores, or\n"
-    "                  the variable SE_THREADS); the output is the same for every N\n";
+    "                  the variable SE_THREADS); the output is the same for every N\n"
+    "  --compression M zlib (default: entry by entry, readable by every setup program)\n"
+    "                  or zstd (solid blocks: smaller and faster to install; setup\n"
+    "                  programs older than this mksetup cannot read it); overrides the\n"
+    "                  script's compression line\n";
 
 // The options, or a message saying what is wrong with the command line.
 struct ParseResult {
