@@ -45,9 +45,11 @@ TEST_F(PakWrite, IncompressibleDataIsStoredAsItIsWithTheChecksumOverIt) {
   EXPECT_EQ(e.Offset, 0u);
 }
 
-TEST_F(PakWrite, AStreamAsLongAsItsContentIsKept) {
+TEST_F(PakWrite, AStreamAsLongAsItsContentIsNotKept) {
   // Find content whose level-9 stream is exactly as long as itself: random bytes
-  // followed by a run of zeros, the run grown until the lengths meet.
+  // followed by a run of zeros, the run grown until the lengths meet. Such a stream
+  // saves nothing, so the content is stored as it is: inflating it would cost every
+  // player time for no byte saved.
   Bytes content;
   for (unsigned seed = 1; seed < 50 && content.empty(); ++seed) {
     for (size_t zeros = 0; zeros < 64; ++zeros) {
@@ -67,7 +69,7 @@ TEST_F(PakWrite, AStreamAsLongAsItsContentIsKept) {
   pak.Create(prefix.Path("C:\\out.pak"), false, true);
   const int index = pak.NewEntry("tie", "", 1);
   ASSERT_TRUE(pak.StoreBuffer(index, content.data(), content.size()));
-  EXPECT_EQ(pak.Entries()[index].CompSize, content.size());
+  EXPECT_EQ(pak.Entries()[index].CompSize, 0u);
   ASSERT_TRUE(pak.WriteTable());
   pak.Close();
   TPak back;

@@ -556,7 +556,9 @@ TEST_F(MkSetupTest, ZstdPackagesComeFromTheScriptOrTheOptionAndReadBackWhole) {
       const TCompression expected = e.Name == "noise.bin" ? TCompression::Stored
                                     : c.zstd              ? TCompression::ZstdBlocks
                                                           : TCompression::Zlib;
-      if (!source->second.empty()) EXPECT_EQ(e.Method(), expected) << e.Name;
+      if (!source->second.empty()) {
+        EXPECT_EQ(e.Method(), expected) << e.Name;
+      }
     }
     EXPECT_EQ(found, files.size());
 
