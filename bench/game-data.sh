@@ -93,7 +93,7 @@ for line in sys.stdin:
     f = line.rstrip("\n").split("\t")
     if f[7] != "stored" or int(f[3]) == 0 or f[2] == "0" or int(f[3]) >= 73400320:
         continue
-    path = os.path.join(tree, f[1].replace("\\\\", "/"))
+    path = os.path.join(tree, f[1].replace(chr(92), "/"))
     data = open(path, "rb").read()
     extra += min(len(zlib.compress(data, 9)), len(data)) - len(data)
 print(extra)' "$root/tree")

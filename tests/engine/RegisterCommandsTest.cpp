@@ -36,7 +36,7 @@ TEST(RegisterCommands, CreatesEveryClassInTableOrder) {
     EXPECT_EQ(command->MinParams(), row.minParams) << row.keyword;
   }
   EXPECT_EQ(list.Command(0), nullptr);
-  EXPECT_EQ(list.Command(33), nullptr);
+  EXPECT_EQ(list.Command(kCommandCount + 1), nullptr);
   EXPECT_EQ(list.Command(-1), nullptr);
 }
 
