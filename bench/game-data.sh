@@ -101,7 +101,8 @@ today_size=$(( $(size "$root/zlib.pkg") + today ))
 
 (cd "$root" && zip -r -9 -q tree.zip tree)
 (cd "$root" && tar -cf - tree | zstd -19 --long=27 -q -T0 -o tree.tar.zst)
-(cd "$root" && 7z a -mx9 -bd tree.7z tree >/dev/null)
+sevenzip=$(command -v 7zz || command -v 7z)  # Debian's 7zip package names it 7zz
+(cd "$root" && "$sevenzip" a -mx9 -bd tree.7z tree >/dev/null)
 row_size() {
   printf 'game-data: size     %-34s %11d bytes  %s of today'"'"'s\n' "$1" "$2" "$(ratio "$2" "$today_size")"
 }
