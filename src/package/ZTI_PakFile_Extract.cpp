@@ -60,25 +60,40 @@ struct TReadAhead {
   std::exception_ptr error;
 };
 
-// Members of a group that one worker reads together: a single entry, or the run of
-// consecutive small entries that share a solid block, which is decoded once for all.
+// Members of a group that one worker reads together: a single entry, or the entries of
+// a solid block with those between them (stored as they are, PNG or OGG), so that the
+// block is decoded once for all.
 struct TReadUnit {
   std::vector<size_t> positions;  // in the group's member list
   std::optional<uint32_t> block;  // the block they share
   uint64_t cost = 0;
 };
 
+// Entries stored as they are join the unit of the block before them up to this much.
+constexpr uint64_t kUnitExtraCost = 8ull << 20;
+
 std::vector<TReadUnit> PlanUnits(const std::vector<TPakFile>& entries, const std::vector<TPakBlock>& blocks,
                                  const std::vector<int>& members, const std::vector<uint64_t>& costs) {
   std::vector<TReadUnit> units;
+  uint64_t extra = 0;  // what joined the last block's unit
   for (size_t position = 0; position < members.size(); ++position) {
     const TPakFile& e = entries[members[position]];
     const bool inOneBlock = e.InBlocks && costs[position] != 0 && e.Block < blocks.size() &&
                             e.Offset <= blocks[e.Block].ContentSize &&
                             e.OrigSize <= blocks[e.Block].ContentSize - e.Offset;
-    const std::optional<uint32_t> block = inOneBlock ? std::optional<uint32_t>(e.Block) : std::nullopt;
-    if (units.empty() || !block || units.back().block != block) {
+    bool joins = false;
+    if (inOneBlock) {
+      // A later entry of the block, after others: its block's unit, when that is the last.
+      joins = !units.empty() && units.back().block == e.Block;
+    } else {
+      joins =
+          !units.empty() && units.back().block && !e.InBlocks && extra + costs[position] <= kUnitExtraCost;
+      if (joins) extra += costs[position];
+    }
+    if (!joins) {
+      const std::optional<uint32_t> block = inOneBlock ? std::optional<uint32_t>(e.Block) : std::nullopt;
       units.push_back({{}, block, block ? blocks[*block].StoredSize + blocks[*block].ContentSize : 0});
+      extra = 0;
     }
     units.back().positions.push_back(position);
     units.back().cost += costs[position];
@@ -140,13 +155,15 @@ void TPak::ExtractGroup(const std::string& directory, uint16_t group, TExtractHo
     std::optional<platform::Result<Bytes>> block;
     if (units[u].block && units[u].cost != 0) block = ReadBlockThrough(file, *units[u].block);
     for (const size_t position : units[u].positions) {
-      if (block && !*block && !kept[position]) {
+      const TPakFile& e = entries_[members[position]];
+      const bool inBlock = block && e.InBlocks && e.Block == *units[u].block;
+      if (inBlock && !*block && !kept[position]) {
         TReadAhead failed;
         failed.read.Problem = block->Problem();
         out.push_back(std::move(failed));
         continue;
       }
-      out.push_back(readOne(file, position, block && *block ? &**block : nullptr));
+      out.push_back(readOne(file, position, inBlock && *block ? &**block : nullptr));
     }
     return out;
   };

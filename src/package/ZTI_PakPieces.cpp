@@ -1,6 +1,7 @@
 #include "package/ZTI_PakPieces.h"
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -17,42 +18,54 @@ void PlanStretches(std::vector<TReadPiece>& pieces, int index, const TPakFile& e
   }
 }
 
-// An entry in blocks: a slice in each block it covers, the first block's piece shared
-// with the entry before when that one ended in it.
-void PlanBlockSlices(std::vector<TReadPiece>& pieces, const TPak& pak, int index, const TPakFile& entry) {
+// An entry in blocks: a slice in each block it covers. Its first block's piece is the
+// one planned for that block already, when there is one: the packer puts the entries
+// it did not compress (PNG, OGG ...) between those of a block, and the block is
+// decoded once all the same.
+void PlanBlockSlices(std::vector<TReadPiece>& pieces, std::map<uint32_t, size_t>& planned, const TPak& pak,
+                     int index, const TPakFile& entry) {
   const std::vector<TPakBlock>& blocks = pak.Blocks();
   uint64_t done = 0;
   uint64_t at = entry.Offset;
   for (uint32_t block = entry.Block; block < blocks.size(); ++block, at = 0) {
-    const bool shared = block == entry.Block && !pieces.empty() &&
-                        pieces.back().kind == TReadPiece::Kind::Block && pieces.back().block == block;
-    if (!shared) {
-      TReadPiece piece;
-      piece.kind = TReadPiece::Kind::Block;
-      piece.block = block;
-      piece.cost = blocks[block].StoredSize + blocks[block].ContentSize;
-      pieces.push_back(std::move(piece));
+    const auto known = planned.find(block);
+    size_t piece = 0;
+    if (block == entry.Block && known != planned.end()) {
+      piece = known->second;
+    } else {
+      TReadPiece fresh;
+      fresh.kind = TReadPiece::Kind::Block;
+      fresh.block = block;
+      fresh.cost = blocks[block].StoredSize + blocks[block].ContentSize;
+      piece = pieces.size();
+      planned[block] = piece;
+      pieces.push_back(std::move(fresh));
     }
     const uint64_t room = blocks[block].ContentSize - std::min(at, blocks[block].ContentSize);
     const uint64_t n = std::min(room, entry.OrigSize - done);
     done += n;
-    pieces.back().slices.push_back({index, at, n, done == entry.OrigSize});
+    pieces[piece].slices.push_back({index, at, n, done == entry.OrigSize});
     if (done == entry.OrigSize) return;
   }
   // The blocks end before the entry does: its last slice says so by falling short.
-  pieces.back().slices.back().last = true;
+  for (auto it = pieces.rbegin(); it != pieces.rend(); ++it)
+    if (!it->slices.empty() && it->slices.back().entry == index) {
+      it->slices.back().last = true;
+      return;
+    }
 }
 
 }  // namespace
 
 std::vector<TReadPiece> PlanPieces(const TPak& pak) {
   std::vector<TReadPiece> pieces;
+  std::map<uint32_t, size_t> planned;  // block -> the piece that decodes it
   const std::vector<TPakFile>& entries = pak.Entries();
   for (size_t i = 0; i < entries.size(); ++i) {
     const int index = static_cast<int>(i);
     const TPakFile& entry = entries[i];
     if (entry.InBlocks && entry.OrigSize > 0 && entry.Block < pak.Blocks().size()) {
-      PlanBlockSlices(pieces, pak, index, entry);
+      PlanBlockSlices(pieces, planned, pak, index, entry);
     } else if (entry.LargeAndChecked() && !entry.InBlocks && entry.CompSize == 0) {
       PlanStretches(pieces, index, entry);
     } else {

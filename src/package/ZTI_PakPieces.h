@@ -29,8 +29,10 @@ struct TReadPiece {
   uint64_t cost = 0;                // the memory reading it takes
 };
 
-// Every entry appears in order: as one Entry piece, or as slices of consecutive pieces
-// (the first of which may be shared with the entry before). Large entries with a
+// Every entry appears once: as one Entry piece, or as slices of pieces in the order of
+// its content. Pieces follow the table order of the first entry they hold, so the
+// entries of one block come with its piece, ahead of the entries stored as they are
+// between them: a reader hands its verdicts on in table order. Large entries with a
 // checksum are cut into stretches; those without (older packers) are a piece of
 // their own that is not read.
 std::vector<TReadPiece> PlanPieces(const TPak& pak);

@@ -1,5 +1,6 @@
 #include "package/ZTI_PakVerify.h"
 
+#include <map>
 #include <vector>
 
 #include "package/CRC.h"
@@ -141,30 +142,48 @@ void VerifyEntries(const TPak& pak, const TVerifyOptions& options,
       return CheckEntry(pak, files[worker], piece.entry, keep[piece.entry]);
     return CheckPiece(pak, files[worker], piece, keep);
   };
-  TSliced sliced;  // the entry whose slices are being put together
+  // A block's piece holds the entries stored as they are between its own entries too:
+  // verdicts that come before their turn wait here, with what they keep, and go out
+  // in table order.
+  struct TReady {
+    TEntryVerdict verdict;
+    std::optional<Bytes> content;
+  };
+  std::map<int, TReady> ready;
+  std::map<int, TSliced> sliced;  // entries whose slices are being put together
+  int next = 0;
+  const auto handReady = [&] {
+    for (auto it = ready.find(next); it != ready.end(); it = ready.find(next)) {
+      TReady entry = std::move(it->second);
+      ready.erase(it);
+      if (!onVerdict(next, entry.verdict)) return false;
+      if (entry.content) options.keep->Keep(next, std::move(*entry.content));
+      ++next;
+    }
+    return true;
+  };
   const auto hand = [&](size_t p, TChecked&& checked) {
     const TReadPiece& piece = pieces[p];
     if (piece.kind == TReadPiece::Kind::Entry) {
-      if (!onVerdict(piece.entry, checked.verdict)) return false;
-      if (checked.content) options.keep->Keep(piece.entry, std::move(*checked.content));
-      return true;
+      ready[piece.entry] = {checked.verdict, std::move(checked.content)};
+      return handReady();
     }
     for (size_t s = 0; s < piece.slices.size(); ++s) {
       const TPieceSlice& slice = piece.slices[s];
+      TSliced& so = sliced[slice.entry];
       if (!checked.problem.empty()) {
-        if (sliced.problem.empty()) sliced.problem = checked.problem;
+        if (so.problem.empty()) so.problem = checked.problem;
       } else {
-        sliced.crc = Crc32Combine(sliced.crc, checked.crcs[s], slice.length);
+        so.crc = Crc32Combine(so.crc, checked.crcs[s], slice.length);
       }
-      sliced.length += slice.length;
+      so.length += slice.length;
       if (!slice.last) continue;
-      const TEntryVerdict verdict = SlicedVerdict(entries[slice.entry], sliced);
-      sliced = TSliced();
-      if (!onVerdict(slice.entry, verdict)) return false;
-      if (verdict.Passes && checked.problem.empty() && checked.kept[s])
-        options.keep->Keep(slice.entry, std::move(*checked.kept[s]));
+      TReady entry{SlicedVerdict(entries[slice.entry], so), std::nullopt};
+      sliced.erase(slice.entry);
+      if (entry.verdict.Passes && checked.problem.empty()) entry.content = std::move(checked.kept[s]);
+      ready[slice.entry] = std::move(entry);
     }
-    return true;
+    return handReady();
   };
   platform::RunInOrderInBatches<TChecked>(costs, {kVerifyBatchCost, kVerifyBatchCount},
                                           {workers, 0, kVerifyBudget}, check, hand);

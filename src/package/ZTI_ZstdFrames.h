@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <vector>
 
-// The level mksetup packs solid blocks at: zstd's strongest that still packs a game's
-// data at least as fast as zlib level 9 did, on the same cores.
-constexpr int kZstdPackLevel = 19;
+// The level mksetup packs solid blocks at: the strongest that packs a game's data no
+// slower than zlib level 9 did. Measured on a game's data in 8 MiB blocks, level 12
+// takes about the time of deflate 9, level 15 three times, 17 nine times and 19
+// eighteen times as long, for 0.1%, 0.8% and 1.7% fewer bytes.
+constexpr int kZstdPackLevel = 12;
 
 // One frame holding the data, with the content size and zstd's own content checksum
 // in its header and end.

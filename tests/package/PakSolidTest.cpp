@@ -53,11 +53,12 @@ class PakSolid : public ::testing::Test {
 
   std::string Path(const std::string& name = "setup.pak") const { return prefix.Path("C:\\" + name); }
 
-  // Small text entries of two groups, noise (stored as it is), an empty entry and
-  // entries longer than a block, which run over several blocks.
+  // Small text entries of two groups, noise (stored as it is, once between two entries
+  // of one block), an empty entry and an entry longer than a block, which runs over
+  // several blocks.
   void Plan() {
     contents = {Text(300, 1),   Text(5000, 2), Noise(3000, 3), Bytes(),
-                Text(20000, 4), Text(700, 5),  Noise(9000, 6), Text(100, 7)};
+                Text(20000, 4), Text(700, 5),  Noise(900, 6),  Text(100, 7)};
     const uint16_t groups[] = {0, 1, 1, 1, 1, 2, 2, 2};
     sources.clear();
     for (size_t i = 0; i < contents.size(); ++i)
@@ -152,6 +153,8 @@ TEST_F(PakSolid, DamageIsFoundAtTheEntryItHits) {
   reference.Create(Path("good.pak"), false, false);
   const TPakBlock& firstBlockOfGroup1 = reference.Blocks()[reference.Entries()[1].Block];
   const TPakBlock& lastBlockOfLongEntry = reference.Blocks()[reference.Entries()[4].Block + 2];
+  const TPakBlock& blockOfGroup2 = reference.Blocks()[reference.Entries()[5].Block];
+  ASSERT_EQ(reference.Entries()[7].Block, reference.Entries()[5].Block) << "noise lies between them";
   struct Case {
     const char* what;
     uint64_t position;
@@ -161,6 +164,7 @@ TEST_F(PakSolid, DamageIsFoundAtTheEntryItHits) {
       {"a block's frame", firstBlockOfGroup1.Offset + firstBlockOfGroup1.StoredSize / 2, 1},
       {"an entry stored as it is", reference.Entries()[2].Offset + 10, 2},
       {"the last block of an entry over three", lastBlockOfLongEntry.Offset + 5, 4},
+      {"a block with an entry stored as it is between its own", blockOfGroup2.Offset + 3, 5},
       {"the table", good.size() - kSetupHeaderSize - kLocatorSize - 10, -1},
   };
   for (const Case& c : cases) {
