@@ -35,7 +35,8 @@ if [ -z "$deb" ]; then
   deb=$(ls "$cache/${package}"_*.deb | head -n 1)
 fi
 dpkg-deb -x "$deb" "$root/unpacked"
-data=$(find "$root/unpacked/usr/share" -mindepth 2 -maxdepth 2 -type d | head -n 1)
+# The game's folder: the largest one two levels below /usr/share (games/NAME, NAME/data).
+data=$(du -s "$root"/unpacked/usr/share/*/* | sort -n | tail -n 1 | cut -f2-)
 mv "$data" "$root/tree"
 rm -rf "$root/unpacked"
 files=$(find "$root/tree" -type f | wc -l)
