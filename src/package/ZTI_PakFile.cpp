@@ -204,6 +204,13 @@ platform::Result<Bytes> TPak::ReadBlockThrough(platform::File& file, uint32_t in
 
 platform::Result<Bytes> TPak::ReadFromBlocksThrough(platform::File& file, int index) const {
   const TPakFile& entry = entries_[index];
+  // What the blocks from the entry's on can hold bounds the memory a damaged size takes.
+  if (entry.OrigSize > UINT64_MAX - entry.Offset) return platform::Status::Failure("impossible size");
+  uint64_t room = 0;
+  for (uint32_t block = entry.Block; block < blocks_.size() && room < entry.Offset + entry.OrigSize; ++block)
+    room += blocks_[block].ContentSize;
+  if (room < entry.Offset + entry.OrigSize)
+    return platform::Status::Failure("the entry runs past the last block");
   Bytes content;
   content.reserve(static_cast<size_t>(entry.OrigSize));
   uint64_t at = entry.Offset;  // in the current block's content
