@@ -39,6 +39,8 @@ dpkg-deb -x "$deb" "$root/unpacked"
 data=$(du -s "$root"/unpacked/usr/share/*/* | sort -n | tail -n 1 | cut -f2-)
 mv "$data" "$root/tree"
 rm -rf "$root/unpacked"
+# Links into other packages (fonts) lead nowhere here: the archivers refuse them.
+find "$root/tree" -xtype l -delete
 files=$(find "$root/tree" -type f | wc -l)
 bytes=$(du -sb "$root/tree" | cut -f1)
 echo "game-data: $package: $files files, $bytes bytes"
