@@ -3,6 +3,7 @@
 #include <chrono>
 #include <exception>
 
+#include "engine/SE_EntryNameCheck.h"
 #include "engine/SE_ErrorHook.h"
 #include "engine/SE_RunGameData.h"
 #include "engine/SE_Uninstall_List.h"
@@ -76,12 +77,17 @@ void TSetupThread::RunScript() {
   Running = false;
 }
 
-// The run's journal lives beside the install log; a journal an interrupted run left
-// there is dealt with first. When that undo leaves files behind, its journal stays for
-// the next try and this run does not begin: its own journal would take that one's place.
+// A package whose entries cannot all be written where their lines put them is refused
+// before anything is touched. The run's journal lives beside the install log; a
+// journal an interrupted run left there is dealt with first. When that undo leaves files behind, its journal
+// stays for the next try and this run does not begin: its own journal would take that one's place.
 bool TSetupThread::BeginRun() {
   const TSetupInfo& info = SetupInfoFile().Info;
   const std::string installDir = ExpandVariables(std::string_view(info.InstallDir));
+  if (const std::optional<std::string> unwritable = FirstUnwritableEntry(CompLines(), SetupPak())) {
+    RefuseRun(*unwritable);
+    return false;
+  }
   InstallGameDataRunHooks();
   const TUndoOutcome earlier = RecoverInterruptedRun(installDir, info.UninstallPrefix).undo;
   if (earlier.journalKept) {
@@ -147,8 +153,9 @@ void TSetupThread::FinishRun() {
   // A log or uninstaller that cannot be written stops the run (ERunStopped): without
   // them the installation could not be removed, so it is undone instead.
   UninstallList().Save(info.InstallDir, info.UninstallPrefix);
-  WriteUninstaller(SetupPak(), info,
-                   settings_.programPath.empty() ? platform::OwnExecutablePath() : settings_.programPath);
+  WriteUninstaller(
+      SetupPak(), info,
+      settings_.programPath.empty() ? UninstallerProgramSource(SetupPak()) : settings_.programPath);
 }
 
 void TSetupThread::Fail(const std::string& text) {

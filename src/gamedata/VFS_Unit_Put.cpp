@@ -31,6 +31,19 @@ std::string_view NextComponent(std::string_view& rest) {
 
 }  // namespace
 
+std::optional<std::string> VFSNameFault(std::string_view path) {
+  const TSplitPath split = SplitPath(path);
+  std::string_view rest = split.folder;
+  std::string_view longest = split.file;
+  while (!rest.empty()) {
+    const std::string_view part = NextComponent(rest);
+    if (part.size() > longest.size()) longest = part;
+  }
+  if (longest.size() <= kVFSNameMax) return std::nullopt;
+  return "has a part of " + std::to_string(longest.size()) + " characters (\"" + std::string(longest) +
+         "\"); a game archive's names hold at most " + std::to_string(kVFSNameMax);
+}
+
 int32_t TVFSTree::CreateFolders(int32_t parent, std::string_view components) {
   while (!components.empty()) {
     const std::string_view name = NextComponent(components);

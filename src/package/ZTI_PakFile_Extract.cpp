@@ -8,6 +8,7 @@
 #include "lang/S_DecimalSeperator.h"
 #include "lang/ZTI_Language.h"
 #include "package/CRC.h"
+#include "package/ZTI_EntryNames.h"
 #include "package/ZTI_PakFile.h"
 #include "package/ZTI_PakHooks.h"
 #include "platform/CodePage.h"
@@ -35,12 +36,12 @@ void ShowLargeProgress(TExtractHooks& hooks, const std::u16string& wideName, uin
 }  // namespace
 
 void TPak::RefuseUnsafeNames(uint16_t group) const {
-  for (const TPakFile& entry : entries_)
-    if (entry.Group == group && !IsSafeEntryName(entry.Name))
-      throw platform::ESetupError("Entry \"" + entry.Name + "\" of package \"" + fileName_ +
-                                  "\" would be written outside the target directory; "
-                                  "nothing of group " +
-                                  std::to_string(group) + " was extracted");
+  for (const TPakFile& entry : entries_) {
+    if (entry.Group != group) continue;
+    if (const std::optional<std::string> fault = EntryNameFault(entry.Name))
+      throw platform::ESetupError("Entry \"" + entry.Name + "\" of package \"" + fileName_ + "\" " + *fault +
+                                  "; nothing of group " + std::to_string(group) + " was extracted");
+  }
 }
 
 namespace {

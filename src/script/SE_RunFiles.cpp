@@ -11,11 +11,18 @@
 
 namespace {
 
-// A name beside the target that nothing uses yet.
-std::string TemporaryBeside(const std::string& path) {
-  std::string temp = path + ".~new";
-  for (int n = 1; platform::PathExists(temp); ++n) temp = path + ".~new" + std::to_string(n);
-  return temp;
+// Names tried for a temporary beside a target before the write gives up: a folder
+// does not hold this many leftovers, but a name that always "exists" (a device name
+// such as "nul.txt" on Windows) would otherwise be counted up for ever.
+constexpr int kTemporaryNameTries = 100;
+
+// A name beside the target that nothing uses yet; nothing when every one tried is taken.
+std::optional<std::string> TemporaryBeside(const std::string& path) {
+  for (int n = 0; n < kTemporaryNameTries; ++n) {
+    const std::string temp = path + ".~new" + (n ? std::to_string(n) : std::string());
+    if (!platform::PathExists(temp)) return temp;
+  }
+  return std::nullopt;
 }
 
 // The content must be on the disk before the original is moved aside for it.
@@ -93,7 +100,11 @@ std::optional<std::string> TryWrite(const std::string& path,
     platform::File probe = platform::File::Open(path, platform::OpenMode::ReadWrite);
     if (!probe.IsOpen()) return platform::LastErrorText();
   }
-  const std::string temp = TemporaryBeside(path);
+  const std::optional<std::string> free = TemporaryBeside(path);
+  if (!free)
+    return "no free temporary name beside it (\"" + path + ".~new\" to \".~new" +
+           std::to_string(kTemporaryNameTries - 1) + "\" are all taken)";
+  const std::string& temp = *free;
   if (run) NoteTemporary(*run, path, temp, existed);
   bool wrote = false;
   try {
