@@ -15,7 +15,7 @@ FUZZ_TIME  ?= 60
 # Everything the build, the tests, the demo and the benchmarks need, in one place.
 DEBIAN_PACKAGES := \
   g++ cmake ninja-build pkg-config ccache dpkg-dev \
-  zlib1g-dev nettle-dev libgtest-dev libgmock-dev \
+  zlib1g-dev libzstd-dev nettle-dev libgtest-dev libgmock-dev \
   libfltk1.3-dev libjpeg-dev libpng-dev \
   libx11-dev libxext-dev libxft-dev libxrender-dev libxfixes-dev libxcursor-dev \
   libxinerama-dev libfontconfig-dev \
@@ -25,7 +25,8 @@ DEBIAN_PACKAGES := \
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine32:i386 wine64
 
 # Only `make bench` needs these: the peers it measures against and its clock.
-BENCH_PACKAGES := nsis time
+# (The game data it measures on is fetched by bench/game-data.sh itself.)
+BENCH_PACKAGES := nsis time zstd 7zip
 
 # A clean clone elsewhere reuses the compiler cache: paths below the tree are
 # hashed relative to it.
@@ -44,6 +45,7 @@ all: build
 # runs change them, elsewhere `make deps WINE32=1` allows it.
 WINE32 ?=
 deps:
+	@./.ci/add-source-lists.sh
 	@WINE32=$(WINE32) ./.ci/install-packages.sh $(DEBIAN_PACKAGES) $(EXTRA_PACKAGES)
 
 $(BUILD_DIR)/build.ninja:

@@ -10,7 +10,8 @@
 namespace {
 
 struct Stored {
-  uint32_t offset, length, origSize, crc;
+  uint64_t offset, length, origSize;
+  uint32_t crc;
   bool compressed;
 };
 

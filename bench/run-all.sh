@@ -8,3 +8,4 @@ for program in "$dir"/bench_*; do
   "$program"
 done
 ./bench/both-cores.sh "${1:-build}"
+./bench/game-data.sh "${1:-build}"

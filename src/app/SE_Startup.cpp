@@ -137,12 +137,13 @@ int TStartup::Run() {
 void TStartup::OpenPackage() {
   SetupPak().Create(options_.package ? *options_.package : platform::OwnExecutablePath(), false, false);
   if (!SetupPak().Header().IsPackage()) throw TStop{InvalidHeaderStop()};
+  if (SetupPak().MadeByNewerTool()) throw TStop{NewerToolStop()};
 }
 
 void TStartup::Verify() {
   try {
     TPak& pak = SetupPak();
-    const uint32_t count = pak.Header().FileCount;
+    const uint32_t count = pak.DeclaredCount();
     verify_->SetStatusText(TFrmVerify::StatusLine(0, count));
     verify_->SetProgress(0, static_cast<int32_t>(count));
     // The entries are checked on all workers; the verdicts come in table order, so the
@@ -160,8 +161,10 @@ void TStartup::Verify() {
                     verify_->SetProgress(static_cast<int32_t>(i + 1), static_cast<int32_t>(count));
                     return true;
                   });
-    // A table that ends before the header's count is as corrupt as a bad entry.
-    if (pak.Count() < count) throw TStop{VerificationFailedStop(static_cast<uint32_t>(pak.Count()), "")};
+    // A table that ends before the header's count, or a damaged extended table, is as
+    // corrupt as a bad entry.
+    if (pak.Count() < count || !pak.TableComplete())
+      throw TStop{VerificationFailedStop(static_cast<uint32_t>(pak.Count()), "")};
     view_.HoldVerifyWindow(500);
     verify_.reset();
   } catch (const TStop&) {

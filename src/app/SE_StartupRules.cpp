@@ -11,6 +11,12 @@ TStartupStop InvalidHeaderStop() {
   return {"Error", "Invalid Setup Header. No Contents or Corrupted Contents."};
 }
 
+TStartupStop NewerToolStop() {
+  return {"Error",
+          "This setup was made by a newer packaging tool. It cannot be read by this program: "
+          "use the setup program that came with it."};
+}
+
 TStartupStop VerificationFailedStop(uint32_t index, const std::string& name) {
   return {"Verification Error", "Error: Verification Failed. Setup is corrupt.\rID: " +
                                     std::to_string(index) + " Filename: " + name};

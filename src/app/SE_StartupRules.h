@@ -16,6 +16,8 @@ struct TStartupStop {
 };
 
 TStartupStop InvalidHeaderStop();
+// A package whose layout or compression this program does not know.
+TStartupStop NewerToolStop();
 TStartupStop VerificationFailedStop(uint32_t index, const std::string& name);
 TStartupStop SetupInfoMissingStop();
 TStartupStop InstallLogMissingStop();

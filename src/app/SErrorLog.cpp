@@ -124,7 +124,7 @@ TErrorReportFacts GatherErrorReportFacts() {
   const TSetupHeader& header = SetupPak().Header();
   facts.pakId = std::string(header.ID.data(), header.ID.size());
   facts.pakVersion = header.Version;
-  facts.pakCount = header.FileCount;
+  facts.pakCount = SetupPak().DeclaredCount();
   {
     std::lock_guard<std::mutex> lock(gArgumentsMutex);
     facts.arguments = gArguments;

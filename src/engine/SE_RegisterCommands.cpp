@@ -54,6 +54,7 @@ constexpr std::array<Factory, kCommandCount> kFactories = {
     Make<TVFSUpdateCommand>,
     Make<TRenameCommand>,
     Make<TExecuteCommand>,
+    Make<TCompressionCommand>,
 };
 
 }  // namespace

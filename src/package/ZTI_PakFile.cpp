@@ -4,8 +4,10 @@
 #include <cstring>
 
 #include "package/CRC.h"
+#include "package/ZTI_PakExtended.h"
 #include "package/ZTI_SignedProgram.h"
 #include "package/ZTI_ZStream.h"
+#include "package/ZTI_ZstdFrames.h"
 #include "platform/CodePage.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
@@ -40,6 +42,15 @@ class BufferedFileSource {
 };
 
 }  // namespace
+
+const char* CompressionName(TCompression method) {
+  switch (method) {
+    case TCompression::Stored: return "stored";
+    case TCompression::Zlib: return "zlib";
+    case TCompression::ZstdBlocks: return "zstd";
+  }
+  return "unknown";
+}
 
 std::optional<int64_t> FindSetupHeader(const TReadAt& read, uint64_t fileSize) {
   if (fileSize < kSetupHeaderSize) return std::nullopt;
@@ -88,6 +99,12 @@ void TPak::ReadTable() {
   if (!headerAt || file_.Seek(*headerAt) < 0 || !file_.ReadExact(raw, sizeof raw)) return;
   header_ = ParseSetupHeader(raw);
   if (!header_.IsPackage()) return;
+  if (header_.Version > kExtendedVersion) {
+    newerTool_ = true;
+    return;
+  }
+  if (header_.Version == kExtendedVersion) return ReadExtendedTable(static_cast<uint64_t>(*headerAt));
+  declaredCount_ = header_.FileCount;
   if (file_.Seek(header_.TableOffset) < 0) {
     tableComplete_ = header_.FileCount == 0;
     return;
@@ -96,9 +113,43 @@ void TPak::ReadTable() {
   entries_ = ParseEntryTable(std::ref(source), header_.FileCount, &tableComplete_);
 }
 
+// The locator sits right before the header and names the table, which must lie
+// between the package's start and the locator and match its checksum. A damaged
+// table opens as an incomplete one (nothing read), so the check fails on it.
+void TPak::ReadExtendedTable(uint64_t headerAt) {
+  extended_ = true;
+  tableComplete_ = false;
+  uint8_t raw[kLocatorSize];
+  if (headerAt < kLocatorSize || file_.Seek(static_cast<int64_t>(headerAt - kLocatorSize)) < 0 ||
+      !file_.ReadExact(raw, sizeof raw))
+    return;
+  const std::optional<TPakLocator> locator = ParseLocator(raw);
+  if (!locator) return;
+  if (locator->Required != 0) {
+    newerTool_ = true;
+    return;
+  }
+  const uint64_t tableEnd = headerAt - kLocatorSize;
+  if (locator->TableOffset > tableEnd || locator->TableLength != tableEnd - locator->TableOffset) return;
+  Bytes table(static_cast<size_t>(locator->TableLength));
+  if (file_.Seek(static_cast<int64_t>(locator->TableOffset)) < 0 ||
+      !file_.ReadExact(table.data(), table.size()))
+    return;
+  if (Crc32(table.data(), table.size()) != locator->TableCRC) return;
+  TParsedTable parsed = ParseExtendedTable(table);
+  if (parsed.fault == TTableFault::Newer) newerTool_ = true;
+  if (parsed.fault != TTableFault::None) return;
+  declaredCount_ = static_cast<uint32_t>(parsed.table.Entries.size());
+  blocks_ = std::move(parsed.table.Blocks);
+  entries_ = std::move(parsed.table.Entries);
+  tableComplete_ = true;
+}
+
 void TPak::Close() {
   file_.Close();
   verified_.Clear();
+  cachedBlock_.reset();
+  cachedContent_.clear();
 }
 
 // ---- reading -------------------------------------------------------------------
@@ -111,11 +162,12 @@ platform::Result<Bytes> TPak::ReadStoredThrough(platform::File& file, int index)
   const auto fail = [](std::string why) { return platform::Status::Failure(std::move(why)); };
   if (!ValidIndex(index)) return fail("no entry " + std::to_string(index));
   const TPakFile& entry = entries_[index];
-  const uint32_t length = entry.StoredLength();
+  const uint64_t length = entry.StoredLength();
   if (length == 0) return fail("no stored bytes");
-  if (static_cast<int64_t>(entry.Offset) + length > fileSize_)
+  if (entry.Offset > static_cast<uint64_t>(fileSize_) ||
+      length > static_cast<uint64_t>(fileSize_) - entry.Offset)
     return fail("stored bytes lie beyond the end of the file");
-  Bytes stored(length);
+  Bytes stored(static_cast<size_t>(length));
   if (file.Seek(entry.Offset) < 0 || !file.ReadExact(stored.data(), length))
     return platform::Status::SystemFailure("short read");
   if (Crc32(stored.data(), length) != entry.CRC) return fail("checksum mismatch");
@@ -124,8 +176,66 @@ platform::Result<Bytes> TPak::ReadStoredThrough(platform::File& file, int index)
 
 std::optional<Bytes> TPak::ReadStored(int index) { return ReadStoredThrough(file_, index).AsOptional(); }
 
+platform::Result<Bytes> TPak::ReadBlockThrough(platform::File& file, uint32_t index) const {
+  const auto fail = [index](const std::string& why) {
+    return platform::Status::Failure("block " + std::to_string(index) + ": " + why);
+  };
+  if (index >= blocks_.size()) return fail("no such block");
+  const TPakBlock& block = blocks_[index];
+  if (block.Offset > static_cast<uint64_t>(fileSize_) ||
+      block.StoredSize > static_cast<uint64_t>(fileSize_) - block.Offset)
+    return fail("stored bytes lie beyond the end of the file");
+  Bytes frame(static_cast<size_t>(block.StoredSize));
+  if (file.Seek(static_cast<int64_t>(block.Offset)) < 0 || !file.ReadExact(frame.data(), frame.size()))
+    return platform::Status::SystemFailure("short read of block " + std::to_string(index));
+  if (Crc32(frame.data(), frame.size()) != block.CRC) return fail("checksum mismatch");
+  Bytes content(static_cast<size_t>(block.ContentSize));
+  uint64_t length = 0;
+  try {
+    length = DecompressZstd(frame.data(), frame.size(), content.data(), content.size());
+  } catch (const platform::ESetupError&) {
+    return fail("zstd frame rejected");
+  }
+  if (length != block.ContentSize)
+    return fail("decoded length " + std::to_string(length) + " differs from " +
+                std::to_string(block.ContentSize));
+  return content;
+}
+
+platform::Result<Bytes> TPak::ReadFromBlocksThrough(platform::File& file, int index) const {
+  const TPakFile& entry = entries_[index];
+  // What the blocks from the entry's on can hold bounds the memory a damaged size takes.
+  if (entry.OrigSize > UINT64_MAX - entry.Offset) return platform::Status::Failure("impossible size");
+  uint64_t room = 0;
+  for (uint32_t block = entry.Block; block < blocks_.size() && room < entry.Offset + entry.OrigSize; ++block)
+    room += blocks_[block].ContentSize;
+  if (room < entry.Offset + entry.OrigSize)
+    return platform::Status::Failure("the entry runs past the last block");
+  Bytes content;
+  content.reserve(static_cast<size_t>(entry.OrigSize));
+  uint64_t at = entry.Offset;  // in the current block's content
+  for (uint32_t block = entry.Block; content.size() < entry.OrigSize; ++block, at = 0) {
+    if (block >= blocks_.size()) return platform::Status::Failure("the entry runs past the last block");
+    platform::Result<Bytes> decoded = ReadBlockThrough(file, block);
+    if (!decoded) return decoded;
+    const uint64_t n = std::min<uint64_t>(entry.OrigSize - content.size(), decoded->size() - at);
+    content.insert(content.end(), decoded->begin() + static_cast<ptrdiff_t>(at),
+                   decoded->begin() + static_cast<ptrdiff_t>(at + n));
+  }
+  if (Crc32(content.data(), content.size()) != entry.CRC)
+    return platform::Status::Failure("checksum mismatch");
+  return content;
+}
+
 TEntryRead TPak::ReadEntryThrough(platform::File& file, int index, bool keepContent) const {
   TEntryRead read;
+  if (ValidIndex(index) && entries_[index].InBlocks && entries_[index].OrigSize > 0) {
+    platform::Result<Bytes> content = ReadFromBlocksThrough(file, index);
+    read.Whole = static_cast<bool>(content);
+    if (!content) read.Problem = content.Problem();
+    else if (keepContent) read.Content = std::move(*content);
+    return read;
+  }
   platform::Result<Bytes> stored = ReadStoredThrough(file, index);
   if (!stored) {
     read.Problem = stored.Problem();
@@ -159,6 +269,36 @@ TEntryRead TPak::ReadEntryThrough(platform::File& file, int index, bool keepCont
   return read;
 }
 
+std::optional<Bytes> TPak::ReadWithinCachedBlock(int index) {
+  const TPakFile& entry = entries_[index];
+  if (cachedBlock_ != entry.Block) {
+    cachedBlock_.reset();
+    platform::Result<Bytes> decoded = ReadBlockThrough(file_, entry.Block);
+    if (!decoded) return std::nullopt;
+    cachedContent_ = std::move(*decoded);
+    cachedBlock_ = entry.Block;
+  }
+  return std::move(SliceOfBlock(index, cachedContent_).Content);
+}
+
+TEntryRead TPak::SliceOfBlock(int index, const Bytes& blockContent) const {
+  const TPakFile& entry = entries_[index];
+  TEntryRead read;
+  if (entry.Offset > blockContent.size() || entry.OrigSize > blockContent.size() - entry.Offset) {
+    read.Problem = "the entry runs past its block";
+    return read;
+  }
+  const auto first = blockContent.begin() + static_cast<ptrdiff_t>(entry.Offset);
+  Bytes content(first, first + static_cast<ptrdiff_t>(entry.OrigSize));
+  if (Crc32(content.data(), content.size()) != entry.CRC) {
+    read.Problem = "checksum mismatch";
+    return read;
+  }
+  read.Whole = true;
+  read.Content = std::move(content);
+  return read;
+}
+
 void TPak::ShowLengthMessage(int index, uint64_t inflatedLength) const {
   const TPakFile& entry = entries_[index];
   platform::ShowMessageBox(entry.Name + "\r\rError: DecompSize - " + std::to_string(inflatedLength) +
@@ -167,6 +307,11 @@ void TPak::ShowLengthMessage(int index, uint64_t inflatedLength) const {
 }
 
 std::optional<Bytes> TPak::ReadEntry(int index) {
+  if (ValidIndex(index) && entries_[index].InBlocks && entries_[index].OrigSize > 0) {
+    const TPakFile& entry = entries_[index];
+    const TPakBlock& block = blocks_[entry.Block];
+    if (entry.OrigSize <= block.ContentSize - entry.Offset) return ReadWithinCachedBlock(index);
+  }
   TEntryRead read = ReadEntryThrough(file_, index, true);
   if (read.InflatedLength) ShowLengthMessage(index, *read.InflatedLength);
   return std::move(read.Content);

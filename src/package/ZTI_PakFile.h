@@ -12,6 +12,9 @@
 // Entries of 73,400,320 bytes (70 MiB) or more are large: stored as they are, not
 // checksummed at verification, and extracted by a chunked copy of 25 MiB pieces.
 //
+// A package may instead use the extended layout of ZTI_PakExtended.h (64-bit positions,
+// zstd solid blocks); TPak reads both and tells which (Extended()).
+//
 // Nothing read from the file is trusted: records that run past the end of the file
 // are dropped (TableComplete() tells), stored bytes outside the file read as missing,
 // and inflation never takes more memory than the stream can fill.
@@ -28,6 +31,7 @@
 #include <vector>
 
 #include "package/ZTI_VerifiedContents.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Result.h"
 
@@ -61,18 +65,44 @@ using TReadAt = std::function<bool(uint64_t position, uint8_t* into, size_t coun
 std::optional<int64_t> FindSetupHeader(const TReadAt& read, uint64_t fileSize);
 void AppendSetupHeader(Bytes& out, const TSetupHeader& header);
 
+// How an entry's content is stored; the numbers are those of the extended table.
+enum class TCompression : uint8_t { Stored = 0, Zlib = 1, ZstdBlocks = 2 };
+// "stored", "zlib", "zstd": the names listings show.
+const char* CompressionName(TCompression method);
+
+// A solid block of the extended layout: one zstd frame holding the content of several
+// small entries of one group back to back, or a piece of one large entry.
+struct TPakBlock {
+  TCompression Method = TCompression::ZstdBlocks;
+  uint64_t Offset = 0;       // package position of the frame
+  uint64_t StoredSize = 0;   // the frame's length
+  uint64_t ContentSize = 0;  // what it decodes to
+  uint32_t CRC = 0;          // CRC-32 of the frame
+};
+
 struct TPakFile {
   std::string Name;
   std::string SourceFile;  // only while writing: the file that becomes the entry
   uint32_t CRC = 0;
-  uint32_t Offset = 0;
-  uint32_t CompSize = 0;
-  uint32_t OrigSize = 0;
+  uint64_t Offset = 0;  // in blocks: the position in the content of Block
+  uint64_t CompSize = 0;
+  uint64_t OrigSize = 0;
   uint16_t Group = 0;
+  bool InBlocks = false;  // the content lies in zstd blocks from Block on
+  uint32_t Block = 0;
 
+  TCompression Method() const {
+    return InBlocks ? TCompression::ZstdBlocks : CompSize != 0 ? TCompression::Zlib : TCompression::Stored;
+  }
   bool IsLarge() const { return OrigSize >= kLargeEntrySize; }
-  // The length of the stored bytes: the stream's, or the content's when stored as is.
-  uint32_t StoredLength() const { return (CompSize != 0 || OrigSize == 0) ? CompSize : OrigSize; }
+  // The length of the entry's own stored bytes: the stream's, or the content's when
+  // stored as is; none for an entry in blocks.
+  uint64_t StoredLength() const {
+    if (InBlocks) return 0;
+    return (CompSize != 0 || OrigSize == 0) ? CompSize : OrigSize;
+  }
+  // A large entry whose checksum was recorded (older packers left it 0: unchecked).
+  bool LargeAndChecked() const { return IsLarge() && CRC != 0; }
 };
 
 // Reads up to count table records from a sequential source (which returns the bytes
@@ -91,13 +121,13 @@ bool IsSafeEntryName(std::string_view name);
 // OrigSize and its name. An empty name is the end of the walk.
 struct TGroupItem {
   std::optional<Bytes> Data;
-  uint32_t Size = 0;
+  uint64_t Size = 0;
   std::string Name;
 };
 
 struct TFoundEntry {
   std::optional<Bytes> Data;
-  uint32_t Size = 0;  // the entry's OrigSize; 0 when no entry matched
+  uint64_t Size = 0;  // the entry's OrigSize; 0 when no entry matched
 };
 
 // One entry read through a file handle of the reader's own, so that several threads
@@ -110,18 +140,21 @@ struct TEntryRead {
 };
 
 // An entry's stored form, made apart from any package so that several entries can be
-// packed at once: zlib level 9 below the large bound, kept only when not longer than
-// the content; otherwise the content as it is. The CRC covers Stored.
+// packed at once: zlib level 9 below the large bound, kept only when it saves at least
+// 1% (already compressed content, found by a trial on its first bytes, is not
+// compressed at all); otherwise the content as it is. The CRC covers Stored.
 struct TPackedContent {
   uint32_t CRC = 0;
-  uint32_t CompSize = 0;
-  uint32_t OrigSize = 0;
+  uint64_t CompSize = 0;
+  uint64_t OrigSize = 0;
   Bytes Stored;
 };
 TPackedContent PackContent(const uint8_t* data, size_t length);
 // The packed content of a file; nothing for a large file (stored by copying).
 // Raises ESetupError naming the file when it cannot be read.
 std::optional<TPackedContent> PackSourceFile(const std::string& path);
+// Whether deflate saves at least 1% on the content, judged on its first bytes.
+bool WorthCompressing(const uint8_t* data, size_t length);
 
 class TPak {
  public:
@@ -141,14 +174,28 @@ class TPak {
 
   const TSetupHeader& Header() const { return header_; }
   const std::vector<TPakFile>& Entries() const { return entries_; }
+  const std::vector<TPakBlock>& Blocks() const { return blocks_; }
   size_t Count() const { return entries_.size(); }
-  // False when the table holds fewer complete records than the header's FileCount.
+  // The number of entries the package says it holds: the header's FileCount, or the
+  // extended table's count.
+  uint32_t DeclaredCount() const { return declaredCount_; }
+  // False when the table holds fewer complete records than the header's FileCount,
+  // or the extended table is damaged.
   bool TableComplete() const { return tableComplete_; }
+  // The extended layout (header Version 2) was read.
+  bool Extended() const { return extended_; }
+  // The package uses a layout, method or feature this program does not know: a newer
+  // packaging tool made it. It then opens with an empty table.
+  bool MadeByNewerTool() const { return newerTool_; }
   const std::string& FileName() const { return fileName_; }
   int32_t Cursor() const { return cursor_; }
 
-  // The stored bytes, when they lie in the file and match the checksum.
+  // The stored bytes, when they lie in the file and match the checksum (nothing for
+  // an entry in blocks, which has none of its own).
   std::optional<Bytes> ReadStored(int index);
+  // A block's content, checked against the block's checksum and length; the fault
+  // otherwise. Safe from several threads, each with its own handle.
+  platform::Result<Bytes> ReadBlockThrough(platform::File& file, uint32_t block) const;
   // The content (OrigSize bytes), inflated when compressed; nothing for an empty
   // entry or a failed read. An inflated length other than OrigSize shows the
   // message box "Error" and yields nothing; a stream zlib rejects raises "error".
@@ -160,6 +207,8 @@ class TPak {
   // Without keepContent the stream is inflated only to check its length. Shows
   // nothing; a stream zlib rejects raises "error".
   TEntryRead ReadEntryThrough(platform::File& file, int index, bool keepContent) const;
+  // An entry that lies within one block, cut from the block's content and checked.
+  TEntryRead SliceOfBlock(int index, const Bytes& blockContent) const;
   // Content start-up verified and keeps for extraction (ExtractGroup takes it from
   // here instead of reading the entry again). Emptied when the package is opened or
   // closed.
@@ -194,7 +243,7 @@ class TPak {
   // The chunked copy of one large entry to path, through the hooks' WriteLargeFile.
   // Raises ESetupError when the package ends before size bytes; false when the hooks
   // could not write the file.
-  bool ExtractLarge(const std::string& path, const std::string& name, uint32_t size, int index,
+  bool ExtractLarge(const std::string& path, const std::string& name, uint64_t size, int index,
                     TExtractHooks& hooks);
 
   // Writing (append or create mode).
@@ -212,14 +261,39 @@ class TPak {
   // ESetupError for more than 65,535 entries or a name longer than 65,535 bytes.
   bool WriteTable();
 
+  // Writing the extended layout: blocks are appended as they are made, entries in
+  // blocks are recorded with AddBlockEntry, the others stored as above; then
+  // WriteExtendedTable instead of WriteTable.
+  void UseExtendedLayout() { extended_ = true; }
+  std::optional<uint32_t> AppendBlock(const TPakBlock& block, const Bytes& frame);
+  bool AddBlockEntry(int index, uint32_t block, uint64_t offset, uint64_t origSize, uint32_t crc);
+  // Appends more of an entry stored as it is (StorePacked wrote its first part and
+  // recorded its whole OrigSize); the entry must be the last one written.
+  bool ExtendStored(int index, const uint8_t* data, size_t length);
+  void SetContentChecksum(int index, uint32_t crc) {
+    if (ValidIndex(index)) entries_[index].CRC = crc;
+  }
+  bool WriteExtendedTable();
+
  private:
   bool ValidIndex(int index) const { return index >= 0 && static_cast<size_t>(index) < entries_.size(); }
   std::optional<int> ScanGroup(uint16_t group);
   TGroupItem ItemAt(std::optional<int> index, bool decompress);
   // Reads the stored bytes, or says why they cannot be read.
   platform::Result<Bytes> ReadStoredThrough(platform::File& file, int index) const;
+  // The content of an entry in blocks: each block it covers decoded and sliced.
+  platform::Result<Bytes> ReadFromBlocksThrough(platform::File& file, int index) const;
+  void ReadExtendedTable(uint64_t headerAt);
+  std::optional<Bytes> ReadWithinCachedBlock(int index);
   bool AppendStored(TPakFile& entry, const uint8_t* data, size_t length);
+  // The last position an entry may reach: 4 GiB in the first layout.
+  int64_t MaxPosition() const;
+  // The chunked copy of a large entry in blocks, block by block.
+  bool ExtractLargeFromBlocks(const std::string& path, const std::string& name, int index,
+                              TExtractHooks& hooks);
   void RefuseUnsafeNames(uint16_t group) const;
+  // "Entry "NAME" of package "FILE" " and the problem.
+  platform::ESetupError EntryFault(const std::string& name, const std::string& problem) const;
   // One step of ExtractGroup on the writing thread, with the entry as it was read.
   void WriteEntry(const std::string& directory, int index, TEntryRead&& read, const std::exception_ptr& error,
                   TExtractHooks& hooks);
@@ -228,7 +302,15 @@ class TPak {
   int32_t cursor_ = 0;
   platform::File file_;
   std::vector<TPakFile> entries_;
+  std::vector<TPakBlock> blocks_;
   TSetupHeader header_;
+  uint32_t declaredCount_ = 0;
+  // The block ReadEntry decoded last: a group walk reads the entries of one block one
+  // after the other.
+  std::optional<uint32_t> cachedBlock_;
+  Bytes cachedContent_;
+  bool extended_ = false;
+  bool newerTool_ = false;
   std::string fileName_;
   int64_t fileSize_ = 0;
   bool tableComplete_ = true;

@@ -7,6 +7,7 @@
 
 #include "lang/S_DecimalSeperator.h"
 #include "lang/ZTI_Language.h"
+#include "package/CRC.h"
 #include "package/ZTI_EntryNames.h"
 #include "package/ZTI_PakFile.h"
 #include "package/ZTI_PakHooks.h"
@@ -22,6 +23,14 @@ constexpr uint16_t kTextExtracting = 18;  // "Extracting <%FILENAME%>"
 
 std::u16string ExtractingText(std::string_view fileName) {
   return ReplaceText(Languages().GetText(kTextExtracting), u"<%FILENAME%>", platform::AnsiToWide(fileName));
+}
+
+// The status line of a large entry's copy: its name, what is done and its size.
+void ShowLargeProgress(TExtractHooks& hooks, const std::u16string& wideName, uint64_t done,
+                       const std::string& total) {
+  hooks.StatusText(ReplaceText(
+      Languages().GetText(kTextExtracting), u"<%FILENAME%>",
+      wideName + u" - " + platform::AnsiToWide(FormatSize(done)) + u" / " + platform::AnsiToWide(total)));
 }
 
 }  // namespace
@@ -52,12 +61,53 @@ struct TReadAhead {
   std::exception_ptr error;
 };
 
+// Members of a group that one worker reads together: a single entry, or the entries of
+// a solid block with those between them (stored as they are, PNG or OGG), so that the
+// block is decoded once for all.
+struct TReadUnit {
+  std::vector<size_t> positions;  // in the group's member list
+  std::optional<uint32_t> block;  // the block they share
+  uint64_t cost = 0;
+};
+
+// Entries stored as they are join the unit of the block before them up to this much.
+constexpr uint64_t kUnitExtraCost = 8ull << 20;
+
+std::vector<TReadUnit> PlanUnits(const std::vector<TPakFile>& entries, const std::vector<TPakBlock>& blocks,
+                                 const std::vector<int>& members, const std::vector<uint64_t>& costs) {
+  std::vector<TReadUnit> units;
+  uint64_t extra = 0;  // what joined the last block's unit
+  for (size_t position = 0; position < members.size(); ++position) {
+    const TPakFile& e = entries[members[position]];
+    const bool inOneBlock = e.InBlocks && costs[position] != 0 && e.Block < blocks.size() &&
+                            e.Offset <= blocks[e.Block].ContentSize &&
+                            e.OrigSize <= blocks[e.Block].ContentSize - e.Offset;
+    bool joins = false;
+    if (inOneBlock) {
+      // A later entry of the block, after others: its block's unit, when that is the last.
+      joins = !units.empty() && units.back().block == e.Block;
+    } else {
+      joins =
+          !units.empty() && units.back().block && !e.InBlocks && extra + costs[position] <= kUnitExtraCost;
+      if (joins) extra += costs[position];
+    }
+    if (!joins) {
+      const std::optional<uint32_t> block = inOneBlock ? std::optional<uint32_t>(e.Block) : std::nullopt;
+      units.push_back({{}, block, block ? blocks[*block].StoredSize + blocks[*block].ContentSize : 0});
+      extra = 0;
+    }
+    units.back().positions.push_back(position);
+    units.back().cost += costs[position];
+  }
+  return units;
+}
+
 }  // namespace
 
-// The entries are read and inflated on the workers while the calling thread writes
-// them, in table order: status text, installed-file record, file and gauge step come
-// one entry after the other as in a plain walk. Large entries are copied by the
-// writer in pieces.
+// The entries are read and inflated (or their blocks decoded) on the workers while the
+// calling thread writes them, in table order: status text, installed-file record, file
+// and gauge step come one entry after the other as in a plain walk. Large entries are
+// copied by the writer in pieces.
 void TPak::ExtractGroup(const std::string& directory, uint16_t group, TExtractHooks& hooks) {
   RefuseUnsafeNames(group);
   std::vector<int> members;  // the walk leaves the cursor after the group's last entry
@@ -76,11 +126,12 @@ void TPak::ExtractGroup(const std::string& directory, uint16_t group, TExtractHo
   for (const int member : members) {
     const TPakFile& e = entries_[member];
     kept.push_back(verified_.Take(member));
-    costs.push_back(e.IsLarge() || kept.back() ? 0 : static_cast<uint64_t>(e.OrigSize) + e.StoredLength());
+    costs.push_back(e.IsLarge() || kept.back() ? 0 : e.OrigSize + e.StoredLength());
   }
-  // Small entries go to the workers in batches: one at a time, the hand-offs would
-  // cost more than the reading.
-  const auto read = [&](unsigned worker, size_t position) {
+  const std::vector<TReadUnit> units = PlanUnits(entries_, blocks_, members, costs);
+  std::vector<uint64_t> unitCosts;
+  for (const TReadUnit& unit : units) unitCosts.push_back(unit.cost);
+  const auto readOne = [&](platform::File& file, size_t position, const Bytes* blockContent) {
     TReadAhead ahead;
     const int member = members[position];
     if (entries_[member].IsLarge()) return ahead;
@@ -90,18 +141,40 @@ void TPak::ExtractGroup(const std::string& directory, uint16_t group, TExtractHo
       return ahead;
     }
     try {
-      ahead.read = ReadEntryThrough(readers.empty() ? file_ : readers[worker], member, true);
+      ahead.read = blockContent ? SliceOfBlock(member, *blockContent) : ReadEntryThrough(file, member, true);
     } catch (...) {
       ahead.error = std::current_exception();
     }
     return ahead;
   };
-  const auto write = [&](size_t position, TReadAhead&& ahead) {
-    WriteEntry(directory, members[position], std::move(ahead.read), ahead.error, hooks);
+  // Small units go to the workers in batches: one at a time, the hand-offs would cost
+  // more than the reading.
+  using Unit = std::vector<TReadAhead>;
+  const auto read = [&](unsigned worker, size_t u) {
+    platform::File& file = readers.empty() ? file_ : readers[worker];
+    Unit out;
+    std::optional<platform::Result<Bytes>> block;
+    if (units[u].block && units[u].cost != 0) block = ReadBlockThrough(file, *units[u].block);
+    for (const size_t position : units[u].positions) {
+      const TPakFile& e = entries_[members[position]];
+      const bool inBlock = block && e.InBlocks && e.Block == *units[u].block;
+      if (inBlock && !*block && !kept[position]) {
+        TReadAhead failed;
+        failed.read.Problem = block->Problem();
+        out.push_back(std::move(failed));
+        continue;
+      }
+      out.push_back(readOne(file, position, inBlock && *block ? &**block : nullptr));
+    }
+    return out;
+  };
+  const auto write = [&](size_t u, Unit&& unit) {
+    for (size_t k = 0; k < unit.size(); ++k)
+      WriteEntry(directory, members[units[u].positions[k]], std::move(unit[k].read), unit[k].error, hooks);
     return true;
   };
-  platform::RunInOrderInBatches<TReadAhead>(costs, {kReadAheadBatchCost, kReadAheadBatchCount},
-                                            {workers, 0, kReadAheadBudget}, read, write);
+  platform::RunInOrderInBatches<Unit>(unitCosts, {kReadAheadBatchCost, kReadAheadBatchCount},
+                                      {workers, 0, kReadAheadBudget}, read, write);
   hooks.StatusText(ExtractingText(std::string_view()));
 }
 
@@ -117,44 +190,77 @@ void TPak::WriteEntry(const std::string& directory, int index, TEntryRead&& read
     if (error) std::rethrow_exception(error);
     if (read.InflatedLength) ShowLengthMessage(index, *read.InflatedLength);
     if (!read.Content && entry.OrigSize > 0)
-      throw platform::ESetupError(
-          "Entry \"" + entry.Name + "\" of package \"" + fileName_ +
-          "\" cannot be read: " + (read.Problem.empty() ? "unreadable" : read.Problem));
+      throw EntryFault(entry.Name, "cannot be read: " + (read.Problem.empty() ? "unreadable" : read.Problem));
     hooks.WriteWholeFile(path, read.Content ? read.Content->data() : nullptr,
                          read.Content ? read.Content->size() : 0);
   }
   hooks.Step();
 }
 
-bool TPak::ExtractLarge(const std::string& path, const std::string& name, uint32_t size, int index,
+platform::ESetupError TPak::EntryFault(const std::string& name, const std::string& problem) const {
+  return platform::ESetupError("Entry \"" + name + "\" of package \"" + fileName_ + "\" " + problem);
+}
+
+bool TPak::ExtractLarge(const std::string& path, const std::string& name, uint64_t size, int index,
                         TExtractHooks& hooks) {
   if (!ValidIndex(index)) return false;
-  const uint32_t offset = entries_[index].Offset;
+  if (entries_[index].InBlocks) return ExtractLargeFromBlocks(path, name, index, hooks);
+  const uint64_t offset = entries_[index].Offset;
+  const uint32_t expected = entries_[index].CRC;  // 0: made by a packer that left it unchecked
   const auto endsEarly = [&](uint64_t done) {
-    return platform::ESetupError("Entry \"" + name + "\" of package \"" + fileName_ +
-                                 "\" ends early: " + std::to_string(done) + " of " + std::to_string(size) +
-                                 " bytes could be read");
+    return EntryFault(
+        name, "ends early: " + std::to_string(done) + " of " + std::to_string(size) + " bytes could be read");
   };
-  if (static_cast<int64_t>(offset) + size > fileSize_) {
-    const int64_t available = std::max<int64_t>(0, fileSize_ - offset);
-    throw endsEarly(static_cast<uint64_t>(std::min<int64_t>(available, size)));
-  }
+  const uint64_t fileSize = static_cast<uint64_t>(std::max<int64_t>(fileSize_, 0));
+  if (offset > fileSize || size > fileSize - offset)
+    throw endsEarly(std::min(fileSize - std::min(offset, fileSize), size));
   const std::u16string wideName = platform::AnsiToWide(name);
   const std::string total = FormatSize(size);
   // Each attempt copies the whole entry from its start.
   const auto fill = [&](platform::File& target) {
-    if (file_.Seek(offset) < 0) throw endsEarly(0);
-    Bytes chunk(std::min(size, kLargeChunkSize));
-    for (uint32_t done = 0; done < size;) {
-      hooks.StatusText(ReplaceText(
-          Languages().GetText(kTextExtracting), u"<%FILENAME%>",
-          wideName + u" - " + platform::AnsiToWide(FormatSize(done)) + u" / " + platform::AnsiToWide(total)));
-      const uint32_t n = std::min(kLargeChunkSize, size - done);
+    if (file_.Seek(static_cast<int64_t>(offset)) < 0) throw endsEarly(0);
+    Bytes chunk(static_cast<size_t>(std::min<uint64_t>(size, kLargeChunkSize)));
+    uint32_t crc = 0;
+    for (uint64_t done = 0; done < size;) {
+      ShowLargeProgress(hooks, wideName, done, total);
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(kLargeChunkSize, size - done));
       const size_t got = file_.Read(chunk.data(), n);
       if (got != n) throw endsEarly(done + got);
+      if (expected != 0) crc = Crc32(chunk.data(), n, crc);
       if (!target.WriteAll(chunk.data(), n)) return false;
       done += n;
     }
+    // Checked at start-up too; the file may have changed since.
+    if (expected != 0 && crc != expected) throw EntryFault(name, "is damaged: checksum mismatch");
+    return true;
+  };
+  return hooks.WriteLargeFile(path, fill);
+}
+
+// A large entry in blocks is decoded block by block on the writing thread, so it never
+// takes more memory than one block.
+bool TPak::ExtractLargeFromBlocks(const std::string& path, const std::string& name, int index,
+                                  TExtractHooks& hooks) {
+  const TPakFile& entry = entries_[index];
+  const std::u16string wideName = platform::AnsiToWide(name);
+  const std::string total = FormatSize(entry.OrigSize);
+  const auto fill = [&](platform::File& target) {
+    uint32_t crc = 0;
+    uint64_t done = 0;
+    uint64_t at = entry.Offset;
+    for (uint32_t block = entry.Block; done < entry.OrigSize; ++block, at = 0) {
+      ShowLargeProgress(hooks, wideName, done, total);
+      if (block >= blocks_.size()) throw EntryFault(name, "runs past the last block");
+      const platform::Result<Bytes> content = ReadBlockThrough(file_, block);
+      if (!content) throw EntryFault(name, "cannot be read: " + content.Problem());
+      const uint64_t n = std::min<uint64_t>(entry.OrigSize - done,
+                                            content->size() - std::min<uint64_t>(at, content->size()));
+      const uint8_t* slice = content->data() + at;
+      crc = Crc32(slice, static_cast<size_t>(n), crc);
+      if (!target.WriteAll(slice, static_cast<size_t>(n))) return false;
+      done += n;
+    }
+    if (crc != entry.CRC) throw EntryFault(name, "is damaged: checksum mismatch");
     return true;
   };
   return hooks.WriteLargeFile(path, fill);

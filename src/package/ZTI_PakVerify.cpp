@@ -1,28 +1,36 @@
 #include "package/ZTI_PakVerify.h"
 
+#include <map>
 #include <vector>
 
+#include "package/CRC.h"
+#include "package/ZTI_PakPieces.h"
 #include "platform/Errors.h"
 #include "platform/OrderedWork.h"
 #include "platform/WorkBatches.h"
 
 namespace {
 
-// Entries waiting to be handed over hold their stored bytes (and their content, when
-// it is kept) while being checked, so a few times the largest entry is all the memory
+// Pieces waiting to be handed over hold their stored bytes (and their content, when
+// it is kept) while being checked, so a few times the largest piece is all the memory
 // the check takes besides what it keeps.
 constexpr uint64_t kVerifyBudget = 128ull << 20;
-// Small entries go to the workers together: one at a time, the hand-offs would cost
+// Small pieces go to the workers together: one at a time, the hand-offs would cost
 // more than checking them.
 constexpr size_t kVerifyBatchCount = 64;
 constexpr uint64_t kVerifyBatchCost = 1ull << 20;
 
+// What a worker found in one piece: a whole entry's verdict, or the checksums of the
+// slices it holds.
 struct TChecked {
-  TEntryVerdict verdict;
-  std::optional<Bytes> content;  // when it is to be kept and read whole
+  TEntryVerdict verdict;                   // Entry pieces
+  std::optional<Bytes> content;            // Entry pieces: when it is to be kept and read whole
+  std::string problem;                     // Block and Stretch pieces: why they cannot be read
+  std::vector<uint32_t> crcs;              // per slice
+  std::vector<std::optional<Bytes>> kept;  // per slice: a whole entry's content to keep
 };
 
-TChecked Check(const TPak& pak, platform::File& file, int index, bool keepContent) {
+TChecked CheckEntry(const TPak& pak, platform::File& file, int index, bool keepContent) {
   const TPakFile& entry = pak.Entries()[index];
   TChecked checked;
   TEntryVerdict& verdict = checked.verdict;
@@ -46,6 +54,56 @@ TChecked Check(const TPak& pak, platform::File& file, int index, bool keepConten
   return checked;
 }
 
+// The piece's content: a block decoded, or a stretch of a stored entry.
+platform::Result<Bytes> ContentOf(const TPak& pak, platform::File& file, const TReadPiece& piece) {
+  if (piece.kind == TReadPiece::Kind::Block) return pak.ReadBlockThrough(file, piece.block);
+  const TPakFile& entry = pak.Entries()[piece.entry];
+  const uint64_t fileSize = static_cast<uint64_t>(std::max<int64_t>(file.Size(), 0));
+  const uint64_t start = entry.Offset + piece.offset;
+  if (start > fileSize || piece.length > fileSize - start)
+    return platform::Status::Failure("stored bytes lie beyond the end of the file");
+  Bytes stretch(static_cast<size_t>(piece.length));
+  if (file.Seek(static_cast<int64_t>(start)) < 0 || !file.ReadExact(stretch.data(), stretch.size()))
+    return platform::Status::SystemFailure("short read");
+  return stretch;
+}
+
+TChecked CheckPiece(const TPak& pak, platform::File& file, const TReadPiece& piece,
+                    const std::vector<bool>& keep) {
+  TChecked checked;
+  platform::Result<Bytes> content = ContentOf(pak, file, piece);
+  if (!content) {
+    checked.problem = content.Problem();
+    return checked;
+  }
+  for (const TPieceSlice& slice : piece.slices) {
+    const uint8_t* at = content->data() + slice.at;
+    checked.crcs.push_back(Crc32(at, static_cast<size_t>(slice.length)));
+    if (keep[slice.entry] && slice.length == pak.Entries()[slice.entry].OrigSize)
+      checked.kept.emplace_back(Bytes(at, at + slice.length));
+    else checked.kept.emplace_back();
+  }
+  return checked;
+}
+
+// An entry whose slices come piece after piece: its checksum and length put together
+// in order.
+struct TSliced {
+  uint32_t crc = 0;
+  uint64_t length = 0;
+  std::string problem;
+};
+
+TEntryVerdict SlicedVerdict(const TPakFile& entry, const TSliced& sliced) {
+  TEntryVerdict verdict;
+  verdict.Checked = true;
+  if (!sliced.problem.empty()) verdict.Problem = sliced.problem;
+  else if (sliced.length != entry.OrigSize) verdict.Problem = "the entry runs past the last block";
+  else if (sliced.crc != entry.CRC) verdict.Problem = "checksum mismatch";
+  verdict.Passes = verdict.Problem.empty();
+  return verdict;
+}
+
 }  // namespace
 
 std::vector<bool> PlanKeptContents(const std::vector<TPakFile>& entries, uint64_t budget) {
@@ -64,27 +122,68 @@ std::vector<bool> PlanKeptContents(const std::vector<TPakFile>& entries, uint64_
 void VerifyEntries(const TPak& pak, const TVerifyOptions& options,
                    const std::function<bool(int index, const TEntryVerdict& verdict)>& onVerdict) {
   const std::vector<TPakFile>& entries = pak.Entries();
+  const std::vector<TReadPiece> pieces = PlanPieces(pak);
   const unsigned workers = std::max(options.workers, 1u);
   std::vector<platform::File> files;  // one handle per worker, opened here, used there
-  for (unsigned w = 0; w < workers && w < entries.size(); ++w) {
+  for (unsigned w = 0; w < workers && w < pieces.size(); ++w) {
     files.push_back(pak.OpenReader());
     if (!files.back().IsOpen()) platform::RaiseSystemError("Cannot open file \"" + pak.FileName() + "\"");
   }
   const std::vector<bool> keep =
       options.keep ? PlanKeptContents(entries, options.keepBudget) : std::vector<bool>(entries.size());
   std::vector<uint64_t> costs;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const TPakFile& e = entries[i];
-    costs.push_back(e.IsLarge() ? 0 : e.StoredLength() + (keep[i] ? e.OrigSize : 0));
+  for (const TReadPiece& piece : pieces) {
+    const bool kept = piece.kind == TReadPiece::Kind::Entry && keep[piece.entry];
+    costs.push_back(piece.cost + (kept ? entries[piece.entry].OrigSize : 0));
   }
-  const auto check = [&](unsigned worker, size_t i) {
-    return Check(pak, files[worker], static_cast<int>(i), keep[i]);
+  const auto check = [&](unsigned worker, size_t p) {
+    const TReadPiece& piece = pieces[p];
+    if (piece.kind == TReadPiece::Kind::Entry)
+      return CheckEntry(pak, files[worker], piece.entry, keep[piece.entry]);
+    return CheckPiece(pak, files[worker], piece, keep);
   };
-  const auto hand = [&](size_t i, TChecked&& checked) {
-    const int index = static_cast<int>(i);
-    if (!onVerdict(index, checked.verdict)) return false;
-    if (checked.content) options.keep->Keep(index, std::move(*checked.content));
+  // A block's piece holds the entries stored as they are between its own entries too:
+  // verdicts that come before their turn wait here, with what they keep, and go out
+  // in table order.
+  struct TReady {
+    TEntryVerdict verdict;
+    std::optional<Bytes> content;
+  };
+  std::map<int, TReady> ready;
+  std::map<int, TSliced> sliced;  // entries whose slices are being put together
+  int next = 0;
+  const auto handReady = [&] {
+    for (auto it = ready.find(next); it != ready.end(); it = ready.find(next)) {
+      TReady entry = std::move(it->second);
+      ready.erase(it);
+      if (!onVerdict(next, entry.verdict)) return false;
+      if (entry.content) options.keep->Keep(next, std::move(*entry.content));
+      ++next;
+    }
     return true;
+  };
+  const auto hand = [&](size_t p, TChecked&& checked) {
+    const TReadPiece& piece = pieces[p];
+    if (piece.kind == TReadPiece::Kind::Entry) {
+      ready[piece.entry] = {checked.verdict, std::move(checked.content)};
+      return handReady();
+    }
+    for (size_t s = 0; s < piece.slices.size(); ++s) {
+      const TPieceSlice& slice = piece.slices[s];
+      TSliced& so = sliced[slice.entry];
+      if (!checked.problem.empty()) {
+        if (so.problem.empty()) so.problem = checked.problem;
+      } else {
+        so.crc = Crc32Combine(so.crc, checked.crcs[s], slice.length);
+      }
+      so.length += slice.length;
+      if (!slice.last) continue;
+      TReady entry{SlicedVerdict(entries[slice.entry], so), std::nullopt};
+      sliced.erase(slice.entry);
+      if (entry.verdict.Passes && checked.problem.empty()) entry.content = std::move(checked.kept[s]);
+      ready[slice.entry] = std::move(entry);
+    }
+    return handReady();
   };
   platform::RunInOrderInBatches<TChecked>(costs, {kVerifyBatchCost, kVerifyBatchCount},
                                           {workers, 0, kVerifyBudget}, check, hand);

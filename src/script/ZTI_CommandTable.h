@@ -1,4 +1,4 @@
-// The command table: the 32 script commands in the order that gives each its number.
+// The command table: the script commands in the order that gives each its number.
 //
 // The number is what a compiled line stores in `Command`, so this order is part of the
 // package format and must never change. Everything that needs to know the commands
@@ -41,7 +41,7 @@ struct TCommandInfo {
   std::string_view summary;  // what the command does, for the reference
 };
 
-inline constexpr int32_t kCommandCount = 32;
+inline constexpr int32_t kCommandCount = 33;
 
 inline constexpr std::array<TCommandInfo, kCommandCount> kCommandTable = {{
     {1, "goto", "TGotoCommand", kGroupKindNone, 1, false, "LABEL", "jump to the label"},
@@ -98,6 +98,9 @@ inline constexpr std::array<TCommandInfo, kCommandCount> kCommandTable = {{
     {31, "rename", "TRenameCommand", kGroupKindNone, 2, false, "OLD NEW", "rename a file"},
     {32, "execute", "TExecuteCommand", kGroupKindNone, 1, false, "PROGRAM [ARGS]",
      "start a program and wait for it"},
+    {33, "compression", "TCompressionCommand", kGroupKindNone, 1, true, "METHOD",
+     "how the package is compressed: zlib (readable by every setup program) or zstd (smaller, "
+     "faster to install; mksetup --compression overrides it)"},
 }};
 
 // Directives that name the stores a game is sold through. They are packaging-only and

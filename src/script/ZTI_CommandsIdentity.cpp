@@ -1,5 +1,7 @@
 #include "script/ZTI_CommandsIdentity.h"
 
+#include "platform/CodePage.h"
+#include "platform/Errors.h"
 #include "script/SE_RegistryRoots.h"
 #include "script/ZTI_CompilerThread.h"
 
@@ -40,4 +42,12 @@ void TUninstallPrefixCommand::Compile(TCompiler& compiler, int32_t lineIndex) {
   const std::string& prefix = Param(compiler, lineIndex, 0);
   compiler.Info.Info.UninstallPrefix = prefix + "_";
   compiler.Info.Info.UninstallExeName = prefix + "_Uninstall.exe";
+}
+
+void TCompressionCommand::Compile(TCompiler& compiler, int32_t lineIndex) {
+  if (!MeetsMinimum(compiler, lineIndex)) return;
+  const std::string& method = Param(compiler, lineIndex, 0);
+  if (!platform::SameTextAscii(method, "zlib") && !platform::SameTextAscii(method, "zstd"))
+    throw platform::ESetupError("unknown compression - " + method + " (zlib or zstd)");
+  compiler.Compression = platform::SameTextAscii(method, "zstd") ? "zstd" : "zlib";
 }

@@ -1,5 +1,5 @@
-// The identity commands: name, shortname, outfile, installdir, installdirregkey and
-// prefix. They act only when the package is made, filling the setup information
+// The identity commands: name, shortname, outfile, installdir, installdirregkey,
+// prefix and compression. They act only when the package is made, filling the setup information
 // record; their lines reach the package with nothing to run (Command -1).
 #pragma once
 
@@ -38,5 +38,12 @@ class TInstallDirRegKeyCommand : public TCommandClass {
 class TUninstallPrefixCommand : public TCommandClass {
  public:
   TUninstallPrefixCommand() : TCommandClass(CommandNumberOf("prefix")) {}
+  void Compile(TCompiler& compiler, int32_t lineIndex) override;
+};
+
+class TCompressionCommand : public TCommandClass {
+ public:
+  TCompressionCommand() : TCommandClass(CommandNumberOf("compression")) {}
+  // Raises ESetupError for a method other than zlib or zstd.
   void Compile(TCompiler& compiler, int32_t lineIndex) override;
 };

@@ -75,6 +75,8 @@ class TCompiler {
 
   TSetupInfoFile Info;
   TCompLines Lines;
+  // The script's compression line: "zlib", "zstd", or empty when it has none.
+  std::string Compression;
   TCompilerFileList FileList;
 
   // Set by a failed label lookup: "Label not found - " + name, and the LineNo of the

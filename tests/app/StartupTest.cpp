@@ -180,6 +180,22 @@ TEST_F(Startup, APackageWithoutItsMarkOrWithAShortTableStops) {
                          std::to_string(entries.size()) + " Filename: \n");
 }
 
+// A package of a layout newer than this program (header Version 3) is not called
+// corrupt: the player is told to use the setup program that came with it.
+TEST_F(Startup, APackageFromANewerPackagingToolSaysSo) {
+  Package package;
+  std::vector<uint8_t> bytes = testing_support::BuildPackage(package.Entries());
+  bytes[bytes.size() - 16 + 4] = 3;
+  const fs::path newer = Write("newer.bin", bytes);
+  const ProgramResult run = testing_support::RunProgram("setup", {newer.string(), "--silent"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(
+      run.err,
+      "Error: This setup was made by a newer packaging tool. It cannot be read by this program: use the "
+      "setup program that came with it.\n");
+  EXPECT_EQ(run.out, "");
+}
+
 TEST_F(Startup, ARenamedSetupIsRefusedUnlessABrowserNumberedIt) {
   Package package;
   const struct {

@@ -105,7 +105,8 @@ bool KeyExists(platform::RegistryRoot root, const std::string& key) {
 
 }  // namespace
 
-TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
+// Packs the add-on with the compression given to mksetup, installs and uninstalls it.
+static void InstallThenUninstall(const std::string& compression) {
   testing_support::TempPrefix prefix;
   testing_support::TempDir work;
   const fs::path game = prefix.DriveC() / "Games" / "E2E";
@@ -134,7 +135,8 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
   WriteHost(work.Path() / "ztp" / "Data" / "Notes.txt", std::string(4000, 'n'));
   WriteHost(work.Path() / "sounds" / "fx" / "boom.snd", "boom");
   const fs::path setup = work.Path() / "E2E_Setup.exe";
-  made = RunProgram("mksetup", {(work.Path() / "e2e.setup").string(), "-o", setup.string()});
+  made = RunProgram(
+      "mksetup", {(work.Path() / "e2e.setup").string(), "-o", setup.string(), "--compression", compression});
   ASSERT_EQ(made.status, 0) << made.err;
 
   // Install, the directory typed on the directory page.
@@ -206,3 +208,9 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
   EXPECT_TRUE(KeyExists(platform::RegistryRoot::CurrentUser, "Software\\E2E\\AddOn"));  // keys stay
   EXPECT_FALSE(KeyExists(platform::RegistryRoot::LocalMachine, uninstallKey));
 }
+
+TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) { InstallThenUninstall("zlib"); }
+
+// The same add-on from a zstd package: its files, game package and archive updates and
+// its uninstaller (which carries a zlib package of its own) all work the same.
+TEST(EndToEnd, AZstdSetupInstallsAndUninstallsTheSame) { InstallThenUninstall("zstd"); }

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "package/ZTI_PakExtended.h"
 #include "package/ZTI_PakFile.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
@@ -51,6 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         },
         header.FileCount);
   }
+
+  // The extended table's parser on the same bytes, as if they were a table.
+  ParseExtendedTable(Bytes(data, data + size));
 
   {
     std::ofstream out(PackageHostPath(), std::ios::binary | std::ios::trunc);

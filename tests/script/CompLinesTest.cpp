@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Errors.h"
+#include "script/ZTI_CommandTable.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ TEST(CompLines, RefusesEntriesThatRunPastTheirEndOrBeyondTheTable) {
       {"record cut inside the header", Entry(1, {Bytes(good.begin(), good.begin() + 6)})},
       {"string cut short", Entry(1, {Bytes(good.begin(), good.end() - 1)})},
       {"more strings than bytes", Entry(1, {Record(15, 0, 1000000)})},
-      {"command beyond the table", Entry(1, {Record(33, 0, 0)})},
+      {"command beyond the table", Entry(1, {Record(kCommandCount + 1, 0, 0)})},
       {"runnable line pointing elsewhere", Entry(1, {Record(15, 1, 1, {"x"})})},
       {"runnable line with a negative index", Entry(1, {Record(15, -1, 1, {"x"})})},
       {"one byte", Bytes{1}},

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <iterator>
 
@@ -557,6 +558,94 @@ TEST_F(MkSetupTest, TheOutputIsTheSameForEveryThreadCount) {
   const ToolRun badCount = Pack(script, {"--threads", "0"});
   EXPECT_EQ(badCount.status, 2);
   EXPECT_NE(badCount.err.find("--threads needs a number from 1 to 64, not 0"), std::string::npos);
+}
+
+// The compression an author picks: the script's line, overridden by the option; a zstd
+// package is the same for every thread count and gives every file back.
+TEST_F(MkSetupTest, ZstdPackagesComeFromTheScriptOrTheOptionAndReadBackWhole) {
+  uint32_t noise = 777;
+  std::string random(200000, '\0');
+  for (char& c : random) c = static_cast<char>((noise = noise * 1103515245 + 12345) >> 16);
+  std::map<std::string, std::string> files;
+  for (int i = 0; i < 60; ++i)
+    files["t" + std::to_string(i) + ".txt"] =
+        std::string(static_cast<size_t>(i * 211), static_cast<char>('a' + i % 26));
+  files["noise.bin"] = random;
+  files["big.txt"] = std::string(9'000'000, 'b');  // longer than a block
+  for (const auto& [name, content] : files) WriteHost(Work() / "files" / name, content);
+  const std::string head = "name Z\noutfile Z.exe\npages standard\nlanguage install\\english\n";
+  struct Case {
+    const char* what;
+    std::string line;
+    std::vector<std::string> options;
+    bool zstd;
+  };
+  const std::vector<Case> cases = {
+      {"the script's line", "compression zstd\n", {}, true},
+      {"the option", "", {"--compression", "zstd"}, true},
+      {"the option overrides the line", "compression ZSTD\n", {"--compression", "zlib"}, false},
+      {"neither", "", {}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> outputs;
+    for (const char* threads : {"1", "3"}) {
+      std::vector<std::string> options = c.options;
+      options.insert(options.end(), {"--threads", threads});
+      const ToolRun run = Pack(head + c.line + "file files\\\n", options);
+      ASSERT_EQ(run.status, 0) << run.err;
+      outputs.push_back(ReadHostFile(Output()));
+    }
+    EXPECT_TRUE(outputs[0] == outputs[1]);
+    TPak pak;
+    pak.Create(platform::WindowsPathOf(Output().string()), false, false);
+    EXPECT_EQ(pak.Extended(), c.zstd);
+    size_t found = 0;
+    for (size_t i = 0; i < pak.Count(); ++i) {
+      const TPakFile& e = pak.Entries()[i];
+      const auto source = files.find(e.Name);
+      if (e.Group != 1 || source == files.end()) continue;
+      ++found;
+      const std::optional<Bytes> content = pak.ReadEntry(static_cast<int>(i));
+      EXPECT_EQ(content.value_or(Bytes()), Bytes(source->second.begin(), source->second.end())) << e.Name;
+      const TCompression expected = e.Name == "noise.bin" ? TCompression::Stored
+                                    : c.zstd              ? TCompression::ZstdBlocks
+                                                          : TCompression::Zlib;
+      if (!source->second.empty()) {
+        EXPECT_EQ(e.Method(), expected) << e.Name;
+      }
+    }
+    EXPECT_EQ(found, files.size());
+
+    // setuptool reads both kinds: the listing names each entry's compression, and
+    // what it extracts is what was packed.
+    const fs::path setuptool = BinDir() / "setuptool";
+    const ToolRun info = Tool(setuptool, {"pak", "info", Output().string()});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(info.out.substr(0, info.out.find('\n')), c.zstd ? "layout\textended" : "layout\tfirst");
+    const ToolRun list = Tool(setuptool, {"pak", "list", Output().string()});
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_NE(list.out.find("\tnoise.bin\t1\t200000\t0\t"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find(c.zstd ? "\tzstd\t" : "\tzlib\t-\n"), std::string::npos) << list.out;
+    const ToolRun verify = Tool(setuptool, {"pak", "verify", Output().string()});
+    EXPECT_EQ(verify.status, 0) << verify.out;
+    EXPECT_EQ(verify.out, "ok\t" + std::to_string(pak.Count()) + "\n");
+    const fs::path extracted = dir_.Path() / "extracted";
+    fs::remove_all(extracted);
+    const ToolRun extract =
+        Tool(setuptool, {"pak", "extract", Output().string(), extracted.string(), "--group", "1"});
+    ASSERT_EQ(extract.status, 0) << extract.err;
+    for (const auto& [name, content] : files) EXPECT_TRUE(ReadHostFile(extracted / name) == content) << name;
+  }
+
+  const ToolRun badOption = Pack(head + "file files\\\n", {"--compression", "lzma"});
+  EXPECT_EQ(badOption.status, 2);
+  EXPECT_NE(badOption.err.find("--compression needs zlib or zstd, not lzma"), std::string::npos)
+      << badOption.err;
+  const ToolRun badLine = Pack(head + "compression lzma\nfile files\\\n");
+  EXPECT_EQ(badLine.status, 1);
+  EXPECT_NE(badLine.err.find("setup.txt:5: unknown compression - lzma (zlib or zstd)"), std::string::npos)
+      << badLine.err;
 }
 
 }  // namespace

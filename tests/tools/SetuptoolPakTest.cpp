@@ -62,11 +62,11 @@ TEST_F(Setuptool, ACreatedPackageListsVerifiesAndExtractsToIdenticalFiles) {
   r = Tool({"pak", "list", out});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string expected = "0\treadme.txt\t1\t9\t0\t" + Hex(crc32(0, (const Bytef*)"read me\r\n", 9)) +
-                               "\t3000\n"
+                               "\t3000\tstored\t-\n"
                                "1\tdata\\noise.bin\t1\t200000\t0\t" +
                                Hex(crc32(0, noise.data(), noise.size())) +
-                               "\t3009\n"
-                               "2\tempty.txt\t2\t0\t0\t00000000\t203009\n";
+                               "\t3009\tstored\t-\n"
+                               "2\tempty.txt\t2\t0\t0\t00000000\t203009\tstored\t-\n";
   EXPECT_EQ(r.out, expected);
 
   r = Tool({"pak", "verify", out});

@@ -39,6 +39,12 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
         return result;
       }
       options.threads = *count;
+    } else if (arg == "--compression") {
+      if (!value(options.compression)) return result;
+      if (options.compression != "zlib" && options.compression != "zstd") {
+        result.error = "--compression needs zlib or zstd, not " + options.compression;
+        return result;
+      }
     } else if (arg == "--package-only") {
       options.packageOnly = true;
     } else if (arg == "--check") {

@@ -13,15 +13,17 @@ struct Options {
   std::string stub;       // empty: the setup program beside mksetup
   std::string finaliser;  // empty: the finaliser beside the setup program
   bool packageOnly = false;
-  std::string base;      // empty: the script's folder
-  std::string data;      // empty: the data folder beside mksetup
-  unsigned threads = 0;  // 0: the machine's cores (or SE_THREADS)
-  bool check = false;    // check the pages and languages of what was made
+  std::string base;         // empty: the script's folder
+  std::string data;         // empty: the data folder beside mksetup
+  unsigned threads = 0;     // 0: the machine's cores (or SE_THREADS)
+  bool check = false;       // check the pages and languages of what was made
+  std::string compression;  // "zlib", "zstd"; empty: the script's compression line, else zlib
 };
 
 inline constexpr const char* kUsage =
     "usage: mksetup SCRIPT [-o OUTPUT] [--stub FILE | --package-only] [--finaliser FILE]\n"
     "               [--base DIR] [--data DIR] [--threads N] [--check]\n"
+    "               [--compression zlib|zstd]\n"
     "\n"
     "Turns a setup script and the files it names into a setup program (the package\n"
     "appended to a copy of the setup program) or, with --package-only, a package file.\n"
@@ -37,7 +39,11 @@ inline constexpr const char* kUsage =
     "                  the variable SE_THREADS); the output is the same for every N\n"
     "  --check         check the pages and language tables of what was made, as\n"
     "                  `setuptool check` does; its findings go to stdout and an error\n"
-    "                  fails the run (exit 1, the output kept for a look)\n";
+    "                  fails the run (exit 1, the output kept for a look)\n"
+    "  --compression M zlib (default: entry by entry, readable by every setup program)\n"
+    "                  or zstd (solid blocks: smaller and faster to install; setup\n"
+    "                  programs older than this mksetup cannot read it); overrides the\n"
+    "                  script's compression line\n";
 
 // The options, or a message saying what is wrong with the command line.
 struct ParseResult {

@@ -12,6 +12,7 @@
 #include "engine/SE_RegisterCommands.h"
 #include "package/ZTI_PakFile.h"
 #include "package/ZTI_SignedProgram.h"
+#include "package/ZTI_SolidPacker.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -319,6 +320,32 @@ void Packager::StoreEntries(TPak& pak, const std::vector<PlannedEntry>& entries,
                                         pack, store);
 }
 
+bool Packager::UsesZstd() const {
+  const std::string& chosen = options_.compression.empty() ? compiler_.Compression : options_.compression;
+  return chosen == "zstd";
+}
+
+// The zstd package: the entries go into solid blocks on all workers (ZTI_SolidPacker.h),
+// written in the planned order, so this file too is the same for any number of threads.
+void Packager::StoreEntriesSolid(TPak& pak, const std::vector<PlannedEntry>& entries) const {
+  std::vector<TSolidSource> sources;
+  for (const PlannedEntry& entry : entries) {
+    TSolidSource source{entry.name, entry.source, entry.content ? &*entry.content : nullptr, entry.group, 0};
+    if (entry.content) {
+      source.size = entry.content->size();
+    } else {
+      const std::optional<platform::FileFacts> facts = platform::FileFactsOf(entry.source);
+      if (!facts) throw MkError(Shown(entry.source) + ": cannot read" + Reason());
+      source.size = facts->size;
+    }
+    sources.push_back(std::move(source));
+  }
+  PackSolid(pak, sources, {Workers()}, [&](size_t i) {
+    Say("Packing " + std::to_string(i + 1) + " of " + std::to_string(entries.size()) + ": " +
+        entries[i].name);
+  });
+}
+
 Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
   const std::string output = OutputPath();
   const std::string stub = options_.packageOnly ? std::string() : StubPath();
@@ -344,21 +371,26 @@ Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
     if (!stub.empty()) StripStubSignature(partial);
     TPak pak;
     pak.Create(partial, !stub.empty(), stub.empty());
-    StoreEntries(pak, entries, partial);
-    if (!pak.WriteTable()) throw MkError(Shown(partial) + ": cannot write the entry table" + Reason());
+    const bool zstd = UsesZstd();
+    if (zstd) StoreEntriesSolid(pak, entries);
+    else StoreEntries(pak, entries, partial);
+    if (!(zstd ? pak.WriteExtendedTable() : pak.WriteTable()))
+      throw MkError(Shown(partial) + ": cannot write the entry table" + Reason());
     for (const TPakFile& stored : pak.Entries()) {
       summary.bytesIn += stored.OrigSize;
       summary.bytesStored += stored.StoredLength();
     }
+    for (const TPakBlock& block : pak.Blocks()) summary.bytesStored += block.StoredSize;
     summary.entries = pak.Count();
     pak.Close();
   } catch (const platform::ESetupError& error) {
     throw MkError(error.what());
   }
 
-  // Entry offsets are 32-bit file positions: a larger file cannot be read back.
+  // Entry offsets of the first layout are 32-bit file positions: a larger file cannot
+  // be read back. (The extended layout's are 64-bit.)
   platform::File written = platform::File::Open(partial, platform::OpenMode::ReadShared);
-  if (written.Size() > static_cast<int64_t>(UINT32_MAX))
+  if (!UsesZstd() && written.Size() > static_cast<int64_t>(UINT32_MAX))
     throw MkError(summary.output + ": the setup would be larger than 4 GiB, which a package cannot address");
   written.Close();
   if (!stub.empty()) platform::MarkExecutable(partial);

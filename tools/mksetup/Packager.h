@@ -68,6 +68,9 @@ class Packager {
   std::optional<std::string> FinaliserPath() const;
   unsigned Workers() const;
   void StoreEntries(TPak& pak, const std::vector<PlannedEntry>& entries, const std::string& partial) const;
+  void StoreEntriesSolid(TPak& pak, const std::vector<PlannedEntry>& entries) const;
+  // The compression the package gets: the command line's, else the script's, else zlib.
+  bool UsesZstd() const;
 
   Options options_;
   std::string scriptPath_;  // Windows path

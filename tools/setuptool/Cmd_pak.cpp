@@ -17,16 +17,53 @@
 namespace setuptool {
 namespace {
 
+// The fields of the first layout, then the compression and, for an entry in blocks,
+// its first block (Offset is then where it starts in that block's content).
 void PrintEntry(size_t index, const TPakFile& e) {
-  std::printf("%zu\t%s\t%u\t%u\t%u\t%08x\t%u\n", index, Terminal(e.Name).c_str(), e.Group, e.OrigSize,
-              e.CompSize, e.CRC, e.Offset);
+  const std::string block = e.InBlocks ? std::to_string(e.Block) : "-";
+  std::printf("%zu\t%s\t%u\t%llu\t%llu\t%08x\t%llu\t%s\t%s\n", index, Terminal(e.Name).c_str(), e.Group,
+              static_cast<unsigned long long>(e.OrigSize), static_cast<unsigned long long>(e.CompSize), e.CRC,
+              static_cast<unsigned long long>(e.Offset), CompressionName(e.Method()), block.c_str());
 }
 
 int WarnIncompleteTable(const std::string& file, const TPak& pak) {
   if (pak.TableComplete()) return 0;
-  std::fprintf(stderr, "%s: the entry table ends after %zu of %u entries\n", file.c_str(), pak.Count(),
-               pak.Header().FileCount);
+  if (pak.Extended()) std::fprintf(stderr, "%s: the extended entry table is damaged\n", file.c_str());
+  else
+    std::fprintf(stderr, "%s: the entry table ends after %zu of %u entries\n", file.c_str(), pak.Count(),
+                 pak.DeclaredCount());
   return 1;
+}
+
+// The package as a whole: its layout, and per compression the entries and bytes.
+int Info(const std::vector<std::string>& args) {
+  if (args.size() != 1) return UsageError("pak");
+  TPak pak;
+  if (int status = OpenPackage(args[0], pak)) return status;
+  std::printf("layout\t%s\n", pak.Extended() ? "extended" : "first");
+  std::printf("version\t%u\n", pak.Header().Version);
+  std::printf("entries\t%zu\n", pak.Count());
+  uint64_t blockStored = 0, blockContent = 0;
+  for (const TPakBlock& b : pak.Blocks()) {
+    blockStored += b.StoredSize;
+    blockContent += b.ContentSize;
+  }
+  std::printf("blocks\t%zu\t%llu\t%llu\n", pak.Blocks().size(), static_cast<unsigned long long>(blockContent),
+              static_cast<unsigned long long>(blockStored));
+  for (const TCompression method : {TCompression::Stored, TCompression::Zlib, TCompression::ZstdBlocks}) {
+    size_t count = 0;
+    uint64_t content = 0, stored = 0;
+    for (const TPakFile& e : pak.Entries()) {
+      if (e.Method() != method) continue;
+      ++count;
+      content += e.OrigSize;
+      stored += e.StoredLength();
+    }
+    if (method == TCompression::ZstdBlocks) stored = blockStored;
+    std::printf("compression\t%s\t%zu\t%llu\t%llu\n", CompressionName(method), count,
+                static_cast<unsigned long long>(content), static_cast<unsigned long long>(stored));
+  }
+  return WarnIncompleteTable(args[0], pak);
 }
 
 int List(const std::vector<std::string>& args) {
@@ -55,7 +92,8 @@ int Verify(const std::vector<std::string>& args) {
     if (!verdict.Passes) fail(i, e.Name, verdict.Problem.empty() ? "unreadable" : verdict.Problem);
     return true;
   });
-  for (size_t i = pak.Count(); i < pak.Header().FileCount; ++i) fail(i, "", "missing from the entry table");
+  for (size_t i = pak.Count(); i < pak.DeclaredCount(); ++i) fail(i, "", "missing from the entry table");
+  if (pak.Extended() && !pak.TableComplete()) fail(pak.Count(), "", "the extended entry table is damaged");
   if (failures) return 1;
   std::printf("ok\t%zu\n", pak.Count());
   return 0;
@@ -174,6 +212,7 @@ int Pak(const std::vector<std::string>& args) {
   if (args[0] == "verify") return Verify(rest);
   if (args[0] == "extract") return Extract(rest);
   if (args[0] == "create") return Create(rest);
+  if (args[0] == "info") return Info(rest);
   return UsageError("pak");
 }
 
@@ -183,6 +222,7 @@ SETUPTOOL_COMMAND("pak",
                   "setuptool pak list FILE\n"
                   "setuptool pak verify FILE\n"
                   "setuptool pak extract FILE DIR [--group N]\n"
+                  "setuptool pak info FILE\n"
                   "setuptool pak create OUT [--stub FILE] --entry NAME PATH GROUP [--entry ...]",
                   Pak);
 

@@ -31,6 +31,11 @@ int OpenPackage(const std::string& argument, TPak& pak) {
     std::fprintf(stderr, "not a setup package: %s\n", argument.c_str());
     return 2;
   }
+  if (pak.MadeByNewerTool()) {
+    std::fprintf(stderr, "%s: made by a newer packaging tool; this setuptool cannot read it\n",
+                 argument.c_str());
+    return 2;
+  }
   return 0;
 }
 

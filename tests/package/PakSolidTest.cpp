@@ -1,0 +1,296 @@
+// Packages in the extended layout with zstd solid blocks: packing on any number of
+// workers gives the same bytes; reading, checking, keeping and extracting give back
+// every entry; damage anywhere is found and named; a layout this program does not
+// know is told apart from a damaged one.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <random>
+
+#include "lang/ZTI_Language.h"
+#include "package/CRC.h"
+#include "package/ZTI_PakExtended.h"
+#include "package/ZTI_PakFile.h"
+#include "package/ZTI_PakVerify.h"
+#include "package/ZTI_SolidPacker.h"
+#include "package/ZTI_ZstdFrames.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/LittleEndian.h"
+#include "support/LanguageBytes.h"
+#include "support/RecordingHooks.h"
+#include "support/TestMachine.h"
+
+namespace {
+
+using namespace testing_support;
+
+Bytes Text(size_t length, int seed) {
+  static const char* words[] = {"sprite ", "map ", "level=", "unit ", "\r\n", "door ", "0.5 ", "[section]"};
+  std::mt19937 rng(seed);
+  Bytes out;
+  while (out.size() < length) {
+    const char* w = words[rng() % 8];
+    out.insert(out.end(), w, w + std::strlen(w));
+  }
+  out.resize(length);
+  return out;
+}
+
+Bytes Noise(size_t length, int seed) {
+  std::mt19937 rng(seed);
+  Bytes out(length);
+  for (uint8_t& b : out) b = static_cast<uint8_t>(rng());
+  return out;
+}
+
+class PakSolid : public ::testing::Test {
+ protected:
+  void SetUp() override { UseEnglishStatusTexts(); }
+  void TearDown() override { Languages() = TLanguages(); }
+
+  std::string Path(const std::string& name = "setup.pak") const { return prefix.Path("C:\\" + name); }
+
+  // Small text entries of two groups, noise (stored as it is, once between two entries
+  // of one block), an empty entry and an entry longer than a block, which runs over
+  // several blocks.
+  void Plan() {
+    contents = {Text(300, 1),   Text(5000, 2), Noise(3000, 3), Bytes(),
+                Text(20000, 4), Text(700, 5),  Noise(900, 6),  Text(100, 7)};
+    const uint16_t groups[] = {0, 1, 1, 1, 1, 2, 2, 2};
+    sources.clear();
+    for (size_t i = 0; i < contents.size(); ++i)
+      sources.push_back({"e" + std::to_string(i) + ".dat", "", &contents[i], groups[i], contents[i].size()});
+  }
+
+  Bytes Pack(unsigned workers, const std::string& path) {
+    TPak pak;
+    pak.Create(path, false, true);
+    std::vector<size_t> progress;
+    PackSolid(pak, sources, {workers, kBlock, 3}, [&](size_t i) { progress.push_back(i); });
+    EXPECT_TRUE(pak.WriteExtendedTable());
+    pak.Close();
+    EXPECT_EQ(progress.size(), sources.size());
+    for (size_t i = 0; i < progress.size(); ++i) EXPECT_EQ(progress[i], i);
+    return platform::ReadWholeFile(path).value();
+  }
+
+  static constexpr uint64_t kBlock = 8192;
+  std::vector<Bytes> contents;
+  std::vector<TSolidSource> sources;
+  TempPrefix prefix;
+};
+
+TEST_F(PakSolid, PackingGivesTheSameBytesWithAnyNumberOfWorkers) {
+  Plan();
+  const Bytes one = Pack(1, Path("one.pak"));
+  for (const unsigned workers : {2u, 5u}) EXPECT_EQ(Pack(workers, Path("n.pak")), one) << workers;
+}
+
+TEST_F(PakSolid, EveryEntryReadsBackWithItsCompression) {
+  Plan();
+  Pack(2, Path());
+  TPak pak;
+  pak.Create(Path(), false, false);
+  ASSERT_TRUE(pak.Extended());
+  ASSERT_TRUE(pak.TableComplete());
+  EXPECT_FALSE(pak.MadeByNewerTool());
+  ASSERT_EQ(pak.Count(), contents.size());
+  EXPECT_EQ(pak.DeclaredCount(), contents.size());
+  EXPECT_EQ(pak.Header().FileCount, 0) << "readers of the first layout find no entries";
+  const TCompression expected[] = {
+      TCompression::ZstdBlocks, TCompression::ZstdBlocks, TCompression::Stored, TCompression::Stored,
+      TCompression::ZstdBlocks, TCompression::ZstdBlocks, TCompression::Stored, TCompression::ZstdBlocks};
+  for (size_t i = 0; i < contents.size(); ++i) {
+    const TPakFile& e = pak.Entries()[i];
+    EXPECT_EQ(e.Method(), expected[i]) << i;
+    EXPECT_EQ(e.OrigSize, contents[i].size()) << i;
+    if (contents[i].empty()) continue;
+    EXPECT_EQ(e.CRC, Crc32(contents[i].data(), contents[i].size())) << i;
+    EXPECT_EQ(pak.ReadEntry(static_cast<int>(i)), contents[i]) << i;
+  }
+  // Groups never share a block, and the 20000-byte entry runs over three.
+  EXPECT_NE(pak.Entries()[1].Block, pak.Entries()[5].Block);
+  EXPECT_GE(pak.Blocks().size(), 5u);
+  for (const TPakBlock& block : pak.Blocks()) EXPECT_LE(block.ContentSize, kBlock);
+}
+
+TEST_F(PakSolid, VerificationKeepsAndExtractionWritesEveryEntryInOrder) {
+  Plan();
+  Pack(1, Path());
+  for (const unsigned workers : {1u, 2u, 5u}) {
+    TPak pak;
+    pak.Create(Path(), false, false);
+    std::vector<int> order;
+    VerifyEntries(pak, {workers, &pak.VerifiedContents(), UINT64_MAX},
+                  [&](int index, const TEntryVerdict& v) {
+                    EXPECT_TRUE(v.Passes) << index << ": " << v.Problem;
+                    order.push_back(index);
+                    return true;
+                  });
+    ASSERT_EQ(order.size(), contents.size()) << workers;
+    for (size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], static_cast<int>(i));
+    EXPECT_TRUE(pak.VerifiedContents().Holds(1)) << "a small entry in a block is kept";
+    RecordingHooks hooks;
+    pak.ExtractGroup(prefix.Path("C:\\out"), 1, hooks);
+    RecordingHooks second;
+    pak.ExtractGroup(prefix.Path("C:\\out"), 2, second);
+    ASSERT_EQ(hooks.written.size(), 4u) << workers;
+    for (size_t k = 0; k < 4; ++k) EXPECT_EQ(hooks.written[k], contents[1 + k]) << workers << " " << k;
+    ASSERT_EQ(second.written.size(), 3u);
+    for (size_t k = 0; k < 3; ++k) EXPECT_EQ(second.written[k], contents[5 + k]) << workers << " " << k;
+  }
+}
+
+// Flips one byte of the package where place says, and checks which entry the check
+// fails first (or that the table is refused).
+TEST_F(PakSolid, DamageIsFoundAtTheEntryItHits) {
+  Plan();
+  const Bytes good = Pack(1, Path("good.pak"));
+  TPak reference;
+  reference.Create(Path("good.pak"), false, false);
+  const TPakBlock& firstBlockOfGroup1 = reference.Blocks()[reference.Entries()[1].Block];
+  const TPakBlock& lastBlockOfLongEntry = reference.Blocks()[reference.Entries()[4].Block + 2];
+  const TPakBlock& blockOfGroup2 = reference.Blocks()[reference.Entries()[5].Block];
+  ASSERT_EQ(reference.Entries()[7].Block, reference.Entries()[5].Block) << "noise lies between them";
+  struct Case {
+    const char* what;
+    uint64_t position;
+    int firstBad;  // -1: the table is refused
+  };
+  const std::vector<Case> cases = {
+      {"a block's frame", firstBlockOfGroup1.Offset + firstBlockOfGroup1.StoredSize / 2, 1},
+      {"an entry stored as it is", reference.Entries()[2].Offset + 10, 2},
+      {"the last block of an entry over three", lastBlockOfLongEntry.Offset + 5, 4},
+      {"a block with an entry stored as it is between its own", blockOfGroup2.Offset + 3, 5},
+      {"the table", good.size() - kSetupHeaderSize - kLocatorSize - 10, -1},
+  };
+  for (const Case& c : cases) {
+    Bytes bad = good;
+    bad[c.position] ^= 0x40;
+    ASSERT_TRUE(platform::WriteFileBytes(Path("bad.pak"), bad.data(), bad.size()));
+    TPak pak;
+    pak.Create(Path("bad.pak"), false, false);
+    if (c.firstBad < 0) {
+      EXPECT_FALSE(pak.TableComplete()) << c.what;
+      EXPECT_EQ(pak.Count(), 0u) << c.what;
+      EXPECT_FALSE(pak.MadeByNewerTool()) << c.what;
+      continue;
+    }
+    int firstBad = -1;
+    VerifyEntries(pak, {2}, [&](int index, const TEntryVerdict& v) {
+      if (v.Passes) return true;
+      firstBad = index;
+      return false;
+    });
+    EXPECT_EQ(firstBad, c.firstBad) << c.what;
+  }
+}
+
+TEST_F(PakSolid, ALayoutOrMethodThisProgramDoesNotKnowIsANewerToolsNotDamage) {
+  Plan();
+  const Bytes good = Pack(1, Path("good.pak"));
+  const size_t headerAt = good.size() - kSetupHeaderSize;
+  const size_t locatorAt = headerAt - kLocatorSize;
+  const uint64_t tableAt = platform::DecodeFixed64(good.data() + locatorAt + 8);
+  // The first entry's method byte: after PakStart, the part and block lists and the
+  // entry count, the name and the group.
+  TPak reference;
+  reference.Create(Path("good.pak"), false, false);
+  const size_t blocks = reference.Blocks().size();
+  const size_t methodAt = tableAt + 8 + 4 + 4 + blocks * 29 + 4 + 2 + reference.Entries()[0].Name.size() + 2;
+  const auto recrc = [&](Bytes& bytes) {
+    const uint32_t crc = Crc32(bytes.data() + tableAt, locatorAt - tableAt);
+    platform::EncodeFixed32(bytes.data() + locatorAt + 24, crc);
+  };
+  struct Case {
+    const char* what;
+    std::function<void(Bytes&)> change;
+  };
+  const std::vector<Case> cases = {
+      {"header version 3", [&](Bytes& b) { b[headerAt + 4] = 3; }},
+      {"a required feature", [&](Bytes& b) { b[locatorAt + 4] = 1; }},
+      {"an entry's method 9",
+       [&](Bytes& b) {
+         b[methodAt] = 9;
+         recrc(b);
+       }},
+      {"a block's method 7",
+       [&](Bytes& b) {
+         b[tableAt + 16] = 7;
+         recrc(b);
+       }},
+  };
+  for (const Case& c : cases) {
+    Bytes changed = good;
+    c.change(changed);
+    ASSERT_TRUE(platform::WriteFileBytes(Path("new.pak"), changed.data(), changed.size()));
+    TPak pak;
+    pak.Create(Path("new.pak"), false, false);
+    EXPECT_TRUE(pak.Header().IsPackage()) << c.what;
+    EXPECT_TRUE(pak.MadeByNewerTool()) << c.what;
+    EXPECT_EQ(pak.Count(), 0u) << c.what;
+  }
+}
+
+TEST_F(PakSolid, UnitsKeepGroupsApartAndCutLongEntriesIntoStretches) {
+  Bytes dummy;
+  const auto source = [&](uint16_t group, uint64_t size) {
+    return TSolidSource{"x", "", &dummy, group, size};
+  };
+  const std::vector<TSolidSource> planned = {source(1, 4000), source(1, 4000),  source(1, 1000),
+                                             source(2, 10),   source(2, 20000), source(2, 5)};
+  const std::vector<TSolidUnit> units = PlanSolidUnits(planned, 8192);
+  struct Expected {
+    size_t first, count;
+    uint64_t offset, length;
+  };
+  const std::vector<Expected> expected = {{0, 2, 0, 0},    {2, 1, 0, 0},       {3, 1, 0, 0},
+                                          {4, 1, 0, 8192}, {4, 1, 8192, 8192}, {4, 1, 16384, 3616},
+                                          {5, 1, 0, 0}};
+  ASSERT_EQ(units.size(), expected.size());
+  for (size_t u = 0; u < units.size(); ++u) {
+    EXPECT_EQ(units[u].first, expected[u].first) << u;
+    EXPECT_EQ(units[u].count, expected[u].count) << u;
+    EXPECT_EQ(units[u].stretchOffset, expected[u].offset) << u;
+    EXPECT_EQ(units[u].stretchLength, expected[u].length) << u;
+  }
+}
+
+TEST(ZstdFrames, AFrameGivesItsLengthAndDamageRaises) {
+  const Bytes content = Text(1000, 9);
+  const Bytes frame = CompressZstd(content.data(), content.size(), 3);
+  Bytes truncated(frame.begin(), frame.end() - 5);
+  Bytes trailing = frame;
+  trailing.push_back(0);
+  struct Case {
+    const char* what;
+    const Bytes& frame;
+    size_t expected;
+    std::optional<uint64_t> length;  // none: raises
+  };
+  const std::vector<Case> cases = {
+      {"whole", frame, 1000, 1000},
+      {"longer than expected: one byte more is told", frame, 999, 1000},
+      {"shorter than expected", frame, 1001, 1000},
+      {"cut short", truncated, 1000, std::nullopt},
+      {"bytes after the frame", trailing, 1000, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    Bytes out(c.expected);
+    if (!c.length) {
+      EXPECT_THROW(DecompressZstd(c.frame.data(), c.frame.size(), out.data(), out.size()),
+                   platform::ESetupError)
+          << c.what;
+      continue;
+    }
+    EXPECT_EQ(DecompressZstd(c.frame.data(), c.frame.size(), out.data(), out.size()), *c.length) << c.what;
+    if (*c.length == c.expected) {
+      EXPECT_EQ(out, content) << c.what;
+    }
+  }
+}
+
+}  // namespace
