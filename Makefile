@@ -36,7 +36,7 @@ export CCACHE_SLOPPINESS := pch_defines,time_macros,include_file_mtime,include_f
 
 EXTRA_PACKAGES :=
 
-.PHONY: all deps configure build build-win test format format-check test-linux test-win test-asan tsan demo fuzz bench clean
+.PHONY: all deps configure build build-win test format format-check test-linux test-win test-asan tsan demo fuzz bench soak clean
 
 all: build
 
@@ -101,6 +101,13 @@ test-win: build
 	  SE_WINE=/usr/lib/wine/wine64 ./tests/wine/with-wine.sh $(WIN64_DIR)/wineprefix \
 	    ctest --test-dir $(WIN64_DIR) --output-on-failure -j $(JOBS) --timeout 600 --repeat until-pass:2; \
 	fi
+
+# Random add-on lifecycles (installs, uninstalls, game updates, kills, second copies)
+# checked against the model of tests/e2e/posix/LifecycleModel.h for SOAK_MINUTES; a
+# failing sequence prints its seed and its shrunk steps. `make test` runs a few.
+SOAK_MINUTES ?= 60
+soak: build
+	LIFECYCLE_MINUTES=$(SOAK_MINUTES) $(BUILD_DIR)/tests/test_e2e --gtest_filter='Lifecycle.*'
 
 # The sanitizer trees: clang at -O1 with line tables, every library and program
 # instrumented, any finding fails its test. The AddressSanitizer tree carries
