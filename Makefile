@@ -14,7 +14,7 @@ FUZZ_TIME  ?= 60
 
 # Everything the build, the tests, the demo and the benchmarks need, in one place.
 DEBIAN_PACKAGES := \
-  g++ cmake ninja-build pkg-config ccache \
+  g++ cmake ninja-build pkg-config ccache dpkg-dev \
   zlib1g-dev nettle-dev libgtest-dev libgmock-dev \
   libfltk1.3-dev libjpeg-dev libpng-dev \
   libx11-dev libxext-dev libxft-dev libxrender-dev libxfixes-dev libxcursor-dev \
@@ -36,7 +36,7 @@ export CCACHE_SLOPPINESS := pch_defines,time_macros,include_file_mtime,include_f
 
 EXTRA_PACKAGES :=
 
-.PHONY: all deps configure build build-win test format format-check test-linux test-win test-asan tsan demo fuzz bench soak clean
+.PHONY: all deps configure build build-win package test format format-check test-linux test-package test-win test-asan tsan demo fuzz bench soak clean
 
 all: build
 
@@ -64,7 +64,11 @@ $(WIN64_DIR)/build.ninja:
 build-win: deps $(WIN_DIR)/build.ninja
 	cmake --build $(WIN_DIR) -j $(JOBS)
 
-test: format-check test-linux test-win test-asan
+# The players' Debian package of the Linux programs (CPack): build/addon-setup_*.deb.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
+test: format-check test-linux test-package test-win test-asan
 
 # Every C++ source follows .clang-format; `make format` applies it, the check fails on
 # any file that it would change.
@@ -78,6 +82,11 @@ format: deps
 
 test-linux: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The package installed with dpkg -i, and the demo add-on run through the installed
+# program as a player runs it.
+test-package: package
+	./tests/package/run-installed.sh $(BUILD_DIR)
 
 # The Windows suite runs under Wine in a scratch prefix of its own, with one
 # wineserver kept alive for the whole run. A test that fails is run once more: now and

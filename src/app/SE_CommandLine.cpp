@@ -34,7 +34,7 @@ TSetupOptions ParseSetupCommandLine(const std::vector<std::string>& arguments) {
     const std::string& arg = arguments[i];
     if (arg == "--silent") {
       options.silent = true;
-    } else if (arg == "--dir" || arg == "--lang") {
+    } else if (arg == "--dir" || arg == "--lang" || arg == "--prefix") {
       if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
         options.error = arg + " needs a value";
         return options;
@@ -42,6 +42,8 @@ TSetupOptions ParseSetupCommandLine(const std::vector<std::string>& arguments) {
       const std::string& value = arguments[++i];
       if (arg == "--dir") {
         options.directory = platform::WindowsPathOf(value);
+      } else if (arg == "--prefix") {
+        options.prefix = value;
       } else if (!(options.language = ParseLanguageId(value))) {
         options.error = "--lang takes a language identifier in hex (as 0409): " + value;
         return options;

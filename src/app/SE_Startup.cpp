@@ -21,15 +21,18 @@
 #include "platform/Shell.h"
 #include "platform/SystemInfo.h"
 #include "platform/WorkerCount.h"
+#include "script/SE_GameFoundIn.h"
 #include "script/SE_Global.h"
 #include "script/SE_InstallRecorder.h"
 #include "script/SE_RunChanges.h"
 #include "script/ZTI_CommandList.h"
 #include "script/ZTI_CompLines.h"
+#include "script/ZTI_GameStores.h"
 #include "script/ZTI_SetupInfo.h"
 #include "ui/FormMain.h"
 #include "ui/SE_SetupThreadWorker.h"
 #include "ui/SE_View.h"
+#include "stores/GameLocation.h"
 #include "ui/VerifyForm.h"
 
 namespace {
@@ -61,12 +64,14 @@ class TStartup {
   void CheckFileName();
   void LoadLanguages();
   void FindInstallDir();
+  bool ReadInstallDirFromRegistry();
   int RunWizard();
   int Outcome(int viewStatus) const;
 
   const TSetupOptions& options_;
   TWizardView& view_;
   uint16_t languageId_ = 0;
+  TGameStoreIds stores_;  // the stores the script names; empty in an uninstaller
   std::unique_ptr<TFrmMain> form_;
   std::unique_ptr<TFrmVerify> verify_;
 };
@@ -198,6 +203,8 @@ void TStartup::LoadScript() {
   if (!CompLines().LoadFromBuffer(found.Data->data(), found.Data->size()))
     throw TStop{CompiledLinesCorruptStop()};
   RegisterCommands();
+  if (const TFoundEntry stores = SetupPak().FindEntry(kGameStoresEntryName, 0); stores.Data)
+    stores_ = LoadGameStoreIds(stores.Data->data(), stores.Data->size());
   const std::vector<bool> groupIsUpdate = GroupIsUpdate(CompLines(), CommandList());
   SetupVariables().SpaceRequired = RequiredSpace(SetupPak().Entries(), groupIsUpdate);
 }
@@ -219,13 +226,29 @@ void TStartup::LoadLanguages() {
   Languages().SelectLanguage(languageId_);
 }
 
-void TStartup::FindInstallDir() {
+// The setup's own registry value, when it names a directory.
+bool TStartup::ReadInstallDirFromRegistry() {
   TSetupInfo& info = SetupInfoFile().Info;
   const TREGKEY& reg = info.InstallDirRegKey;
-  if (!reg.Key.empty()) {
-    if (const auto key = platform::RegistryKey::Open(RootKeyFromCode(reg.HKEY), reg.Path, false)) {
-      const auto value = key->ReadString(reg.Key);
-      if (value && !value->empty()) info.InstallDir = *value;
+  if (reg.Key.empty()) return false;
+  const auto key = platform::RegistryKey::Open(RootKeyFromCode(reg.HKEY), reg.Path, false);
+  if (!key) return false;
+  const auto value = key->ReadString(reg.Key);
+  if (!value || value->empty()) return false;
+  info.InstallDir = *value;
+  return true;
+}
+
+void TStartup::FindInstallDir() {
+  TSetupInfo& info = SetupInfoFile().Info;
+  // Where the registry does not say, the stores that put the game on disk know better
+  // than the script's default.
+  if (!ReadInstallDirFromRegistry() && !stores_.Empty()) {
+    if (const auto found = LocateGame({stores_.SteamAppIds, stores_.GogGameIds})) {
+      info.InstallDir = found->Folder;
+      GameFoundIn() = found->From;
+      std::fprintf(stderr, "Game folder: %s (found in %s)\n", platform::AnsiToUtf8(found->Folder).c_str(),
+                   platform::AnsiToUtf8(found->From).c_str());
     }
   }
   // A directory chosen on the command line is a directory: only when there is none at

@@ -10,3 +10,5 @@ std::unique_ptr<TWizardView> ChooseView(const TSetupOptions& options) {
     if (std::unique_ptr<TWizardView> view = CreateScreenView(options.directory)) return view;
   return std::make_unique<TSilentView>(options.directory);
 }
+
+bool IsUnattended(const TWizardView& view) { return dynamic_cast<const TSilentView*>(&view) != nullptr; }

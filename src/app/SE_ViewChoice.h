@@ -9,3 +9,6 @@
 #include "ui/SE_View.h"
 
 std::unique_ptr<TWizardView> ChooseView(const TSetupOptions& options);
+
+// Whether the view runs without a window (its message boxes take fixed answers).
+bool IsUnattended(const TWizardView& view);

@@ -147,8 +147,9 @@ void TSetupThread::FinishRun() {
   // A log or uninstaller that cannot be written stops the run (ERunStopped): without
   // them the installation could not be removed, so it is undone instead.
   UninstallList().Save(info.InstallDir, info.UninstallPrefix);
-  WriteUninstaller(SetupPak(), info,
-                   settings_.programPath.empty() ? platform::OwnExecutablePath() : settings_.programPath);
+  WriteUninstaller(
+      SetupPak(), info,
+      settings_.programPath.empty() ? UninstallerProgramSource(SetupPak()) : settings_.programPath);
 }
 
 void TSetupThread::Fail(const std::string& text) {

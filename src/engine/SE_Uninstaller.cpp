@@ -14,6 +14,7 @@
 #include "script/SE_RunChanges.h"
 #include "script/SE_RunFiles.h"
 #include "script/SE_RunRegistry.h"
+#include "script/ZTI_GameStores.h"
 #include "script/buffer_type.h"
 
 namespace {
@@ -101,6 +102,10 @@ void AppendUninstallPackage(TPak& package, const TSetupInfo& info, const std::st
           "\" cannot be read for the uninstaller: " + package.DiagnoseEntry(static_cast<int>(i)));
     Store(out, target, entry.Name.substr(kUninstallPrefixLength), content.value_or(Bytes()));
   }
+  // The game's stores go along: an uninstaller opened on Linux finds the game's prefix
+  // by them when it does not sit in one (a Steam game's folder is outside its prefix).
+  if (const TFoundEntry stores = package.FindEntry(kGameStoresEntryName, 0); stores.Data)
+    Store(out, target, kGameStoresEntryName, *stores.Data);
   TSetupInfoFile uninstallInfo;
   uninstallInfo.Info = info;
   uninstallInfo.Info.Uninstall = 1;
@@ -169,6 +174,14 @@ std::string WriteUninstaller(TPak& package, const TSetupInfo& info, const std::s
   return target;
 }
 
+std::string UninstallerProgramSource(TPak& package) {
+  const std::string& file = package.FileName();
+  if (file.empty() || platform::SameTextAscii(file, platform::OwnExecutablePath()))
+    return platform::OwnExecutablePath();
+  const platform::Result<uint64_t> programLength = ProgramPartLength(file);
+  return programLength && *programLength > 0 ? file : platform::OwnExecutablePath();
+}
+
 std::string WriteUninstaller() {
-  return WriteUninstaller(SetupPak(), SetupInfoFile().Info, platform::OwnExecutablePath());
+  return WriteUninstaller(SetupPak(), SetupInfoFile().Info, UninstallerProgramSource(SetupPak()));
 }

@@ -40,8 +40,14 @@ inline constexpr const char* kUninstallKeyPath = "SOFTWARE\\Microsoft\\Windows\\
 // ESetupError naming the file when the program cannot be read, the uninstaller cannot
 // be written, or an uninstaller entry of the package cannot be read.
 std::string WriteUninstaller(TPak& package, const TSetupInfo& info, const std::string& programPath);
-// The program's own: SetupPak(), SetupInfoFile().Info, OwnExecutablePath().
+// The program's own: SetupPak(), SetupInfoFile().Info, UninstallerProgramSource().
 std::string WriteUninstaller();
+
+// The program an uninstaller is made of: the one in the file the package was read from,
+// when that file carries a program ahead of its package (a Windows setup opened by the
+// Linux setup leaves a Windows uninstaller, which the prefix's own tools can run);
+// else the running program (a package file alone carries none).
+std::string UninstallerProgramSource(TPak& package);
 
 // InstallDir + "\" + UninstallExeName.
 std::string UninstallerPath(const TSetupInfo& info);

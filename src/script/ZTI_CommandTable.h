@@ -100,6 +100,26 @@ inline constexpr std::array<TCommandInfo, kCommandCount> kCommandTable = {{
      "start a program and wait for it"},
 }};
 
+// Directives that name the stores a game is sold through. They are packaging-only and
+// have no command number: a setup that predates them must read the compiled script as
+// before, so their identifiers travel in a package entry of their own (ZTI_GameStores)
+// and their lines are stored with nothing to run. Listed in the reference after the
+// numbered commands.
+struct TDirectiveInfo {
+  std::string_view keyword;  // lower case
+  std::string_view signature;
+  std::string_view summary;
+};
+
+inline constexpr std::array<TDirectiveInfo, 2> kStoreDirectiveTable = {{
+    {"steamappid", "ID [ID...]",
+     "the game's Steam app ids: the setup looks for the game in the Steam libraries (and, on "
+     "Linux, for the game's own Proton prefix) when no registry value names its folder"},
+    {"goggameid", "ID [ID...]",
+     "the game's GOG game ids: the setup reads the folder GOG recorded for the game when no "
+     "registry value names it"},
+}};
+
 namespace command_table_detail {
 constexpr bool NumberedInOrder() {
   for (int32_t i = 0; i < kCommandCount; ++i)
@@ -143,4 +163,17 @@ constexpr int32_t CommandNumberOf(std::string_view keyword) {
     if (same) return info.number;
   }
   return 0;
+}
+
+// The directive row of a script keyword, compared without regard to case; null when the
+// word is no directive.
+constexpr const TDirectiveInfo* StoreDirectiveOf(std::string_view keyword) {
+  for (const TDirectiveInfo& info : kStoreDirectiveTable) {
+    if (info.keyword.size() != keyword.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < keyword.size() && same; ++i)
+      same = command_table_detail::Lower(keyword[i]) == info.keyword[i];
+    if (same) return &info;
+  }
+  return nullptr;
 }

@@ -40,7 +40,8 @@ std::optional<std::string> SplitWords(std::string_view line, std::vector<Word>& 
   }
 }
 
-std::optional<std::string> ParseLine(std::string_view text, int32_t index, TCompLine& line) {
+std::optional<std::string> ParseLine(std::string_view text, int32_t index, TCompLine& line,
+                                     TGameStoreIds& stores) {
   line = TCompLine{};
   size_t first = 0;
   while (first < text.size() && IsBlank(text[first])) ++first;
@@ -57,6 +58,11 @@ std::optional<std::string> ParseLine(std::string_view text, int32_t index, TComp
     return std::nullopt;
   }
   const int32_t number = head.quoted ? 0 : CommandNumberOf(head.text);
+  if (number == 0 && !head.quoted && StoreDirectiveOf(head.text)) {
+    std::vector<std::string> ids;
+    for (size_t w = 1; w < words.size(); ++w) ids.push_back(std::move(words[w].text));
+    return AddStoreIds(stores, head.text, ids);  // the line itself runs nothing
+  }
   if (number == 0) {
     std::string fault = "unknown command \"";
     fault.append(head.text).append("\"");
@@ -82,8 +88,10 @@ std::optional<std::string> ParseLine(std::string_view text, int32_t index, TComp
 
 }  // namespace
 
-std::optional<TScriptTextError> ParseScriptText(std::string_view text, TCompLines& lines) {
+std::optional<TScriptTextError> ParseScriptText(std::string_view text, TCompLines& lines,
+                                                TGameStoreIds* stores) {
   lines.Lines.clear();
+  TGameStoreIds found;
   std::string converted;
   if (text.substr(0, 3) == "\xEF\xBB\xBF") {
     converted = platform::Utf8ToAnsi(text.substr(3));
@@ -101,10 +109,11 @@ std::optional<TScriptTextError> ParseScriptText(std::string_view text, TCompLine
     if (parsed.size() == kMaxCompiledLines)
       return TScriptTextError{index + 1, "too many lines (a script holds at most 65535)"};
     TCompLine line;
-    if (auto fault = ParseLine(lineText, index, line)) return TScriptTextError{index + 1, *fault};
+    if (auto fault = ParseLine(lineText, index, line, found)) return TScriptTextError{index + 1, *fault};
     parsed.push_back(std::move(line));
     start = next;
   }
   lines.Lines = std::move(parsed);
+  if (stores) *stores = std::move(found);
   return std::nullopt;
 }

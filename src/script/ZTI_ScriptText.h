@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "script/ZTI_CompLines.h"
+#include "script/ZTI_GameStores.h"
 
 struct TScriptTextError {
   int32_t line = 0;  // 1-based, as an editor shows it
@@ -25,5 +26,8 @@ struct TScriptTextError {
 
 // Fills lines from the script text. On a fault (an unknown keyword, a line below its
 // command's minimum, a bad quote, a parameter over 65,535 bytes, more than 65,535
-// lines) the first fault is returned and lines is left empty.
-std::optional<TScriptTextError> ParseScriptText(std::string_view text, TCompLines& lines);
+// lines, a store directive with a malformed id) the first fault is returned and lines
+// is left empty. Store directive lines are stored as -1 lines; their ids go to stores
+// when it is given.
+std::optional<TScriptTextError> ParseScriptText(std::string_view text, TCompLines& lines,
+                                                TGameStoreIds* stores = nullptr);

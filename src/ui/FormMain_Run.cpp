@@ -21,6 +21,13 @@ namespace {
 // A phase reports item p of n only from the first item that makes up a whole percent.
 bool ShowsProgress(int64_t p, int64_t n) { return p * 100 / n >= 1; }
 
+// As the finaliser does: the folder an uninstaller stood in goes when nothing else is
+// left in it, a drive's root never.
+void RemoveFolderWhenEmpty(const std::string& file) {
+  const size_t slash = file.find_last_of("\\/");
+  if (slash != std::string::npos && slash > 3) platform::RemoveEmptyDirectory(file.substr(0, slash));
+}
+
 }  // namespace
 
 std::u16string TFrmMain::FormatItemProgress(const std::u16string& name, int64_t number, int64_t total) {
@@ -131,11 +138,21 @@ void TFrmMain::RunUninstallation() {
 
 void TFrmMain::RemoveRegistryEntry(const std::string& line) { RemoveRecordedRegistryValue(line); }
 
+// What goes is the uninstaller file the uninstallation was read from, never the program
+// that read it: a player's own setup program that opened an uninstaller stays.
 void TFrmMain::RunFinaliser() {
+  const std::string uninstaller = SetupPak().FileName();
+  if (!platform::SameTextAscii(uninstaller, platform::OwnExecutablePath())) {
+    // That file is not running, so it can go at once, and no finaliser is needed (one
+    // for another system, a Windows uninstaller's opened on Linux, could not run).
+    SetupPak().Close();
+    if (platform::DeleteFileAt(uninstaller)) RemoveFolderWhenEmpty(uninstaller);
+    return;
+  }
   const TFoundEntry found = SetupPak().FindEntry("FINALISE.EXE", 0);
   if (!found.Data) return;
   const std::string path = platform::TempFolder() + "\\FINALISE.exe";
   if (!WriteWholeFile(path, found.Data->data(), found.Data->size())) return;
   platform::MarkExecutable(path);
-  platform::StartWithDefaultAction(path, "\"" + platform::OwnExecutablePath() + "\"");
+  platform::StartWithDefaultAction(path, "\"" + uninstaller + "\"");
 }

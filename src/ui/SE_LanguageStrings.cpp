@@ -3,6 +3,7 @@
 #include "lang/ZTI_Language.h"
 #include "lang/ZTI_ReplaceText.h"
 #include "platform/CodePage.h"
+#include "script/SE_GameFoundIn.h"
 #include "script/SE_Global.h"
 #include "script/ZTI_SetupInfo.h"
 
@@ -29,6 +30,7 @@ TLanguageStrings& LanguageStrings() {
     s.AddMacro("<%CHANGELOG%>", &info.Changelog);
     s.AddMacro("<%SPACEREQ%>", &v.SpaceRequiredText);
     s.AddMacro("<%SPACEAVA%>", &v.SpaceAvailableText);
+    s.AddMacro("<%GAMEFOUNDIN%>", &GameFoundIn());
     return s;
   }();
   return strings;

@@ -128,7 +128,7 @@ void Packager::LoadScript() {
   const auto text = platform::ReadWholeFile(scriptPath_);
   if (!text) throw MkError(options_.script + ": cannot read the script" + Reason());
   const std::string_view chars(reinterpret_cast<const char*>(text->data()), text->size());
-  if (const auto fault = ParseScriptText(chars, compiler_.Lines))
+  if (const auto fault = ParseScriptText(chars, compiler_.Lines, &stores_))
     throw MkError(options_.script + ":" + std::to_string(fault->line) + ": " + fault->text);
   for (const TCompLine& line : compiler_.Lines.Lines) parsedCommands_.push_back(line.Command);
 }
@@ -197,6 +197,7 @@ std::vector<PlannedEntry> Packager::PlanEntries() {
   try {
     entries.push_back({"SetupInfo", "", compiler_.Info.SaveToBytes(), 0});
     entries.push_back({"CompiledLines", "", compiler_.Lines.SaveToBuffer(), 0});
+    if (!stores_.Empty()) entries.push_back({kGameStoresEntryName, "", SaveGameStoreIds(stores_), 0});
   } catch (const platform::ESetupError& error) {
     throw MkError(options_.script + ": " + error.what());
   }

@@ -2,9 +2,9 @@
 // the ordered list of package entries -> the output file.
 //
 // Entry order: the language tables (in script order), the install pages, the
-// uninstall pages with the finaliser, "SetupInfo", "CompiledLines", then each file
-// group's files. Every fault stops the run before the output exists: the package is
-// written to OUTPUT.part and renamed into place only when complete.
+// uninstall pages with the finaliser, "SetupInfo", "CompiledLines", "GameStores" (when
+// the script names the game's stores), then each file group's files. Every fault stops the run before the
+// output exists: the package is written to OUTPUT.part and renamed into place only when complete.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,7 @@
 #include "package/ZTI_PakFile.h"
 #include "script/ZTI_CommandList.h"
 #include "script/ZTI_CompilerThread.h"
+#include "script/ZTI_GameStores.h"
 
 namespace mksetup {
 
@@ -73,6 +74,7 @@ class Packager {
   std::vector<int32_t> parsedCommands_;  // each line's command before the packaging steps
   TCommandList commands_;
   TCompiler compiler_;
+  TGameStoreIds stores_;  // the script's store directives
 };
 
 }  // namespace mksetup

@@ -28,7 +28,9 @@ char LowerLetter(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') :
 
 std::vector<std::string> LogicalDriveRoots() {
   std::vector<std::string> roots;
-  const std::string devices = posix::PrefixRoot() + "/dosdevices/";
+  const std::string root = posix::PrefixRoot();
+  if (root.empty()) return roots;  // no machine chosen yet
+  const std::string devices = root + "/dosdevices/";
   for (char letter = 'a'; letter <= 'z'; ++letter) {
     struct stat st;
     // A link that leads nowhere is still a drive (of type "no root directory").

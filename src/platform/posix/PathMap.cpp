@@ -219,7 +219,9 @@ struct ScopedMappings {
 thread_local ScopedMappings scopedMappings;
 
 std::optional<std::string> ReadDriveTarget(char letter) {
-  const std::string devices = PrefixRoot() + "/dosdevices/";
+  const std::string root = PrefixRoot();
+  if (root.empty()) return std::nullopt;  // no machine chosen yet: no drives
+  const std::string devices = root + "/dosdevices/";
   const std::string link = devices + letter + ":";
   std::string target(4096, '\0');
   const ssize_t length = readlink(link.c_str(), target.data(), target.size());

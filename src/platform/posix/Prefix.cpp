@@ -38,10 +38,26 @@ std::string CurrentDirectory() {
   return buffer.data();
 }
 
+std::mutex choiceMutex;
+std::string chosenRoot;
+bool choiceOpen = false;
+
+bool WinePrefixSet() {
+  const char* prefix = std::getenv("WINEPREFIX");
+  return prefix && *prefix;
+}
+
+// The prefix named with --prefix comes first, then $WINEPREFIX; with neither, ~/.wine,
+// unless the setup is still choosing.
 std::string PrefixFromEnvironment() {
   std::string root;
-  if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) root = prefix;
-  else root = HomeDirectory() + "/.wine";
+  {
+    std::lock_guard<std::mutex> lock(choiceMutex);
+    if (!chosenRoot.empty()) root = chosenRoot;
+    else if (WinePrefixSet()) root = std::getenv("WINEPREFIX");
+    else if (choiceOpen) return {};
+    else root = HomeDirectory() + "/.wine";
+  }
   if (root.front() != '/') root = CurrentDirectory() + "/" + root;
   while (root.size() > 1 && root.back() == '/') root.pop_back();
   return root;
@@ -117,10 +133,27 @@ std::string UserName() {
 
 std::string UserProfilePath() { return "C:\\users\\" + WindowsNameOfHostName(UserName()); }
 
+void SetChosenPrefix(const std::string& root, bool open) {
+  std::lock_guard<std::mutex> lock(choiceMutex);
+  chosenRoot = root;
+  choiceOpen = open;
+}
+
+PrefixChoice CurrentPrefixChoice() {
+  std::lock_guard<std::mutex> lock(choiceMutex);
+  return {chosenRoot, choiceOpen};
+}
+
+bool PrefixChoiceOpen() {
+  std::lock_guard<std::mutex> lock(choiceMutex);
+  return chosenRoot.empty() && choiceOpen && !WinePrefixSet();
+}
+
 std::string PrefixRoot() {
   static std::mutex mutex;
   static std::string ready;  // the last prefix whose layout was checked
   std::string root = PrefixFromEnvironment();
+  if (root.empty()) return root;
   std::lock_guard<std::mutex> lock(mutex);
   if (root != ready) {
     if (!IsDirectory(root + "/dosdevices")) CreateLayout(root);

@@ -82,7 +82,11 @@ int64_t NowNs() {
   return int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-std::string HostFile(FileId id) { return PrefixRoot() + "/" + Info(id).name; }
+// "" while no machine is chosen: a registry that holds nothing and takes nothing.
+std::string HostFile(FileId id) {
+  const std::string root = PrefixRoot();
+  return root.empty() ? root : root + "/" + Info(id).name;
+}
 
 // ---- parsed files, kept while the file stays the same ----
 

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Machine.h"
 #include "platform/Registry.h"
 #include "platform/posix/Prefix.h"
 
@@ -55,9 +56,9 @@ std::vector<std::string> PrivateServerRoots(const std::string& temp) {
 
 }  // namespace
 
-bool RegistryHeldByRunningServer() {
+bool PrefixServerRuns(const std::string& prefixFolder) {
   struct stat prefix;
-  if (stat(posix::PrefixRoot().c_str(), &prefix) != 0) return false;
+  if (prefixFolder.empty() || stat(prefixFolder.c_str(), &prefix) != 0) return false;
   char serverName[64];
   std::snprintf(serverName, sizeof serverName, "/server-%llx-%llx",
                 static_cast<unsigned long long>(prefix.st_dev),
@@ -72,5 +73,7 @@ bool RegistryHeldByRunningServer() {
     if (LockIsHeld(root + serverName + "/lock")) return true;
   return false;
 }
+
+bool RegistryHeldByRunningServer() { return PrefixServerRuns(posix::PrefixRoot()); }
 
 }  // namespace platform
