@@ -25,6 +25,7 @@
 #include "script/SE_Global.h"
 #include "script/SE_InstallRecorder.h"
 #include "script/SE_RunChanges.h"
+#include "script/SE_TextHelpers.h"
 #include "script/ZTI_CommandList.h"
 #include "script/ZTI_CompLines.h"
 #include "script/ZTI_GameStores.h"
@@ -190,7 +191,21 @@ void TStartup::RecoverInterruptedRun() {
 }
 
 void TStartup::LoadInstallLog() {
-  const TSetupInfo& info = SetupInfoFile().Info;
+  TSetupInfo& info = SetupInfoFile().Info;
+  // A game folder that was moved (or renamed) since: the uninstaller sits beside its log
+  // in the new place, and takes that as the installation directory.
+  if (!platform::FileExists(TUninstallList::LogPath(info.InstallDir, info.UninstallPrefix))) {
+    const std::string ownFolder = ExtractFileDir(platform::OwnExecutablePath());
+    if (platform::FileExists(TUninstallList::LogPath(ownFolder, info.UninstallPrefix))) {
+      platform::ShowMessageBox(
+          "The install log is not in \"" + info.InstallDir +
+              "\", where the add-on was installed, but beside the uninstaller: the add-on "
+              "is removed from \"" +
+              ownFolder + "\".",
+          "Uninstall", platform::MessageButtons::Ok, platform::MessageIcon::Information);
+      info.InstallDir = ownFolder + "\\";
+    }
+  }
   RecoverInterruptedRun();
   if (!platform::FileExists(TUninstallList::LogPath(info.InstallDir, info.UninstallPrefix)))
     throw TStop{InstallLogMissingStop()};

@@ -86,6 +86,8 @@ std::vector<std::string> ErrorReportLines(const TErrorReportFacts& facts, const 
   return lines;
 }
 
+constexpr int kLastErrorLogNumber = 9999;
+
 std::string ErrorLogName(int n) {
   char digits[16];
   std::snprintf(digits, sizeof digits, "%04d", n);
@@ -93,10 +95,13 @@ std::string ErrorLogName(int n) {
 }
 
 std::string NextErrorLogPath(const std::string& folder) {
-  for (int n = 0;; ++n) {
+  // The names have four digits; past them the search stops instead of counting on.
+  for (int n = 0; n <= kLastErrorLogNumber; ++n) {
     const std::string path = folder + "\\" + ErrorLogName(n);
     if (!platform::FileExists(path) && !platform::DirectoryExists(path)) return path;
   }
+  throw platform::ESetupError("No free name for an error report in \"" + folder + "\": " + ErrorLogName(0) +
+                              " to " + ErrorLogName(kLastErrorLogNumber) + " are all taken");
 }
 
 void SetReportArguments(std::vector<std::string> arguments) {

@@ -45,7 +45,8 @@ std::string ReportParams(const std::vector<std::string>& arguments);
 
 // "ErrorLog" + n with at least four digits + ".TXT".
 std::string ErrorLogName(int n);
-// The first report path in the folder that names no existing file.
+// The first report path in the folder that names no existing file, of ErrorLog0000.TXT
+// to ErrorLog9999.TXT; ESetupError when all of them are taken.
 std::string NextErrorLogPath(const std::string& folder);
 
 // The program's command-line arguments, for the report; the program's entry sets them.

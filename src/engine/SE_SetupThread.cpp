@@ -3,10 +3,14 @@
 #include <chrono>
 #include <exception>
 
+#include "engine/SE_AddOnClash.h"
+#include "engine/SE_EntryNameCheck.h"
 #include "engine/SE_ErrorHook.h"
 #include "engine/SE_RunGameData.h"
+#include "engine/SE_Uninstall_Items.h"
 #include "engine/SE_Uninstall_List.h"
 #include "engine/SE_Uninstaller.h"
+#include "gamedata/SE_GameDataRefusal.h"
 #include "gamedata/SE_VFS.h"
 #include "package/ZTI_PakFile.h"
 #include "platform/Dialogs.h"
@@ -23,6 +27,15 @@
 
 namespace {
 void SleepOneMillisecond() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+
+// A fatal stop met during the run (a game package that cannot be updated, the
+// missing-package box cancelled), carried out of the command so that the run is
+// undone before the program ends. Not one of the error family: nothing catches it on
+// the way but the handlers that put a game file back as it was and go on with it.
+struct TFatalStopOfRun {
+  std::string message;
+  int status;
+};
 }  // namespace
 
 TSetupThread::TSetupThread() : TSetupThread(TSetupThreadSettings()) {}
@@ -72,16 +85,32 @@ void TSetupThread::RunScript() {
     }
   } catch (const ERunStopped& stop) {
     StopRun(stop.what());
+  } catch (const EGameDataRefusal& error) {
+    // Nothing the program did wrong: the player is told what to do, the run is undone.
+    StopRun(error.what());
+  } catch (const TFatalStopOfRun& stop) {
+    EndWithFatalStop(stop.message, stop.status);
   }
+  platform::SetFatalStopHandler(nullptr);
   Running = false;
 }
 
-// The run's journal lives beside the install log; a journal an interrupted run left
-// there is dealt with first. When that undo leaves files behind, its journal stays for
-// the next try and this run does not begin: its own journal would take that one's place.
+// A package whose entries cannot all be written where their lines put them is refused
+// before anything is touched. The run's journal lives beside the install log; a
+// journal an interrupted run left there is dealt with first. When that undo leaves files behind, its journal
+// stays for the next try and this run does not begin: its own journal would take that one's place.
 bool TSetupThread::BeginRun() {
   const TSetupInfo& info = SetupInfoFile().Info;
   const std::string installDir = ExpandVariables(std::string_view(info.InstallDir));
+  if (const std::optional<std::string> unwritable = FirstUnwritableEntry(CompLines(), SetupPak())) {
+    RefuseRun(*unwritable);
+    return false;
+  }
+  // Another add-on's records at this setup's place would be replaced: nothing begins.
+  if (const auto clash = AnotherAddOnInTheWay(info, installDir)) {
+    RefuseRun(*clash);
+    return false;
+  }
   InstallGameDataRunHooks();
   const TUndoOutcome earlier = RecoverInterruptedRun(installDir, info.UninstallPrefix).undo;
   if (earlier.journalKept) {
@@ -93,10 +122,34 @@ bool TSetupThread::BeginRun() {
                              platform::MessageButtons::Ok, platform::MessageIcon::Warning);
   auto run = std::make_unique<TSetupRun>(installDir, info.UninstallPrefix,
                                          InstalledFilesOf(installDir, info.UninstallPrefix));
+  run->SetRegistryValuesRecordedBefore(RegistryValuesOf(installDir, info.UninstallPrefix));
   run->Begin();
   SetActiveRun(std::move(run));
   BeginGameDataOfRun();
+  platform::SetFatalStopHandler([](const std::string& message, int status) {
+    throw TFatalStopOfRun{message, status};
+  });
   return true;
+}
+
+// The stop's own text and exit status, after the run is undone: the message then says
+// that the game was left as it was (or what could not be taken back).
+void TSetupThread::EndWithFatalStop(const std::string& message, int status) {
+  platform::SetFatalStopHandler(nullptr);
+  TUndoOutcome undone;
+  if (std::unique_ptr<TSetupRun> run = TakeActiveRun()) undone = run->Undo();
+  EndGameDataOfRun();
+  const std::string outcome =
+      undone.Complete()
+          ? "Everything the installation had done was undone; the game was left as it was."
+          : "Not everything the installation had done could be undone:\r" + UndoProblemsText(undone);
+  AbortRequested = true;
+  try {
+    platform::FatalStop((message.empty() ? "The installation was cancelled." : message) + "\r" + outcome,
+                        status);
+  } catch (...) {
+    // A test's end-of-process handler returns by throwing; the thread goes on idling.
+  }
 }
 
 // A write the user cancelled, or the run's own records failing: everything the run

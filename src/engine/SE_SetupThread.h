@@ -67,6 +67,7 @@ class TSetupThread {
   void FinishRun();
   void StopRun(const std::string& what);
   void RefuseRun(const std::string& why);
+  void EndWithFatalStop(const std::string& message, int status);
   void Fail(const std::string& text);
 
   TSetupThreadSettings settings_;

@@ -13,6 +13,7 @@
 #include "script/SE_PathVariables.h"
 #include "script/SE_RegistryRoots.h"
 #include "script/SE_RunChanges.h"
+#include "script/SE_WrittenRecords.h"
 
 std::array<std::string, 4> SplitRegistryEntryLine(std::string_view line) {
   std::array<std::string, 4> fields;
@@ -50,8 +51,6 @@ bool RestoreOrRemoveRecordedFile(const std::string& item, const std::string& bac
 
 namespace {
 
-constexpr std::string_view kBackupFolderEnd = "backup";
-
 std::string WithoutTrailingBackslashes(std::string path) {
   while (path.size() > 3 && path.back() == '\\') path.pop_back();
   return path;
@@ -73,25 +72,24 @@ TFileUninstaller::TFileUninstaller(const std::string& installDir, const std::str
   const std::optional<uint64_t> ownRun = LastRunOf(folder, prefix);
   if (!ownRun) return;
   std::vector<std::pair<uint64_t, std::string>> later;
-  for (const platform::DirectoryEntry& entry : platform::ListDirectory(folder)) {
-    const std::string& name = entry.name;
-    if (!entry.isDirectory || entry.isLink || name.size() <= kBackupFolderEnd.size() ||
-        !platform::SameTextAscii(name.substr(name.size() - kBackupFolderEnd.size()), kBackupFolderEnd))
-      continue;
-    const std::string other = name.substr(0, name.size() - kBackupFolderEnd.size());
-    if (platform::SameTextAscii(other, prefix)) continue;
+  for (const std::string& other : OtherAddOnPrefixes(folder, prefix)) {
     const std::optional<uint64_t> otherRun = LastRunOf(folder, other);
-    if (otherRun && *otherRun > *ownRun) later.emplace_back(*otherRun, folder + "\\" + name);
+    if (otherRun && *otherRun > *ownRun) later.emplace_back(*otherRun, BackupFolder(folder, other));
   }
   std::sort(later.begin(), later.end());
   for (auto& [run, backups] : later) laterBackups_.push_back(std::move(backups));
 }
 
-bool TFileUninstaller::Uninstall(const std::string& item) const {
+bool TFileUninstaller::Uninstall(const std::string& item) {
   const std::string original = MirrorPath(backups_, item);
+  const std::optional<TFileStamp> written = WrittenStampOf(backups_, item);
   for (const std::string& later : laterBackups_) {
     const std::string copy = MirrorPath(later, item);
     if (!platform::FileExists(copy)) continue;
+    // A copy that is not what this one wrote was found there by the other add-on after
+    // the game (or the player) had changed the file: it is newer than this one's
+    // version and stays that add-on's original.
+    if (written && StampOfFile(copy) != written) continue;
     // The add-on that replaced the file next after this one: the file in place is
     // its own (or a still later one's) and stays. Its copy is this one's version:
     // the original this one kept takes its place, or, for a file this one made
@@ -99,7 +97,23 @@ bool TFileUninstaller::Uninstall(const std::string& item) const {
     if (!platform::FileExists(original)) return platform::DeleteFileAt(copy);
     return platform::ReplaceFileWith(original, copy);
   }
+  if (written && platform::FileExists(original)) {
+    const std::string path = ExpandVariables(std::string_view(item));
+    // A file that is no longer what this one wrote is newer than this add-on (a game
+    // update, the player's own change): it stays, and the original goes.
+    if (platform::FileExists(path) && StampOfFile(path) != written) {
+      kept_.push_back(path);
+      return platform::DeleteFileAt(original);
+    }
+  }
   return RestoreOrRemoveRecordedFile(item, backups_);
+}
+
+std::string TFileUninstaller::KeptFilesText() const {
+  std::string text;
+  for (const std::string& path : kept_)
+    text += (text.empty() ? "" : "\r") + ("\"" + path + "\" kept: changed since the add-on was installed");
+  return text;
 }
 
 bool RemoveRecordedDirectory(const std::string& item) {
@@ -115,4 +129,38 @@ bool RemoveRecordedRegistryValue(const std::string& line) {
   const bool deleted = key->DeleteValue(fields[2]).Ok();
   key->Close();
   return deleted;
+}
+
+TRegistryUninstaller::TRegistryUninstaller(const std::string& installDir, const std::string& prefix)
+    : oldValues_(OldRegistryValuesOf(BackupFolder(WithoutTrailingBackslashes(installDir), prefix))) {}
+
+bool TRegistryUninstaller::Uninstall(const std::string& line) const {
+  const auto fields = SplitRegistryEntryLine(line);
+  const int rootCode = RootCodeFromName(fields[0]);
+  const std::string id = RegistryValueId(rootCode, fields[1], fields[2]);
+  for (const TOldRegistryValue& old : oldValues_) {
+    if (RegistryValueId(old.root, old.key, old.name) != id) continue;
+    WaitUntilRegistryCanBeChanged();
+    auto key = platform::RegistryKey::Open(RootKeyFromCode(rootCode), fields[1], /*create=*/false);
+    if (!key) return false;
+    // Changed since by the game or the player: theirs now, and it stays.
+    if (key->ReadString(fields[2]).AsOptional() != old.written) return false;
+    return key->WriteString(fields[2], old.oldData).Ok();
+  }
+  return RemoveRecordedRegistryValue(line);
+}
+
+std::unordered_set<std::string> RegistryValuesOf(const std::string& directory, const std::string& prefix) {
+  std::unordered_set<std::string> ids;
+  TUninstallList log;
+  try {
+    if (!log.Load(directory, prefix)) return ids;
+  } catch (const std::exception&) {
+    return ids;  // unreadable: nothing is known to be the add-on's own
+  }
+  for (const std::string& line : log.RegistryEntries()) {
+    const auto fields = SplitRegistryEntryLine(line);
+    ids.insert(RegistryValueId(RootCodeFromName(fields[0]), fields[1], fields[2]));
+  }
+  return ids;
 }

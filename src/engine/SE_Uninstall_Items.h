@@ -7,7 +7,10 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
+
+#include "script/SE_RegistryOldValues.h"
 
 // A registry entry line split into its four fields (root name, key, value name,
 // data): a field ends at a blank or tab outside double quotes, the quotes are
@@ -29,20 +32,57 @@ bool RestoreOrRemoveRecordedFile(const std::string& item, const std::string& bac
 // one kept then takes the place of that copy (for a file this one made, the copy
 // goes), so that the game gets its file back whichever add-on goes last. Which add-on
 // came after which is told by the times of their install logs, written at the end of
-// every run.
+// every run, and where this one recorded what it wrote (script/SE_WrittenRecords.h),
+// by content: a later one's copy is this one's version only when it is exactly what
+// this one wrote.
+//
+// The rules for a file whose original this one kept, with what it wrote recorded:
+// - a later add-on's copy that is exactly what this one wrote gets the original (the
+//   file in place is that add-on's and stays);
+// - else the file in place, when it is still exactly what this one wrote, gets the
+//   original back; when it is missing, too (nothing newer is lost by that);
+// - else the file in place is newer than this add-on (a game update, the player's
+//   own change): it stays, the original is dropped, and the file is named in
+//   KeptFilesText.
+// Without a record (an older setup's backups) the original is put back as before.
 class TFileUninstaller {
  public:
   TFileUninstaller(const std::string& installDir, const std::string& prefix);
-  // One file item of the install log: handed on as above, else as
+  // One file item of the install log: handed on or kept as above, else as
   // RestoreOrRemoveRecordedFile with this installation's backup folder. True when
   // something was done.
-  bool Uninstall(const std::string& item) const;
+  bool Uninstall(const std::string& item);
   const std::string& BackupFolderPath() const { return backups_; }
+  // The files kept because they changed since the add-on was installed, one a line
+  // ("\r" between them): "\"C:\Games\x.dat\" kept: changed since the add-on was
+  // installed". Empty when none was.
+  std::string KeptFilesText() const;
 
  private:
   std::string backups_;
   std::vector<std::string> laterBackups_;  // the later add-ons' backup folders, oldest first
+  std::vector<std::string> kept_;
 };
+
+// The registry step of the uninstaller of the installation (installDir, prefix): a
+// value the add-on wrote over gets its old data back while it still holds what the
+// add-on wrote (a value changed since stays as it is); any other recorded value is
+// deleted (RemoveRecordedRegistryValue). The records of old data are read when it is
+// made, so the backup folder may go before the registry step.
+class TRegistryUninstaller {
+ public:
+  TRegistryUninstaller(const std::string& installDir, const std::string& prefix);
+  // One registry entry line of the install log; true when the value was given back or
+  // deleted.
+  bool Uninstall(const std::string& line) const;
+
+ private:
+  std::vector<TOldRegistryValue> oldValues_;
+};
+
+// The values (RegistryValueId) that the install log of (directory, prefix) names;
+// none when there is no log.
+std::unordered_set<std::string> RegistryValuesOf(const std::string& directory, const std::string& prefix);
 
 // Removes the directory (used as recorded) when it exists and is empty.
 bool RemoveRecordedDirectory(const std::string& item);

@@ -15,6 +15,7 @@
 #include "script/SE_RunFiles.h"
 #include "script/SE_RunRegistry.h"
 #include "script/ZTI_GameStores.h"
+#include "script/SE_TextHelpers.h"
 #include "script/buffer_type.h"
 
 namespace {
@@ -116,7 +117,9 @@ void AppendUninstallPackage(TPak& package, const TSetupInfo& info, const std::st
 
 }  // namespace
 
-std::string UninstallerPath(const TSetupInfo& info) { return info.InstallDir + "\\" + info.UninstallExeName; }
+std::string UninstallerPath(const TSetupInfo& info) {
+  return IncludeBackslash(info.InstallDir) + info.UninstallExeName;
+}
 
 platform::Result<uint64_t> ProgramPartLength(const std::string& programPath) {
   TPak own;

@@ -49,7 +49,9 @@ std::string WriteUninstaller();
 // else the running program (a package file alone carries none).
 std::string UninstallerProgramSource(TPak& package);
 
-// InstallDir + "\" + UninstallExeName.
+// InstallDir + "\" + UninstallExeName, with one backslash between them: InstallDir
+// usually ends with one already, and the path is shown to players as it is
+// (UninstallString).
 std::string UninstallerPath(const TSetupInfo& info);
 
 // The length of a program file's program part: the start of the package it carries

@@ -46,6 +46,9 @@
 inline constexpr size_t kVFSRecordSize = 88;
 inline constexpr size_t kVFSNameMax = 65;
 inline constexpr size_t kVFSInfoText = 256;
+// The least an archive's header takes: the fixed fields, the shortest information,
+// the blocks-in-use count.
+inline constexpr size_t kVFSHeaderSize = 48 + kVFSInfoText + 4;
 inline constexpr size_t kVFSPieceSize = 50000;
 inline constexpr uint32_t kVFSFlagFile = 1;
 inline constexpr uint32_t kVFSFlagFolder = 2;
@@ -63,6 +66,10 @@ struct TVFSFileInfo {
   bool IsFile() const { return flags & kVFSFlagFile; }
 };
 void EncodeFileInfo(const TVFSFileInfo& info, uint8_t* out);  // 88 bytes
+// Why an archive cannot hold a file stored under that path (as PutFile stores it), or
+// nothing: each part it keeps as a record's name holds at most 65 characters, and a
+// cut name would never match the file again.
+std::optional<std::string> VFSNameFault(std::string_view path);
 TVFSFileInfo DecodeFileInfo(const uint8_t* in);
 
 struct TVFSBlockLink {
@@ -255,6 +262,10 @@ class TVFSFile {
   [[noreturn]] void Fail(const std::string& problem) const;
   // The same for a system call that just failed, with the system's reason after it.
   [[noreturn]] void FailWithReason(const std::string& problem) const;
+  // A condition the player can act on (the archive is full, the file is no archive):
+  // raises EGameDataRefusal (SE_GameDataRefusal.h) with "Archive <path>: <problem>", which ends a
+  // setup run as failed, undone, without an error report.
+  [[noreturn]] void Refuse(const std::string& problem) const;
 
  private:
   friend class TVFSTree;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "gamedata/SE_GameDataJournals.h"
+#include "gamedata/SE_GameDataRefusal.h"
 #include "gamedata/VFS_Unit.h"
 #include "gamedata/ZT_PakFormat.h"
 #include "platform/CodePage.h"
@@ -52,6 +53,10 @@ void TVFSFile::Fail(const std::string& problem) const {
   throw platform::ESetupError("Archive " + path_ + ": " + problem);
 }
 
+void TVFSFile::Refuse(const std::string& problem) const {
+  throw EGameDataRefusal("Archive " + path_ + ": " + problem);
+}
+
 void TVFSFile::FailWithReason(const std::string& problem) const {
   Fail(problem + ": " + platform::LastErrorText());
 }
@@ -80,11 +85,11 @@ void TVFSFile::ReadHeader() {
   h.infoLength = static_cast<int32_t>(platform::DecodeFixed32(fixed + 44));
   const int64_t size = file_.Size();
   if (h.blockSize <= 0 || h.blockCount < 0 || h.infoLength < int32_t(kVFSInfoText))
-    Fail("damaged header (block size " + std::to_string(h.blockSize) + ", block count " +
-         std::to_string(h.blockCount) + ", information length " + std::to_string(h.infoLength) + ")");
+    Refuse("damaged header (block size " + std::to_string(h.blockSize) + ", block count " +
+           std::to_string(h.blockCount) + ", information length " + std::to_string(h.infoLength) + ")");
   const uint64_t tablesEnd =
       h.TableOffset() + uint64_t(h.blockCount) * 8 + uint64_t(h.rootCount) * kVFSRecordSize;
-  if (tablesEnd > uint64_t(size)) Fail("file is shorter than its block and root tables");
+  if (tablesEnd > uint64_t(size)) Refuse("file is shorter than its block and root tables");
   ReadAt(48, h.info.data(), kVFSInfoText);
   h.moreInfo.assign(size_t(h.infoLength) - kVFSInfoText, 0);
   if (!h.moreInfo.empty()) ReadAt(48 + kVFSInfoText, h.moreInfo.data(), h.moreInfo.size());
@@ -296,8 +301,8 @@ void TVFSFile::WriteFile(TVFSFileInfo& info, const uint8_t* data, size_t length)
                   __LINE__);
   const int32_t needed = BlocksFor(int64_t(length));
   if (needed > free_.Count())
-    Fail("no free block left for '" + info.name + "' (" + std::to_string(needed) + " needed, " +
-         std::to_string(free_.Count()) + " free)");
+    Refuse("no free block left for '" + info.name + "' (" + std::to_string(needed) + " needed, " +
+           std::to_string(free_.Count()) + " free)");
   // A new chain takes the lowest free blocks in order, each linked to the next.
   const std::vector<int32_t> chain = free_.TakeLowest(needed);
   for (size_t i = 0; i < chain.size(); ++i)

@@ -31,6 +31,19 @@ std::string_view NextComponent(std::string_view& rest) {
 
 }  // namespace
 
+std::optional<std::string> VFSNameFault(std::string_view path) {
+  const TSplitPath split = SplitPath(path);
+  std::string_view rest = split.folder;
+  std::string_view longest = split.file;
+  while (!rest.empty()) {
+    const std::string_view part = NextComponent(rest);
+    if (part.size() > longest.size()) longest = part;
+  }
+  if (longest.size() <= kVFSNameMax) return std::nullopt;
+  return "has a part of " + std::to_string(longest.size()) + " characters (\"" + std::string(longest) +
+         "\"); a game archive's names hold at most " + std::to_string(kVFSNameMax);
+}
+
 int32_t TVFSTree::CreateFolders(int32_t parent, std::string_view components) {
   while (!components.empty()) {
     const std::string_view name = NextComponent(components);
@@ -92,10 +105,10 @@ void TVFSTree::CheckRoom(std::string_view folderPart, std::string_view fileName,
         0, blocksFor(records * kVFSRecordSize) - blocksFor(nodes_[size_t(parent)].info.storedSize));
   }
   if (needed > available)
-    owner_.Fail("no free block left for '" + std::string(fileName) + "' (" + std::to_string(needed) +
-                " needed, " + std::to_string(available) + " free)");
+    owner_.Refuse("no free block left for '" + std::string(fileName) + "' (" + std::to_string(needed) +
+                  " needed, " + std::to_string(available) + " free)");
   if (parent < 0 && !replacesRoot && owner_.FreeRootSlot() < 0)
-    owner_.Fail("no free root slot left for '" + std::string(fileName) + "'");
+    owner_.Refuse("no free root slot left for '" + std::string(fileName) + "'");
 }
 
 int32_t TVFSTree::PutFile(std::string_view path, const uint8_t* data, size_t length) {

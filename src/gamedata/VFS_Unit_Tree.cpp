@@ -145,7 +145,7 @@ int32_t TVFSTree::CreateNewFileDir(int32_t parent, std::string_view name, uint32
   int32_t node;
   if (parent < 0) {
     const int32_t slot = owner_.FreeRootSlot();
-    if (slot < 0) owner_.Fail("no free root slot left for '" + info.name + "'");
+    if (slot < 0) owner_.Refuse("no free root slot left for '" + info.name + "'");
     owner_.roots_[size_t(slot)] = info;  // taken now, written with the record
     node = AddRootNode(uint32_t(slot), info);
   } else {

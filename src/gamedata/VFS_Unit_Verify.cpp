@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "gamedata/SE_CutNames.h"
 #include "gamedata/VFS_Unit.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -71,6 +72,15 @@ void CheckLookupTable(TVFSFile& archive, std::vector<std::string>& findings) {
     findings.push_back("lookup-table\t" + path + "\tdiffers from a rebuild");
 }
 
+// Several records of one folder named with the same 65 characters.
+void CheckCutNames(TVFSFile& archive, std::vector<std::string>& findings) {
+  std::vector<std::string> fullLength;
+  for (const TTreeFileInfo& node : archive.Tree().Nodes())
+    if (node.index >= 0 && node.info.name.size() == kVFSNameMax) fullLength.push_back(node.path);
+  for (const TCutName& cut : FindCutNames(fullLength))
+    findings.push_back("cut-name\t" + cut.name + "\t" + CutNameText(cut, kVFSNameMax));
+}
+
 }  // namespace
 
 std::vector<std::string> VerifyArchive(const std::string& path) {
@@ -88,5 +98,6 @@ std::vector<std::string> VerifyArchive(const std::string& path) {
                        Hex(digest));
   CheckChains(archive, findings);
   CheckLookupTable(archive, findings);
+  CheckCutNames(archive, findings);
   return findings;
 }

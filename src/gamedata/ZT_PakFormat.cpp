@@ -102,6 +102,12 @@ void EncodeDirEntry(const TPakDirEntry& e, uint8_t* out) {
   std::memcpy(out + 25, e.name.data(), length);
 }
 
+std::optional<std::string> PakNameFault(std::string_view name) {
+  if (name.size() <= kPakNameMax) return std::nullopt;
+  return "is " + std::to_string(name.size()) + " characters long; a game package's names hold at most " +
+         std::to_string(kPakNameMax);
+}
+
 std::optional<TPakDirEntry> DecodeDirEntry(const uint8_t* in) {
   if (in[24] > kPakNameMax) return std::nullopt;
   TPakDirEntry e;

@@ -84,6 +84,9 @@ std::vector<uint8_t> EncodeDirectory(const std::vector<const TPakDirEntry*>& rec
 void EncodeDirEntry(const TPakDirEntry& entry, uint8_t* out);  // 152 bytes
 // Nothing when the name's length byte is above 127.
 std::optional<TPakDirEntry> DecodeDirEntry(const uint8_t* in);
+// Why a package cannot hold an entry of that name, or nothing: a record holds at most
+// 127 characters, and a cut name would never match the entry again.
+std::optional<std::string> PakNameFault(std::string_view name);
 
 // The packed DOS date/time of a day at 00:00:00.
 uint32_t DosDate(int year, int month, int day);

@@ -132,7 +132,7 @@ void TPakSystem::OpenForUpdate(const std::string& path) {
     }
     if (platform::ShowMessageBox(message, "Error", platform::MessageButtons::RetryCancel,
                                  platform::MessageIcon::Warning) != platform::MessageResult::Retry)
-      platform::EndProcess(platform::kExitCancelled);
+      platform::FatalStop("", platform::kExitCancelled);
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include "lang/S_DecimalSeperator.h"
 #include "lang/ZTI_Language.h"
+#include "package/ZTI_EntryNames.h"
 #include "package/ZTI_PakFile.h"
 #include "package/ZTI_PakHooks.h"
 #include "platform/CodePage.h"
@@ -26,12 +27,12 @@ std::u16string ExtractingText(std::string_view fileName) {
 }  // namespace
 
 void TPak::RefuseUnsafeNames(uint16_t group) const {
-  for (const TPakFile& entry : entries_)
-    if (entry.Group == group && !IsSafeEntryName(entry.Name))
-      throw platform::ESetupError("Entry \"" + entry.Name + "\" of package \"" + fileName_ +
-                                  "\" would be written outside the target directory; "
-                                  "nothing of group " +
-                                  std::to_string(group) + " was extracted");
+  for (const TPakFile& entry : entries_) {
+    if (entry.Group != group) continue;
+    if (const std::optional<std::string> fault = EntryNameFault(entry.Name))
+      throw platform::ESetupError("Entry \"" + entry.Name + "\" of package \"" + fileName_ + "\" " + *fault +
+                                  "; nothing of group " + std::to_string(group) + " was extracted");
+  }
 }
 
 namespace {

@@ -17,6 +17,7 @@ namespace {
 std::mutex handlerMutex;
 MessageBoxHandler messageBoxHandler;
 EndProcessHandler endProcessHandler;
+FatalStopHandler fatalStopHandler;
 OpenDocumentHandler openDocumentHandler;
 
 template <typename Handler>
@@ -83,10 +84,18 @@ void EndProcess(int status) {
   std::_Exit(status);
 }
 
-void FatalAppExit(const std::string& message) {
-  ShowMessageBox(message, "Error", MessageButtons::Ok, MessageIcon::Error);
-  EndProcess(kExitFatalStop);
+void SetFatalStopHandler(FatalStopHandler handler) {
+  std::lock_guard<std::mutex> lock(handlerMutex);
+  fatalStopHandler = std::move(handler);
 }
+
+void FatalStop(const std::string& message, int status) {
+  if (const auto handler = Current(fatalStopHandler)) handler(message, status);
+  if (!message.empty()) ShowMessageBox(message, "Error", MessageButtons::Ok, MessageIcon::Error);
+  EndProcess(status);
+}
+
+void FatalAppExit(const std::string& message) { FatalStop(message, kExitFatalStop); }
 
 void SetOpenDocumentHandler(OpenDocumentHandler handler) {
   std::lock_guard<std::mutex> lock(handlerMutex);

@@ -47,8 +47,14 @@ using EndProcessHandler = std::function<void(int status)>;
 void SetEndProcessHandler(EndProcessHandler handler);
 [[noreturn]] void EndProcess(int status);
 
-// The system's fatal application exit: shows the message (caption "Error") through
-// the message box handler and ends the process with kExitFatalStop.
+// A fatal stop: the program ends with the status, after the message (caption
+// "Error", through the message box handler; none when empty). A handler may take the
+// stop over: the setup thread installs one for the time of its run that undoes the
+// run first (it ends by throwing; when it returns, the stop goes on as without one).
+using FatalStopHandler = std::function<void(const std::string& message, int status)>;
+void SetFatalStopHandler(FatalStopHandler handler);
+[[noreturn]] void FatalStop(const std::string& message, int status);
+// The system's fatal application exit: FatalStop with kExitFatalStop.
 [[noreturn]] void FatalAppExit(const std::string& message);
 
 // Opens a document with its default action, without waiting. The default handler

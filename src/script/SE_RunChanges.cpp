@@ -60,6 +60,23 @@ std::vector<std::string> MissingDirectories(const std::string& path) {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
+// One folder or file name of a mirrored path. A name the system would not keep as it
+// is ("..", a trailing dot or blank, which Windows drops) could climb out of the backup
+// folder or meet another name: it is kept as "~" and the hex digits of its bytes
+// ("..": "~2E2E"). So is a name that starts with "~", so that no name meets an
+// encoded one, nor the folder's own "~run". Other names stay as they are.
+std::string MirroredComponent(std::string component) {
+  const char last = component.back();
+  if (component.front() != '~' && last != '.' && last != ' ') return component;
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string coded = "~";
+  for (const char c : component) {
+    coded += kDigits[static_cast<uint8_t>(c) >> 4];
+    coded += kDigits[static_cast<uint8_t>(c) & 15];
+  }
+  return coded;
+}
+
 platform::Status DeleteFileOfRun(const std::string& path) {
   if (!platform::FileExists(path)) return platform::Status::Success();  // never made, or already gone
   if (platform::IsReadOnly(path)) platform::SetReadOnly(path, false);
@@ -139,11 +156,17 @@ std::string BackupFolder(const std::string& installDir, const std::string& prefi
 }
 
 std::string MirrorPath(const std::string& folder, const std::string& foldedPath) {
-  std::string relative;
-  for (const char c : foldedPath)
-    if (c != '$' && c != ':') relative += c;
-  while (!relative.empty() && relative.front() == '\\') relative.erase(relative.begin());
-  return folder + "\\" + relative;
+  std::string mirrored = folder;
+  for (size_t start = 0; start < foldedPath.size();) {
+    size_t end = foldedPath.find_first_of("\\/", start);
+    if (end == std::string::npos) end = foldedPath.size();
+    std::string component;
+    for (size_t i = start; i < end; ++i)
+      if (foldedPath[i] != '$' && foldedPath[i] != ':') component += foldedPath[i];
+    if (!component.empty()) mirrored += "\\" + MirroredComponent(std::move(component));
+    start = end + 1;
+  }
+  return mirrored;
 }
 
 void SetGameFileJournalHooks(TGameFileJournalHooks hooks) { GameHooks() = std::move(hooks); }

@@ -47,7 +47,10 @@ class ERunStopped : public std::runtime_error {
 std::string RunJournalPath(const std::string& installDir, const std::string& prefix);
 // InstallDir + "\" + prefix + "backup".
 std::string BackupFolder(const std::string& installDir, const std::string& prefix);
-// Where below a folder a file of the folded path is kept: "$" and ":" are left out.
+// Where below a folder a file of the folded path is kept: "$" and ":" are left out,
+// and no name of the result climbs out of the folder: a name that ends in a dot or a
+// blank (".." among them), or starts with "~", becomes "~" and the hex digits of its
+// bytes ("$INSTDIR..\..\x.txt" -> "<folder>\~494E53544449522E2E\~2E2E\x.txt").
 std::string MirrorPath(const std::string& folder, const std::string& foldedPath);
 
 // What undoing and committing do with a game package or archive whose rollback
@@ -98,6 +101,12 @@ class TSetupRun {
   void MarkCreated(const std::string& path);
   // Whether a file (its folded path, lower case) was installed by an earlier run.
   bool InstalledBefore(const std::string& foldedPath) const;
+  // The registry values (RegistryValueId of script/SE_RegistryOldValues.h) that the
+  // installation's existing install log names: written by an earlier run, not the game.
+  void SetRegistryValuesRecordedBefore(std::unordered_set<std::string> ids) {
+    registryBefore_ = std::move(ids);
+  }
+  bool RecordedRegistryValueBefore(const std::string& id) const { return registryBefore_.count(id) != 0; }
 
   const std::string& InstallDir() const { return installDir_; }
   const std::string& Prefix() const { return prefix_; }
@@ -115,6 +124,7 @@ class TSetupRun {
  private:
   std::string givenInstallDir_, installDir_, prefix_;
   std::unordered_set<std::string> previouslyInstalled_;
+  std::unordered_set<std::string> registryBefore_;
   std::unordered_set<std::string> created_;  // lower-cased paths
   std::unordered_set<std::string> premade_;  // made by Begin, not yet recorded
   std::set<std::string> volumesToFlush_;     // "c:\", lower case

@@ -8,14 +8,22 @@
 #include "script/SE_PathVariables.h"
 #include "script/SE_RunChanges.h"
 #include "script/SE_TextHelpers.h"
+#include "script/SE_WrittenRecords.h"
 
 namespace {
 
-// A name beside the target that nothing uses yet.
-std::string TemporaryBeside(const std::string& path) {
-  std::string temp = path + ".~new";
-  for (int n = 1; platform::PathExists(temp); ++n) temp = path + ".~new" + std::to_string(n);
-  return temp;
+// Names tried for a temporary beside a target before the write gives up: a folder
+// does not hold this many leftovers, but a name that always "exists" (a device name
+// such as "nul.txt" on Windows) would otherwise be counted up for ever.
+constexpr int kTemporaryNameTries = 100;
+
+// A name beside the target that nothing uses yet; nothing when every one tried is taken.
+std::optional<std::string> TemporaryBeside(const std::string& path) {
+  for (int n = 0; n < kTemporaryNameTries; ++n) {
+    const std::string temp = path + ".~new" + (n ? std::to_string(n) : std::string());
+    if (!platform::PathExists(temp)) return temp;
+  }
+  return std::nullopt;
 }
 
 // The content must be on the disk before the original is moved aside for it.
@@ -29,15 +37,39 @@ struct TOriginalCopy {
   bool keep = false;
 };
 
+// Where a run sets aside the original an earlier run kept, when a newer one takes
+// its place.
+std::string KeptOriginalAside(const std::string& kept, const std::string& backups) {
+  return MirrorPath(backups + "\\~run", CollapseVariables(std::string_view(kept)));
+}
+
+// The original kept by an earlier run goes to the run's undo folder (and comes back
+// if the run is undone). False (nothing moved) when it cannot be moved.
+bool SetKeptOriginalAside(TSetupRun& run, const std::string& kept, const std::string& aside) {
+  MakeDirectoriesOfRun(ExtractFileDir(aside));
+  if (platform::FileExists(aside)) platform::DeleteFileAt(aside);  // a stale undo copy
+  run.Note({'R', {kept, aside, "0"}}, true);
+  return platform::RenameFile(kept, aside);
+}
+
 // Where the original of a replaced file goes: into the backup folder, unless that
 // already holds one for the path (kept by an earlier run of this setup) or the file
-// is this setup's own from an earlier run; then into the run's undo folder.
-TOriginalCopy OriginalCopyFor(const TSetupRun& run, const std::string& path, TOriginal original) {
+// is this setup's own from an earlier run; then into the run's undo folder. A file
+// that the game or the player changed since this setup last wrote it is newer than
+// the original kept then, and is kept instead of it.
+TOriginalCopy OriginalCopyFor(TSetupRun& run, const std::string& path, TOriginal original) {
   const std::string folded = CollapseVariables(std::string_view(path));
   const std::string backups = BackupFolder(run.InstallDir(), run.Prefix());
   const std::string kept = MirrorPath(backups, folded);
-  if (original == TOriginal::KeepForUninstall && !platform::FileExists(kept) && !run.InstalledBefore(folded))
-    return {kept, true};
+  if (original == TOriginal::KeepForUninstall) {
+    const std::string aside = KeptOriginalAside(kept, backups);
+    const bool keptBefore = platform::FileExists(kept);
+    // Set aside by this run already, before an attempt that failed and is retried.
+    if (!keptBefore && (!run.InstalledBefore(folded) || platform::FileExists(aside))) return {kept, true};
+    if (keptBefore && ChangedSinceAnyAddOnWroteIt(run.InstallDir(), run.Prefix(), path) &&
+        SetKeptOriginalAside(run, kept, aside))
+      return {kept, true};
+  }
   return {MirrorPath(backups + "\\~run", folded), false};
 }
 
@@ -75,10 +107,11 @@ void NoteTemporary(TSetupRun& run, const std::string& path, const std::string& t
   else run.Note({'T', {temp}}, false);
 }
 
-// One attempt; nothing when the file is in place, else the system's reason.
+// One attempt; nothing when the file is in place, else the system's reason. existed
+// tells whether a file was there before.
 std::optional<std::string> TryWrite(const std::string& path,
-                                    const std::function<bool(const std::string&)>& writer,
-                                    TOriginal original) {
+                                    const std::function<bool(const std::string&)>& writer, TOriginal original,
+                                    bool& existed) {
   TSetupRun* run = ActiveRun();
   const platform::PathMappingScope sameMapping;
   const std::string directory = ExtractFileDir(path);
@@ -86,14 +119,18 @@ std::optional<std::string> TryWrite(const std::string& path,
   const platform::PathState state = platform::StateOfPath(path);
   if (state == platform::PathState::Missing && !platform::DirectoryExists(directory))
     ForceDirectory(directory);
-  const bool existed = state == platform::PathState::File;
+  existed = state == platform::PathState::File;
   if (existed) {
     // A file that cannot be opened for writing (read-only, in use, no rights) is not
     // replaced behind its back, even where the system would let it be renamed.
     platform::File probe = platform::File::Open(path, platform::OpenMode::ReadWrite);
     if (!probe.IsOpen()) return platform::LastErrorText();
   }
-  const std::string temp = TemporaryBeside(path);
+  const std::optional<std::string> free = TemporaryBeside(path);
+  if (!free)
+    return "no free temporary name beside it (\"" + path + ".~new\" to \".~new" +
+           std::to_string(kTemporaryNameTries - 1) + "\" are all taken)";
+  const std::string& temp = *free;
   if (run) NoteTemporary(*run, path, temp, existed);
   bool wrote = false;
   try {
@@ -149,9 +186,14 @@ TUnnamedWrite WriteNewFileUnnamed(const std::string& path, const std::function<b
 
 void WriteFileOfRun(const std::string& path, const std::function<bool(const std::string& tempPath)>& writer,
                     TOriginal original) {
-  for (;;) {
-    const std::optional<std::string> failure = TryWrite(path, writer, original);
-    if (!failure) return;
+  for (bool existed = false;;) {
+    const std::optional<std::string> failure = TryWrite(path, writer, original, existed);
+    if (!failure) {
+      // What replaced a game file is recorded, so that the uninstaller can tell
+      // whether the file in place is still the add-on's.
+      if (existed && original == TOriginal::KeepForUninstall) RecordWhatTheRunWrote(path);
+      return;
+    }
     if (!AskRetryAfterWriteFailure(path, *failure)) throw ERunStopped(CouldNotWrite(path, *failure));
   }
 }

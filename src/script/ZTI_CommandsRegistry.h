@@ -1,6 +1,7 @@
 // The registry and shortcut commands: writeregstr, writeregstr_url, createshortcut.
-// They have no packaging step beyond the parameter minimum; their lines are stored as
-// written, with the data unexpanded (the run step expands the path variables).
+// Their lines are stored as written, with the data unexpanded (the run step expands
+// the path variables). The registry commands' packaging step refuses a line whose
+// registry entry line the install log could not carry (script/SE_RegistryEntryLine.h).
 //
 // Run steps (ZTI_CommandsRegistry_Run.cpp): writeregstr writes one string value,
 // writeregstr_url the three keys of a URL protocol below HKEY_CLASSES_ROOT,
@@ -13,12 +14,14 @@
 class TWriteRegStrCommand : public TCommandClass {
  public:
   TWriteRegStrCommand() : TCommandClass(CommandNumberOf("writeregstr")) {}
+  void Compile(TCompiler& compiler, int32_t lineIndex) override;
   void Execute(int32_t lineIndex) override;
 };
 
 class TWriteRegStr_URLCommand : public TCommandClass {
  public:
   TWriteRegStr_URLCommand() : TCommandClass(CommandNumberOf("writeregstr_url")) {}
+  void Compile(TCompiler& compiler, int32_t lineIndex) override;
   void Execute(int32_t lineIndex) override;
 };
 

@@ -8,6 +8,9 @@
 #include "script/SE_Global.h"
 #include "script/SE_InstallRecorder.h"
 #include "script/SE_RegistryAccess.h"
+#include "script/SE_RegistryEntryLine.h"
+#include "script/SE_RegistryOldValues.h"
+#include "script/SE_RunChanges.h"
 #include "script/SE_RunRegistry.h"
 #include "script/ZTI_CommandsRegistry.h"
 #include "script/ZTI_CommandsRun.h"
@@ -16,17 +19,12 @@ namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-std::string RegistryEntryLine(const std::string& root, const std::string& key, const std::string& name,
-                              const std::string& data) {
-  return Quoted(root) + " " + Quoted(key) + " " + Quoted(name) + " " + Quoted(data);
-}
-
 // Writes string values below HKEY_CLASSES_ROOT, creating the key.
 void WriteClassesValues(const std::string& key,
                         std::initializer_list<std::pair<std::string, std::string>> values) {
   WaitUntilRegistryCanBeChanged();
   constexpr int kClassesRoot = 2;
-  for (const auto& [name, data] : values) WriteRegistryStringOfRun(kClassesRoot, key, name, data);
+  for (const auto& [name, data] : values) WriteRegistryStringKeepingOld(kClassesRoot, key, name, data);
 }
 
 }  // namespace
@@ -37,9 +35,13 @@ void TWriteRegStrCommand::Execute(int32_t lineIndex) {
   const std::string& key = Param(line, 1);
   const std::string& name = Param(line, 2);
   const std::string& data = Param(line, 3);
+  // A value the uninstaller could not find again from its line is not written.
+  if (const auto problem = RegistryEntryProblem(root, key, name, data))
+    throw ERunStopped("The registry value \"" + name + "\" of " + key + " is not written: " + *problem);
   WaitUntilRegistryCanBeChanged();
   // A value that cannot be written asks Retry/Cancel; Cancel stops the run.
-  WriteRegistryStringOfRun(RootCodeFromName(root), key, name, ExpandVariables(std::string_view(data)));
+  // A value the game had keeps its old data for the uninstaller.
+  WriteRegistryStringKeepingOld(RootCodeFromName(root), key, name, ExpandVariables(std::string_view(data)));
   // The list keeps each line once.
   RecordRegistryEntry(RegistryEntryLine(root, key, name, data));
 }
@@ -49,6 +51,8 @@ void TWriteRegStr_URLCommand::Execute(int32_t lineIndex) {
   const std::string& protocol = Param(line, 0);
   const std::string iconKey = protocol + "\\DefaultIcon\\";
   const std::string commandKey = protocol + "\\shell\\open\\command\\";
+  if (const auto problem = RegistryEntryProblem("HKCR", protocol, "", ""))
+    throw ERunStopped("The URL protocol " + protocol + " is not registered: " + *problem);
   // The program in quotes, then each further parameter in quotes, not expanded.
   std::string command = Quoted(ExpandVariables(std::string_view(Param(line, 2))));
   for (int32_t i = 3; i < line.ParamCount(); ++i) command += " " + Quoted(line.Params[i]);

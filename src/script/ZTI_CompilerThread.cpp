@@ -7,6 +7,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
+#include "platform/FileKinds.h"
 #include "platform/Files.h"
 #include "script/ZTI_CommandList.h"
 
@@ -34,6 +35,21 @@ std::optional<FolderId> FolderIdOf(const std::string& path) {
 std::string FileNamePart(const std::string& path) {
   const size_t cut = path.find_last_of("\\/");
   return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+// A file or folder of a walk whose name no entry can carry: raises ESetupError naming
+// it, where it would otherwise be packed under another name or left out unseen.
+void RefuseUnusableName(const std::string& path) {
+  // The entry would carry the stand-in the system gave for the name, and the setup
+  // would write a file or folder of that other name.
+  if (!platform::NameFitsCodePage(path))
+    throw platform::ESetupError("the name of \"" + platform::HostPathOf(path).value_or(path) +
+                                "\" holds characters outside the Windows-1252 code page, which entry "
+                                "names are stored in; rename it");
+  // Windows drops the dot or blank: the name opens another file, or none.
+  if (path.back() == '.' || path.back() == ' ')
+    throw platform::ESetupError("the name of \"" + path +
+                                "\" ends in a dot or blank, which Windows drops from names; rename it");
 }
 
 }  // namespace
@@ -80,6 +96,7 @@ void TCompilerFileList::WalkDirectory(const std::string& top, const std::string&
     pending.pop_front();
     for (const platform::DirectoryEntry& item : platform::ListDirectory(folder.path)) {
       const std::string path = folder.path + item.name;
+      RefuseUnusableName(path);
       if (item.isDirectory) {
         // A link back to a folder of the walk would enter the same files again at
         // every level, without end.

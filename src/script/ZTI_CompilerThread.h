@@ -44,7 +44,8 @@ class TCompilerFileList {
   // that directory), into the group. The source is joined to the compiler's base
   // directory unless asWritten is set or it is absolute. A source that does not
   // exist enters nothing. Folder links are followed, except one that leads back to
-  // a folder of the walk (the compiler's warning names it).
+  // a folder of the walk (the compiler's warning names it). A file or folder of the
+  // walk whose name the code page lacks raises ESetupError naming it.
   void AddSource(const std::string& source, int32_t group, const std::string& prefix, bool asWritten,
                  const std::string& groupName);
   // Enters one file as entry prefix + name, unless no file exists at source.

@@ -1,5 +1,6 @@
 #include "script/ZTI_ScriptText.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "platform/CodePage.h"
@@ -40,12 +41,49 @@ std::optional<std::string> SplitWords(std::string_view line, std::vector<Word>& 
   }
 }
 
+bool IsEmptyOrComment(std::string_view text) {
+  size_t first = 0;
+  while (first < text.size() && IsBlank(text[first])) ++first;
+  return first == text.size() || text[first] == ';';
+}
+
+// The first character of a UTF-8 text that the code page has no byte for (U+FFFD for
+// a malformed sequence), or nothing when the text converts exactly.
+std::optional<char32_t> FirstCharOutsideCodePage(std::string_view utf8) {
+  if (platform::IsAscii(utf8) || platform::AnsiToUtf8(platform::Utf8ToAnsi(utf8)) == utf8)
+    return std::nullopt;
+  const std::u16string wide = platform::Utf8ToWide(utf8);
+  for (size_t i = 0; i < wide.size(); ++i) {
+    const bool pair = wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < wide.size();
+    if (pair) return 0x10000 + ((char32_t(wide[i]) - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
+    if (wide[i] != u'?' && platform::WideToAnsi(std::u16string_view(&wide[i], 1)) == "?") return wide[i];
+  }
+  return 0xFFFD;  // not reached: a text that does not convert has such a character
+}
+
+// A UTF-8 line in the code page the package holds its texts in; a fault text when a
+// character has no place there (it would become "?" in a path, name, key or value).
+std::optional<std::string> ConvertUtf8Line(std::string_view utf8, std::string& converted) {
+  if (IsEmptyOrComment(utf8)) {
+    converted.clear();  // stored as nothing
+    return std::nullopt;
+  }
+  if (const std::optional<char32_t> outside = FirstCharOutsideCodePage(utf8)) {
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*outside));
+    if (*outside == 0xFFFD) return std::string("the line is not valid UTF-8 (") + code + ")";
+    return std::string("character ") + code +
+           " is outside the Windows-1252 code page, which the setup stores paths, names, keys and "
+           "values in (texts shown to players belong in the language tables)";
+  }
+  converted = platform::Utf8ToAnsi(utf8);
+  return std::nullopt;
+}
+
 std::optional<std::string> ParseLine(std::string_view text, int32_t index, TCompLine& line,
                                      TGameStoreIds& stores) {
   line = TCompLine{};
-  size_t first = 0;
-  while (first < text.size() && IsBlank(text[first])) ++first;
-  if (first == text.size() || text[first] == ';') return std::nullopt;  // empty, comment
+  if (IsEmptyOrComment(text)) return std::nullopt;
 
   std::vector<Word> words;
   if (auto fault = SplitWords(text, words)) return fault;
@@ -92,11 +130,9 @@ std::optional<TScriptTextError> ParseScriptText(std::string_view text, TCompLine
                                                 TGameStoreIds* stores) {
   lines.Lines.clear();
   TGameStoreIds found;
+  const bool utf8 = text.substr(0, 3) == "\xEF\xBB\xBF";
+  if (utf8) text.remove_prefix(3);
   std::string converted;
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") {
-    converted = platform::Utf8ToAnsi(text.substr(3));
-    text = converted;
-  }
   std::vector<TCompLine> parsed;
   size_t start = 0;
   while (start < text.size()) {
@@ -106,6 +142,10 @@ std::optional<TScriptTextError> ParseScriptText(std::string_view text, TCompLine
     std::string_view lineText = text.substr(start, end - start);
     if (!lineText.empty() && lineText.back() == '\r') lineText.remove_suffix(1);
     const int32_t index = static_cast<int32_t>(parsed.size());
+    if (utf8) {
+      if (auto fault = ConvertUtf8Line(lineText, converted)) return TScriptTextError{index + 1, *fault};
+      lineText = converted;
+    }
     if (parsed.size() == kMaxCompiledLines)
       return TScriptTextError{index + 1, "too many lines (a script holds at most 65535)"};
     TCompLine line;

@@ -1,7 +1,8 @@
 // Reading a setup script's text into compiled-line form, before the packaging steps.
 //
 // The text is 8-bit (Windows-1252; a text that starts with a UTF-8 byte-order mark is
-// read as UTF-8 and converted), one command per line, lines ended by LF or CR LF:
+// read as UTF-8 and converted, and a line other than a comment with a character that
+// Windows-1252 lacks is a fault), one command per line, lines ended by LF or CR LF:
 //   keyword param param ...   blanks or tabs separate the words; a parameter in
 //                             double quotes may hold blanks (the quotes are removed,
 //                             "" is an empty parameter); keywords ignore case
@@ -26,8 +27,8 @@ struct TScriptTextError {
 
 // Fills lines from the script text. On a fault (an unknown keyword, a line below its
 // command's minimum, a bad quote, a parameter over 65,535 bytes, more than 65,535
-// lines, a store directive with a malformed id) the first fault is returned and lines
-// is left empty. Store directive lines are stored as -1 lines; their ids go to stores
-// when it is given.
+// lines, a store directive with a malformed id, a character outside the code page) the
+// first fault is returned and lines is left empty. Store directive lines are stored as
+// -1 lines; their ids go to stores when it is given.
 std::optional<TScriptTextError> ParseScriptText(std::string_view text, TCompLines& lines,
                                                 TGameStoreIds* stores = nullptr);

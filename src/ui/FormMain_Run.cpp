@@ -7,6 +7,7 @@
 #include "lang/ZTI_ReplaceText.h"
 #include "package/ZTI_PakFile.h"
 #include "platform/CodePage.h"
+#include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
@@ -102,12 +103,18 @@ void TFrmMain::RunUninstallation() {
 
   // A file whose original the setup kept gets the original back (or hands it to the
   // add-on that replaced the file since).
-  const TFileUninstaller fileUninstaller(InstallDir(), SetupInfoFile().Info.UninstallPrefix);
+  TFileUninstaller fileUninstaller(InstallDir(), SetupInfoFile().Info.UninstallPrefix);
+  // Read before the backup folder goes: the old data of values the add-on wrote over.
+  const TRegistryUninstaller registryUninstaller(InstallDir(), SetupInfoFile().Info.UninstallPrefix);
   for (int32_t p = 1; p <= files; ++p) {
     if (ShowsProgress(p, files)) SetUninstallProgress(FormatItemProgress(u"", p, files), p);
     fileUninstaller.Uninstall(list.Files()[static_cast<size_t>(p - 1)]);
   }
   RemoveTree(fileUninstaller.BackupFolderPath());
+  // A game file that changed since the add-on was installed stayed as it is: say which.
+  if (const std::string kept = fileUninstaller.KeptFilesText(); !kept.empty())
+    platform::ShowMessageBox(kept, "Uninstall", platform::MessageButtons::Ok,
+                             platform::MessageIcon::Information);
   // The last directory recorded is the deepest: remove from the end.
   for (int32_t p = 1; p <= dirs; ++p) {
     if (ShowsProgress(p, dirs))
@@ -117,7 +124,7 @@ void TFrmMain::RunUninstallation() {
   for (int32_t p = 1; p <= regs; ++p) {
     if (ShowsProgress(p, regs))
       SetUninstallProgress(FormatItemProgress(Languages().GetText(24), p, regs), files + dirs + p);
-    RemoveRegistryEntry(list.RegistryEntries()[static_cast<size_t>(p - 1)]);
+    registryUninstaller.Uninstall(list.RegistryEntries()[static_cast<size_t>(p - 1)]);
   }
 
   const TSetupInfo& info = SetupInfoFile().Info;

@@ -10,6 +10,7 @@
 #include "platform/CodePage.h"
 #include "platform/Dialogs.h"
 #include "package/ZTI_PakFile.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "script/ZTI_SetupInfo.h"
 #include "support/TestMachine.h"
@@ -122,6 +123,16 @@ TEST(ErrorReport, FileNamesCountUpAndNeverOverwrite) {
   for (int n = 0; n < 3; ++n) std::ofstream(hostTemp / ErrorLogName(n)) << "old";
   fs::create_directory(hostTemp / ErrorLogName(3));  // a folder of that name is skipped too
   EXPECT_EQ(NextErrorLogPath(temp), temp + "\\ErrorLog0004.TXT");
+
+  // Every four-digit name taken: the search ends with a message instead of counting on.
+  for (int n = 4; n <= 9999; ++n) std::ofstream(hostTemp / ErrorLogName(n)) << "old";
+  try {
+    NextErrorLogPath(temp);
+    ADD_FAILURE() << "a name past ErrorLog9999.TXT was given";
+  } catch (const platform::ESetupError& error) {
+    EXPECT_EQ(std::string(error.what()), "No free name for an error report in \"" + temp +
+                                             "\": ErrorLog0000.TXT to ErrorLog9999.TXT are all taken");
+  }
 }
 
 class ReportHandlers : public ::testing::Test {

@@ -273,13 +273,16 @@ TEST_F(Startup, ExitStatusesTellHowTheRunEnded) {
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_NE(run.out.find("page\t3\tfinish"), std::string::npos) << run.out;
 
-  // Not enough space: a file group on a drive that has none.
+  // Not enough space: a file group on a drive that has none (drive Q: of the prefix
+  // leads to the host's /proc, whose file system has no free block).
+  fs::create_directory_symlink("/proc", prefix_.Root() / "dosdevices" / "q:");
   Package big;
   big.extra.push_back(StoredEntry("big.dat", std::string(2048, 'x'), 1));
   big.lines.Lines = {Line("file", {"big.dat", "1"}, 0)};
   run = RunWith(big, {"--dir", "Q:\\Games"});
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_EQ(run.err, "Not enough free space in Q:\\Games\\: 2.00 KB required, 0.00 Bytes available\n");
+  fs::remove(prefix_.Root() / "dosdevices" / "q:");
 
   // The directory page refuses a drive that cannot take the installation.
   Package withDirectoryPage;

@@ -151,7 +151,7 @@ TEST(EndToEnd, InstallThenUninstallLeavesThePrefixAsItWas) {
             "C:\\Games\\E2E\\");
   const std::string uninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\E2E Add-on";
   EXPECT_EQ(Value(platform::RegistryRoot::LocalMachine, uninstallKey, "UninstallString").value_or(""),
-            "C:\\Games\\E2E\\\\E2E_Uninstall.exe");
+            "C:\\Games\\E2E\\E2E_Uninstall.exe");
   ProgramResult listed = RunProgram("setuptool", {"ztp", "list", (game / "data.ztp").string()});
   EXPECT_NE(listed.out.find("copy\\readme.txt"), std::string::npos) << listed.out << listed.err;
   listed = RunProgram("setuptool", {"vfs", "list", (game / "sounds.vfs").string()});

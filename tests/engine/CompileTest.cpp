@@ -70,6 +70,34 @@ TEST_F(CompileTest, UnknownLabelStopsWithTheReferringLine) {
   }
 }
 
+// The install log's registry entry line has no escape for a double quote: a line
+// that would need one is refused with its script line; blanks are fine.
+TEST_F(CompileTest, RegistryValuesTheInstallLogCannotRecordAreRefusedWithTheirLine) {
+  struct Case {
+    std::string script;
+    std::string field;  // named in the refusal; empty: packed
+    int line;
+  } cases[] = {
+      {"name x\nwriteregstr HKCU Software\\Demo Ver\"sion\" 2\n", "value name Ver\"sion\"", 1},
+      {"writeregstr HKCU Soft\"ware 1 2\n", "key Soft\"ware", 0},
+      {"\n\nwriteregstr HKCU Software Version 2\"\n", "data 2\"", 2},
+      {"writeregstr_url de\"mo icon.ico prog.exe\n", "key de\"mo", 0},
+      {"writeregstr HKCU \"Software\\Demo Game\" \"Name With Blanks\" \"a b\"\n", "", -1},
+      {"writeregstr_url demo icon.ico prog.exe \"%1\"\n", "", -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script);
+    TCompiler compiler;
+    ASSERT_FALSE(ParseScriptText(c.script, compiler.Lines));
+    EXPECT_EQ(compiler.CompileAll(commands_), c.field.empty());
+    EXPECT_EQ(compiler.ErrorLine, c.line);
+    if (!c.field.empty()) {
+      EXPECT_NE(compiler.ErrorText.find("the " + c.field + " holds a double quote"), std::string::npos)
+          << compiler.ErrorText;
+    }
+  }
+}
+
 TEST_F(CompileTest, IdentityCommandsFillTheSetupInformationAndLeaveEmptyLines) {
   ASSERT_TRUE(
       Compile("name \"Demo Add-on 1.2\"\n"

@@ -162,5 +162,104 @@ TEST_F(GameDataCommandsTest, AWrongPasswordStopsTheProgramAndLeavesThePackageAsI
   EXPECT_EQ(HostRead("C:\\Games\\Demo\\data.ztp"), before);
 }
 
+// A fatal stop of a game-package update (a package guarded by another password, the
+// missing-package box cancelled) undoes the run before the program ends with the
+// stop's status: the game's files, package and registry values are as they were.
+TEST_F(GameDataCommandsTest, AFatalStopOfAnUpdateUndoesTheRunFirst) {
+  struct Case {
+    const char* name;
+    const char* package;  // the ztpupdate line's package
+    int status;
+    const char* firstLine;
+  } cases[] = {
+      {"another password", "data.ztp", platform::kExitFatalStop, "Error Incorrect Password\rFile: data.ztp"},
+      {"the missing package's box cancelled", "missing.ztp", platform::kExitCancelled,
+       "The installation was cancelled."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fresh();
+    fs::create_directories(Host("C:\\Games\\Demo"));
+    MakePackage("C:\\Games\\Demo\\data.ztp");
+    WriteSource("ztp/a.txt", "first");
+    Pack("name Demo\nztpupdate ztp\\ right data.ztp\n");
+    Run();
+    ASSERT_TRUE(endedWith_.empty());
+    const std::string package = HostRead("C:\\Games\\Demo\\data.ztp");
+    HostWrite("C:\\Games\\Demo\\game.dat", "the game's own");
+    ASSERT_TRUE(platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, "Software\\Game", true)
+                    ->WriteString("Language", "English"));
+    asked_.clear();
+    UninstallList().Clear();
+    WriteSource("files/game.dat", "replaced");
+    WriteSource("files/new.txt", "new");
+    WriteSource("ztp2/b.txt", "second");
+    Pack(std::string("name Two\nprefix Two\nuninstallpages uninstall\n"
+                     "writeregstr HKCU Software\\Game Language Czech\nfile files\\\n"
+                     "ztpupdate ztp2\\ wrong ") +
+         c.package + "\n");
+    Run();
+    ASSERT_FALSE(endedWith_.empty());
+    EXPECT_EQ(endedWith_.front(), c.status);
+    ASSERT_FALSE(asked_.empty());
+    EXPECT_EQ(asked_.back().text.rfind(c.firstLine, 0), 0u) << asked_.back().text;
+    EXPECT_NE(asked_.back().text.find("the game was left as it was"), std::string::npos)
+        << asked_.back().text;
+    EXPECT_TRUE(HostRead("C:\\Games\\Demo\\data.ztp") == package);
+    EXPECT_EQ(HostRead("C:\\Games\\Demo\\game.dat"), "the game's own");
+    EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\new.txt"));
+    EXPECT_EQ(RegValue(platform::RegistryRoot::CurrentUser, "Software\\Game", "Language"), "English");
+    EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\Two_backup"));
+    EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Two_run.journal"));
+    EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\Two_install.log"));
+  }
+}
+
+// Bytes that do not get smaller when compressed.
+std::string Incompressible(size_t size) {
+  std::string bytes(size, '\0');
+  uint32_t state = 12345;
+  for (char& byte : bytes) {
+    state = state * 1103515245u + 12345u;
+    byte = static_cast<char>(state >> 24);
+  }
+  return bytes;
+}
+
+// A full archive or a file that is no archive is the player's to act on: the run
+// ends as failed (exit status 1), undone, with the message and no error report.
+TEST_F(GameDataCommandsTest, AFullArchiveOrAFileThatIsNoArchiveEndsAsAFailedRun) {
+  struct Case {
+    const char* name;
+    std::string content;  // the archive's source file
+    bool noArchive;       // the archive file is plain text
+    const char* problem;
+  } cases[] = {
+      {"no free block", Incompressible(201 * 512), false, "no free block left for 'big.bin'"},
+      {"no archive", "small", true, "file is shorter than its block and root tables"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fresh();
+    fs::create_directories(Host("C:\\Games\\Demo"));
+    if (c.noArchive) HostWrite("C:\\Games\\Demo\\sounds.vfs", std::string(300, 'x'));
+    else MakeArchive("C:\\Games\\Demo\\sounds.vfs");
+    const std::string archive = HostRead("C:\\Games\\Demo\\sounds.vfs");
+    WriteSource("sounds/big.bin", c.content);
+    WriteSource("files/new.txt", "new");
+    Pack("name Demo\nprefix Demo\nfile files\\\nvfsupdate sounds\\ sounds.vfs\n");
+    Run();
+    EXPECT_TRUE(AbortRequested);
+    EXPECT_TRUE(reported_.empty()) << reported_.front().first;
+    EXPECT_TRUE(endedWith_.empty());
+    ASSERT_FALSE(asked_.empty());
+    EXPECT_NE(asked_.back().text.find(c.problem), std::string::npos) << asked_.back().text;
+    EXPECT_NE(asked_.back().text.find("the game was left as it was"), std::string::npos)
+        << asked_.back().text;
+    EXPECT_TRUE(HostRead("C:\\Games\\Demo\\sounds.vfs") == archive);
+    EXPECT_FALSE(HostFileExists("C:\\Games\\Demo\\new.txt"));
+  }
+}
+
 }  // namespace
 }  // namespace engine_test

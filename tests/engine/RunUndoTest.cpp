@@ -63,7 +63,7 @@ class RunUndoTest : public SetupRun {
   void UninstallFilesOf(const std::string& prefix) {
     TUninstallList log;
     ASSERT_TRUE(log.Load(At("C:\\Games\\Demo"), prefix));
-    const TFileUninstaller files(At("C:\\Games\\Demo\\"), prefix);
+    TFileUninstaller files(At("C:\\Games\\Demo\\"), prefix);
     for (const std::string& item : log.Files()) files.Uninstall(item);
     RemoveTree(files.BackupFolderPath());
     platform::DeleteFileAt(TUninstallList::LogPath(At("C:\\Games\\Demo"), prefix));

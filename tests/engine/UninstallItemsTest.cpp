@@ -96,7 +96,7 @@ TEST_F(UninstallItemsOnMachine, AddOnsSharingAFileGiveItBackInAnyUninstallOrder)
   auto uninstall = [&](const std::string& addOn) {
     std::vector<std::string> items = {"$INSTDIRgame.dat"};
     if (addOn != "C_") items.push_back("$INSTDIRa.txt");
-    const TFileUninstaller files(prefix.Path("C:\\Games\\Demo\\"), addOn);
+    TFileUninstaller files(prefix.Path("C:\\Games\\Demo\\"), addOn);
     for (const std::string& item : items) files.Uninstall(item);
     RemoveTree(files.BackupFolderPath());
     fs::remove(game / (addOn + "install.log"));

@@ -72,7 +72,7 @@ TEST_F(UninstallerTest, TheRunWritesTheProgramWithTheUninstallEntriesRenamed) {
   Run();
   ASSERT_TRUE(reported_.empty()) << reported_[0].first;
 
-  const std::string uninstaller = At("C:\\Program Files\\Demo\\\\Demo_Uninstall.exe");
+  const std::string uninstaller = At("C:\\Program Files\\Demo\\Demo_Uninstall.exe");
   const std::string bytes = ReadHostFile(Host(uninstaller));
   const std::string stub = ReadHostFile(work_->Path() / "stub.exe");
   ASSERT_GT(bytes.size(), stub.size());

@@ -10,4 +10,17 @@ std::string ReadHostFile(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+void WriteHostFile(const std::filesystem::path& path, const std::string& content) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+std::map<std::string, std::string> HostTreeBelow(const std::filesystem::path& root) {
+  std::map<std::string, std::string> entries;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+    entries[std::filesystem::relative(entry.path(), root).string()] =
+        entry.is_directory() ? "<dir>" : ReadHostFile(entry.path());
+  return entries;
+}
+
 }  // namespace testing_support

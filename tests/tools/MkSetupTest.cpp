@@ -251,6 +251,10 @@ TEST_F(MkSetupTest, AppendsToTheStubAndMarksTheResultExecutable) {
 
 TEST_F(MkSetupTest, FaultsNameTheFileAndLineAndWriteNothing) {
   WriteHost(Work() / "here.txt", "x");
+  // A large entry (stored without a CRC) in an update group, as a sparse file.
+  WriteHost(Work() / "big" / "big.bin", "");
+  fs::resize_file(Work() / "big" / "big.bin", kLargeEntrySize);
+  WriteHost(Work() / "big" / "small.txt", "s");
   struct Case {
     std::string script;
     std::string message;  // after "mksetup: SCRIPT"
@@ -266,16 +270,67 @@ TEST_F(MkSetupTest, FaultsNameTheFileAndLineAndWriteNothing) {
       {std::string(65536, '\n'), ":65536: too many lines (a script holds at most 65535)"},
       {"pages nosuchfolder\n", ":1: page folder not found - nosuchfolder ("},
       {"message \"unclosed\n", ":1: missing closing quote in parameter 1"},
+      {"name x\nwriteregstr HKCU Software\\Demo Ver\"sion\" 2\n",
+       ":2: Registry value not recordable - the value name Ver\"sion\" holds a double quote"},
+      {"name x\n\nztpupdate big\\ pw game.ztp\n",
+       ":3: update entry too large - big.bin has 73400320 bytes; an entry of a ztpupdate group must be "
+       "smaller "
+       "than 73400320 bytes (70 MiB)"},
+      {"vfsupdate big data.vfs\n",
+       ":1: update entry too large - big.bin has 73400320 bytes; an entry of a vfsupdate"},
   };
   for (const auto& c : cases) {
     WriteHost(Output(), "previous output");
     const ToolRun run = Pack(c.script);
     EXPECT_EQ(run.status, 1) << c.message;
-    EXPECT_EQ(run.err.rfind("mksetup: " + ScriptName() + c.message, 0), 0u)
+    // The fault is the first line, or follows the progress lines of the sources read.
+    const size_t fault = run.err.find("mksetup: " + ScriptName() + c.message);
+    EXPECT_TRUE(fault == 0 || (fault != std::string::npos && run.err[fault - 1] == '\n'))
         << "expected: " << c.message << "\ngot: " << run.err.substr(0, 300);
     EXPECT_EQ(ReadHostFile(Output()), "previous output");
     EXPECT_FALSE(fs::exists(Output().string() + ".part"));
   }
+}
+
+// The package holds paths, names, keys and values in Windows-1252: a character it
+// lacks is refused with its line instead of becoming "?"; comments may hold anything,
+// and the accented letters of the code page pass.
+TEST_F(MkSetupTest, TextOutsideTheCodePageIsRefusedWithItsLine) {
+  WriteHost(Work() / "files" / "caf\xC3\xA9.txt", "x");  // "café.txt": in the code page
+  const std::string bom = "\xEF\xBB\xBF";
+  const struct {
+    std::string script;
+    std::string message;  // after "mksetup: SCRIPT"; empty when the script packs
+  } cases[] = {
+      {bom + "; \xD0\x9A\xD0\xB0\xD1\x80\xD1\x82\xD1\x8B in a comment\nfile files\\\n", ""},
+      {bom + "writeregstr HKCU Software\\Caf\xC3\xA9 Name value\n", ""},
+      {bom + "name x\nwriteregstr HKCU Software\\X \xD0\x9A\xD0\xBB\xD1\x8E\xD1\x87 value\n",
+       ":2: character U+041A is outside the Windows-1252 code page"},
+      {bom + "createdirectory $INSTDIR\\\xF0\x9F\x98\x80\n", ":1: character U+1F600 is outside"},
+      {bom + "writeregstr HKCU k v \xFF\n", ":1: the line is not valid UTF-8 (U+FFFD)"},
+  };
+  for (const auto& c : cases) {
+    fs::remove(Output());
+    const ToolRun run = Pack(c.script);
+    if (c.message.empty()) {
+      EXPECT_EQ(run.status, 0) << c.script << run.err;
+      continue;
+    }
+    EXPECT_EQ(run.status, 1) << c.message;
+    EXPECT_EQ(run.err.rfind("mksetup: " + ScriptName() + c.message, 0), 0u) << run.err;
+    EXPECT_FALSE(fs::exists(Output()));
+  }
+  // A file or folder whose name the code page lacks would be packed under a stand-in.
+  WriteHost(Work() / "files" / "\xD0\x9A\xD0\xB0\xD1\x80\xD1\x82\xD1\x8B" / "a.map", "map");
+  fs::remove(Output());
+  const ToolRun folder = Pack("name x\nfile files\\\n");
+  EXPECT_EQ(folder.status, 1);
+  EXPECT_NE(folder.err.find("mksetup: " + ScriptName() + ":2: the name of \"" +
+                            (Work() / "files" / "\xD0\x9A\xD0\xB0\xD1\x80\xD1\x82\xD1\x8B").string() +
+                            "\" holds characters outside the Windows-1252 code page"),
+            std::string::npos)
+      << folder.err;
+  EXPECT_FALSE(fs::exists(Output()));
 }
 
 TEST_F(MkSetupTest, CommandLineAndOutputFaults) {

@@ -196,3 +196,40 @@ TEST_F(GameDataTool, RecoverPlaysBackAHotJournalAndEveryCommandDoesSoFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+// An older setup stored a name longer than a record holds as its first 65 (archive) or
+// 127 (package) characters; the cut name never matched again, so each run added a
+// record. The archive's check and the package's listing say so, and fail.
+TEST_F(GameDataTool, RecordsAnOlderSetupCutAreReported) {
+  const std::string archive = Host("data.vfs"), package = Host("data.ztp");
+  ASSERT_EQ(Tool({"vfs", "create", archive, "--block-size", "512", "--blocks", "64", "--roots", "8"}).status,
+            0);
+  ASSERT_EQ(Tool({"ztp", "create", package}).status, 0);
+  const std::string longFile = std::string(70, 'v') + ".txt";
+  const std::string longEntry = std::string(130, 'z');
+  for (int run = 0; run < 3; ++run) {
+    TVFSFile file;
+    file.Open(platform::WindowsPathOf(archive), true);
+    const std::string text = "run " + std::to_string(run);
+    file.Tree().PutFile("maps\\" + longFile, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    file.Flush(false);
+    file.Close();
+    TMemoryGroupEntries entries;
+    entries.Add(longEntry, std::vector<uint8_t>(10, uint8_t('0' + run)));
+    TPakSystem().UpdatePackageAt(platform::WindowsPathOf(package), "data.ztp", "", entries);
+  }
+  const std::string cutPath = "maps\\" + longFile.substr(0, 65);
+  ProgramResult r = Tool({"vfs", "verify", archive});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "cut-name\t" + cutPath + "\t3 records share the name \"" + cutPath +
+                       "\" of 65 characters, the most a record holds: an older setup cut a longer name\n");
+  r = Tool({"ztp", "list", package});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(Lines(r.out).size(), 4u);  // the records are listed all the same
+  EXPECT_EQ(r.err, "ztp: " + package + ": 3 records share the name \"" + longEntry.substr(0, 127) +
+                       "\" of 127 characters, the most a record holds: an older setup cut a longer name\n");
+}
+
+}  // namespace

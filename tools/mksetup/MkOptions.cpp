@@ -41,6 +41,8 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
       options.threads = *count;
     } else if (arg == "--package-only") {
       options.packageOnly = true;
+    } else if (arg == "--check") {
+      options.check = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       result.error = "unknown option " + arg;
       return result;

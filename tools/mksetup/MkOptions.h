@@ -16,11 +16,12 @@ struct Options {
   std::string base;      // empty: the script's folder
   std::string data;      // empty: the data folder beside mksetup
   unsigned threads = 0;  // 0: the machine's cores (or SE_THREADS)
+  bool check = false;    // check the pages and languages of what was made
 };
 
 inline constexpr const char* kUsage =
     "usage: mksetup SCRIPT [-o OUTPUT] [--stub FILE | --package-only] [--finaliser FILE]\n"
-    "               [--base DIR] [--data DIR] [--threads N]\n"
+    "               [--base DIR] [--data DIR] [--threads N] [--check]\n"
     "\n"
     "Turns a setup script and the files it names into a setup program (the package\n"
     "appended to a copy of the setup program) or, with --package-only, a package file.\n"
@@ -33,7 +34,10 @@ inline constexpr const char* kUsage =
     "  --base DIR      folder that sources are named relative to (default: the script's)\n"
     "  --data DIR      folder with languages\\ and layout\\ (default: data beside mksetup)\n"
     "  --threads N     compress on N threads, 1 to 64 (default: the machine's cores, or\n"
-    "                  the variable SE_THREADS); the output is the same for every N\n";
+    "                  the variable SE_THREADS); the output is the same for every N\n"
+    "  --check         check the pages and language tables of what was made, as\n"
+    "                  `setuptool check` does; its findings go to stdout and an error\n"
+    "                  fails the run (exit 1, the output kept for a look)\n";
 
 // The options, or a message saying what is wrong with the command line.
 struct ParseResult {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <utility>
 
@@ -18,6 +19,7 @@
 #include "platform/WorkBatches.h"
 #include "platform/WorkerCount.h"
 #include "script/SE_TextHelpers.h"
+#include "script/ZTI_CommandTable.h"
 #include "script/ZTI_ScriptText.h"
 
 namespace mksetup {
@@ -158,6 +160,28 @@ void Packager::Compile() {
   }
   compiler_.OnWarning = nullptr;
   if (!compiled) throw MkError(Where(compiler_.ErrorLine) + compiler_.ErrorText);
+  CheckUpdateEntrySizes();
+}
+
+// The setup reads each entry of a game package or archive update whole and checks its
+// CRC; a large entry is stored without one and is copied through in pieces, which the
+// update cannot take. Such an entry is refused here rather than stop the player's run.
+void Packager::CheckUpdateEntrySizes() const {
+  const auto& groups = compiler_.FileList.Groups;
+  for (int32_t i = 0; i < compiler_.Lines.Count(); ++i) {
+    const TCompLine& line = compiler_.Lines.Lines[i];
+    const TCommandClass* command = commands_.Command(line.Command);
+    if (!command || command->FileGroupKind() != kGroupKindUpdate || line.Params.size() < 2) continue;
+    const size_t group = static_cast<size_t>(std::strtoul(line.Params.back().c_str(), nullptr, 10));
+    if (group == 0 || group >= groups.size()) continue;
+    for (const TFile& file : groups[group].Files) {
+      const std::optional<platform::FileFacts> facts = platform::FileFactsOf(file.Source);
+      if (facts && facts->size >= kLargeEntrySize)
+        throw MkError(Where(line.LineNo) + "update entry too large - " + file.EntryName + " has " +
+                      std::to_string(facts->size) + " bytes; an entry of a " + command->Keyword +
+                      " group must be smaller than " + std::to_string(kLargeEntrySize) + " bytes (70 MiB)");
+    }
+  }
 }
 
 void Packager::AddPageFolder(std::vector<PlannedEntry>& entries, const std::string& folder,
@@ -301,6 +325,7 @@ Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
   const std::string partial = output + ".part";
   Summary summary;
   summary.output = options_.output.empty() ? Shown(output) : options_.output;
+  summary.path = output;
   summary.groups = compiler_.FileList.GroupCounter;
 
   // Whatever goes wrong below, the partial file goes and the output is untouched.

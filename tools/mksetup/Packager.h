@@ -36,6 +36,7 @@ struct PlannedEntry {
 
 struct Summary {
   std::string output;  // as the user named it
+  std::string path;    // the program's path of it
   size_t entries = 0;
   size_t groups = 0;
   uint64_t bytesIn = 0;
@@ -57,6 +58,7 @@ class Packager {
 
  private:
   std::string Where(int32_t lineIndex) const;
+  void CheckUpdateEntrySizes() const;
   std::string Shown(const std::string& windowsPath) const;
   int32_t LastLineOf(const char* keyword) const;
   void AddPageFolder(std::vector<PlannedEntry>& entries, const std::string& folder, const char* keyword,

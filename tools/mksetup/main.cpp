@@ -8,9 +8,25 @@
 
 #include "MkOptions.h"
 #include "Packager.h"
+#include "PageTools.h"
 #include "platform/Errors.h"
 #include "platform/ProgramArguments.h"
 #include "script/SE_CommandReference.h"
+
+namespace {
+
+// The pages and language tables of the setup just made, checked as `setuptool check`
+// checks them: 1 when an error was found.
+int CheckMade(const mksetup::Summary& made) {
+  const std::string& output = made.output;
+  std::optional<TPageTools> tools = TPageTools::Open(made.path, output);
+  if (!tools) return 1;
+  const int status = PrintPageCheck(*tools);
+  if (status != 0) std::fprintf(stderr, "mksetup: %s: the check found errors\n", output.c_str());
+  return status;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace mksetup;
@@ -34,7 +50,7 @@ int main(int argc, char** argv) {
     std::printf("%s: %zu entries, %zu groups, %" PRIu64 " bytes in, %" PRIu64 " bytes stored\n",
                 summary.output.c_str(), summary.entries, summary.groups, summary.bytesIn,
                 summary.bytesStored);
-    return 0;
+    return parsed.options->check ? CheckMade(summary) : 0;
   } catch (const MkError& error) {
     std::fprintf(stderr, "mksetup: %s\n", error.what());
   } catch (const platform::ESetupError& error) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "GameDataOutput.h"
+#include "ToolFiles.h"
 #include "ToolCommand.h"
 #include "gamedata/VFS_Unit.h"
 #include "platform/CodePage.h"
@@ -17,7 +18,7 @@ constexpr const char* kUsage =
     "                                     an empty archive, every block free\n"
     "setuptool vfs list FILE              files and folders: path, flags, stored, full, first block\n"
     "setuptool vfs extract FILE DIR       every file below DIR\n"
-    "setuptool vfs verify FILE            digest, block chains, blocks in use, lookup table\n"
+    "setuptool vfs verify FILE            digest, block chains, blocks in use, lookup table, cut names\n"
     "setuptool vfs recover FILE           plays back the rollback journal of an interrupted update";
 
 bool ParseNumber(const std::string& text, long long low, long long high, long long* value) {
@@ -105,7 +106,10 @@ int Verify(const std::string& file) {
 int Run(const std::vector<std::string>& args) {
   try {
     if (args.size() == 2 && args[0] == "recover") return RecoverCommand("vfs", args[1]);
-    if (args.size() >= 2 && args[0] != "create" && !RecoverBeforeUse("vfs", args[1])) return 1;
+    const bool reads = args.size() >= 2 && args[0] != "create";
+    if (reads && !RecoverBeforeUse("vfs", args[1])) return 1;
+    // A file an update left damaged is whole again before its size is judged.
+    if (reads && !CheckInputFile(args[1], kVFSHeaderSize)) return 2;
     if (args.size() >= 2 && args[0] == "create") return Create(args);
     if (args.size() == 2 && args[0] == "list") return List(args[1]);
     if (args.size() == 3 && args[0] == "extract") return Extract(args[1], args[2]);

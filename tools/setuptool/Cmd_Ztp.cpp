@@ -4,8 +4,10 @@
 #include <cstdio>
 
 #include "GameDataOutput.h"
+#include "ToolFiles.h"
 #include "ToolCommand.h"
 #include "gamedata/BRQX_Encryption.h"
+#include "gamedata/SE_CutNames.h"
 #include "gamedata/ZT_PakSystem.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
@@ -16,6 +18,7 @@ namespace {
 
 constexpr const char* kUsage =
     "setuptool ztp list FILE              records: name, kind, stored, full, offset, date; then the trailer\n"
+    "                                     (names an older setup cut: said on stderr, status 1)\n"
     "setuptool ztp extract FILE DIR       every entry below DIR (sound entries as stored records)\n"
     "setuptool ztp create FILE            an empty package\n"
     "setuptool ztp recover FILE           plays back the rollback journal of an interrupted update";
@@ -27,6 +30,19 @@ platform::Result<TPakLayout> Load(const std::string& hostPath) {
   return layout;
 }
 
+// Records named with the same 127 characters were cut by an older setup: the listing
+// stays as it is, the damage is said on stderr and in the exit status.
+int ReportCutNames(const std::string& file, const std::vector<TPakDirEntry>& entries) {
+  std::vector<std::string> fullLength;
+  for (const TPakDirEntry& e : entries)
+    if (e.name.size() == kPakNameMax) fullLength.push_back(e.name);
+  const std::vector<TCutName> cuts = FindCutNames(fullLength);
+  for (const TCutName& cut : cuts)
+    std::fprintf(stderr, "ztp: %s: %s\n", file.c_str(),
+                 platform::AnsiToUtf8(CutNameText(cut, kPakNameMax)).c_str());
+  return cuts.empty() ? 0 : 1;
+}
+
 int List(const std::string& file) {
   auto layout = Load(file);
   if (!layout) return 1;
@@ -35,7 +51,7 @@ int List(const std::string& file) {
                 e.fullSize, e.offset, e.date);
   std::printf("trailer\t%s\t%s\t%d\n", TrailerFormName(layout->trailer.form),
               layout->trailer.password.empty() ? "no" : "yes", layout->trailer.official ? 1 : 0);
-  return 0;
+  return ReportCutNames(file, layout->entries);
 }
 
 // The file's bytes of one entry: kind 2 unscrambled and inflated, kind 1 as stored.
@@ -92,8 +108,10 @@ int Extract(const std::string& file, const std::string& dir) {
 
 int Run(const std::vector<std::string>& args) {
   if (args.size() == 2 && args[0] == "recover") return RecoverCommand("ztp", args[1]);
-  if ((args.size() == 2 || args.size() == 3) && args[0] != "create" && !RecoverBeforeUse("ztp", args[1]))
-    return 1;
+  const bool reads = (args.size() == 2 || args.size() == 3) && args[0] != "create";
+  if (reads && !RecoverBeforeUse("ztp", args[1])) return 1;
+  // A file an update left damaged is whole again before its size is judged.
+  if (reads && !CheckInputFile(args[1], kPakHeaderSize)) return 2;
   if (args.size() == 2 && args[0] == "list") return List(args[1]);
   if (args.size() == 3 && args[0] == "extract") return Extract(args[1], args[2]);
   if (args.size() == 2 && args[0] == "create") {

@@ -12,9 +12,12 @@
 namespace setuptool {
 namespace {
 
+// A table starts with the byte-order mark of UTF-16.
+constexpr uint64_t kLanguageHeaderSize = 2;
+
 int Lang(const std::vector<std::string>& args) {
   if (args.size() != 2 || args[0] != "show") return UsageError("lang");
-  const auto bytes = ReadArgumentFile(args[1]);
+  const auto bytes = ReadArgumentFile(args[1], kLanguageHeaderSize);
   if (!bytes) return 2;
   TLanguage language;
   try {

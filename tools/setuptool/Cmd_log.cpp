@@ -9,9 +9,12 @@
 namespace setuptool {
 namespace {
 
+// A log starts with its three 16-bit counts: files, registry entries, directories.
+constexpr uint64_t kInstallLogHeaderSize = 6;
+
 int Log(const std::vector<std::string>& args) {
   if (args.size() != 2 || args[0] != "show") return UsageError("log");
-  const auto bytes = ReadArgumentFile(args[1]);
+  const auto bytes = ReadArgumentFile(args[1], kInstallLogHeaderSize);
   if (!bytes) return 2;
   const TParsedInstallLog log = ParseInstallLog(bytes->data(), bytes->size());
   const struct {

@@ -5,6 +5,7 @@
 #include "package/ZTI_PakFile.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
+#include "platform/FileKinds.h"
 #include "platform/Files.h"
 
 namespace setuptool {
@@ -14,6 +15,7 @@ std::string ProgramPath(const std::string& argument) { return platform::WindowsP
 std::string Terminal(const std::string& text) { return platform::AnsiToUtf8(text); }
 
 int OpenPackage(const std::string& argument, TPak& pak) {
+  if (!CheckInputFile(argument, kSetupHeaderSize)) return 2;
   if (!platform::File::Open(ProgramPath(argument), platform::OpenMode::ReadShared).IsOpen()) {
     std::fprintf(stderr, "cannot open %s: %s\n", argument.c_str(),
                  Terminal(platform::LastErrorText()).c_str());
@@ -32,11 +34,32 @@ int OpenPackage(const std::string& argument, TPak& pak) {
   return 0;
 }
 
-std::optional<std::vector<uint8_t>> ReadArgumentFile(const std::string& argument) {
-  auto bytes = platform::ReadWholeFile(ProgramPath(argument));
-  if (!bytes)
+bool CheckInputFile(const std::string& argument, uint64_t headerSize) {
+  const std::string path = ProgramPath(argument);
+  if (platform::IsDeviceOrPipe(path)) {
+    std::fprintf(stderr, "%s: not a regular file\n", argument.c_str());
+    return false;
+  }
+  const std::optional<platform::FileFacts> facts = platform::FileFactsOf(path);
+  if (!facts || facts->isDirectory) return true;
+  if (facts->size == 0) std::fprintf(stderr, "%s: empty file\n", argument.c_str());
+  else if (facts->size < headerSize)
+    std::fprintf(stderr, "%s: too short: %llu bytes, a header needs %llu\n", argument.c_str(),
+                 static_cast<unsigned long long>(facts->size), static_cast<unsigned long long>(headerSize));
+  else return true;
+  return false;
+}
+
+std::optional<std::vector<uint8_t>> ReadArgumentFile(const std::string& argument, uint64_t headerSize) {
+  if (!CheckInputFile(argument, headerSize)) return std::nullopt;
+  platform::File file = platform::File::Open(ProgramPath(argument), platform::OpenMode::ReadShared);
+  const int64_t size = file.Size();
+  std::vector<uint8_t> bytes(size > 0 ? static_cast<size_t>(size) : 0);
+  if (!file.IsOpen() || size < 0 || !file.ReadExact(bytes.data(), bytes.size())) {
     std::fprintf(stderr, "cannot read %s: %s\n", argument.c_str(),
                  Terminal(platform::LastErrorText()).c_str());
+    return std::nullopt;
+  }
   return bytes;
 }
 

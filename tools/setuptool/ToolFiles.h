@@ -2,6 +2,7 @@
 // paths to the program's paths, 8-bit texts to the terminal, opening a package.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,11 +15,17 @@ namespace setuptool {
 std::string ProgramPath(const std::string& argument);
 // An 8-bit program text for the terminal (UTF-8).
 std::string Terminal(const std::string& text);
-// Opens FILE as a package. On failure prints "cannot open FILE" or "not a setup
-// package: FILE" and returns the exit status 2; 0 on success.
+// Opens FILE as a package. On failure prints CheckInputFile's texts, "cannot open
+// FILE" or "not a setup package: FILE" and returns the exit status 2; 0 on success.
 int OpenPackage(const std::string& argument, TPak& pak);
-// The whole file, or nothing after printing "cannot read FILE".
-std::optional<std::vector<uint8_t>> ReadArgumentFile(const std::string& argument);
+// Whether FILE can be read as a file of its kind: a regular file (not a pipe or a
+// device, which may never end) of at least headerSize bytes. Otherwise prints
+// "FILE: not a regular file", "FILE: empty file" or "FILE: too short: N bytes, a
+// header needs M" and returns false. A missing file passes: its reader says so.
+bool CheckInputFile(const std::string& argument, uint64_t headerSize);
+// The whole file, read no further than the size it had when looked at, or nothing
+// after printing why (CheckInputFile's texts, or "cannot read FILE").
+std::optional<std::vector<uint8_t>> ReadArgumentFile(const std::string& argument, uint64_t headerSize);
 // The value of a decimal argument within [0, maximum], or nothing.
 std::optional<long> ParseNumber(const std::string& text, long maximum);
 

@@ -34,6 +34,9 @@ std::unique_ptr<Fl_Image> OpenWith(TPictureFormat format, const char* hostPath) 
 std::optional<TPixels> PixelsOf(Fl_Image& image) {
   if (image.fail() || image.w() <= 0 || image.h() <= 0 || image.count() != 1 || !image.data())
     return std::nullopt;
+  // A picture larger than any bitmap the views make is refused whole, as the Windows
+  // view refuses it, rather than shown cut.
+  if (image.w() > kMaxPictureSide || image.h() > kMaxPictureSide) return std::nullopt;
   const int depth = image.d();
   if (depth < 1 || depth > 4) return std::nullopt;
   const auto* bits = reinterpret_cast<const uint8_t*>(image.data()[0]);

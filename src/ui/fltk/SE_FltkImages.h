@@ -4,7 +4,7 @@
 // entry's file name, loaded from there by the loader its extension names (".jpg" and
 // ".jpeg", ".png", ".bmp", ".gif"), and the file is deleted. A picture whose extension
 // names no loader, or whose loader fails, is tried by its first bytes; a picture no
-// loader can read stays empty.
+// loader can read, or one wider or higher than kMaxPictureSide, stays empty.
 #pragma once
 
 #include <FL/Fl_Image.H>

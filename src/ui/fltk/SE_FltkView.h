@@ -58,6 +58,8 @@ class TFltkView : public TWizardView {
   int Run(TFrmMain& form) override;
   void WindowClosed() override;
 
+  // Drops the main window and its widgets, for a model that goes without closing it.
+  void DropWindow() { TearDown(); }
   // The main window (null before the model made it); for tests.
   Fl_Double_Window* MainWindow() const { return window_.get(); }
   TModelWidget* WidgetOf(const TControl& control) const;

@@ -2,3 +2,7 @@
 #include "ui/SE_ScreenView.h"
 
 std::unique_ptr<TWizardView> CreateScreenView(std::optional<std::string>) { return nullptr; }
+
+#include "ui/SE_PageRenderer.h"
+
+std::unique_ptr<TPageRenderer> CreatePageRenderer() { return nullptr; }

@@ -22,6 +22,14 @@ bool HasDirectoryPage(const TFrmMain& form) {
   return false;
 }
 
+// What the directory page says, unattended, for a folder whose drive cannot take the
+// installation: a missing drive, a CD-ROM, a RAM disk, a UNC or "\\?\" path.
+int RefuseDirectory(std::FILE* err, const std::string& utf8Directory) {
+  std::fprintf(err, "Cannot install into %s: its drive is missing, a CD-ROM or a RAM disk\n",
+               utf8Directory.c_str());
+  return platform::kExitScriptFailed;
+}
+
 }  // namespace
 
 TSilentView::TSilentView(std::optional<std::string> directory, std::FILE* out, std::FILE* err)
@@ -55,9 +63,14 @@ void TSilentView::PrintPage(const TFrmMain& form) {
 }
 
 int TSilentView::Run(TFrmMain& form) {
+  const bool withoutPage = directory_ && !HasDirectoryPage(form);
+  // Without the page nothing else looks at the drive; its free space would read as 0
+  // bytes and the run would stop as if the disk were full.
+  if (withoutPage && !DriveCanTakeInstallation(*directory_))
+    return RefuseDirectory(err_, platform::AnsiToUtf8(*directory_));
   form_ = &form;
   form.SEPageControl.OnPageShown = [this, &form](int32_t) { PrintPage(form); };
-  if (directory_ && !HasDirectoryPage(form)) form.ChooseInstallDir(*directory_);
+  if (withoutPage) form.ChooseInstallDir(*directory_);
   PrintPage(form);
   int status = kExitByOutcome;
   while (!form.Closed()) {
@@ -92,9 +105,7 @@ std::optional<int> TSilentView::Step(TFrmMain& form) {
       return platform::kExitScriptFailed;
     }
     if (kind == kPageInstallDir) {
-      std::fprintf(err_, "Cannot install into %s: its drive is missing, a CD-ROM or a RAM disk\n",
-                   OneLine(form.InstallDirEdit ? form.InstallDirEdit->Caption() : u"").c_str());
-      return platform::kExitScriptFailed;
+      return RefuseDirectory(err_, OneLine(form.InstallDirEdit ? form.InstallDirEdit->Caption() : u""));
     }
     form.Close();
     return std::nullopt;

@@ -61,6 +61,10 @@ class TWin32View : public TWizardView {
   void WindowClosed() override;
 
   HWND MainWindow() const { return main_; }
+  // The fonts and scale the view draws with.
+  TGdiCache& Gdi() { return gdi_; }
+  // Drops the main window and its items, for a model that goes without closing it.
+  void DropWindow() { TearDown(); }
 
  private:
   static LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -21,10 +21,12 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::HostTreeBelow;
 using testing_support::ProgramResult;
 using testing_support::ReadHostFile;
 using testing_support::RunProgram;
 using testing_support::RunProgramAt;
+using testing_support::WriteHostFile;
 
 constexpr const char* kScript =
     "name Full\nshortname Full\noutfile Full.exe\nprefix Full\n"
@@ -32,11 +34,6 @@ constexpr const char* kScript =
     "language install\\english\nuninstalllanguage uninstall\\english\n"
     "writeregstr HKCU Software\\Full Version 1\n"
     "file files\\\n";
-
-void WriteHost(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-}
 
 // A small tmpfs mounted on a folder for the object's life.
 class SmallDrive {
@@ -60,15 +57,6 @@ class SmallDrive {
   std::string reason_;
 };
 
-// Everything below a folder, relative: a file with its content, a folder as "<dir>".
-std::map<std::string, std::string> Below(const fs::path& root) {
-  std::map<std::string, std::string> entries;
-  for (const auto& entry : fs::recursive_directory_iterator(root))
-    entries[fs::relative(entry.path(), root).string()] =
-        entry.is_directory() ? "<dir>" : ReadHostFile(entry.path());
-  return entries;
-}
-
 }  // namespace
 
 TEST(DiskFull, TheRunStopsSaysWhyAndLeavesTheGameAsItWas) {
@@ -80,15 +68,15 @@ TEST(DiskFull, TheRunStopsSaysWhyAndLeavesTheGameAsItWas) {
   SmallDrive drive(game);
   if (!drive.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs on " << game << ": " << drive.Reason();
 
-  WriteHost(game / "game.dat", "original game data");
-  WriteHost(game / "maps" / "m1.map", "original map");
-  const std::map<std::string, std::string> before = Below(game);
+  WriteHostFile(game / "game.dat", "original game data");
+  WriteHostFile(game / "maps" / "m1.map", "original map");
+  const std::map<std::string, std::string> before = HostTreeBelow(game);
   // Files that fit come first and replace game files; the big one does not fit.
-  WriteHost(work.Path() / "files" / "game.dat", std::string(20000, 'g'));
-  WriteHost(work.Path() / "files" / "maps" / "m1.map", std::string(20000, 'm'));
-  WriteHost(work.Path() / "files" / "maps" / "m2.map", std::string(20000, 'n'));
-  WriteHost(work.Path() / "files" / "zz_big.dat", std::string(1 << 20, 'b'));
-  WriteHost(work.Path() / "full.setup", kScript);
+  WriteHostFile(work.Path() / "files" / "game.dat", std::string(20000, 'g'));
+  WriteHostFile(work.Path() / "files" / "maps" / "m1.map", std::string(20000, 'm'));
+  WriteHostFile(work.Path() / "files" / "maps" / "m2.map", std::string(20000, 'n'));
+  WriteHostFile(work.Path() / "files" / "zz_big.dat", std::string(1 << 20, 'b'));
+  WriteHostFile(work.Path() / "full.setup", kScript);
   const fs::path setup = work.Path() / "Full.exe";
   const ProgramResult made =
       RunProgram("mksetup", {(work.Path() / "full.setup").string(), "-o", setup.string()});
@@ -102,7 +90,7 @@ TEST(DiskFull, TheRunStopsSaysWhyAndLeavesTheGameAsItWas) {
   EXPECT_NE(run.err.find("the game was left as it was"), std::string::npos) << run.err;
   // Exactly the game's files, each whole, and nothing of the run (no journal, no
   // backup folder, no half-written temporary file, no folder it made).
-  EXPECT_EQ(Below(game), before);
+  EXPECT_EQ(HostTreeBelow(game), before);
   const auto key = platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, "Software\\Full", false);
   EXPECT_FALSE(key && key->ReadString("Version").AsOptional());
 }

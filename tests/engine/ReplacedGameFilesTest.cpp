@@ -1,0 +1,165 @@
+// Game files replaced by add-ons while the game updates itself and the player edits:
+// two add-ons over one file, installed, installed again and uninstalled in every
+// order, with a game update or an edit between any two steps. The uninstallers never
+// put an original back over a file that is newer than the add-on, and the file ends
+// as a careful person expects: the game's newest version once the add-ons are gone.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <map>
+#include <string>
+
+#include "engine/SE_Uninstall_Items.h"
+#include "engine/SE_Uninstall_List.h"
+#include "platform/Files.h"
+#include "script/SE_FileHelpers.h"
+#include "script/ZTI_CompLines.h"
+#include "SetupRunFixture.h"
+
+namespace engine_test {
+namespace {
+
+constexpr const char* kGameFile = "C:\\Games\\Demo\\game.dat";
+
+std::string ScriptOf(const std::string& addOn) {
+  return "name " + addOn + "\nshortname " + addOn + "\nprefix " + addOn +
+         "\nuninstallpages uninstall\nfile files\\\n";
+}
+
+class ReplacedGameFilesTest : public SetupRun {
+ protected:
+  // Each install writes a content of its own ("A1", then "A2" when A runs again).
+  void Install(const std::string& addOn) {
+    UninstallList().Clear();
+    WriteSource("files/game.dat", addOn + std::to_string(++installs_[addOn]));
+    Pack(ScriptOf(addOn));
+    Run();
+    ASSERT_FALSE(AbortRequested) << addOn;
+  }
+  // The uninstaller's file step; what it says it kept is collected.
+  void Uninstall(const std::string& addOn) {
+    TUninstallList log;
+    ASSERT_TRUE(log.Load(At("C:\\Games\\Demo"), addOn + "_")) << addOn;
+    TFileUninstaller files(At("C:\\Games\\Demo\\"), addOn + "_");
+    for (const std::string& item : log.Files()) files.Uninstall(item);
+    RemoveTree(files.BackupFolderPath());
+    platform::DeleteFileAt(TUninstallList::LogPath(At("C:\\Games\\Demo"), addOn + "_"));
+    kept_ += files.KeptFilesText();
+  }
+  // A step: "A" or "B" installs, "a" or "b" uninstalls, "G" is a game update, "P" the
+  // player's edit.
+  void Step(char step) {
+    if (step == 'G') HostWrite(kGameFile, "game v" + std::to_string(++updates_));
+    else if (step == 'P') HostWrite(kGameFile, "edited by the player");
+    else if (std::isupper(static_cast<unsigned char>(step))) Install(std::string(1, step));
+    else Uninstall(std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(step)))));
+  }
+
+  std::map<std::string, int> installs_;
+  int updates_ = 0;
+  std::string kept_;
+};
+
+TEST_F(ReplacedGameFilesTest, AnUninstallNeverPutsAStaleOriginalOverANewerFile) {
+  struct Case {
+    const char* steps;
+    const char* finalContent;
+    bool saysKept;  // an uninstaller named game.dat as kept
+  } cases[] = {
+      {"Aa", "game v0", false},
+      {"AGa", "game v1", true},
+      {"APa", "edited by the player", true},
+      {"ABab", "game v0", false},
+      {"ABba", "game v0", false},
+      {"AGBab", "game v1", true},
+      {"AGBba", "game v1", true},
+      {"ABGab", "game v1", true},
+      {"ABGba", "game v1", true},
+      {"ABaGb", "game v1", true},
+      {"ABbGa", "game v1", true},
+      {"ABAba", "game v0", true},  // A again after B: B's version is gone, A's stays
+      {"ABAab", "game v0", true},
+      {"AGAa", "game v1", false},  // A again after an update: the update is the original now
+      {"ABGAba", "game v1", true},
+      {"ABGAab", "game v1", true},
+      {"AaGBb", "game v1", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.steps);
+    Fresh();
+    installs_.clear();
+    updates_ = 0;
+    kept_.clear();
+    HostWrite(kGameFile, "game v0");
+    for (const char* step = c.steps; *step; ++step) Step(*step);
+    EXPECT_EQ(HostRead(kGameFile), c.finalContent);
+    EXPECT_EQ(kept_.find("game.dat\" kept: changed since the add-on was installed") != std::string::npos,
+              c.saysKept)
+        << kept_;
+    EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\A_backup"));
+    EXPECT_FALSE(HostDirExists("C:\\Games\\Demo\\B_backup"));
+  }
+}
+
+// While both add-ons are installed, each uninstall leaves in place the newest version:
+// the other add-on's, or the game's own update.
+TEST_F(ReplacedGameFilesTest, TheFileInPlaceAfterEachUninstallIsTheNewestStillWanted) {
+  struct Case {
+    const char* steps;
+    const char* afterFirstUninstall;
+  } cases[] = {
+      {"ABa", "B1"}, {"ABb", "A1"}, {"ABGa", "game v1"}, {"ABGb", "game v1"}, {"AGBa", "B1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.steps);
+    Fresh();
+    installs_.clear();
+    updates_ = 0;
+    HostWrite(kGameFile, "game v0");
+    for (const char* step = c.steps; *step; ++step) Step(*step);
+    EXPECT_EQ(HostRead(kGameFile), c.afterFirstUninstall);
+  }
+}
+
+// Targets outside the game's folder ("..", "/" as separator, names of dots and
+// blanks): the originals are kept inside the backup folder, the uninstaller puts each
+// back where it came from, and the game's own files of the same names are untouched.
+TEST_F(ReplacedGameFilesTest, OriginalsOfTargetsOutsideTheGameFolderComeBackWhereTheyWere) {
+  struct Case {
+    const char* subdir;  // the file line's target folder
+    const char* target;  // where the file lands
+  } cases[] = {
+      {"..\\..", "C:\\victim.txt"},
+      {"../..", "C:\\victim.txt"},
+      {"..", "C:\\Games\\victim.txt"},
+      {"sub\\..\\..\\..", "C:\\victim.txt"},
+  };
+  for (const Case& c : cases)
+    for (const char* installDir : {"C:\\Games\\Demo Game\\", "C:\\Games\\Demo Game"}) {
+      SCOPED_TRACE(std::string(c.subdir) + " into " + installDir);
+      Fresh();
+      WriteSource("f/victim.txt", "add-on's");
+      HostWrite(c.target, "the original outside");
+      HostWrite("C:\\Games\\Demo Game\\victim.txt", "the game's own");
+      HostWrite("C:\\Games\\Demo Game\\game.dat", "game");
+      Pack(std::string("name A\nshortname A\nprefix A\nuninstallpages uninstall\nfile f\\victim.txt \"") +
+               c.subdir + "\"\n",
+           installDir);
+      Run();
+      ASSERT_FALSE(AbortRequested) << (asked_.empty() ? "" : asked_.back().text);
+      ASSERT_EQ(HostRead(c.target), "add-on's");
+      // Nothing of the add-on's backups lies outside its backup folder.
+      EXPECT_EQ(HostRead("C:\\Games\\Demo Game\\victim.txt"), "the game's own");
+      TUninstallList log;
+      ASSERT_TRUE(log.Load(At("C:\\Games\\Demo Game"), "A_"));
+      TFileUninstaller files(At("C:\\Games\\Demo Game\\"), "A_");
+      for (const std::string& item : log.Files()) files.Uninstall(item);
+      RemoveTree(files.BackupFolderPath());
+      EXPECT_EQ(HostRead(c.target), "the original outside");
+      EXPECT_EQ(HostRead("C:\\Games\\Demo Game\\victim.txt"), "the game's own");
+      EXPECT_EQ(HostRead("C:\\Games\\Demo Game\\game.dat"), "game");
+    }
+}
+
+}  // namespace
+}  // namespace engine_test
