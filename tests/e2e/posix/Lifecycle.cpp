@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -106,6 +107,33 @@ bool Applicable(const TModel& model, const TStep& step) {
   }
 }
 
+// Whether a later add-on has written over one of a's files since a was installed.
+bool OverwrittenByALaterAddOn(const TModel& model, int a) {
+  for (int f : AddOns()[a].files) {
+    const std::vector<int>& stack = model.Stack(f);
+    const auto at = std::find(stack.begin(), stack.end(), a);
+    if (at != stack.end() && at + 1 != stack.end()) return true;
+  }
+  return false;
+}
+
+// Faults the programs are known to have, with the steps that meet them. A sequence
+// leaves such steps out, so that the suite checks everything else; LIFECYCLE_KNOWN=1
+// (as `make soak KNOWN=1`) takes them in again.
+struct TKnownFault {
+  const char* what;
+  bool (*meets)(const TModel& model, const TStep& step);
+};
+const std::vector<TKnownFault> kKnownFaults = {};
+
+bool MeetsAKnownFault(const TModel& model, const TStep& step) {
+  static const bool takeThemIn = std::getenv("LIFECYCLE_KNOWN") && *std::getenv("LIFECYCLE_KNOWN") == '1';
+  if (takeThemIn) return false;
+  for (const TKnownFault& fault : kKnownFaults)
+    if (fault.meets(model, step)) return true;
+  return false;
+}
+
 std::string UpdatedFile(int stamp) { return "game update " + std::to_string(stamp) + "\r\n"; }
 std::string EditedValue(int stamp) { return "player edit " + std::to_string(stamp); }
 
@@ -152,7 +180,7 @@ std::vector<TStep> Sequence(uint64_t seed, int length) {
     // Installs come more often than the rest, so that there is something to take back.
     if (!model.Installed(step.addOn) && random.Below(2) == 0)
       step = {EStep::Install, step.addOn, 0, 0, stamp};
-    if (!Applicable(model, step)) continue;
+    if (!Applicable(model, step) || MeetsAKnownFault(model, step)) continue;
     Apply(model, step);
     steps.push_back(step);
   }
@@ -439,6 +467,8 @@ void PlaySequences(TSystem& system, const fs::path& setups, uint64_t defaultSequ
     const ProgramResult made = system.Pack(setups / (Prefix(a) + ".setup"), setups / SetupName(a));
     ASSERT_EQ(made.status, 0) << made.err;
   }
+  for (const TKnownFault& fault : kKnownFaults)
+    if (!std::getenv("LIFECYCLE_KNOWN")) std::printf("left out, a known fault: %s\n", fault.what);
   if (const char* one = std::getenv("LIFECYCLE_SEED"); one && *one) {
     PlaySeed(system, setups, std::strtoull(one, nullptr, 10));
     return;

@@ -57,6 +57,9 @@ class TModel {
   void ChangeFile(int f, std::string content) { files_[f] = {std::move(content), {}}; }
   void ChangeValue(int v, std::string data) { values_[v] = {std::move(data), {}}; }
 
+  // The add-ons written over game file f, oldest first.
+  const std::vector<int>& Stack(int f) const { return files_[f].addOns; }
+
   std::string ExpectedFile(int f) const {
     const auto& file = files_[f];
     return file.addOns.empty() ? file.base : AddOnFileContent(file.addOns.back(), f);
