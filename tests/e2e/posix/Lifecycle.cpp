@@ -124,7 +124,17 @@ struct TKnownFault {
   const char* what;
   bool (*meets)(const TModel& model, const TStep& step);
 };
-const std::vector<TKnownFault> kKnownFaults = {};
+const std::vector<TKnownFault> kKnownFaults = {
+    {"an add-on installed again over a file that a later add-on has written over since leaves that file's "
+     "chain of originals without the later add-on's version: uninstalling the add-on then gives back the "
+     "game's version, though the later add-on is still installed",
+     [](const TModel& model, const TStep& step) {
+       const bool installs = step.kind == EStep::Install || step.kind == EStep::SetupKilledAndRunAgain ||
+                             step.kind == EStep::SecondSetupDuringSetup ||
+                             step.kind == EStep::UninstallerDuringSetup;
+       return installs && model.Installed(step.addOn) && OverwrittenByALaterAddOn(model, step.addOn);
+     }},
+};
 
 bool MeetsAKnownFault(const TModel& model, const TStep& step) {
   static const bool takeThemIn = std::getenv("LIFECYCLE_KNOWN") && *std::getenv("LIFECYCLE_KNOWN") == '1';
