@@ -1,11 +1,13 @@
 #include "platform/posix/RegistryStore.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -218,6 +220,26 @@ class PrefixLock {
 
 std::mutex writeMutex;  // threads of this process take turns before the file lock
 
+// The temporaries of WriteAtomically are the file's name, a dot and six letters or
+// digits. One left by a program killed between writing it and renaming it is removed
+// by the next change; the caller holds the prefix's lock, so no writer of ours is
+// between those two steps now.
+void RemoveLeftTemporaries(const std::string& real) {
+  const size_t slash = real.rfind('/');
+  const std::string folder = real.substr(0, slash), stem = real.substr(slash + 1) + ".";
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.size() != stem.size() + 6 || name.compare(0, stem.size(), stem) != 0) continue;
+    bool random = true;
+    for (size_t i = stem.size(); i < name.size(); ++i)
+      random = random && std::isalnum(static_cast<unsigned char>(name[i]));
+    if (random) unlinkat(dirfd(dir), name.c_str(), 0);
+  }
+  closedir(dir);
+}
+
 bool WriteAtomically(const std::string& path, const std::string& text) {
   std::string real = path;
   struct stat st;
@@ -228,6 +250,7 @@ bool WriteAtomically(const std::string& path, const std::string& text) {
     real = buffer;
   }
   const bool hasOld = stat(real.c_str(), &st) == 0;
+  RemoveLeftTemporaries(real);
   std::string temp = real + ".XXXXXX";
   const int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return false;

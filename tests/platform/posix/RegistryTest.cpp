@@ -401,3 +401,26 @@ TEST(Registry, TheTemporaryFolderFollowsTheUsersTempVariable) {
 
 }  // namespace
 }  // namespace platform
+
+namespace platform {
+namespace {
+
+// A program killed between writing a registry file's temporary and renaming it leaves
+// the temporary in the prefix; the next change removes it, and nothing else.
+TEST(Registry, AChangeRemovesTemporariesThatAKilledWriterLeft) {
+  TempPrefix prefix;
+  ASSERT_TRUE(Write(RegistryRoot::LocalMachine, "Software\\First", "v", "1"));
+  const fs::path root = prefix.Root();
+  for (const char* name : {"system.reg.Ab12Cd", "system.reg.zzzzzz", "system.reg.bak", "system.reg.Ab12Cd7",
+                           "user.reg.Qw34Er", "notes.reg.Ab12Cd"})
+    WriteText(root / name, "left over");
+  ASSERT_TRUE(Write(RegistryRoot::LocalMachine, "Software\\Second", "v", "2"));
+  EXPECT_FALSE(fs::exists(root / "system.reg.Ab12Cd"));
+  EXPECT_FALSE(fs::exists(root / "system.reg.zzzzzz"));
+  for (const char* kept : {"system.reg.bak", "system.reg.Ab12Cd7", "user.reg.Qw34Er", "notes.reg.Ab12Cd"})
+    EXPECT_TRUE(fs::exists(root / kept)) << kept;
+  EXPECT_EQ(Read(RegistryRoot::LocalMachine, "Software\\Second", "v"), "2");
+}
+
+}  // namespace
+}  // namespace platform
