@@ -143,9 +143,6 @@ void TFrmMain::RunUninstallation() {
       SetUninstallProgress(FormatItemProgress(Languages().GetText(24), p, regs), files + dirs + p);
     registryUninstaller.Uninstall(list.RegistryEntries()[static_cast<size_t>(p - 1)]);
   }
-  // The backups, with the old data of the values, go last: a start after a kill before
-  // here still finds what the values had.
-  RemoveTree(BackupFolder(InstallDir(), prefix));
 
   const TSetupInfo& info = SetupInfoFile().Info;
   const std::string uninstallKey = kUninstallKeyPath + info.ShortName;
@@ -163,6 +160,10 @@ void TFrmMain::RunUninstallation() {
     const std::string log = TUninstallList::LogPath(InstallDir(), info.UninstallPrefix);
     platform::DeleteFileAt(log);
     ForgetSavedLogDigest(log);
+    // The backups, with the old data of the values, go only now: a start after a kill
+    // before here takes the values back again and still finds what they had (a value
+    // given back already no longer holds the add-on's data and stays).
+    RemoveTree(BackupFolder(InstallDir(), prefix));
     run.Finish();
   }
   runCompleted_ = true;

@@ -59,6 +59,8 @@ class TModel {
 
   // The add-ons written over game file f, oldest first.
   const std::vector<int>& Stack(int f) const { return files_[f].addOns; }
+  // The add-ons written over game value v, oldest first.
+  const std::vector<int>& ValueStack(int v) const { return values_[v].addOns; }
 
   std::string ExpectedFile(int f) const {
     const auto& file = files_[f];

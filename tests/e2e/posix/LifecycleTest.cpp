@@ -87,5 +87,5 @@ TEST(Lifecycle, RandomSequencesOfTheLinuxProgramsMatchTheModel) {
   TLinuxSystem system;
   testing_support::TempDir setups;
   // A few in every run of the suite; fewer where the sanitizers slow every program.
-  PlaySequences(system, setups.Path(), std::string(SE_SANITIZED).empty() ? 6 : 2);
+  PlaySequences(system, setups.Path(), std::string(SE_SANITIZED).empty() ? 30 : 4);
 }
