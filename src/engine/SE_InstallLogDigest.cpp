@@ -34,16 +34,7 @@ std::string UninstallKeyDigest(const TSetupInfo& info) {
 
 }  // namespace
 
-std::string InstallLogDigestOf(const uint8_t* data, size_t size) {
-  const platform::Md5Digest digest = platform::Md5Of(data, size);
-  std::string text;
-  for (const uint8_t byte : digest) {
-    char hex[3];
-    std::snprintf(hex, sizeof hex, "%02x", byte);
-    text += hex;
-  }
-  return text;
-}
+std::string InstallLogDigestOf(const uint8_t* data, size_t size) { return platform::Md5HexOf(data, size); }
 
 void RecordSavedLogDigest(const std::string& logPath, const std::vector<uint8_t>& bytes) {
   if (const platform::Status made = MakeGameFolderState(ExtractFileDir(logPath)); !made)

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace platform {
 
@@ -23,5 +24,7 @@ class Md5 {
 };
 
 Md5Digest Md5Of(const void* data, size_t count);
+// The digest as 32 lower-case hexadecimal digits.
+std::string Md5HexOf(const void* data, size_t count);
 
 }  // namespace platform

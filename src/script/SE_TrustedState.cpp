@@ -18,14 +18,7 @@ std::string WithoutTrailingBackslash(std::string path) {
 std::string FolderKey(const std::string& installDir) {
   std::string folder = platform::AsciiLower(WithoutTrailingBackslash(installDir));
   while (!folder.empty() && folder.back() == '\\') folder.pop_back();  // "c:\" and "c:" meet
-  const platform::Md5Digest digest = platform::Md5Of(folder.data(), folder.size());
-  std::string key;
-  for (const uint8_t byte : digest) {
-    char hex[3];
-    std::snprintf(hex, sizeof hex, "%02x", byte);
-    key += hex;
-  }
-  return key;
+  return platform::Md5HexOf(folder.data(), folder.size());
 }
 
 }  // namespace
