@@ -133,6 +133,7 @@ TEST_F(PakSolid, VerificationKeepsAndExtractionWritesEveryEntryInOrder) {
     ASSERT_EQ(order.size(), contents.size()) << workers;
     for (size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], static_cast<int>(i));
     EXPECT_TRUE(pak.VerifiedContents().Holds(1)) << "a small entry in a block is kept";
+    EXPECT_TRUE(pak.VerifiedContents().Holds(4)) << "so is one over three blocks, put together";
     RecordingHooks hooks;
     pak.ExtractGroup(prefix.Path("C:\\out"), 1, hooks);
     RecordingHooks second;
