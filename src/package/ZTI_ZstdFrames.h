@@ -15,8 +15,8 @@
 // block), and level 19 in 16 MiB blocks 15 times for 1.7% fewer.
 constexpr int kZstdPackLevel = 10;
 
-// One frame holding the data, with the content size and zstd's own content checksum
-// in its header and end.
+// One frame holding the data, with the content size in its header (frames of older
+// packers also end in zstd's content checksum, which decoding still checks).
 std::vector<uint8_t> CompressZstd(const uint8_t* data, size_t size, int level = kZstdPackLevel);
 
 // Decodes one frame that should give expectedLength bytes into out (which must hold
