@@ -1,10 +1,12 @@
 // The FLTK view's list choice: the question above a list with one row per item (its
 // tab-separated columns aligned), OK and Cancel below. The first item starts chosen;
 // a double click or Enter takes the chosen one, Escape or the close button cancels.
+// Rows wider than the window scroll sideways.
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Hold_Browser.H>
+#include <FL/Fl_Return_Button.H>
 
 #include <algorithm>
 
@@ -19,6 +21,7 @@ constexpr int kMargin = 11;
 constexpr int kButtonW = 75, kButtonH = 23, kButtonGap = 6;
 constexpr int kColumnGap = 16;
 constexpr int kMinWidth = 360;
+constexpr int kMaxWidth = 760;  // longer rows scroll sideways
 constexpr int kMaxVisibleRows = 8;
 
 std::vector<std::string> ColumnsOf(const std::string& item) {
@@ -66,11 +69,12 @@ class TListChoiceWindow : public Fl_Double_Window {
     int sx = 0, sy = 0, sw = 0, sh = 0;
     Fl::screen_work_area(sx, sy, sw, sh);
     const int width = std::clamp(std::max(WidestLine(lines_), RowsWidth(widths_, items)) + 2 * kMargin,
-                                 kMinWidth, std::max(kMinWidth, sw - 40));
+                                 kMinWidth, std::max(kMinWidth, std::min(kMaxWidth, sw - 40)));
     const int textH = static_cast<int>(lines_.size()) * fl_height();
     const int rows = std::clamp(static_cast<int>(items.size()), 1, kMaxVisibleRows);
     const int listY = kMargin + textH + 8;
-    const int listH = rows * (fl_height() + 2) + 6;
+    // Room for the rows and for a scroll bar below them.
+    const int listH = rows * (fl_height() + 2) + 6 + Fl::scrollbar_size();
     const int buttonY = listY + listH + 12;
     size(width, buttonY + kButtonH + kMargin);
 
@@ -92,13 +96,14 @@ class TListChoiceWindow : public Fl_Double_Window {
     list_->callback(
         [](Fl_Widget*, void* self) {
           auto* window = static_cast<TListChoiceWindow*>(self);
-          if (Fl::event_clicks() > 0 || Fl::event_key() == FL_Enter) window->Take();
+          if (Fl::event() == FL_PUSH && Fl::event_clicks() > 0) window->Take();
         },
         this);
-    list_->when(FL_WHEN_CHANGED | FL_WHEN_ENTER_KEY_ALWAYS);
+    list_->when(FL_WHEN_CHANGED | FL_WHEN_NOT_CHANGED);
 
     const int buttonsX = (width - (2 * kButtonW + kButtonGap)) / 2;
-    auto* ok = new Fl_Button(buttonsX, buttonY, kButtonW, kButtonH, "OK");
+    // Enter takes the chosen row wherever the focus is.
+    Fl_Button* ok = new Fl_Return_Button(buttonsX, buttonY, kButtonW, kButtonH, "OK");
     ok->callback([](Fl_Widget*, void* self) { static_cast<TListChoiceWindow*>(self)->Take(); }, this);
     auto* cancel = new Fl_Button(buttonsX + kButtonW + kButtonGap, buttonY, kButtonW, kButtonH, "Cancel");
     cancel->callback([](Fl_Widget* w, void*) { w->window()->hide(); });
