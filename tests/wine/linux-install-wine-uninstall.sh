@@ -13,7 +13,6 @@ set -eu
 win_bin=$(cd "$1" && pwd)
 linux_bin=$(cd "$2" && pwd)
 : "${WINEPREFIX:?the test copies the suite's prefix: set WINEPREFIX}"
-# Beside the prefix, on its file system, so that the copy can share its files.
 work=$(mktemp -d "$(dirname "$WINEPREFIX")/wine-linux-install.XXXXXX")
 prefix="$work/prefix"
 cleanup() {
@@ -30,10 +29,13 @@ wine_out() { wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 value() { wine_out reg query "$1" /v "$2" | sed -n "s/^ *$2 *REG_SZ *//p"; }
 
 # The copy is taken while the suite's server runs: its registry files are the state the
-# server last saved, which is all a fresh prefix needs. Wine's own files (1.3 GB, which
-# nothing here writes) are hard links; the registry and the .ini files, which Wine
-# rewrites in place, are copies of their own.
-cp -al "$WINEPREFIX/." "$prefix" 2>/dev/null || { rm -rf "$prefix"; cp -a "$WINEPREFIX/." "$prefix"; }
+# server last saved, which is all a fresh prefix needs. It sits beside the prefix, on its
+# file system: Wine's own files (1.3 GB, which nothing here writes) are hard links; the
+# registry and the .ini files, which Wine rewrites in place, are copies of their own. A
+# file that a test running beside this one removes while it is copied is not missed.
+cp -al "$WINEPREFIX/." "$prefix" 2>/dev/null || true
+[ -f "$prefix/system.reg" ] && [ -d "$prefix/drive_c/windows/system32" ] ||
+  fail "could not copy the prefix $WINEPREFIX to $prefix"
 for file in "$prefix"/*.reg "$prefix"/drive_c/windows/*.ini; do
   if [ -f "$file" ]; then cp "$file" "$file.copy" && mv -f "$file.copy" "$file"; fi
 done
