@@ -5,7 +5,7 @@
 //
 // A macro refers to a program variable, not to a copy, so "<%SPACEAVA%>" always shows
 // the space available at the moment the caption is made. A line that names an optional
-// macro whose variable is empty is left out whole: "The game was found in
+// macro whose variable is empty is left out whole: "The game was found by
 // <%GAMEFOUNDIN%>." says nothing when start-up found nothing.
 #pragma once
 

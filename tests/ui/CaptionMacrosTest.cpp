@@ -45,11 +45,11 @@ TEST(CaptionMacros, AnOptionalMacroWithoutValueTakesItsLineAlong) {
 TEST(CaptionMacros, GameFoundInFollowsWhatStartupFound) {
   const std::string before = GameFoundIn();
   GameFoundIn().clear();
-  EXPECT_EQ(Expanded(LanguageStrings(), "Pick a folder\rThe game was found in <%GAMEFOUNDIN%>."),
+  EXPECT_EQ(Expanded(LanguageStrings(), "Pick a folder\rThe game was found by <%GAMEFOUNDIN%>."),
             "Pick a folder");
-  GameFoundIn() = "the Steam library D:\\SteamLibrary (appmanifest_440.acf)";
-  EXPECT_EQ(Expanded(LanguageStrings(), "The game was found in <%GAMEFOUNDIN%>."),
-            "The game was found in the Steam library D:\\SteamLibrary (appmanifest_440.acf).");
+  GameFoundIn() = "Steam, D:\\SteamLibrary";
+  EXPECT_EQ(Expanded(LanguageStrings(), "The game was found by <%GAMEFOUNDIN%>."),
+            "The game was found by Steam, D:\\SteamLibrary.");
   GameFoundIn() = before;
 }
 

@@ -24,8 +24,7 @@
 #include "ui/SE_Parser.h"
 
 inline constexpr uint64_t kPreviewFreeSpace = 10ull << 30;
-inline constexpr char kPreviewGameFoundIn[] =
-    "the Steam library Z:\\home\\player\\.local\\share\\Steam (appmanifest_1234560.acf)";
+inline constexpr char kPreviewGameFoundIn[] = "Steam, Z:\\home\\player\\.local\\share\\Steam";
 
 struct TPageSet {
   bool Uninstall = false;
