@@ -57,8 +57,9 @@ class File {
   // Reads exactly count bytes or returns false. A file that ends early leaves the
   // system's "end of the file" as the reason (LastErrorText).
   bool ReadExact(void* buffer, size_t count);
-  // Reads exactly count bytes at a position, neither using nor moving the position
-  // Seek sets, so several threads may read through one handle at once.
+  // Reads exactly count bytes at a position, whatever position Seek set, so several
+  // threads may read through one handle at once. It may move that position (Windows
+  // does): a handle read this way is best read only this way.
   bool ReadAt(uint64_t position, void* buffer, size_t count) const;
   bool WriteAll(const void* buffer, size_t count);
   // Cuts (or extends) the file at the current position.

@@ -126,7 +126,8 @@ size_t File::Write(const void* buffer, size_t count) {
 bool File::ReadExact(void* buffer, size_t count) { return Read(buffer, count) == count; }
 
 // A handle opened without FILE_FLAG_OVERLAPPED reads at the position the OVERLAPPED
-// names and waits for the read; the system keeps concurrent reads apart.
+// names and waits for the read; the system keeps concurrent reads apart. The file
+// pointer is left after the bytes read.
 bool File::ReadAt(uint64_t position, void* buffer, size_t count) const {
   if (!IsOpen()) {
     SetLastError(ERROR_INVALID_HANDLE);
