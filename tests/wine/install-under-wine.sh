@@ -155,7 +155,7 @@ if [ -n "$linux_bin" ]; then
   # stops it before anything is written.
   mkdir -p "$work/split-demo" "$work/split"
   cp -r "$demo/." "$work/split-demo/"
-  head -c 3000000 /dev/urandom >"$work/split-demo/files/addon/textures.dat"
+  head -c 9000000 /dev/urandom >"$work/split-demo/files/addon/textures.dat"
   split=$(($(stat -c %s "$win_bin/setup.exe") + 1000000))
   "$linux_bin/mksetup" "$work/split-demo/demo.setup" -o "$work/split/HarbourMaps_Setup.exe" \
     --stub "$win_bin/setup.exe" --split "$split" >"$work/split.out" 2>"$work/split.err" ||
