@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Errors.h"
+#include "platform/FileKinds.h"
 #include "platform/Sha256.h"
 
 namespace {
@@ -43,6 +44,8 @@ std::optional<TDataFileFault> TPakDataFiles::Attach(const std::string& stem,
   std::vector<platform::File> opened;
   for (size_t i = 0; i < parts_.size(); ++i) {
     const std::string path = PathOf(i);
+    // A pipe or device put in its place might never end (or block the opening).
+    if (platform::IsDeviceOrPipe(path)) return TDataFileFault{path, "is not a regular file"};
     platform::File file = platform::File::Open(path, platform::OpenMode::ReadKeepShut);
     if (!file.IsOpen()) {
       const bool missing = !platform::PathExists(path);

@@ -1,9 +1,10 @@
 // A setup too large for one program file, as an author makes it and a player runs it:
 // mksetup --split writes the program and its data files, setuptool reads them, the
 // setup installs from another folder under a browser's numbered name, its uninstaller
-// stands alone, and a data file that is missing, short, changed or swapped stops the
+// stands alone, and a data file that is missing, short, changed, swapped or a pipe stops the
 // setup before anything is written, naming the file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -154,6 +155,12 @@ TEST_F(SplitSetup, ADamagedDataFileStopsTheSetupBeforeAnythingIsWritten) {
          fs::rename(Published() / "t", DataFile(2));
        },
        1, "SHA-256"},
+      {"a pipe in its place",
+       [&] {
+         fs::remove(DataFile(3));
+         ASSERT_EQ(mkfifo(DataFile(3).c_str(), 0600), 0);
+       },
+       3, "is not a regular file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
