@@ -38,7 +38,8 @@ int OpenHost(const std::string& hostPath, OpenMode mode) {
     errno = EISDIR;
     return -1;
   }
-  if (mode == OpenMode::ReadShared) return open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (mode == OpenMode::ReadShared || mode == OpenMode::ReadKeepShut)
+    return open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
   if (!(st.st_mode & S_IWUSR)) {  // the read-only attribute
     errno = EACCES;
     return -1;
@@ -139,6 +140,23 @@ size_t File::Write(const void* buffer, size_t count) {
 }
 
 bool File::ReadExact(void* buffer, size_t count) { return Read(buffer, count) == count; }
+
+bool File::ReadAt(uint64_t position, void* buffer, size_t count) const {
+  if (!IsOpen()) {
+    errno = EBADF;
+    return false;
+  }
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t got = pread(Descriptor(handle_), static_cast<char*>(buffer) + done, count - done,
+                              static_cast<off_t>(position + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got == 0) errno = ENODATA;  // the end of the file
+    if (got <= 0) return false;
+    done += static_cast<size_t>(got);
+  }
+  return true;
+}
 
 bool File::WriteAll(const void* buffer, size_t count) { return Write(buffer, count) == count; }
 
