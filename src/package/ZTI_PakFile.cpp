@@ -75,8 +75,10 @@ void TPak::Create(const std::string& fileName, bool append, bool create) {
   *this = TPak();
   fileName_ = fileName;
   using platform::OpenMode;
+  // A package opened for reading shuts writers out while it is open (where the system
+  // can): its checked content cannot change under the setup.
   const OpenMode mode =
-      append ? OpenMode::ReadWrite : (create ? OpenMode::CreateTruncate : OpenMode::ReadShared);
+      append ? OpenMode::ReadWrite : (create ? OpenMode::CreateTruncate : OpenMode::ReadKeepShut);
   file_ = platform::File::Open(fileName, mode);
   if (!file_.IsOpen()) platform::RaiseSystemError("Cannot open file \"" + fileName + "\"");
   fileSize_ = file_.Size();
@@ -167,18 +169,19 @@ uint64_t TPak::PackageEnd() const {
 }
 
 bool TPak::ReadPackageAt(platform::File& file, uint64_t position, uint8_t* into, size_t count) const {
-  if (dataFiles_.Empty() || position + count <= dataFiles_.Start())
-    return file.Seek(static_cast<int64_t>(position)) >= 0 && file.ReadExact(into, count);
+  // By position only: the readers of several workers are handles of one open file.
+  if (dataFiles_.Empty() || position + count <= dataFiles_.Start()) return file.ReadAt(position, into, count);
   // The program's own stored bytes end where the data files' begin: its table is not
   // package data.
   const size_t own = position < dataFiles_.Start() ? static_cast<size_t>(dataFiles_.Start() - position) : 0;
-  if (own > 0 && !(file.Seek(static_cast<int64_t>(position)) >= 0 && file.ReadExact(into, own))) return false;
+  if (own > 0 && !file.ReadAt(position, into, own)) return false;
   return dataFiles_.ReadAt(position + own, into + own, count - own);
 }
 
-platform::File TPak::OpenReader() const {
-  return platform::File::Open(fileName_, platform::OpenMode::ReadShared);
-}
+// Never the name again: what was checked at start-up is what the workers and the
+// extraction read, even when a standard user has since renamed the setup in the
+// download folder and put another file under its name.
+platform::File TPak::OpenReader() const { return file_.Duplicate(); }
 
 platform::Result<Bytes> TPak::ReadStoredThrough(platform::File& file, int index) const {
   const auto fail = [](std::string why) { return platform::Status::Failure(std::move(why)); };

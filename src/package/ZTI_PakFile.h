@@ -215,7 +215,8 @@ class TPak {
   // entry or a failed read. An inflated length other than OrigSize shows the
   // message box "Error" and yields nothing; a stream zlib rejects raises "error".
   std::optional<Bytes> ReadEntry(int index);
-  // A handle of its own on the package file, for a thread that reads entries.
+  // A handle of its own on the package file that was opened and checked (never one
+  // opened by name again), for a thread that reads entries with ReadPackageAt.
   platform::File OpenReader() const;
   // Reads an entry through such a handle without changing the package object: safe
   // from several threads at once (each with its own handle) while nothing is written.

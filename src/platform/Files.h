@@ -46,6 +46,10 @@ class File {
   static File CreateUnnamed(const std::string& directory);
 
   bool IsOpen() const { return handle_ != kClosed; }
+  // A second handle of the same open file, for another thread to read with ReadAt: it
+  // reaches the very file this one opened, whatever has since been renamed or put in
+  // its place. Not open when the system refuses.
+  File Duplicate() const;
   // The new position from the start, or -1 on failure.
   int64_t Seek(int64_t offset, SeekOrigin origin = SeekOrigin::Begin);
   int64_t Position() const;

@@ -207,6 +207,29 @@ TEST_F(PakSplit, ADataFileReplacedAfterTheCheckIsNeverRead) {
   ExpectEveryEntryWhole(pak, "replaced");
 }
 
+// The program file itself, split or whole: the workers' and the extraction's readers
+// are handles of the file that was opened, never the name opened again.
+TEST_F(PakSplit, AProgramFileRenamedAwayAndReplacedAfterOpeningIsNeverRead) {
+  for (const uint64_t limit : {uint64_t{40000}, uint64_t{1} << 30}) {
+    Plan();
+    Write(Kind::Zstd, limit);
+    TPak pak;
+    pak.Create(Path("Addon_Setup.exe"), false, false);
+    ASSERT_FALSE(pak.AttachDataFiles(Stem()));
+    Bytes other = platform::ReadWholeFile(Path("Addon_Setup.exe")).value();
+    for (uint8_t& b : other) b = static_cast<uint8_t>(~b);
+    ASSERT_TRUE(platform::WriteFileBytes(Path("other"), other.data(), other.size()));
+    // Windows keeps the open program's name; elsewhere it moves and another file takes it.
+    if (platform::RenameFile(Path("Addon_Setup.exe"), Path("moved.exe"))) {
+      ASSERT_TRUE(platform::RenameFile(Path("other"), Path("Addon_Setup.exe")));
+    }
+    ExpectEveryEntryWhole(pak, "limit " + std::to_string(limit));
+    pak.Close();
+    platform::DeleteFileAt(Path("moved.exe"));
+    platform::DeleteFileAt(Path("other"));
+  }
+}
+
 TEST_F(PakSplit, ATableThatNamesAnotherFileThanItsOwnDataFileIsDamaged) {
   for (const std::string suffix : {"-2.bin", "-1.exe", "\\..\\x-1.bin", "-01.bin", ""}) {
     TExtendedTable table;

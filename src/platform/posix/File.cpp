@@ -141,6 +141,12 @@ size_t File::Write(const void* buffer, size_t count) {
 
 bool File::ReadExact(void* buffer, size_t count) { return Read(buffer, count) == count; }
 
+File File::Duplicate() const {
+  if (!IsOpen()) return File();
+  const int copy = fcntl(Descriptor(handle_), F_DUPFD_CLOEXEC, 0);
+  return copy < 0 ? File() : File(copy);
+}
+
 bool File::ReadAt(uint64_t position, void* buffer, size_t count) const {
   if (!IsOpen()) {
     errno = EBADF;

@@ -128,6 +128,14 @@ bool File::ReadExact(void* buffer, size_t count) { return Read(buffer, count) ==
 // A handle opened without FILE_FLAG_OVERLAPPED reads at the position the OVERLAPPED
 // names and waits for the read; the system keeps concurrent reads apart. The file
 // pointer is left after the bytes read.
+File File::Duplicate() const {
+  if (!IsOpen()) return File();
+  HANDLE copy = nullptr;
+  const HANDLE self = GetCurrentProcess();
+  if (!DuplicateHandle(self, Handle(handle_), self, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) return File();
+  return File(reinterpret_cast<intptr_t>(copy));
+}
+
 bool File::ReadAt(uint64_t position, void* buffer, size_t count) const {
   if (!IsOpen()) {
     SetLastError(ERROR_INVALID_HANDLE);
