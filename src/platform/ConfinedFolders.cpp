@@ -9,19 +9,21 @@ namespace platform {
 
 namespace {
 
+// Never destroyed: a folder may be let go by another static object's destructor at
+// the program's end.
 std::mutex& Guard() {
-  static std::mutex guard;
-  return guard;
+  static auto* guard = new std::mutex;
+  return *guard;
 }
 
 std::vector<std::string>& Folders() {
-  static std::vector<std::string> folders;
-  return folders;
+  static auto* folders = new std::vector<std::string>;
+  return *folders;
 }
 
 std::function<void()>& Hook() {
-  static std::function<void()> hook;
-  return hook;
+  static auto* hook = new std::function<void()>;
+  return *hook;
 }
 
 thread_local std::string refusedLink;
