@@ -155,8 +155,10 @@ bool DeleteConfined(const std::string& path) {
     SetLastError(ERROR_SHARING_VIOLATION);
     return false;
   }
-  if (((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !link) ||
-      (tag.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
+  // A folder link whose kind the system does not tell (Wine's view of a host link) is
+  // refused, as DeleteFileAt refuses it: there the removal would reach its target.
+  const bool folder = (tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if ((folder && (!link || tag.ReparseTag == 0)) || (tag.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }

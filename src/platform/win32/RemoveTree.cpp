@@ -72,8 +72,11 @@ bool EmptyFolder(const std::wstring& folder) {
 // or one held in use), a folder once it is empty.
 bool RemoveHeld(const std::wstring& path, HANDLE held, const FILE_ATTRIBUTE_TAG_INFO& tag) {
   const bool link = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  if ((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !link)
-    return EmptyFolder(path) && win32::DeleteByHandle(held);
+  const bool folder = (tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (folder && !link) return EmptyFolder(path) && win32::DeleteByHandle(held);
+  // A folder link whose kind the system does not tell (Wine's view of a host link) is
+  // left: there a removal would reach its target.
+  if (folder && tag.ReparseTag == 0) return false;
   if (detail::FileHeldInUse(win32::AnsiPathFromSystem(path)) ||
       (tag.FileAttributes & FILE_ATTRIBUTE_READONLY))
     return false;
