@@ -90,7 +90,9 @@ bool File::LinkAs(const std::string& path) {
   }
   // The descriptor's name in /proc: linking it by descriptor alone needs privileges.
   const std::string self = "/proc/self/fd/" + std::to_string(Descriptor(handle_));
-  if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, hostPath->c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
+  const auto anchor = posix::AnchorOf(path, *hostPath);
+  if (!anchor || linkat(AT_FDCWD, self.c_str(), anchor->Folder(), anchor->Name(), AT_SYMLINK_FOLLOW) != 0)
+    return false;
   posix::NoteNameAdded(*hostPath);
   return true;
 }

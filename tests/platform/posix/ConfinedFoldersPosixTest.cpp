@@ -71,6 +71,12 @@ TEST(ConfinedFoldersPosix, AChangeThroughALinkedFolderIsRefusedNamingTheLink) {
       {"make folder", [] { return MakeDirectory("C:\\Game\\data\\made"); }},
       {"remove folder", [] { return RemoveEmptyDirectory("C:\\Game\\data\\empty"); }},
       {"remove tree below", [] { return RemoveTree("C:\\Game\\data\\empty"); }},
+      {"write a file", [] { return WriteFileBytes("C:\\Game\\data\\planted.dll", "x", 1); }},
+      {"name an unnamed file",
+       [] {
+         File file = File::CreateUnnamed("C:\\Game");
+         return file.IsOpen() && file.LinkAs("C:\\Game\\data\\planted.dll");
+       }},
   };
   for (const LinkedWayRow& row : rows) {
     SCOPED_TRACE(row.what);
