@@ -40,17 +40,28 @@ HANDLE OpenHeld(const std::wstring& path) {
                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
+// The names in a held folder, listed through a handle of the folder itself: a search
+// by path would open it again without sharing the right to delete it, which the held
+// handle has, and be refused.
 std::vector<std::wstring> NamesIn(const std::wstring& folder) {
   std::vector<std::wstring> names;
-  WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileExW(win32::SystemPath(folder + L"\\*").c_str(), FindExInfoBasic, &found,
-                                         FindExSearchNameMatch, nullptr, 0);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  const HandleOf listing(CreateFileW(win32::SystemPath(folder).c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                     nullptr));
+  if (!listing.IsOpen()) return names;
+  alignas(8) unsigned char buffer[64 * 1024];
+  FILE_INFO_BY_HANDLE_CLASS batch = FileIdBothDirectoryRestartInfo;
+  while (GetFileInformationByHandleEx(listing.Get(), batch, buffer, sizeof buffer)) {
+    batch = FileIdBothDirectoryInfo;
+    for (size_t at = 0;;) {
+      const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + at);
+      const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+      if (name != L"." && name != L"..") names.push_back(name);
+      if (entry->NextEntryOffset == 0) break;
+      at += entry->NextEntryOffset;
+    }
+  }
   return names;
 }
 
