@@ -9,3 +9,4 @@ for program in "$dir"/bench_*; do
 done
 ./bench/both-cores.sh "${1:-build}"
 ./bench/game-data.sh "${1:-build}"
+./bench/split-setup.sh "${1:-build}"

@@ -68,6 +68,7 @@ class TStartup {
   void RecoverInterruptedRun();
   void LoadScript();
   void CheckFileName();
+  void CheckDataFiles();
   void LoadLanguages();
   void FindInstallDir();
   bool ReadInstallDirFromRegistry();
@@ -102,6 +103,7 @@ int TStartup::Run() {
     verify_->SetStatusText("Loading Header");
     verify_->SetProgress(0, 100);
     OpenPackage();
+    CheckDataFiles();
     Verify();
     SetupVariables().CDDrive = FirstCDDrive();
     ReadSetupInfo();
@@ -138,6 +140,23 @@ void TStartup::OpenPackage() {
   SetupPak().Create(options_.package ? *options_.package : platform::OwnExecutablePath(), false, false);
   if (!SetupPak().Header().IsPackage()) throw TStop{InvalidHeaderStop()};
   if (SetupPak().MadeByNewerTool()) throw TStop{NewerToolStop()};
+}
+
+// A split setup's data files are checked whole before its entries: the table vouches
+// for their size and SHA-256, and nothing is read from them but through the handles
+// checked here. The window's bar counts their bytes.
+void TStartup::CheckDataFiles() {
+  TPak& pak = SetupPak();
+  if (pak.DataFileParts().empty()) return;
+  verify_->SetStatusText("Checking the data files");
+  constexpr int32_t kSteps = 1000;
+  verify_->SetProgress(0, kSteps);
+  const std::string program = options_.package ? *options_.package : platform::OwnExecutablePath();
+  const std::optional<TDataFileFault> fault =
+      pak.AttachDataFiles(DataFileStemOfSetup(program), [&](uint64_t done, uint64_t total) {
+        verify_->SetProgress(static_cast<int32_t>(total ? done * kSteps / total : kSteps), kSteps);
+      });
+  if (fault) throw TStop{DataFileStop(fault->Text())};
 }
 
 void TStartup::Verify() {

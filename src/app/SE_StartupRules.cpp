@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "package/ZTI_PakDataFiles.h"
 #include "package/ZTI_PakFile.h"
 #include "platform/CodePage.h"
 #include "script/SE_TextHelpers.h"
@@ -47,6 +48,13 @@ TStartupStop NoPagesStop() {
   return {"Setup Error", "Error: The setup has no wizard pages (Pages.txt names none). Setup is corrupt"};
 }
 
+TStartupStop DataFileStop(const std::string& fault) {
+  return {"Verification Error",
+          "Error: " + fault +
+              ".\r\rSetup is incomplete or corrupt: get the setup program and all its data files "
+              "again and keep them in one folder."};
+}
+
 namespace {
 
 std::string RemoveNumberedBrackets(std::string_view rest, char open, char close) {
@@ -87,6 +95,12 @@ std::string NormaliseSetupFileName(std::string_view name) {
 bool SetupFileNameMatches(std::string_view ownFileName, std::string_view expected) {
   return NormaliseSetupFileName(platform::AnsiLower(ownFileName)) ==
          ExtractFileName(platform::AnsiLower(expected));
+}
+
+std::string DataFileStemOfSetup(const std::string& programPath) {
+  const std::string name = ExtractFileName(programPath);
+  return DataFileStemOf(programPath.substr(0, programPath.size() - name.size()) +
+                        NormaliseSetupFileName(name));
 }
 
 uint64_t RequiredSpace(const std::vector<TPakFile>& entries, const std::vector<bool>& groupIsUpdate) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "package/CRC.h"
+#include "package/ZTI_PakDataFiles.h"
 #include "platform/LittleEndian.h"
 
 namespace {
@@ -101,8 +102,20 @@ TParsedTable ParseExtendedTable(const Bytes& bytes) {
   table.PakStart = in.U64();
   const std::optional<uint32_t> parts = in.Count(kPartMinSize);
   if (!parts) return Fault(TTableFault::Damaged, "the part list runs past the table");
-  // Data files beside the program are read by a newer packaging tool's setups only.
-  if (*parts != 0) return Fault(TTableFault::Newer, "the package has data files beside the program");
+  for (uint32_t i = 0; i < *parts; ++i) {
+    TPakPart part;
+    part.Size = in.U64();
+    const uint8_t* digest = in.Take(part.Sha256.size());
+    if (digest) std::memcpy(part.Sha256.data(), digest, part.Sha256.size());
+    part.Suffix = in.String();
+    if (in.Short())
+      return Fault(TTableFault::Damaged, "data file " + std::to_string(i + 1) + " runs past the table");
+    // The suffix becomes part of a file name: only the names the packer gives, in
+    // order, so that no table can send the setup to another folder or file.
+    if (part.Suffix != DataFileSuffix(i + 1) || part.Size == 0)
+      return Fault(TTableFault::Damaged, "data file " + std::to_string(i + 1) + " is recorded wrongly");
+    table.Parts.push_back(std::move(part));
+  }
   const std::optional<uint32_t> blocks = in.Count(kBlockSize);
   if (!blocks) return Fault(TTableFault::Damaged, "the block list runs past the table");
   for (uint32_t i = 0; i < *blocks; ++i) {

@@ -18,7 +18,9 @@
 //            EntryCount u32, then per entry: name (u16 length + bytes), Group u16,
 //              Method u8 (0 stored, 1 zlib, 2 in zstd blocks), Block u32, CRC u32,
 //              Offset u64, CompSize u64, OrigSize u64.
-// Positions are package positions: with no parts, file positions of the program.
+// Positions are package positions: with no parts, file positions of the program;
+// with parts, those of the program below TableOffset, and from TableOffset on those
+// of the parts in order (ZTI_PakDataFiles.h).
 // A stored entry's CRC covers its content, a zlib entry's its stream (as in the first
 // layout), an entry in blocks its content; there Offset is where it starts in the
 // content of its first Block, and it runs on into the following blocks when longer.
@@ -48,13 +50,6 @@ struct TPakLocator {
 
 std::optional<TPakLocator> ParseLocator(const uint8_t* bytes32);
 void AppendLocator(Bytes& out, const TPakLocator& locator);
-
-// A data file beside the setup program that holds the package's later positions.
-struct TPakPart {
-  uint64_t Size = 0;
-  std::array<uint8_t, 32> Sha256{};
-  std::string Suffix;
-};
 
 struct TExtendedTable {
   uint64_t PakStart = 0;

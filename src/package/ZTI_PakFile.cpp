@@ -75,8 +75,10 @@ void TPak::Create(const std::string& fileName, bool append, bool create) {
   *this = TPak();
   fileName_ = fileName;
   using platform::OpenMode;
+  // A package opened for reading shuts writers out while it is open (where the system
+  // can): its checked content cannot change under the setup.
   const OpenMode mode =
-      append ? OpenMode::ReadWrite : (create ? OpenMode::CreateTruncate : OpenMode::ReadShared);
+      append ? OpenMode::ReadWrite : (create ? OpenMode::CreateTruncate : OpenMode::ReadKeepShut);
   file_ = platform::File::Open(fileName, mode);
   if (!file_.IsOpen()) platform::RaiseSystemError("Cannot open file \"" + fileName + "\"");
   fileSize_ = file_.Size();
@@ -140,6 +142,7 @@ void TPak::ReadExtendedTable(uint64_t headerAt) {
   if (parsed.fault == TTableFault::Newer) newerTool_ = true;
   if (parsed.fault != TTableFault::None) return;
   declaredCount_ = static_cast<uint32_t>(parsed.table.Entries.size());
+  dataFiles_.Plan(std::move(parsed.table.Parts), locator->TableOffset);
   blocks_ = std::move(parsed.table.Blocks);
   entries_ = std::move(parsed.table.Entries);
   tableComplete_ = true;
@@ -147,6 +150,7 @@ void TPak::ReadExtendedTable(uint64_t headerAt) {
 
 void TPak::Close() {
   file_.Close();
+  dataFiles_.Close();
   verified_.Clear();
   cachedBlock_.reset();
   cachedContent_.clear();
@@ -154,9 +158,30 @@ void TPak::Close() {
 
 // ---- reading -------------------------------------------------------------------
 
-platform::File TPak::OpenReader() const {
-  return platform::File::Open(fileName_, platform::OpenMode::ReadShared);
+std::optional<TDataFileFault> TPak::AttachDataFiles(const std::string& stem,
+                                                    const TDataFileProgress& progress) {
+  return dataFiles_.Attach(stem, progress);
 }
+
+uint64_t TPak::PackageEnd() const {
+  if (!dataFiles_.Empty()) return dataFiles_.End();
+  return static_cast<uint64_t>(std::max<int64_t>(fileSize_, 0));
+}
+
+bool TPak::ReadPackageAt(platform::File& file, uint64_t position, uint8_t* into, size_t count) const {
+  // By position only: the readers of several workers are handles of one open file.
+  if (dataFiles_.Empty() || position + count <= dataFiles_.Start()) return file.ReadAt(position, into, count);
+  // The program's own stored bytes end where the data files' begin: its table is not
+  // package data.
+  const size_t own = position < dataFiles_.Start() ? static_cast<size_t>(dataFiles_.Start() - position) : 0;
+  if (own > 0 && !file.ReadAt(position, into, own)) return false;
+  return dataFiles_.ReadAt(position + own, into + own, count - own);
+}
+
+// Never the name again: what was checked at start-up is what the workers and the
+// extraction read, even when a standard user has since renamed the setup in the
+// download folder and put another file under its name.
+platform::File TPak::OpenReader() const { return file_.Duplicate(); }
 
 platform::Result<Bytes> TPak::ReadStoredThrough(platform::File& file, int index) const {
   const auto fail = [](std::string why) { return platform::Status::Failure(std::move(why)); };
@@ -164,11 +189,10 @@ platform::Result<Bytes> TPak::ReadStoredThrough(platform::File& file, int index)
   const TPakFile& entry = entries_[index];
   const uint64_t length = entry.StoredLength();
   if (length == 0) return fail("no stored bytes");
-  if (entry.Offset > static_cast<uint64_t>(fileSize_) ||
-      length > static_cast<uint64_t>(fileSize_) - entry.Offset)
+  if (entry.Offset > PackageEnd() || length > PackageEnd() - entry.Offset)
     return fail("stored bytes lie beyond the end of the file");
   Bytes stored(static_cast<size_t>(length));
-  if (file.Seek(entry.Offset) < 0 || !file.ReadExact(stored.data(), length))
+  if (!ReadPackageAt(file, entry.Offset, stored.data(), stored.size()))
     return platform::Status::SystemFailure("short read");
   if (Crc32(stored.data(), length) != entry.CRC) return fail("checksum mismatch");
   return stored;
@@ -182,11 +206,10 @@ platform::Result<Bytes> TPak::ReadBlockThrough(platform::File& file, uint32_t in
   };
   if (index >= blocks_.size()) return fail("no such block");
   const TPakBlock& block = blocks_[index];
-  if (block.Offset > static_cast<uint64_t>(fileSize_) ||
-      block.StoredSize > static_cast<uint64_t>(fileSize_) - block.Offset)
+  if (block.Offset > PackageEnd() || block.StoredSize > PackageEnd() - block.Offset)
     return fail("stored bytes lie beyond the end of the file");
   Bytes frame(static_cast<size_t>(block.StoredSize));
-  if (file.Seek(static_cast<int64_t>(block.Offset)) < 0 || !file.ReadExact(frame.data(), frame.size()))
+  if (!ReadPackageAt(file, block.Offset, frame.data(), frame.size()))
     return platform::Status::SystemFailure("short read of block " + std::to_string(index));
   if (Crc32(frame.data(), frame.size()) != block.CRC) return fail("checksum mismatch");
   Bytes content(static_cast<size_t>(block.ContentSize));

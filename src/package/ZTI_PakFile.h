@@ -30,6 +30,7 @@
 #include <string_view>
 #include <vector>
 
+#include "package/ZTI_PakDataFiles.h"
 #include "package/ZTI_VerifiedContents.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -188,6 +189,20 @@ class TPak {
   // packaging tool made it. It then opens with an empty table.
   bool MadeByNewerTool() const { return newerTool_; }
   const std::string& FileName() const { return fileName_; }
+  // The data files beside the program that hold the package's later positions (none
+  // for a package in one file). Reading what lies there needs them attached.
+  const std::vector<TPakPart>& DataFileParts() const { return dataFiles_.Parts(); }
+  // Opens and checks the data files, named stem + each suffix (the stem is the program
+  // file's path without its extension). Nothing when they are all there and whole.
+  std::optional<TDataFileFault> AttachDataFiles(const std::string& stem,
+                                                const TDataFileProgress& progress = {});
+  bool DataFilesAttached() const { return dataFiles_.Empty() || dataFiles_.Attached(); }
+  // The package position after its last stored byte: the program file's end, or the
+  // last data file's.
+  uint64_t PackageEnd() const;
+  // Reads count bytes at a package position: the program's through file (a handle on
+  // it), the data files' through their checked handles. False when any is missing.
+  bool ReadPackageAt(platform::File& file, uint64_t position, uint8_t* into, size_t count) const;
   int32_t Cursor() const { return cursor_; }
 
   // The stored bytes, when they lie in the file and match the checksum (nothing for
@@ -200,7 +215,8 @@ class TPak {
   // entry or a failed read. An inflated length other than OrigSize shows the
   // message box "Error" and yields nothing; a stream zlib rejects raises "error".
   std::optional<Bytes> ReadEntry(int index);
-  // A handle of its own on the package file, for a thread that reads entries.
+  // A handle of its own on the package file that was opened and checked (never one
+  // opened by name again), for a thread that reads entries with ReadPackageAt.
   platform::File OpenReader() const;
   // Reads an entry through such a handle without changing the package object: safe
   // from several threads at once (each with its own handle) while nothing is written.
@@ -274,6 +290,15 @@ class TPak {
     if (ValidIndex(index)) entries_[index].CRC = crc;
   }
   bool WriteExtendedTable();
+  // Before WriteExtendedTable: when the program file would pass limit bytes, the
+  // stored bytes beyond what it can hold go into data files of at most limit bytes
+  // each, written to dataFileName(1), (2) ... (their data files' names are given
+  // apart, so that the caller can write them under temporary names). A package that
+  // fits stays one file.
+  void SplitBeyond(uint64_t limit, std::function<std::string(size_t number)> dataFileName) {
+    splitLimit_ = limit;
+    dataFileName_ = std::move(dataFileName);
+  }
 
  private:
   bool ValidIndex(int index) const { return index >= 0 && static_cast<size_t>(index) < entries_.size(); }
@@ -286,6 +311,11 @@ class TPak {
   void ReadExtendedTable(uint64_t headerAt);
   std::optional<Bytes> ReadWithinCachedBlock(int index);
   bool AppendStored(TPakFile& entry, const uint8_t* data, size_t length);
+  // Moves the stored bytes from the end of the data that the program file cannot hold
+  // into data files, last first, cutting the program file behind each: the disk holds
+  // the package about once all along. The parts' records; none when it fits.
+  std::vector<TPakPart> MoveIntoDataFiles(uint64_t dataEnd, size_t tableLength);
+  TPakPart WriteDataFile(const std::string& path, uint64_t from, uint64_t to);
   // The last position an entry may reach: 4 GiB in the first layout.
   int64_t MaxPosition() const;
   // The chunked copy of a large entry in blocks, block by block.
@@ -315,6 +345,9 @@ class TPak {
   int64_t fileSize_ = 0;
   bool tableComplete_ = true;
   TVerifiedContents verified_;
+  TPakDataFiles dataFiles_;
+  uint64_t splitLimit_ = 0;
+  std::function<std::string(size_t number)> dataFileName_;
 };
 
 // The program's setup package.

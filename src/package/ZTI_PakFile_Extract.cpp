@@ -211,21 +211,18 @@ bool TPak::ExtractLarge(const std::string& path, const std::string& name, uint64
     return EntryFault(
         name, "ends early: " + std::to_string(done) + " of " + std::to_string(size) + " bytes could be read");
   };
-  const uint64_t fileSize = static_cast<uint64_t>(std::max<int64_t>(fileSize_, 0));
-  if (offset > fileSize || size > fileSize - offset)
-    throw endsEarly(std::min(fileSize - std::min(offset, fileSize), size));
+  const uint64_t end = PackageEnd();
+  if (offset > end || size > end - offset) throw endsEarly(std::min(end - std::min(offset, end), size));
   const std::u16string wideName = platform::AnsiToWide(name);
   const std::string total = FormatSize(size);
   // Each attempt copies the whole entry from its start.
   const auto fill = [&](platform::File& target) {
-    if (file_.Seek(static_cast<int64_t>(offset)) < 0) throw endsEarly(0);
     Bytes chunk(static_cast<size_t>(std::min<uint64_t>(size, kLargeChunkSize)));
     uint32_t crc = 0;
     for (uint64_t done = 0; done < size;) {
       ShowLargeProgress(hooks, wideName, done, total);
       const size_t n = static_cast<size_t>(std::min<uint64_t>(kLargeChunkSize, size - done));
-      const size_t got = file_.Read(chunk.data(), n);
-      if (got != n) throw endsEarly(done + got);
+      if (!ReadPackageAt(file_, offset + done, chunk.data(), n)) throw endsEarly(done);
       if (expected != 0) crc = Crc32(chunk.data(), n, crc);
       if (!target.WriteAll(chunk.data(), n)) return false;
       done += n;

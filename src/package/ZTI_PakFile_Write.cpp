@@ -213,9 +213,13 @@ bool TPak::WriteExtendedTable() {
   table.PakStart = header_.PakStart;
   table.Blocks = blocks_;
   table.Entries = entries_;
+  table.Parts = MoveIntoDataFiles(static_cast<uint64_t>(end), BuildExtendedTable(table).size());
+  const int64_t dataEnd = table.Parts.empty() ? end : file_.Seek(0, platform::SeekOrigin::End);
+  if (dataEnd < 0) return false;
+  dataFiles_.Plan(table.Parts, static_cast<uint64_t>(dataEnd));
   Bytes bytes = BuildExtendedTable(table);
   TPakLocator locator;
-  locator.TableOffset = static_cast<uint64_t>(end);
+  locator.TableOffset = static_cast<uint64_t>(dataEnd);
   locator.TableLength = bytes.size();
   locator.TableCRC = Crc32(bytes.data(), bytes.size());
   const uint64_t locatorAt = locator.TableOffset + locator.TableLength;

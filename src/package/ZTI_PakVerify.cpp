@@ -58,12 +58,12 @@ TChecked CheckEntry(const TPak& pak, platform::File& file, int index, bool keepC
 platform::Result<Bytes> ContentOf(const TPak& pak, platform::File& file, const TReadPiece& piece) {
   if (piece.kind == TReadPiece::Kind::Block) return pak.ReadBlockThrough(file, piece.block);
   const TPakFile& entry = pak.Entries()[piece.entry];
-  const uint64_t fileSize = static_cast<uint64_t>(std::max<int64_t>(file.Size(), 0));
+  const uint64_t end = pak.PackageEnd();
   const uint64_t start = entry.Offset + piece.offset;
-  if (start > fileSize || piece.length > fileSize - start)
+  if (start > end || piece.length > end - start)
     return platform::Status::Failure("stored bytes lie beyond the end of the file");
   Bytes stretch(static_cast<size_t>(piece.length));
-  if (file.Seek(static_cast<int64_t>(start)) < 0 || !file.ReadExact(stretch.data(), stretch.size()))
+  if (!pak.ReadPackageAt(file, start, stretch.data(), stretch.size()))
     return platform::Status::SystemFailure("short read");
   return stretch;
 }

@@ -19,6 +19,8 @@ namespace platform {
 
 enum class OpenMode {
   ReadShared,      // existing file, reading; others may read and write meanwhile
+  ReadKeepShut,    // existing file, reading; others may read, but no one may write while
+                   // it is open (Windows refuses writers; POSIX has no such refusal)
   ReadWrite,       // existing file, reading and writing
   CreateTruncate,  // new file, or an existing one emptied; reading and writing
   CreateNew,       // a new file only: anything already there (a link too) refuses it
@@ -44,6 +46,10 @@ class File {
   static File CreateUnnamed(const std::string& directory);
 
   bool IsOpen() const { return handle_ != kClosed; }
+  // A second handle of the same open file, for another thread to read with ReadAt: it
+  // reaches the very file this one opened, whatever has since been renamed or put in
+  // its place. Not open when the system refuses.
+  File Duplicate() const;
   // The new position from the start, or -1 on failure.
   int64_t Seek(int64_t offset, SeekOrigin origin = SeekOrigin::Begin);
   int64_t Position() const;
@@ -55,6 +61,10 @@ class File {
   // Reads exactly count bytes or returns false. A file that ends early leaves the
   // system's "end of the file" as the reason (LastErrorText).
   bool ReadExact(void* buffer, size_t count);
+  // Reads exactly count bytes at a position, whatever position Seek set, so several
+  // threads may read through one handle at once. It may move that position (Windows
+  // does): a handle read this way is best read only this way.
+  bool ReadAt(uint64_t position, void* buffer, size_t count) const;
   bool WriteAll(const void* buffer, size_t count);
   // Cuts (or extends) the file at the current position.
   bool SetEndOfFile();

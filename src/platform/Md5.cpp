@@ -1,7 +1,7 @@
 // The one-call digest, on top of whichever MD5 the OS half provides.
 #include "platform/Md5.h"
 
-#include <cstdio>
+#include "platform/HexDigits.h"
 
 namespace platform {
 
@@ -13,13 +13,7 @@ Md5Digest Md5Of(const void* data, size_t count) {
 
 std::string Md5HexOf(const void* data, size_t count) {
   const Md5Digest digest = Md5Of(data, count);
-  std::string text;
-  for (const uint8_t byte : digest) {
-    char hex[3];
-    std::snprintf(hex, sizeof hex, "%02x", byte);
-    text += hex;
-  }
-  return text;
+  return HexDigitsOf(digest.data(), digest.size());
 }
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "script/SE_FileHelpers.h"
 
+#include "platform/ConfinedFolders.h"
 #include "platform/Files.h"
 #include "script/SE_InstallRecorder.h"
 #include "script/SE_RunChanges.h"
@@ -43,26 +44,9 @@ bool IsDriveRoot(std::string path) {
   return path.empty() || (path.size() == 2 && path[1] == ':');
 }
 
-bool RemoveTreeBelow(const std::string& directory) {
-  bool emptied = true;
-  for (const platform::DirectoryEntry& entry : platform::ListDirectory(directory)) {
-    const std::string child = directory + "\\" + entry.name;
-    if (entry.isLink)  // the link goes, never what it points at
-      emptied = platform::DeleteFileAt(child) && emptied;
-    else if (entry.isDirectory) emptied = RemoveTreeBelow(child) && emptied;
-    else emptied = platform::DeleteFileAt(child) && emptied;
-  }
-  return emptied && platform::RemoveEmptyDirectory(directory);
-}
-
 }  // namespace
 
 bool RemoveTree(const std::string& directory) {
   if (IsDriveRoot(directory)) return false;
-  std::string dir = directory;
-  while (dir.size() > 3 && dir.back() == '\\') dir.pop_back();
-  // A link in the tree's place goes as a link: what it points at is not the tree.
-  if (platform::IsLink(dir)) return platform::DeleteFileAt(dir);
-  if (!platform::DirectoryExists(dir)) return true;
-  return RemoveTreeBelow(dir);
+  return platform::RemoveTree(directory);
 }

@@ -1,12 +1,15 @@
 #include "script/SE_RunLock.h"
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 #include "platform/CodePage.h"
+#include "platform/ConfinedFolders.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/ExclusiveLock.h"
+#include "platform/TrustedFolder.h"
 #include "script/SE_TrustedState.h"
 
 namespace {
@@ -15,6 +18,16 @@ struct THeldLock {
   std::mutex mutex;
   std::string folderKey;  // lower-cased game folder
   platform::ExclusiveLock lock;
+  // While a run holds the game folder, its changes in the game folder and in the
+  // trusted folder never follow a link planted below either.
+  std::unique_ptr<platform::ConfinedFolder> gameFolder, trustedFolder;
+
+  void Release() {
+    lock.Release();
+    folderKey.clear();
+    gameFolder.reset();
+    trustedFolder.reset();
+  }
 };
 
 std::atomic<bool> refusedBusy{false};
@@ -35,7 +48,7 @@ TRunLockResult TryOnce(const std::string& installDir) {
   std::lock_guard<std::mutex> guard(held.mutex);
   const std::string key = KeyOf(installDir);
   if (held.lock.Held() && held.folderKey == key) return {TRunLockOutcome::Held, {}};
-  held.lock.Release();
+  held.Release();
   std::string path;
   if (const platform::Status made = MakeGameFolderState(installDir); !made)
     return {TRunLockOutcome::Unusable, made.Problem()};
@@ -49,6 +62,9 @@ TRunLockResult TryOnce(const std::string& installDir) {
     case platform::LockState::Held:
       held.lock = std::move(lock);
       held.folderKey = key;
+      held.gameFolder = std::make_unique<platform::ConfinedFolder>(installDir);
+      if (const auto trusted = platform::TrustedStateFolder())
+        held.trustedFolder = std::make_unique<platform::ConfinedFolder>(*trusted);
       return {TRunLockOutcome::Held, {}};
     case platform::LockState::Busy: return {TRunLockOutcome::Busy, AnotherRunText(installDir)};
     case platform::LockState::Failed: break;
@@ -83,8 +99,7 @@ bool TryHoldRunLock(const std::string& installDir) {
 void ReleaseRunLock() {
   THeldLock& held = Held();
   std::lock_guard<std::mutex> guard(held.mutex);
-  held.lock.Release();
-  held.folderKey.clear();
+  held.Release();
 }
 
 bool RunLockRefused() { return refusedBusy; }

@@ -33,6 +33,21 @@ TEST(StartupRules, RenamedFileNormalisation) {
   EXPECT_FALSE(SetupFileNameMatches("other.exe", "setup.exe"));
 }
 
+// A browser's numbered copy of the program looks for the data files as published.
+TEST(StartupRules, DataFilesAreLookedForUnderTheNameThePackageWasPublishedWith) {
+  const struct {
+    const char* program;
+    const char* stem;
+  } cases[] = {
+      {"C:\\Downloads\\Addon_Setup.exe", "C:\\Downloads\\Addon_Setup"},
+      {"C:\\Downloads\\Addon_Setup(1).exe", "C:\\Downloads\\Addon_Setup"},
+      {"C:\\Downloads\\Addon_Setup[2].EXE", "C:\\Downloads\\Addon_Setup"},
+      {"C:\\Down(1)loads\\Addon_Setup(10).exe", "C:\\Down(1)loads\\Addon_Setup(10)"},
+      {"Addon_Setup(3).exe", "Addon_Setup"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DataFileStemOfSetup(c.program), c.stem) << c.program;
+}
+
 TEST(StartupRules, RequiredSpaceCountsWhatEachGroupWrites) {
   auto entry = [](uint16_t group, uint32_t orig, uint32_t comp) {
     TPakFile e;

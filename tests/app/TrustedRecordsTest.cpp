@@ -66,9 +66,11 @@ class TrustedRecords : public ::testing::Test {
     return testing_support::RunProgram("setup", {package.string(), "--silent"});
   }
 
-  std::vector<uint8_t> WriteLog(const std::vector<std::string>& files) {
+  std::vector<uint8_t> WriteLog(const std::vector<std::string>& files,
+                                const std::vector<std::string>& registry = {}) {
     TInstallLogLists lists;
     lists.Files = files;
+    lists.RegistryEntries = registry;
     const std::vector<uint8_t> bytes = SerializeInstallLog(lists);
     std::ofstream(game_ / "T_install.log", std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
@@ -87,25 +89,46 @@ class TrustedRecords : public ::testing::Test {
 
 TEST_F(TrustedRecords, AnInstallLogTheSetupDidNotSaveIsRefusedBeforeAnythingIsRemoved) {
   const std::string planted = "C:\\windows\\system32\\victim.dll";
+  const char* runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const std::string plantedValue = "\"HKLM\" \"" + std::string(runKey) + "\" \"x\" \"1\"";
   const struct {
     const char* what;
-    std::vector<std::string> saved;   // the log the setup saved (its digest is kept)
-    std::vector<std::string> onDisk;  // the log the uninstaller finds
+    std::vector<std::string> saved;     // the log the setup saved (its digest is kept)
+    std::vector<std::string> onDisk;    // the log the uninstaller finds
+    std::vector<std::string> registry;  // the values in the log it finds
     const char* told;
   } cases[] = {
       {"a log of which the setup kept no record",
        {},
        {"$INSTDIRaddon.txt", planted},
+       {},
        "The setup kept no record of the install log"},
       {"an item added to the saved log",
        {"$INSTDIRaddon.txt"},
        {"$INSTDIRaddon.txt", planted},
+       {},
        "was changed after the setup saved it"},
+      {"an HKLM value added to the saved log",
+       {"$INSTDIRaddon.txt"},
+       {"$INSTDIRaddon.txt"},
+       {plantedValue},
+       "was changed after the setup saved it"},
+      {"a file and an HKLM value in a log of which the setup kept no record",
+       {},
+       {planted},
+       {plantedValue},
+       "The setup kept no record of the install log"},
   };
+  {
+    auto run = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, runKey, true);
+    ASSERT_TRUE(run && run->WriteString("x", "the machine's"));
+  }
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
+    static_cast<void>(platform::DeleteRegistryKey(platform::RegistryRoot::LocalMachine,
+                                                  std::string(kUninstallKeyPath) + "Test"));
     if (!c.saved.empty()) RecordDigest(WriteLog(c.saved));
-    WriteLog(c.onDisk);
+    WriteLog(c.onDisk, c.registry);
     const ProgramResult run = RunUninstaller();
     EXPECT_EQ(run.status, platform::kExitStartupStop) << run.err;
     EXPECT_NE(run.err.find(c.told), std::string::npos) << run.err;
@@ -113,6 +136,8 @@ TEST_F(TrustedRecords, AnInstallLogTheSetupDidNotSaveIsRefusedBeforeAnythingIsRe
     EXPECT_TRUE(fs::exists(victim_));
     EXPECT_TRUE(fs::exists(game_ / "addon.txt"));
     EXPECT_TRUE(fs::exists(game_ / "T_install.log"));
+    const auto value = platform::RegistryKey::Open(platform::RegistryRoot::LocalMachine, runKey, false);
+    EXPECT_TRUE(value && value->ReadString("x") == "the machine's");
   }
   // The log the setup saved is acted on.
   RecordDigest(WriteLog({"$INSTDIRaddon.txt"}));

@@ -50,6 +50,22 @@ TEST(Files, ReadWriteSeekAndCutAnOpenFile) {
   EXPECT_EQ(Contents(prefix.Path("c:\\DATA.BIN")), "01234");
 }
 
+// Reads at a position do not depend on the position the other reads go from.
+TEST(Files, ReadsAtAPositionIgnoreTheFilePosition) {
+  TempPrefix prefix;
+  ASSERT_TRUE(Write(prefix.Path("C:\\data.bin"), "0123456789"));
+  File file = File::Open(prefix.Path("C:\\data.bin"), OpenMode::ReadKeepShut);
+  ASSERT_TRUE(file.IsOpen());
+  EXPECT_EQ(file.Seek(2), 2);
+  char three[3];
+  ASSERT_TRUE(file.ReadAt(7, three, 3));
+  EXPECT_EQ(std::string(three, 3), "789");
+  EXPECT_FALSE(file.ReadAt(8, three, 3));  // past the end
+  EXPECT_FALSE(file.ReadAt(1ull << 33, three, 1));
+  ASSERT_TRUE(file.ReadAt(0, three, 2));
+  EXPECT_EQ(std::string(three, 2), "01");
+}
+
 TEST(Files, OpenModesFollowTheSystemsRules) {
   TempPrefix prefix;
   ASSERT_TRUE(Write(prefix.Path("C:\\a.txt"), "old contents"));

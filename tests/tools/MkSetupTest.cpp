@@ -365,6 +365,13 @@ TEST_F(MkSetupTest, CommandLineAndOutputFaults) {
       {{"a", "--stub", "s", "--package-only"}, "mksetup: --stub and --package-only exclude each other\n"},
       {{"a", "-o"}, "mksetup: -o needs a value\n"},
       {{"a", "--fast"}, "mksetup: unknown option --fast\n"},
+      {{"a", "--split", "4095"},
+       "mksetup: --split needs a size of at least 4K (bytes, or a number with K, M or G), not 4095\n"},
+      {{"a", "--split", "3k"}, "mksetup: --split needs a size of at least 4K"},
+      {{"a", "--split", "2T"}, "mksetup: --split needs a size of at least 4K"},
+      {{"a", "--split", "99999999999999999999"}, "mksetup: --split needs a size of at least 4K"},
+      {{"a", "--split", "20000000000G"}, "mksetup: --split needs a size of at least 4K"},
+      {{"a", "--split"}, "mksetup: --split needs a value\n"},
   };
   for (const auto& u : usages) {
     const ToolRun run = MkSetup(u.args);

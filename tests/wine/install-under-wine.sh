@@ -149,5 +149,32 @@ if [ -n "$linux_bin" ]; then
   "$linux_bin/setuptool" info "$signed" | grep -q '^ID: ZTPF' || fail "setuptool info finds no package in the signed setup"
   install_and_remove "$signed" signed
   passed=2
+
+  # Split: a program file of at most SPLIT bytes and data files beside it, signed; it
+  # installs under a browser's numbered name, and a data file with one byte changed
+  # stops it before anything is written.
+  mkdir -p "$work/split-demo" "$work/split"
+  cp -r "$demo/." "$work/split-demo/"
+  head -c 9000000 /dev/urandom >"$work/split-demo/files/addon/textures.dat"
+  split=$(($(stat -c %s "$win_bin/setup.exe") + 1000000))
+  "$linux_bin/mksetup" "$work/split-demo/demo.setup" -o "$work/split/HarbourMaps_Setup.exe" \
+    --stub "$win_bin/setup.exe" --split "$split" >"$work/split.out" 2>"$work/split.err" ||
+    fail "mksetup --split: $(cat "$work/split.err")"
+  [ -f "$work/split/HarbourMaps_Setup-3.bin" ] || fail "mksetup --split $split wrote no third data file"
+  [ "$(stat -c %s "$work/split/HarbourMaps_Setup.exe")" -le "$split" ] || fail "the split program passes $split bytes"
+  osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -n "Harbour Maps" \
+    -in "$work/split/HarbourMaps_Setup.exe" -out "$work/split/HarbourMaps_Setup(1).exe" >"$work/sign.out" 2>&1 ||
+    fail "osslsigncode sign (split): $(cat "$work/sign.out")"
+  rm "$work/split/HarbourMaps_Setup.exe"
+  install_and_remove "$work/split/HarbourMaps_Setup(1).exe" signed
+  printf 'X' | dd of="$work/split/HarbourMaps_Setup-2.bin" bs=1 seek=4096 conv=notrunc 2>/dev/null
+  mkdir -p "$game_host"
+  status=0
+  wine "$work/split/HarbourMaps_Setup(1).exe" --silent </dev/null >"$work/split-bad.out" 2>"$work/split-bad.err" || status=$?
+  [ "$status" = 2 ] || fail "a changed data file did not stop the setup (status $status)"
+  grep -qF 'HarbourMaps_Setup-2.bin" is damaged' "$work/split-bad.err" || fail "the stop names no data file: $(cat "$work/split-bad.err")"
+  [ ! -e "$game_host/Maps/harbour.map" ] || fail "a setup with a changed data file wrote files"
+  rm -rf "$game_host"
+  passed=3
 fi
 echo "$passed passed, 0 failed"

@@ -4,6 +4,28 @@
 
 namespace mksetup {
 
+namespace {
+
+// A byte count with an optional binary unit: "4096", "700M", "2G".
+std::optional<uint64_t> ParseSize(const std::string& text) {
+  uint64_t value = 0;
+  size_t i = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    if (value > (UINT64_MAX - 9) / 10) return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(text[i] - '0');
+  }
+  if (i == 0 || text.size() - i > 1) return std::nullopt;
+  int shift = 0;
+  if (i < text.size()) {
+    const char unit = static_cast<char>(text[i] & ~0x20);  // either case
+    shift = unit == 'K' ? 10 : unit == 'M' ? 20 : unit == 'G' ? 30 : -1;
+    if (shift < 0 || value > (UINT64_MAX >> shift)) return std::nullopt;
+  }
+  return value << shift;
+}
+
+}  // namespace
+
 ParseResult ParseOptions(const std::vector<std::string>& arguments) {
   ParseResult result;
   Options options;
@@ -45,6 +67,15 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
         result.error = "--compression needs zlib or zstd, not " + options.compression;
         return result;
       }
+    } else if (arg == "--split") {
+      std::string text;
+      if (!value(text)) return result;
+      const std::optional<uint64_t> size = ParseSize(text);
+      if (!size || *size < kMinimumSplit) {
+        result.error = "--split needs a size of at least 4K (bytes, or a number with K, M or G), not " + text;
+        return result;
+      }
+      options.split = *size;
     } else if (arg == "--package-only") {
       options.packageOnly = true;
     } else if (arg == "--check") {

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "engine/SE_RegisterCommands.h"
+#include "package/ZTI_PakDataFiles.h"
 #include "package/ZTI_PakFile.h"
 #include "package/ZTI_SignedProgram.h"
 #include "package/ZTI_SolidPacker.h"
@@ -346,6 +347,30 @@ void Packager::StoreEntriesSolid(TPak& pak, const std::vector<PlannedEntry>& ent
   });
 }
 
+// A bound on the file the package makes: no entry is stored longer than its content,
+// and a table record takes its name and a few numbers.
+uint64_t Packager::LargestOutput(const std::vector<PlannedEntry>& entries, const std::string& stub) const {
+  constexpr uint64_t kRecordBound = 64;
+  uint64_t bound = 4096;  // the header, locator and table's own fields
+  if (!stub.empty())
+    if (const auto facts = platform::FileFactsOf(stub)) bound += facts->size;
+  for (const PlannedEntry& entry : entries) {
+    bound += kRecordBound + entry.name.size();
+    if (entry.content) bound += entry.content->size();
+    else if (const auto facts = platform::FileFactsOf(entry.source)) bound += facts->size;
+  }
+  return bound;
+}
+
+// The data files of an earlier run of the same output with more of them would be
+// taken for this one's by whoever publishes the folder.
+void Packager::RemoveStaleDataFiles(const std::string& stem, size_t kept) const {
+  for (size_t k = kept + 1; platform::FileExists(stem + DataFileSuffix(k)); ++k)
+    if (!platform::DeleteFileAt(stem + DataFileSuffix(k)))
+      throw MkError(Shown(stem + DataFileSuffix(k)) + ": cannot remove this data file of an earlier setup" +
+                    Reason());
+}
+
 Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
   const std::string output = OutputPath();
   const std::string stub = options_.packageOnly ? std::string() : StubPath();
@@ -363,6 +388,17 @@ Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
       if (!keep) platform::DeleteFileAt(path);
     }
   } guard{partial};
+  // The data files are written under temporary names too, and go with the program.
+  const std::string stem = DataFileStemOf(output);
+  const auto partialDataFile = [&](size_t k) { return stem + DataFileSuffix(k) + ".part"; };
+  size_t dataFiles = 0;
+  struct PartialDataFiles {
+    std::string stem;
+    const size_t& count;
+    ~PartialDataFiles() {
+      for (size_t k = 1; k <= count; ++k) platform::DeleteFileAt(stem + DataFileSuffix(k) + ".part");
+    }
+  } dataGuard{stem, dataFiles};
 
   try {
     if (!stub.empty() && !platform::CopyFileOverwriting(stub, partial))
@@ -372,10 +408,24 @@ Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
     TPak pak;
     pak.Create(partial, !stub.empty(), stub.empty());
     const bool zstd = UsesZstd();
+    // zlib entries go into the extended layout only when the first one, with its
+    // 32-bit positions and no data files, may not hold them.
+    const uint64_t largest = LargestOutput(entries, stub);
+    const bool extended = zstd || largest > options_.split || largest > UINT32_MAX;
+    if (extended) {
+      pak.UseExtendedLayout();
+      pak.SplitBeyond(options_.split, [&](size_t k) {
+        dataFiles = std::max(dataFiles, k);
+        Say("Writing data file " + Shown(stem + DataFileSuffix(k)));
+        return partialDataFile(k);
+      });
+    }
     if (zstd) StoreEntriesSolid(pak, entries);
     else StoreEntries(pak, entries, partial);
-    if (!(zstd ? pak.WriteExtendedTable() : pak.WriteTable()))
+    if (!(extended ? pak.WriteExtendedTable() : pak.WriteTable()))
       throw MkError(Shown(partial) + ": cannot write the entry table" + Reason());
+    dataFiles = pak.DataFileParts().size();
+    summary.dataFiles = dataFiles;
     for (const TPakFile& stored : pak.Entries()) {
       summary.bytesIn += stored.OrigSize;
       summary.bytesStored += stored.StoredLength();
@@ -390,7 +440,7 @@ Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
   // Entry offsets of the first layout are 32-bit file positions: a larger file cannot
   // be read back. (The extended layout's are 64-bit.)
   platform::File written = platform::File::Open(partial, platform::OpenMode::ReadShared);
-  if (!UsesZstd() && written.Size() > static_cast<int64_t>(UINT32_MAX))
+  if (dataFiles == 0 && written.Size() > static_cast<int64_t>(UINT32_MAX))
     throw MkError(summary.output + ": the setup would be larger than 4 GiB, which a package cannot address");
   written.Close();
   if (!stub.empty()) platform::MarkExecutable(partial);
@@ -398,6 +448,15 @@ Summary Packager::Write(const std::vector<PlannedEntry>& entries) {
     throw MkError(summary.output + ": cannot replace the existing file" + Reason());
   if (!platform::RenameFile(partial, output)) throw MkError(summary.output + ": cannot write" + Reason());
   guard.keep = true;
+  for (size_t k = 1; k <= dataFiles; ++k) {
+    const std::string name = stem + DataFileSuffix(k);
+    if (platform::FileExists(name) && !platform::DeleteFileAt(name))
+      throw MkError(Shown(name) + ": cannot replace the existing file" + Reason());
+    if (!platform::RenameFile(partialDataFile(k), name))
+      throw MkError(Shown(name) + ": cannot write" + Reason());
+  }
+  RemoveStaleDataFiles(stem, dataFiles);
+  dataFiles = 0;  // all in place: nothing for the guard to remove
   return summary;
 }
 

@@ -41,6 +41,7 @@ struct Summary {
   size_t groups = 0;
   uint64_t bytesIn = 0;
   uint64_t bytesStored = 0;
+  size_t dataFiles = 0;  // beside the program: stem-1.bin ...
 };
 
 class Packager {
@@ -71,6 +72,8 @@ class Packager {
   void StoreEntriesSolid(TPak& pak, const std::vector<PlannedEntry>& entries) const;
   // The compression the package gets: the command line's, else the script's, else zlib.
   bool UsesZstd() const;
+  uint64_t LargestOutput(const std::vector<PlannedEntry>& entries, const std::string& stub) const;
+  void RemoveStaleDataFiles(const std::string& stem, size_t kept) const;
 
   Options options_;
   std::string scriptPath_;  // Windows path

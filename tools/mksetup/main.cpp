@@ -50,6 +50,9 @@ int main(int argc, char** argv) {
     std::printf("%s: %zu entries, %zu groups, %" PRIu64 " bytes in, %" PRIu64 " bytes stored\n",
                 summary.output.c_str(), summary.entries, summary.groups, summary.bytesIn,
                 summary.bytesStored);
+    if (summary.dataFiles > 0)
+      std::printf("%s: the package continues in %zu data files beside it; publish them together with it\n",
+                  summary.output.c_str(), summary.dataFiles);
     return parsed.options->check ? CheckMade(summary) : 0;
   } catch (const MkError& error) {
     std::fprintf(stderr, "mksetup: %s\n", error.what());

@@ -10,6 +10,7 @@
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/HexDigits.h"
 #include "platform/WorkerCount.h"
 #include "script/SE_FileHelpers.h"
 #include "script/SE_TextHelpers.h"
@@ -35,11 +36,22 @@ int WarnIncompleteTable(const std::string& file, const TPak& pak) {
   return 1;
 }
 
+// A split package's data files, in order: number, size, SHA-256, file name.
+void PrintDataFiles(const std::string& file, const TPak& pak) {
+  const std::string stem = DataFileStemOf(file);
+  for (size_t i = 0; i < pak.DataFileParts().size(); ++i) {
+    const TPakPart& part = pak.DataFileParts()[i];
+    const std::string digest = platform::HexDigitsOf(part.Sha256.data(), part.Sha256.size());
+    std::printf("datafile\t%zu\t%llu\t%s\t%s\n", i + 1, static_cast<unsigned long long>(part.Size),
+                digest.c_str(), Terminal(stem + part.Suffix).c_str());
+  }
+}
+
 // The package as a whole: its layout, and per compression the entries and bytes.
 int Info(const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError("pak");
   TPak pak;
-  if (int status = OpenPackage(args[0], pak)) return status;
+  if (int status = OpenPackage(args[0], pak, false)) return status;
   std::printf("layout\t%s\n", pak.Extended() ? "extended" : "first");
   std::printf("version\t%u\n", pak.Header().Version);
   std::printf("entries\t%zu\n", pak.Count());
@@ -63,13 +75,14 @@ int Info(const std::vector<std::string>& args) {
     std::printf("compression\t%s\t%zu\t%llu\t%llu\n", CompressionName(method), count,
                 static_cast<unsigned long long>(content), static_cast<unsigned long long>(stored));
   }
+  PrintDataFiles(args[0], pak);
   return WarnIncompleteTable(args[0], pak);
 }
 
 int List(const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError("pak");
   TPak pak;
-  if (int status = OpenPackage(args[0], pak)) return status;
+  if (int status = OpenPackage(args[0], pak, false)) return status;
   for (size_t i = 0; i < pak.Count(); ++i) PrintEntry(i, pak.Entries()[i]);
   return WarnIncompleteTable(args[0], pak);
 }

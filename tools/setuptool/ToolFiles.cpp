@@ -14,7 +14,7 @@ std::string ProgramPath(const std::string& argument) { return platform::WindowsP
 
 std::string Terminal(const std::string& text) { return platform::AnsiToUtf8(text); }
 
-int OpenPackage(const std::string& argument, TPak& pak) {
+int OpenPackage(const std::string& argument, TPak& pak, bool withDataFiles) {
   if (!CheckInputFile(argument, kSetupHeaderSize)) return 2;
   if (!platform::File::Open(ProgramPath(argument), platform::OpenMode::ReadShared).IsOpen()) {
     std::fprintf(stderr, "cannot open %s: %s\n", argument.c_str(),
@@ -36,7 +36,16 @@ int OpenPackage(const std::string& argument, TPak& pak) {
                  argument.c_str());
     return 2;
   }
-  return 0;
+  if (!withDataFiles || pak.DataFileParts().empty()) return 0;
+  std::optional<TDataFileFault> fault;
+  try {
+    fault = pak.AttachDataFiles(DataFileStemOf(ProgramPath(argument)));
+  } catch (const platform::ESetupError& error) {
+    fault = TDataFileFault{ProgramPath(argument), error.what()};
+  }
+  if (!fault) return 0;
+  std::fprintf(stderr, "%s: %s\n", argument.c_str(), Terminal(fault->Text()).c_str());
+  return 2;
 }
 
 bool CheckInputFile(const std::string& argument, uint64_t headerSize) {

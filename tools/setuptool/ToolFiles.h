@@ -15,9 +15,12 @@ namespace setuptool {
 std::string ProgramPath(const std::string& argument);
 // An 8-bit program text for the terminal (UTF-8).
 std::string Terminal(const std::string& text);
-// Opens FILE as a package. On failure prints CheckInputFile's texts, "cannot open
-// FILE" or "not a setup package: FILE" and returns the exit status 2; 0 on success.
-int OpenPackage(const std::string& argument, TPak& pak);
+// Opens FILE as a package, and the data files beside it that a split package names
+// (checked whole: present, as long and with the SHA-256 recorded) unless the command
+// reads only the table (withDataFiles false). On failure prints CheckInputFile's
+// texts, "cannot open FILE", "not a setup package: FILE" or "FILE: the data file
+// ... is missing" (and so on) and returns the exit status 2; 0 on success.
+int OpenPackage(const std::string& argument, TPak& pak, bool withDataFiles = true);
 // Whether FILE can be read as a file of its kind: a regular file (not a pipe or a
 // device, which may never end) of at least headerSize bytes. Otherwise prints
 // "FILE: not a regular file", "FILE: empty file" or "FILE: too short: N bytes, a

@@ -10,6 +10,7 @@
 
 #include "platform/FaultInjection.h"
 #include "platform/Files.h"
+#include "platform/posix/ConfinedWalk.h"
 #include "platform/posix/PathMap.h"
 
 namespace platform {
@@ -18,33 +19,41 @@ namespace {
 
 int Descriptor(intptr_t handle) { return static_cast<int>(handle); }
 
-// Opens the host file as the mode asks; -1 when Windows would refuse.
-int OpenHost(const std::string& hostPath, OpenMode mode) {
+// Opens the file as the mode asks; -1 when Windows would refuse. Below a confined
+// folder a link in the file's place is refused rather than written through.
+int OpenHost(const posix::Anchor& at, const std::string& hostPath, OpenMode mode) {
+  const bool confined = at.Folder() != AT_FDCWD;
+  const int noFollow = confined ? O_NOFOLLOW : 0;
   if (mode == OpenMode::CreateNew) {
     // O_EXCL never follows a link at the name, not even one that points nowhere.
-    const int fd = open(hostPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd = openat(at.Folder(), at.Name(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0) posix::NoteNameAdded(hostPath);
     return fd;
   }
   if (mode == OpenMode::CreateTruncate) {
     // A new file, the common case when extracting, costs one call.
-    const int fd = open(hostPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = openat(at.Folder(), at.Name(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) posix::NoteNameAdded(hostPath);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   struct stat st;
-  if (stat(hostPath.c_str(), &st) != 0) return -1;
+  if (fstatat(at.Folder(), at.Name(), &st, confined ? AT_SYMLINK_NOFOLLOW : 0) != 0) return -1;
   if (S_ISDIR(st.st_mode)) {
     errno = EISDIR;
     return -1;
   }
-  if (mode == OpenMode::ReadShared) return open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (mode == OpenMode::ReadShared || mode == OpenMode::ReadKeepShut)
+    return openat(at.Folder(), at.Name(), O_RDONLY | O_CLOEXEC);
+  if (S_ISLNK(st.st_mode)) {
+    errno = ELOOP;
+    return -1;
+  }
   if (!(st.st_mode & S_IWUSR)) {  // the read-only attribute
     errno = EACCES;
     return -1;
   }
   const int flags = mode == OpenMode::ReadWrite ? O_RDWR : O_RDWR | O_TRUNC;
-  return open(hostPath.c_str(), flags | O_CLOEXEC);
+  return openat(at.Folder(), at.Name(), flags | noFollow | O_CLOEXEC);
 }
 
 }  // namespace
@@ -55,7 +64,12 @@ File File::Open(const std::string& path, OpenMode mode) {
     errno = ENOENT;
     return File();
   }
-  const int fd = OpenHost(*hostPath, mode);
+  // Only a change is confined: reading goes by the path as before.
+  const auto anchor = mode == OpenMode::ReadShared
+                          ? std::optional<posix::Anchor>(posix::Anchor(AT_FDCWD, *hostPath))
+                          : posix::AnchorOf(path, *hostPath);
+  if (!anchor) return File();
+  const int fd = OpenHost(*anchor, *hostPath, mode);
   return fd < 0 ? File() : File(fd);
 }
 
@@ -77,7 +91,9 @@ bool File::LinkAs(const std::string& path) {
   }
   // The descriptor's name in /proc: linking it by descriptor alone needs privileges.
   const std::string self = "/proc/self/fd/" + std::to_string(Descriptor(handle_));
-  if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, hostPath->c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
+  const auto anchor = posix::AnchorOf(path, *hostPath);
+  if (!anchor || linkat(AT_FDCWD, self.c_str(), anchor->Folder(), anchor->Name(), AT_SYMLINK_FOLLOW) != 0)
+    return false;
   posix::NoteNameAdded(*hostPath);
   return true;
 }
@@ -139,6 +155,29 @@ size_t File::Write(const void* buffer, size_t count) {
 }
 
 bool File::ReadExact(void* buffer, size_t count) { return Read(buffer, count) == count; }
+
+File File::Duplicate() const {
+  if (!IsOpen()) return File();
+  const int copy = fcntl(Descriptor(handle_), F_DUPFD_CLOEXEC, 0);
+  return copy < 0 ? File() : File(copy);
+}
+
+bool File::ReadAt(uint64_t position, void* buffer, size_t count) const {
+  if (!IsOpen()) {
+    errno = EBADF;
+    return false;
+  }
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t got = pread(Descriptor(handle_), static_cast<char*>(buffer) + done, count - done,
+                              static_cast<off_t>(position + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got == 0) errno = ENODATA;  // the end of the file
+    if (got <= 0) return false;
+    done += static_cast<size_t>(got);
+  }
+  return true;
+}
 
 bool File::WriteAll(const void* buffer, size_t count) { return Write(buffer, count) == count; }
 

@@ -11,8 +11,10 @@
 #include <cstdio>
 
 #include "platform/CodePage.h"
+#include "platform/ConfinedFolders.h"
 #include "platform/FaultInjection.h"
 #include "platform/Files.h"
+#include "platform/posix/ConfinedWalk.h"
 #include "platform/posix/PathMap.h"
 #include "platform/posix/Prefix.h"
 #include "platform/posix/RegistryStore.h"
@@ -55,6 +57,18 @@ bool HostNameExists(const std::string& hostPath) {
   struct stat st;
   return lstat(hostPath.c_str(), &st) == 0;
 }
+
+// What is at an anchor's name, the name itself when it is a link.
+bool AnchorStat(const posix::Anchor& anchor, struct stat& st) {
+  return fstatat(anchor.Folder(), anchor.Name(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool AnchorNameExists(const posix::Anchor& anchor) {
+  struct stat st;
+  return AnchorStat(anchor, st);
+}
+
+bool IsConfined(const posix::Anchor& anchor) { return anchor.Folder() != AT_FDCWD; }
 
 bool CopyDescriptor(int from, int to) {
   bool useRead = false;
@@ -153,14 +167,16 @@ bool DeleteFileAt(const std::string& path) {
   const auto hostPath = posix::ResolveHostPath(path);
   struct stat st;
   if (!hostPath) return Refuse(ENOENT);
-  if (lstat(hostPath->c_str(), &st) != 0) return false;
+  const auto anchor = posix::AnchorOf(path, *hostPath);
+  if (!anchor) return false;
+  if (!AnchorStat(*anchor, st)) return false;
   if (S_ISDIR(st.st_mode)) return Refuse(EISDIR);
   if (detail::FileHeldInUse(path)) {
     errno = EBUSY;
     return false;
   }
   if (S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) return Refuse(EACCES);  // read-only
-  if (unlink(hostPath->c_str()) != 0) return false;
+  if (unlinkat(anchor->Folder(), anchor->Name(), 0) != 0) return false;
   posix::NoteNameRemoved(*hostPath);
   return true;
 }
@@ -205,26 +221,38 @@ bool ReplaceFileWith(const std::string& source, const std::string& target, Durab
     return false;
   }
   const std::string* to = &toLookup->path;
+  const auto fromAnchor = posix::AnchorOf(source, *from);
+  const auto toAnchor = fromAnchor ? posix::AnchorOf(target, *to) : std::nullopt;
+  if (!toAnchor) return false;
+  const auto renameAnchored = [&](unsigned flags) {
+    return renameat2(fromAnchor->Folder(), fromAnchor->Name(), toAnchor->Folder(), toAnchor->Name(), flags) ==
+           0;
+  };
   bool renamed = false, existed = false;
   // A new name, the common case, takes one call; what is already there is looked at
   // before it is replaced. (A file system that cannot rename without replacing gets
   // the look first.)
   if (toLookup->known != posix::HostLookup::Known::Exists) {
-    renamed = renameat2(AT_FDCWD, from->c_str(), AT_FDCWD, to->c_str(), RENAME_NOREPLACE) == 0;
+    renamed = renameAnchored(RENAME_NOREPLACE);
     if (!renamed && errno != EEXIST && errno != EINVAL) return false;
   }
   if (!renamed) {
-    existed = HostStat(toLookup, st);
+    // Below a confined folder a link in target's place is what gets replaced.
+    existed = IsConfined(*toAnchor) ? AnchorStat(*toAnchor, st) : HostStat(toLookup, st);
     if (existed && (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))) {
       errno = S_ISDIR(st.st_mode) ? EISDIR : EACCES;  // the read-only attribute
       return false;
     }
-    if (rename(from->c_str(), to->c_str()) != 0) return false;
+    if (!renameAnchored(0)) return false;
   }
   if (existed) posix::NoteNameRemoved(*from);
   else posix::NoteNameRenamed(*from, *to);
   if (durability == Durability::AtVolumeFlush) return true;
   // The rename itself is made durable with the directory that holds the name.
+  if (IsConfined(*toAnchor)) {
+    fsync(toAnchor->Folder());
+    return true;
+  }
   const int dir = open(ParentOf(*to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     fsync(dir);
@@ -256,21 +284,32 @@ bool PathExists(const std::string& path) {
 bool RenameFile(const std::string& oldPath, const std::string& newPath) {
   const auto from = posix::ResolveHostPath(oldPath);
   auto to = posix::ResolveHostPath(newPath);
-  if (!from || !to || !HostNameExists(*from)) return Refuse(ENOENT);
+  if (!from || !to) return Refuse(ENOENT);
+  std::string newWindowsPath = newPath;
+  bool caseOnly = false;
   if (*to == *from) {
     // The same name in other letter case: the new spelling replaces the old.
     const auto parsed = posix::ParseWindowsPath(newPath);
     if (!parsed || parsed->components.empty()) return Refuse(EINVAL);
     to = ParentOf(*from) + "/" + AnsiToUtf8(parsed->components.back());
-    if (*to == *from) return true;
-  } else if (HostNameExists(*to)) {
-    return Refuse(EEXIST);
+    if (*to == *from) return HostNameExists(*from) || Refuse(ENOENT);
+    newWindowsPath = oldPath;  // the old name's folder, walked once more
+    caseOnly = true;
   }
-  if (renameat2(AT_FDCWD, from->c_str(), AT_FDCWD, to->c_str(), RENAME_NOREPLACE) != 0) {
+  const auto fromAnchor = posix::AnchorOf(oldPath, *from);
+  if (!fromAnchor) return false;
+  if (!AnchorNameExists(*fromAnchor)) return Refuse(ENOENT);
+  const auto toAnchor = posix::AnchorOf(newWindowsPath, *to);
+  if (!toAnchor) return false;
+  const posix::Anchor& target = *toAnchor;
+  if (!caseOnly && AnchorNameExists(target)) return Refuse(EEXIST);
+  if (renameat2(fromAnchor->Folder(), fromAnchor->Name(), target.Folder(), target.Name(), RENAME_NOREPLACE) !=
+      0) {
     if (errno == EINVAL) {
-      if (HostNameExists(*to)) return Refuse(EEXIST);
-      if (rename(from->c_str(), to->c_str()) != 0) return false;
-    } else if (errno == EXDEV && !IsHostDirectory(*from)) {
+      if (AnchorNameExists(target)) return Refuse(EEXIST);
+      if (renameat(fromAnchor->Folder(), fromAnchor->Name(), target.Folder(), target.Name()) != 0)
+        return false;
+    } else if (errno == EXDEV && !IsConfined(*fromAnchor) && !IsConfined(target) && !IsHostDirectory(*from)) {
       // Another file system: moved as Windows moves files across volumes.
       if (!CopyHostFile(*from, *to)) return false;
       unlink(from->c_str());
@@ -286,9 +325,11 @@ bool RenameFile(const std::string& oldPath, const std::string& newPath) {
 bool MakeDirectory(const std::string& path) {
   const auto hostPath = posix::ResolveHostPath(path);
   if (!hostPath) return Refuse(ENOENT);
-  if (HostNameExists(*hostPath)) return Refuse(EEXIST);
-  if (!IsHostDirectory(ParentOf(*hostPath))) return Refuse(ENOENT);
-  if (mkdir(hostPath->c_str(), 0777) != 0) return false;
+  const auto anchor = posix::AnchorOf(path, *hostPath);
+  if (!anchor) return false;
+  if (AnchorNameExists(*anchor)) return Refuse(EEXIST);
+  if (!IsConfined(*anchor) && !IsHostDirectory(ParentOf(*hostPath))) return Refuse(ENOENT);
+  if (mkdirat(anchor->Folder(), anchor->Name(), 0777) != 0) return false;
   posix::NoteNameAdded(*hostPath);
   return true;
 }
@@ -298,7 +339,8 @@ bool RemoveEmptyDirectory(const std::string& path) {
   if (!parsed || parsed->components.empty()) return Refuse(EACCES);  // never a drive's root
   const auto hostPath = posix::ResolveHostPath(path);
   if (!hostPath) return Refuse(ENOENT);
-  if (rmdir(hostPath->c_str()) != 0) return false;
+  const auto anchor = posix::AnchorOf(path, *hostPath);
+  if (!anchor || unlinkat(anchor->Folder(), anchor->Name(), AT_REMOVEDIR) != 0) return false;
   posix::NoteNameRemoved(*hostPath);
   return true;
 }

@@ -5,12 +5,15 @@
 #include <cstring>
 #include <string>
 
+#include "platform/ConfinedFolders.h"
 #include "platform/Errors.h"
 
 namespace platform {
 
 std::string LastErrorText() {
   const int code = errno;
+  // A confined walk's refusal names the link it met.
+  if (code == ELOOP && !detail::RefusedLinkText().empty()) return detail::RefusedLinkText();
   char buffer[256];
   // The GNU form returns the text, which may or may not be the buffer.
   const char* text = strerror_r(code, buffer, sizeof buffer);

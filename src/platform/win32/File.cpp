@@ -24,9 +24,10 @@ constexpr size_t kMaxChunk = 1u << 30;
 
 File File::Open(const std::string& path, OpenMode mode) {
   const std::wstring systemPath = win32::SystemPath(path);
-  if (mode == OpenMode::ReadShared) {
-    const HANDLE handle = CreateFileW(systemPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (mode == OpenMode::ReadShared || mode == OpenMode::ReadKeepShut) {
+    const DWORD share = mode == OpenMode::ReadShared ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+    const HANDLE handle = CreateFileW(systemPath.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     return handle == INVALID_HANDLE_VALUE ? File() : File(reinterpret_cast<intptr_t>(handle));
   }
   // A read-only file is never written, whoever runs the program (Wine lets root).
@@ -123,6 +124,39 @@ size_t File::Write(const void* buffer, size_t count) {
 }
 
 bool File::ReadExact(void* buffer, size_t count) { return Read(buffer, count) == count; }
+
+// A handle opened without FILE_FLAG_OVERLAPPED reads at the position the OVERLAPPED
+// names and waits for the read; the system keeps concurrent reads apart. The file
+// pointer is left after the bytes read.
+File File::Duplicate() const {
+  if (!IsOpen()) return File();
+  HANDLE copy = nullptr;
+  const HANDLE self = GetCurrentProcess();
+  if (!DuplicateHandle(self, Handle(handle_), self, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) return File();
+  return File(reinterpret_cast<intptr_t>(copy));
+}
+
+bool File::ReadAt(uint64_t position, void* buffer, size_t count) const {
+  if (!IsOpen()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  size_t done = 0;
+  while (done < count) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(position + done);
+    at.OffsetHigh = static_cast<DWORD>((position + done) >> 32);
+    DWORD got = 0;
+    const DWORD ask = static_cast<DWORD>(std::min(count - done, kMaxChunk));
+    if (!ReadFile(Handle(handle_), static_cast<char*>(buffer) + done, ask, &got, &at)) return false;
+    if (got == 0) {
+      SetLastError(ERROR_HANDLE_EOF);
+      return false;
+    }
+    done += got;
+  }
+  return true;
+}
 
 bool File::WriteAll(const void* buffer, size_t count) { return Write(buffer, count) == count; }
 

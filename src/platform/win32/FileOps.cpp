@@ -10,7 +10,9 @@
 
 #include "platform/win32/WinText.h"
 #include "platform/CodePage.h"
+#include "platform/ConfinedFolders.h"
 #include "platform/FaultInjection.h"
+#include "platform/win32/ConfinedWalk.h"
 #include "platform/win32/LongPath.h"
 
 namespace platform {
@@ -126,6 +128,77 @@ std::string EntryName(const std::string& directory, const std::wstring& name) {
   return slash == std::string::npos ? shortPath : shortPath.substr(slash + 1);
 }
 
+// A handle that closes itself.
+class OwnedHandle {
+ public:
+  explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
+  ~OwnedHandle() {
+    if (IsOpen()) CloseHandle(handle_);
+  }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// Below a confined folder: the file (or link) itself goes, through a handle opened on
+// the way the walk checked; a folder that is no link is refused as DeleteFileAt refuses it.
+bool DeleteConfined(const std::string& path) {
+  const OwnedHandle name(win32::OpenNameItself(path, DELETE));
+  FILE_ATTRIBUTE_TAG_INFO tag;
+  if (!name.IsOpen() || !win32::TagOf(name.Get(), tag)) return false;
+  const bool link = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  if (detail::FileHeldInUse(path)) {
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return false;
+  }
+  // A folder link whose kind the system does not tell (Wine's view of a host link) is
+  // refused, as DeleteFileAt refuses it: there the removal would reach its target.
+  const bool folder = (tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if ((folder && (!link || tag.ReparseTag == 0)) || (tag.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  return win32::DeleteByHandle(name.Get());
+}
+
+bool RemoveEmptyConfined(const std::string& path) {
+  const OwnedHandle name(win32::OpenNameItself(path, DELETE));
+  FILE_ATTRIBUTE_TAG_INFO tag;
+  if (!name.IsOpen() || !win32::TagOf(name.Get(), tag)) return false;
+  if (!(tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    SetLastError(ERROR_ACCESS_DENIED);  // a file, or a link, is not an empty folder
+    return false;
+  }
+  return win32::DeleteByHandle(name.Get());
+}
+
+// Moves the name itself (a link as a link) once both ways are held. A target that
+// exists is replaced only when asked, and never when it is a folder or read-only.
+bool RenameConfined(const std::string& from, const std::string& to, bool replace) {
+  const auto fromWay = win32::PinWayTo(from);
+  const auto toWay = fromWay ? win32::PinWayTo(to) : std::nullopt;
+  if (!toWay) return false;
+  const OwnedHandle name(win32::OpenNameItself(from, DELETE));
+  if (!name.IsOpen()) return false;
+  if (replace) {
+    const OwnedHandle old(win32::OpenNameItself(to, 0));
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    if (old.IsOpen() && win32::TagOf(old.Get(), tag) &&
+        (tag.FileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return false;
+    }
+  }
+  return win32::RenameByHandle(name.Get(), to, replace);
+}
+
+bool IsConfined(const std::string& path) { return detail::ConfinementOf(path).has_value(); }
+
 }  // namespace
 
 bool FileExists(const std::string& path) {
@@ -163,6 +236,10 @@ bool SetReadOnly(const std::string& path, bool readOnly) {
 }
 
 bool DeleteFileAt(const std::string& path) {
+  if (IsConfined(path)) {
+    const auto way = win32::PinWayTo(path);
+    return way && DeleteConfined(path);
+  }
   const DWORD attributes = AttributesOf(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   if (detail::FileHeldInUse(path)) {
@@ -229,6 +306,11 @@ DriveMappingScope::DriveMappingScope() = default;
 DriveMappingScope::~DriveMappingScope() = default;
 
 bool ReplaceFileWith(const std::string& source, const std::string& target, Durability durability) {
+  if (IsConfined(source) || IsConfined(target)) {
+    if (RenameConfined(source, target, false)) return true;
+    if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return false;
+    return RenameConfined(source, target, true);
+  }
   const std::wstring from = SystemPath(source), to = SystemPath(target);
   // Write-through: the new name is on the disk when the call returns.
   const DWORD writeThrough = durability == Durability::Now ? MOVEFILE_WRITE_THROUGH : 0;
@@ -265,6 +347,11 @@ bool FlushVolumeOf(const std::string& path) {
 bool PathExists(const std::string& path) { return AttributesOf(path) != INVALID_FILE_ATTRIBUTES; }
 
 bool RenameFile(const std::string& oldPath, const std::string& newPath) {
+  const bool confined = IsConfined(oldPath) || IsConfined(newPath);
+  const auto move = [&](const std::string& a, const std::string& b) {
+    return confined ? RenameConfined(a, b, false)
+                    : MoveFileExW(SystemPath(a).c_str(), SystemPath(b).c_str(), 0) != 0;
+  };
   const std::wstring from = SystemPath(oldPath), to = SystemPath(newPath);
   const auto fromFacts = InformationOf(oldPath);
   if (!fromFacts) return false;
@@ -274,25 +361,32 @@ bool RenameFile(const std::string& oldPath, const std::string& newPath) {
     // system renames a name onto itself, so the file goes by a temporary name. (When
     // the new name is another link to the file, the last step fails as it should.)
     if (oldPath == newPath) return true;
-    std::wstring temp;
+    std::string temp;
     for (unsigned attempt = 0;; ++attempt) {
-      temp = SystemPath(TemporaryBeside(oldPath, attempt));
-      if (MoveFileExW(from.c_str(), temp.c_str(), 0)) break;
+      temp = TemporaryBeside(oldPath, attempt);
+      if (move(oldPath, temp)) break;
       if ((GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) || attempt >= 16)
         return false;
     }
-    if (MoveFileExW(temp.c_str(), to.c_str(), 0)) return true;
+    if (move(temp, newPath)) return true;
     const DWORD error = GetLastError();
-    MoveFileExW(temp.c_str(), from.c_str(), 0);
+    move(temp, oldPath);
     SetLastError(error);
     return false;
   }
+  // Below a confined folder the name itself moves, on this volume only.
+  if (confined) return move(oldPath, newPath);
   // Without MOVEFILE_REPLACE_EXISTING an existing target is refused. Across volumes
   // a file is copied and its old name removed; a folder cannot go there.
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED);
 }
 
-bool MakeDirectory(const std::string& path) { return CreateDirectoryW(SystemPath(path).c_str(), nullptr); }
+bool MakeDirectory(const std::string& path) {
+  // A new folder is made by a call that never follows its own name; below a confined
+  // folder the way to it is held while it is made.
+  const auto way = win32::PinWayTo(path);
+  return way && CreateDirectoryW(SystemPath(path).c_str(), nullptr);
+}
 
 bool RemoveEmptyDirectory(const std::string& path) {
   // Never a drive's root; and a link to a folder is not itself an empty folder (Windows
@@ -300,6 +394,10 @@ bool RemoveEmptyDirectory(const std::string& path) {
   if (IsRoot(path) || (DirectoryExists(path) && IsLinkAt(path))) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
+  }
+  if (IsConfined(path)) {
+    const auto way = win32::PinWayTo(path);
+    return way && RemoveEmptyConfined(path);
   }
   return RemoveDirectoryW(SystemPath(path).c_str());
 }
