@@ -27,7 +27,7 @@ struct TChecked {
   std::optional<Bytes> content;            // Entry pieces: when it is to be kept and read whole
   std::string problem;                     // Block and Stretch pieces: why they cannot be read
   std::vector<uint32_t> crcs;              // per slice
-  std::vector<std::optional<Bytes>> kept;  // per slice: a whole entry's content to keep
+  std::vector<std::optional<Bytes>> kept;  // per slice: its part of a kept entry's content
 };
 
 TChecked CheckEntry(const TPak& pak, platform::File& file, int index, bool keepContent) {
@@ -79,20 +79,35 @@ TChecked CheckPiece(const TPak& pak, platform::File& file, const TReadPiece& pie
   for (const TPieceSlice& slice : piece.slices) {
     const uint8_t* at = content->data() + slice.at;
     checked.crcs.push_back(Crc32(at, static_cast<size_t>(slice.length)));
-    if (keep[slice.entry] && slice.length == pak.Entries()[slice.entry].OrigSize)
-      checked.kept.emplace_back(Bytes(at, at + slice.length));
+    if (keep[slice.entry]) checked.kept.emplace_back(Bytes(at, at + slice.length));
     else checked.kept.emplace_back();
   }
   return checked;
 }
 
-// An entry whose slices come piece after piece: its checksum and length put together
-// in order.
+// An entry whose slices come piece after piece: its checksum, length and (when it is
+// kept) content put together in order, so that an entry over several blocks is decoded
+// once for the check and the extraction both.
 struct TSliced {
   uint32_t crc = 0;
   uint64_t length = 0;
   std::string problem;
+  std::optional<Bytes> content;
 };
+
+void AddSlice(TSliced& sliced, const TPieceSlice& slice, const TChecked& checked, size_t s) {
+  if (!checked.problem.empty()) {
+    if (sliced.problem.empty()) sliced.problem = checked.problem;
+    sliced.content.reset();
+  } else {
+    sliced.crc = Crc32Combine(sliced.crc, checked.crcs[s], slice.length);
+    if (const std::optional<Bytes>& part = checked.kept[s]; part && sliced.problem.empty()) {
+      if (!sliced.content) sliced.content.emplace();
+      sliced.content->insert(sliced.content->end(), part->begin(), part->end());
+    }
+  }
+  sliced.length += slice.length;
+}
 
 TEntryVerdict SlicedVerdict(const TPakFile& entry, const TSliced& sliced) {
   TEntryVerdict verdict;
@@ -134,7 +149,10 @@ void VerifyEntries(const TPak& pak, const TVerifyOptions& options,
   std::vector<uint64_t> costs;
   for (const TReadPiece& piece : pieces) {
     const bool kept = piece.kind == TReadPiece::Kind::Entry && keep[piece.entry];
-    costs.push_back(piece.cost + (kept ? entries[piece.entry].OrigSize : 0));
+    uint64_t keptSlices = 0;
+    for (const TPieceSlice& slice : piece.slices)
+      if (keep[slice.entry]) keptSlices += slice.length;
+    costs.push_back(piece.cost + (kept ? entries[piece.entry].OrigSize : 0) + keptSlices);
   }
   const auto check = [&](unsigned worker, size_t p) {
     const TReadPiece& piece = pieces[p];
@@ -171,16 +189,11 @@ void VerifyEntries(const TPak& pak, const TVerifyOptions& options,
     for (size_t s = 0; s < piece.slices.size(); ++s) {
       const TPieceSlice& slice = piece.slices[s];
       TSliced& so = sliced[slice.entry];
-      if (!checked.problem.empty()) {
-        if (so.problem.empty()) so.problem = checked.problem;
-      } else {
-        so.crc = Crc32Combine(so.crc, checked.crcs[s], slice.length);
-      }
-      so.length += slice.length;
+      AddSlice(so, slice, checked, s);
       if (!slice.last) continue;
       TReady entry{SlicedVerdict(entries[slice.entry], so), std::nullopt};
+      if (entry.verdict.Passes) entry.content = std::move(so.content);
       sliced.erase(slice.entry);
-      if (entry.verdict.Passes && checked.problem.empty()) entry.content = std::move(checked.kept[s]);
       ready[slice.entry] = std::move(entry);
     }
     return handReady();

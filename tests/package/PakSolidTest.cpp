@@ -53,13 +53,13 @@ class PakSolid : public ::testing::Test {
 
   std::string Path(const std::string& name = "setup.pak") const { return prefix.Path("C:\\" + name); }
 
-  // Small text entries of two groups, noise (stored as it is, once between two entries
-  // of one block), an empty entry and an entry longer than a block, which runs over
-  // several blocks.
+  // Small text entries of two groups, small noise (in the blocks with them), an empty
+  // entry, an entry longer than a block, which runs over several blocks, and noise
+  // longer than a block (stored as it is, in stretches).
   void Plan() {
-    contents = {Text(300, 1),   Text(5000, 2), Noise(3000, 3), Bytes(),
-                Text(20000, 4), Text(700, 5),  Noise(900, 6),  Text(100, 7)};
-    const uint16_t groups[] = {0, 1, 1, 1, 1, 2, 2, 2};
+    contents = {Text(300, 1), Text(5000, 2), Noise(3000, 3), Bytes(),        Text(20000, 4),
+                Text(700, 5), Noise(900, 6), Text(100, 7),   Noise(20000, 8)};
+    const uint16_t groups[] = {0, 1, 1, 1, 1, 2, 2, 2, 2};
     sources.clear();
     for (size_t i = 0; i < contents.size(); ++i)
       sources.push_back({"e" + std::to_string(i) + ".dat", "", &contents[i], groups[i], contents[i].size()});
@@ -101,8 +101,9 @@ TEST_F(PakSolid, EveryEntryReadsBackWithItsCompression) {
   EXPECT_EQ(pak.DeclaredCount(), contents.size());
   EXPECT_EQ(pak.Header().FileCount, 0) << "readers of the first layout find no entries";
   const TCompression expected[] = {
-      TCompression::ZstdBlocks, TCompression::ZstdBlocks, TCompression::Stored, TCompression::Stored,
-      TCompression::ZstdBlocks, TCompression::ZstdBlocks, TCompression::Stored, TCompression::ZstdBlocks};
+      TCompression::ZstdBlocks, TCompression::ZstdBlocks, TCompression::ZstdBlocks,
+      TCompression::Stored,     TCompression::ZstdBlocks, TCompression::ZstdBlocks,
+      TCompression::ZstdBlocks, TCompression::ZstdBlocks, TCompression::Stored};
   for (size_t i = 0; i < contents.size(); ++i) {
     const TPakFile& e = pak.Entries()[i];
     EXPECT_EQ(e.Method(), expected[i]) << i;
@@ -113,6 +114,7 @@ TEST_F(PakSolid, EveryEntryReadsBackWithItsCompression) {
   }
   // Groups never share a block, and the 20000-byte entry runs over three.
   EXPECT_NE(pak.Entries()[1].Block, pak.Entries()[5].Block);
+  EXPECT_EQ(pak.Entries()[2].Block, pak.Entries()[1].Block) << "small noise shares the block of the text";
   EXPECT_GE(pak.Blocks().size(), 5u);
   for (const TPakBlock& block : pak.Blocks()) EXPECT_LE(block.ContentSize, kBlock);
 }
@@ -133,14 +135,15 @@ TEST_F(PakSolid, VerificationKeepsAndExtractionWritesEveryEntryInOrder) {
     ASSERT_EQ(order.size(), contents.size()) << workers;
     for (size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], static_cast<int>(i));
     EXPECT_TRUE(pak.VerifiedContents().Holds(1)) << "a small entry in a block is kept";
+    EXPECT_TRUE(pak.VerifiedContents().Holds(4)) << "so is one over three blocks, put together";
     RecordingHooks hooks;
     pak.ExtractGroup(prefix.Path("C:\\out"), 1, hooks);
     RecordingHooks second;
     pak.ExtractGroup(prefix.Path("C:\\out"), 2, second);
     ASSERT_EQ(hooks.written.size(), 4u) << workers;
     for (size_t k = 0; k < 4; ++k) EXPECT_EQ(hooks.written[k], contents[1 + k]) << workers << " " << k;
-    ASSERT_EQ(second.written.size(), 3u);
-    for (size_t k = 0; k < 3; ++k) EXPECT_EQ(second.written[k], contents[5 + k]) << workers << " " << k;
+    ASSERT_EQ(second.written.size(), 4u);
+    for (size_t k = 0; k < 4; ++k) EXPECT_EQ(second.written[k], contents[5 + k]) << workers << " " << k;
   }
 }
 
@@ -154,7 +157,8 @@ TEST_F(PakSolid, DamageIsFoundAtTheEntryItHits) {
   const TPakBlock& firstBlockOfGroup1 = reference.Blocks()[reference.Entries()[1].Block];
   const TPakBlock& lastBlockOfLongEntry = reference.Blocks()[reference.Entries()[4].Block + 2];
   const TPakBlock& blockOfGroup2 = reference.Blocks()[reference.Entries()[5].Block];
-  ASSERT_EQ(reference.Entries()[7].Block, reference.Entries()[5].Block) << "noise lies between them";
+  ASSERT_EQ(reference.Entries()[7].Block, reference.Entries()[5].Block) << "noise shares their block";
+  ASSERT_EQ(reference.Entries()[6].Block, reference.Entries()[5].Block);
   struct Case {
     const char* what;
     uint64_t position;
@@ -162,9 +166,9 @@ TEST_F(PakSolid, DamageIsFoundAtTheEntryItHits) {
   };
   const std::vector<Case> cases = {
       {"a block's frame", firstBlockOfGroup1.Offset + firstBlockOfGroup1.StoredSize / 2, 1},
-      {"an entry stored as it is", reference.Entries()[2].Offset + 10, 2},
+      {"an entry stored as it is, in its second stretch", reference.Entries()[8].Offset + 9000, 8},
       {"the last block of an entry over three", lastBlockOfLongEntry.Offset + 5, 4},
-      {"a block with an entry stored as it is between its own", blockOfGroup2.Offset + 3, 5},
+      {"a block of noise and text", blockOfGroup2.Offset + 3, 5},
       {"the table", good.size() - kSetupHeaderSize - kLocatorSize - 10, -1},
   };
   for (const Case& c : cases) {
