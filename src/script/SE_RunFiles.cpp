@@ -62,7 +62,12 @@ bool HandKeptOriginalOn(TSetupRun& run, const std::string& kept, const std::stri
   const std::string copyAside = KeptOriginalAside(copyAbove, backups);
   if (!SetKeptOriginalAside(run, copyAbove, copyAside)) return false;
   run.Note({'R', {kept, copyAbove, "0"}}, true);
-  return platform::RenameFile(kept, copyAbove);
+  if (platform::RenameFile(kept, copyAbove)) return true;
+  // The other add-on's copy goes back, journalled too: an undo of the run takes the
+  // moves back newest first and ends with the copy in its place as well.
+  run.Note({'R', {copyAside, copyAbove, "0"}}, true);
+  platform::RenameFile(copyAside, copyAbove);
+  return false;
 }
 
 // An add-on installed again over a file it had replaced before, which is no longer
