@@ -1,6 +1,8 @@
 #include "app/SE_MachineChoice.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "engine/SE_Uninstaller.h"
 #include "package/ZTI_PakFile.h"
@@ -92,14 +94,12 @@ std::optional<int> PickOne(const TPrefixSearch& search, bool unattended) {
     for (const TGamePrefix& prefix : search.Holding) std::fprintf(stderr, "%s\n", Listed(prefix).c_str());
     return platform::kExitStartupStop;
   }
-  for (const TGamePrefix& prefix : search.Holding) {
-    const std::string text = "Several Wine prefixes hold the game.\r\rUse the prefix " + prefix.Folder +
-                             "\r(" + prefix.Store + ": " + prefix.Why + ")?";
-    if (platform::ShowMessageBox(text, "Wine prefix", platform::MessageButtons::YesNo,
-                                 platform::MessageIcon::Question) == platform::MessageResult::Yes)
-      return Use(prefix.Folder);
-  }
-  return platform::kExitCancelled;
+  std::vector<std::string> rows;
+  for (const TGamePrefix& prefix : search.Holding) rows.push_back(Listed(prefix));
+  const std::optional<size_t> chosen = platform::ShowListChoice(
+      "Several Wine prefixes hold the game. Choose the game's prefix:", "Wine prefix", rows);
+  if (!chosen || *chosen >= search.Holding.size()) return platform::kExitCancelled;
+  return Use(search.Holding[*chosen].Folder);
 }
 
 // One prefix found is used and named; of several the player picks one; none stops.

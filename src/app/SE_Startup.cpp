@@ -305,7 +305,7 @@ void TStartup::FindInstallDir() {
   if (!ReadInstallDirFromRegistry() && !stores_.Empty()) {
     if (const auto found = LocateGame({stores_.SteamAppIds, stores_.GogGameIds})) {
       info.InstallDir = found->Folder;
-      GameFoundIn() = found->From;
+      GameFoundIn() = found->Store;
       std::fprintf(stderr, "Game folder: %s (found in %s)\n", platform::AnsiToUtf8(found->Folder).c_str(),
                    platform::AnsiToUtf8(found->From).c_str());
     }

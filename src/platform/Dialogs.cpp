@@ -16,6 +16,7 @@ namespace {
 
 std::mutex handlerMutex;
 MessageBoxHandler messageBoxHandler;
+ListChoiceHandler listChoiceHandler;
 EndProcessHandler endProcessHandler;
 FatalStopHandler fatalStopHandler;
 OpenDocumentHandler openDocumentHandler;
@@ -71,6 +72,20 @@ MessageResult ShowMessageBox(const std::u16string& text, const std::u16string& c
 MessageResult ShowMessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                              MessageIcon icon) {
   return ShowMessageBox(AnsiToWide(text), AnsiToWide(caption), buttons, icon);
+}
+
+void SetListChoiceHandler(ListChoiceHandler handler) {
+  std::lock_guard<std::mutex> lock(handlerMutex);
+  listChoiceHandler = std::move(handler);
+}
+
+std::optional<size_t> ShowListChoice(const std::string& text, const std::string& caption,
+                                     const std::vector<std::string>& items) {
+  if (const auto handler = Current(listChoiceHandler)) return handler(text, caption, items);
+  std::fprintf(stderr, "%s: %s\n", caption.c_str(), WithNewLines(Utf8ToWide(text)).c_str());
+  for (const std::string& item : items) std::fprintf(stderr, "%s\n", item.c_str());
+  std::fflush(stderr);
+  return std::nullopt;
 }
 
 void SetEndProcessHandler(EndProcessHandler handler) {

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -29,6 +31,17 @@ MessageResult ShowMessageBox(const std::u16string& text, const std::u16string& c
 MessageResult ShowMessageBox(const std::string& text, const std::string& caption,
                              MessageButtons buttons = MessageButtons::Ok,
                              MessageIcon icon = MessageIcon::None);
+
+// A modal choice of one item of a list: the question, the items one a line (a tab
+// separates an item's columns), OK and Cancel. All texts are UTF-8 (they name host
+// folders). The answer is the index of the item chosen, or nothing when the user
+// cancelled. The default handler has no one to ask: it prints the question and the
+// items on stderr and chooses nothing. Call on the user-interface thread.
+using ListChoiceHandler = std::function<std::optional<size_t>(
+    const std::string& text, const std::string& caption, const std::vector<std::string>& items)>;
+void SetListChoiceHandler(ListChoiceHandler handler);
+std::optional<size_t> ShowListChoice(const std::string& text, const std::string& caption,
+                                     const std::vector<std::string>& items);
 
 // Exit statuses of the setup program.
 enum ExitStatus : int {

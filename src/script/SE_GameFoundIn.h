@@ -1,5 +1,6 @@
 // Where start-up found the game's folder when the setup's registry value did not name
-// it ("the Steam library D:\SteamLibrary (appmanifest_440.acf)"); empty otherwise.
+// it, in words no language needs translated ("Steam, D:\SteamLibrary"; "GOG"); empty
+// otherwise.
 // Pages show it with the caption macro "<%GAMEFOUNDIN%>".
 #pragma once
 

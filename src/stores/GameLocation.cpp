@@ -19,7 +19,8 @@ std::optional<TGameLocation> LocateSteamGame(const std::vector<std::string>& app
   const TSteamGame& game = games.front();
   return TGameLocation{
       platform::StorePathOf(game.Folder),
-      "the Steam library " + platform::StorePathOf(game.Library) + " (appmanifest_" + game.AppId + ".acf)"};
+      "the Steam library " + platform::StorePathOf(game.Library) + " (appmanifest_" + game.AppId + ".acf)",
+      "Steam, " + platform::StorePathOf(game.Library)};
 }
 
 }  // namespace
@@ -31,7 +32,7 @@ std::optional<TGameLocation> LocateGogGame(const std::vector<std::string>& gogGa
     if (!key) continue;
     const auto path = key->ReadString("path");
     if (!path || path->empty() || !platform::DirectoryExists(*path)) continue;
-    return TGameLocation{*path, "GOG (HKEY_LOCAL_MACHINE\\" + keyPath + ", path)"};
+    return TGameLocation{*path, "GOG (HKEY_LOCAL_MACHINE\\" + keyPath + ", path)", "GOG"};
   }
   return std::nullopt;
 }

@@ -17,6 +17,9 @@ struct TGameStoreQuery {
 struct TGameLocation {
   std::string Folder;  // a program (Windows) path
   std::string From;    // "the Steam library D:\SteamLibrary (appmanifest_440.acf)"
+  // What the directory page shows in any language: the store's own name and, for Steam,
+  // the library ("Steam, D:\SteamLibrary"; "GOG"). From is the log's longer English.
+  std::string Store;
 };
 
 std::optional<TGameLocation> LocateGame(const TGameStoreQuery& query);

@@ -24,8 +24,28 @@ class DialogsTest : public testing::Test {
     SetMessageBoxHandler(nullptr);
     SetEndProcessHandler(nullptr);
     SetOpenDocumentHandler(nullptr);
+    SetListChoiceHandler(nullptr);
   }
 };
+
+// With no one to ask, nothing is chosen for the user: the question and the rows go to
+// stderr (UTF-8 as given, carriage returns as line ends) and the answer is "cancelled".
+TEST_F(DialogsTest, TheDefaultListChoicePrintsTheRowsAndChoosesNothing) {
+  testing::internal::CaptureStderr();
+  const std::optional<size_t> chosen =
+      ShowListChoice("Pick one:\rof two", "Wine prefix", {"/home/j\xC3\xBC/.wine\tWine", "/pfx\tSteam"});
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Wine prefix: Pick one:\nof two\n/home/j\xC3\xBC/.wine\tWine\n/pfx\tSteam\n");
+  EXPECT_EQ(chosen, std::nullopt);
+
+  std::vector<std::string> shown;
+  SetListChoiceHandler([&](const std::string&, const std::string&, const std::vector<std::string>& items) {
+    shown = items;
+    return std::optional<size_t>(1);
+  });
+  EXPECT_EQ(ShowListChoice("Pick one:", "Wine prefix", {"a", "b"}), std::optional<size_t>(1));
+  EXPECT_EQ(shown, (std::vector<std::string>{"a", "b"}));
+}
 
 TEST_F(DialogsTest, TheDefaultBoxPrintsCaptionAndTextAndTakesTheHarmlessAnswer) {
   const struct {

@@ -7,6 +7,7 @@
 #include "package/ZTI_PakFile.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
+#include "script/SE_GameFoundIn.h"
 #include "script/SE_Global.h"
 #include "script/ZTI_CommandList.h"
 #include "script/ZTI_CompLines.h"
@@ -122,6 +123,7 @@ std::unique_ptr<TFrmMain> TPackageWizard::Build(const TPageSet& set, size_t lang
   v.SpaceAvailable = kPreviewFreeSpace;
   v.SpaceAvailableText = FormatSize(v.SpaceAvailable);
   v.ProgramFilesDir = "C:\\Program Files\\";
+  GameFoundIn() = set.Uninstall ? "" : kPreviewGameFoundIn;
   v.StartMenuProgramsDir = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\";
   TLanguages& tables = Languages();
   tables = TLanguages{};

@@ -8,8 +8,9 @@
 // the pictures of both. What a wizard shows that depends on the machine rather than
 // on the package is fixed, so two runs give the same pages: the Program Files and
 // Start-menu folders are the standard ones, the drive has kPreviewFreeSpace bytes
-// free, and the directory page holds the setup's default directory (not one found
-// in the registry).
+// free, the directory page holds the setup's default directory (not one found in the
+// registry), and the game was found where kPreviewGameFoundIn says: a long place, as
+// a Steam library in a Linux home folder is, so that a page too small for it shows.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,7 @@
 #include "ui/SE_Parser.h"
 
 inline constexpr uint64_t kPreviewFreeSpace = 10ull << 30;
+inline constexpr char kPreviewGameFoundIn[] = "Steam, Z:\\home\\player\\.local\\share\\Steam";
 
 struct TPageSet {
   bool Uninstall = false;

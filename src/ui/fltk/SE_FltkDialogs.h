@@ -1,10 +1,11 @@
-// The small windows of the FLTK view: modal message boxes, the verification window
-// shown while start-up checks the package, and the debug listing.
+// The small windows of the FLTK view: modal message boxes, the list choice, the
+// verification window shown while start-up checks the package, and the debug listing.
 #pragma once
 
 #include <FL/Fl_Double_Window.H>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@
 // the user-interface thread.
 platform::MessageResult ShowFltkMessageBox(const std::u16string& text, const std::u16string& caption,
                                            platform::MessageButtons buttons, platform::MessageIcon icon);
+
+// The list choice (platform::ShowListChoice) in a modal window: the question, a list
+// with a row per item, OK and Cancel. Call on the user-interface thread.
+std::optional<size_t> ShowFltkListChoice(const std::string& text, const std::string& caption,
+                                         const std::vector<std::string>& items);
 
 // The buttons a box shows, in order, with the answer each gives.
 struct TBoxButton {

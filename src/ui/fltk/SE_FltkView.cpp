@@ -80,6 +80,8 @@ void TFltkView::TearDown() {
 
 void TFltkView::InstallHandlers() {
   platform::SetMessageBoxHandler(UiThreadMessageBoxHandler(ShowFltkMessageBox));
+  // Asked only at start-up, on this thread, before the setup thread exists.
+  platform::SetListChoiceHandler(ShowFltkListChoice);
 }
 
 TModelWidget* TFltkView::WidgetOf(const TControl& control) const {

@@ -37,6 +37,7 @@ TSilentView::TSilentView(std::optional<std::string> directory, std::FILE* out, s
 
 void TSilentView::InstallHandlers() {
   platform::SetMessageBoxHandler({});  // the default prints and answers
+  platform::SetListChoiceHandler({});  // the default prints and chooses nothing
   platform::SetOpenDocumentHandler([](const std::string&) {});
 }
 

@@ -7,7 +7,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
+#include "app/SE_MachineChoice.h"
+#include "platform/Dialogs.h"
+#include "platform/Machine.h"
 #include "stores/StoreLayouts.h"
 #include "support/RunProgram.h"
 #include "support/TestMachine.h"
@@ -173,6 +177,61 @@ TEST_F(SetupChoosesPrefix, StopsOrIsToldWhenTheChoiceIsNotOne) {
     // Nothing is made that was not there: neither ~/.wine nor a Steam prefix's layout.
     EXPECT_EQ(fs::exists(home.Path() / ".wine"), hadWine) << c.name;
     EXPECT_FALSE(fs::exists(home.Path() / "Steam/steamapps/compatdata/1234560/pfx/dosdevices")) << c.name;
+  }
+}
+
+// With a player to ask, several prefixes are one question: a list of them with their
+// stores, where the row chosen is the prefix used and Cancel ends the setup.
+TEST_F(SetupChoosesPrefix, ThePlayerPicksOnePrefixFromTheList) {
+  struct Case {
+    const char* name;
+    std::optional<size_t> answer;
+    std::optional<int> status;
+    const char* used;  // below home
+  } cases[] = {
+      {"the first row", 0, std::nullopt, ".local/share/Steam/steamapps/compatdata/1234560/pfx"},
+      {"the second row", 1, std::nullopt, ".wine"},
+      {"cancelled", std::nullopt, 3, nullptr},
+      {"a row the list did not have", 7, 3, nullptr},
+  };
+  for (const Case& c : cases) {
+    TempDir home;
+    AddSteamGameWithPrefix(home.Path());
+    MakePrefix(home.Path() / ".wine", true);
+    std::vector<std::string> asked;
+    platform::SetListChoiceHandler(
+        [&](const std::string&, const std::string&, const std::vector<std::string>& items) {
+          asked = items;
+          return c.answer;
+        });
+    const platform::MachineChoiceState before = platform::CurrentMachineChoice();
+    std::optional<int> status;
+    std::string used;
+    {
+      PlayerEnvironment player(home.Path());
+      platform::DeferMachineChoice();
+      TSetupOptions options;
+      options.package = setup_.string();
+      status = ChooseSetupMachine(options, false);
+      used = platform::MachineName();
+    }
+    platform::RestoreMachineChoice(before);
+    platform::SetListChoiceHandler({});
+
+    EXPECT_EQ(status, c.status) << c.name;
+    ASSERT_EQ(asked.size(), 2u) << c.name;
+    EXPECT_EQ(
+        asked[0].rfind(
+            (home.Path() / ".local/share/Steam/steamapps/compatdata/1234560/pfx").string() + "\tSteam\t", 0),
+        0u)
+        << c.name << ": " << asked[0];
+    EXPECT_EQ(asked[1].rfind((home.Path() / ".wine").string() + "\tWine\t", 0), 0u)
+        << c.name << ": " << asked[1];
+    if (c.used) {
+      EXPECT_EQ(fs::path(used), home.Path() / c.used) << c.name;
+    } else {
+      EXPECT_EQ(used, "") << c.name;
+    }
   }
 }
 
