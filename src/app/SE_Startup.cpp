@@ -11,6 +11,7 @@
 #include "engine/SE_InstallLogDigest.h"
 #include "engine/SE_RegisterCommands.h"
 #include "engine/SE_Uninstall_List.h"
+#include "engine/SE_UninstallRun.h"
 #include "lang/ZTI_Language.h"
 #include "package/ZTI_PakFile.h"
 #include "package/ZTI_PakVerify.h"
@@ -255,7 +256,17 @@ void TStartup::LoadInstallLog() {
   }
   RecoverInterruptedRun();
   const std::string logPath = TUninstallList::LogPath(info.InstallDir, info.UninstallPrefix);
-  if (!platform::FileExists(logPath)) throw TStop{InstallLogMissingStop()};
+  if (!platform::FileExists(logPath)) {
+    // Killed after its log went, before its end: its journal says every item is done,
+    // and the run with nothing left to take back finishes the rest.
+    if (info.InstallDir.empty() ||
+        !UninstallEndRecorded(ExpandVariables(info.InstallDir), info.UninstallPrefix))
+      throw TStop{InstallLogMissingStop()};
+    std::fprintf(stderr, "Note: an interrupted uninstallation in \"%s\" is finished\n",
+                 info.InstallDir.c_str());
+    UninstallList().Clear();
+    return;
+  }
   // Read once: what is checked is what is acted on.
   const std::optional<Bytes> log = platform::ReadWholeFile(logPath);
   if (!log) platform::RaiseSystemError("Cannot open file \"" + logPath + "\"");

@@ -32,6 +32,7 @@ platform::Status TUninstallRun::Begin() {
   resumed_ = !earlier.empty() && earlier.front().kind == 'B' && earlier.front().Field(0) == digest_;
   if (resumed_) {
     for (const TRunRecord& record : earlier) {
+      ended_ = ended_ || record.kind == 'E';
       if (record.kind != 'f' || record.Field(1).size() != 1) continue;
       const int64_t index = ToIntOrMinusOne(record.Field(0));
       if (index < 0 || size_t(index) >= log_.Files.size()) continue;
@@ -51,7 +52,7 @@ platform::Status TUninstallRun::Begin() {
 }
 
 platform::Status TUninstallRun::TakeFile(size_t index) {
-  if (lastBegun_ && index < *lastBegun_) return platform::Status::Success();
+  if (ended_ || (lastBegun_ && index < *lastBegun_)) return platform::Status::Success();
   const bool again = lastBegun_ && index == *lastBegun_;
   const TFileStep step = again ? *lastStep_ : files_.Plan(log_.Files[index]);
   if (!again) {
@@ -70,7 +71,14 @@ platform::Status TUninstallRun::MarkEnd() {
   return platform::Status::Success();
 }
 
-void TUninstallRun::Finish() {
-  journal_.Close();
-  if (platform::FileExists(journalPath_)) platform::DeleteFileAt(journalPath_);
+void TUninstallRun::Finish() { journal_.Close(); }
+
+bool UninstallEndRecorded(const std::string& installDir, const std::string& prefix) {
+  const std::vector<TRunRecord> records = ReadRunJournal(UninstallJournalPath(installDir, prefix));
+  return !records.empty() && records.front().kind == 'B' && records.back().kind == 'E';
+}
+
+void DiscardUninstallJournal(const std::string& installDir, const std::string& prefix) {
+  const std::string path = UninstallJournalPath(installDir, prefix);
+  if (platform::FileExists(path)) platform::DeleteFileAt(path);
 }

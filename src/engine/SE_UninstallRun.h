@@ -13,8 +13,11 @@
 // The journal, in the run journal's line format (script/SE_RunJournal.h):
 //   B digest                  the install log worked through (its digest)
 //   f index action path from  the file item's step, begun (action: TFileAction)
-//   E                         every item is done; the log goes, then the journal
-// A journal of another log (the add-on was installed again since) is dropped.
+//   E                         every item is done; the log and the backups go
+// A journal of another log (the add-on was installed again since) is dropped. The
+// journal goes last, after the finaliser has been started: an uninstaller killed
+// after its log went, started again, finds the end recorded and finishes it
+// (UninstallEndRecorded) instead of stopping for a missing log.
 #pragma once
 
 #include <cstddef>
@@ -42,7 +45,8 @@ class TUninstallRun {
   std::string KeptFilesText() const { return files_.KeptFilesText(); }
   // Every item is taken back: recorded before the install log goes.
   platform::Status MarkEnd();
-  // After the install log is gone: the journal goes too.
+  // After the install log is gone: the journal is closed; it goes with
+  // DiscardUninstallJournal once the finaliser is started.
   void Finish();
 
  private:
@@ -55,4 +59,11 @@ class TUninstallRun {
   std::optional<size_t> lastBegun_;  // of an earlier start
   std::optional<TFileStep> lastStep_;
   bool resumed_ = false;
+  bool ended_ = false;  // an earlier start recorded the end: every file is done
 };
+
+// Whether an uninstallation of the add-on recorded its end (its install log may be
+// gone already) and its journal is still there.
+bool UninstallEndRecorded(const std::string& installDir, const std::string& prefix);
+// The journal of the add-on's uninstallation goes.
+void DiscardUninstallJournal(const std::string& installDir, const std::string& prefix);

@@ -155,7 +155,9 @@ bool RemoveRecordedRegistryValue(const std::string& line) {
 }
 
 TRegistryUninstaller::TRegistryUninstaller(const std::string& installDir, const std::string& prefix)
-    : oldValues_(OldRegistryValuesOf(BackupFolder(WithoutTrailingBackslashes(installDir), prefix))) {}
+    : installDir_(WithoutTrailingBackslashes(installDir)),
+      prefix_(prefix),
+      oldValues_(OldRegistryValuesOf(BackupFolder(installDir_, prefix))) {}
 
 bool TRegistryUninstaller::Uninstall(const std::string& line) const {
   const auto fields = SplitRegistryEntryLine(line);
@@ -166,9 +168,16 @@ bool TRegistryUninstaller::Uninstall(const std::string& line) const {
     WaitUntilRegistryCanBeChanged();
     auto key = platform::RegistryKey::Open(RootKeyFromCode(rootCode), fields[1], /*create=*/false);
     if (!key) return false;
-    // Changed since by the game or the player: theirs now, and it stays.
-    if (key->ReadString(fields[2]).AsOptional() != old.written) return false;
-    return key->WriteString(fields[2], old.oldData).Ok();
+    if (key->ReadString(fields[2]).AsOptional() == old.written)
+      return key->WriteString(fields[2], old.oldData).Ok();
+    // Another add-on's since, or the game's or the player's: it stays. An add-on that
+    // wrote over this one's data finds there, once this one is gone, what this one did.
+    try {
+      HandOldDataOn(installDir_, prefix_, id, old.written, old.oldData);
+    } catch (const ERunStopped&) {
+      // Its records could not be written: it gives back this one's data in the end.
+    }
+    return false;
   }
   return RemoveRecordedRegistryValue(line);
 }

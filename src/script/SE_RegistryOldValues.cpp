@@ -10,6 +10,7 @@
 #include "script/SE_RunFiles.h"
 #include "script/SE_RunRegistry.h"
 #include "script/SE_TextHelpers.h"
+#include "script/SE_WrittenRecords.h"
 
 namespace {
 
@@ -54,6 +55,13 @@ std::vector<std::string> SplitTabs(const std::string& line) {
   return fields;
 }
 
+void WriteRecords(const std::string& backups, const std::vector<TOldRegistryValue>& values) {
+  const std::string text = SerializeOldRegistryValues(values);
+  MakeDirectoriesOfRun(backups);
+  WriteBytesOfRun(RecordsPath(backups), reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                  TOriginal::UndoOnly);
+}
+
 }  // namespace
 
 std::string RegistryValueId(int root, const std::string& key, const std::string& name) {
@@ -92,6 +100,20 @@ std::vector<TOldRegistryValue> OldRegistryValuesOf(const std::string& backupFold
   return ParseOldRegistryValues(std::string(bytes->begin(), bytes->end()));
 }
 
+void HandOldDataOn(const std::string& installDir, const std::string& prefix, const std::string& id,
+                   const std::string& written, const std::string& oldData) {
+  for (const std::string& other : OtherAddOnPrefixes(installDir, prefix)) {
+    const std::string backups = BackupFolder(installDir, other);
+    std::vector<TOldRegistryValue> values = OldRegistryValuesOf(backups);
+    for (TOldRegistryValue& value : values) {
+      if (RegistryValueId(value.root, value.key, value.name) != id || value.oldData != written) continue;
+      value.oldData = oldData;
+      WriteRecords(backups, values);
+      return;
+    }
+  }
+}
+
 void WriteRegistryStringKeepingOld(int rootCode, const std::string& key, const std::string& name,
                                    const std::string& data) {
   TSetupRun* run = ActiveRun();
@@ -106,15 +128,18 @@ void WriteRegistryStringKeepingOld(int rootCode, const std::string& key, const s
   std::vector<TOldRegistryValue> values = OldRegistryValuesOf(backups);
   const auto same = [&](const TOldRegistryValue& v) { return RegistryValueId(v.root, v.key, v.name) == id; };
   if (const auto found = std::find_if(values.begin(), values.end(), same); found != values.end()) {
-    if (found->written == data) return;
+    if (old && *old != found->written) {
+      // No longer the add-on's: it goes to the top, over what the value holds now.
+      HandOldDataOn(run->InstallDir(), run->Prefix(), id, found->written, found->oldData);
+      found->oldData = *old;
+    } else if (found->written == data) {
+      return;
+    }
     found->written = data;
   } else if (old && !run->RecordedRegistryValueBefore(id)) {
     values.push_back({rootCode, key, name, *old, data});
   } else {
     return;
   }
-  const std::string text = SerializeOldRegistryValues(values);
-  MakeDirectoriesOfRun(backups);
-  WriteBytesOfRun(RecordsPath(backups), reinterpret_cast<const uint8_t*>(text.data()), text.size(),
-                  TOriginal::UndoOnly);
+  WriteRecords(backups, values);
 }

@@ -27,9 +27,24 @@ std::vector<TOldRegistryValue> ParseOldRegistryValues(const std::string& text);
 // The records of the add-on whose backup folder this is; none when there are none.
 std::vector<TOldRegistryValue> OldRegistryValuesOf(const std::string& backupFolder);
 
+// The add-ons of one game folder that write over one value form a chain: each one's
+// old data is what the one before it wrote (the first one's, the game's data). When an
+// add-on leaves the chain from the middle (it is uninstalled, or installed again and
+// so goes to the top), the add-on right above it, whose old data is exactly what this
+// one wrote, is given this one's old data instead: HandOldDataOn.
+
 // Writes the value as WriteRegistryStringOfRun does; inside a run, a value that was
 // there before (and is not the add-on's own from an earlier run, which the run's
 // install log names) has its old data recorded, and a value recorded before has what
-// the add-on now wrote updated.
+// the add-on now wrote updated. When such a value no longer holds what the add-on
+// wrote before (another add-on, the game or the player wrote it since), what it holds
+// becomes the add-on's old data, and the old data kept before is handed on.
 void WriteRegistryStringKeepingOld(int rootCode, const std::string& key, const std::string& name,
                                    const std::string& data);
+
+// Another add-on of installDir (not prefix) whose old data of the value (id) is
+// exactly written, this one's data, gets oldData, what this one found there, instead.
+// Within a run the change is undone with the run. Raises ERunStopped when the
+// records cannot be written and the user cancels.
+void HandOldDataOn(const std::string& installDir, const std::string& prefix, const std::string& id,
+                   const std::string& written, const std::string& oldData);

@@ -227,6 +227,12 @@ bool TSetupRun::CreatedByRun(const std::string& path) const {
 
 void TSetupRun::MarkCreated(const std::string& path) { created_.insert(platform::AsciiLower(path)); }
 
+bool TSetupRun::MovedAway(const std::string& path) const {
+  return std::any_of(records_.begin(), records_.end(), [&](const TRunRecord& record) {
+    return record.kind == 'R' && platform::SameTextAscii(record.Field(0), path);
+  });
+}
+
 bool TSetupRun::InstalledBefore(const std::string& foldedPath) const {
   return previouslyInstalled_.count(platform::AsciiLower(foldedPath)) != 0;
 }

@@ -101,6 +101,8 @@ class TSetupRun {
   bool ClaimPremadeDirectory(const std::string& directory);
   bool CreatedByRun(const std::string& path) const;
   void MarkCreated(const std::string& path);
+  // Whether the run has moved the file at path elsewhere (a journalled rename).
+  bool MovedAway(const std::string& path) const;
   // Whether a file (its folded path, lower case) was installed by an earlier run.
   bool InstalledBefore(const std::string& foldedPath) const;
   // The registry values (RegistryValueId of script/SE_RegistryOldValues.h) that the

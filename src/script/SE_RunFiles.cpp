@@ -53,22 +53,52 @@ bool SetKeptOriginalAside(TSetupRun& run, const std::string& kept, const std::st
   return platform::RenameFile(kept, aside);
 }
 
+// The original kept by an earlier run goes to the add-on that wrote over the file
+// right after this one did (its copy, this one's version, is set aside for the run):
+// with this one going to the top, that add-on now sits on what this one had found.
+// False (nothing changed) when it cannot be moved.
+bool HandKeptOriginalOn(TSetupRun& run, const std::string& kept, const std::string& copyAbove,
+                        const std::string& backups) {
+  const std::string copyAside = KeptOriginalAside(copyAbove, backups);
+  if (!SetKeptOriginalAside(run, copyAbove, copyAside)) return false;
+  run.Note({'R', {kept, copyAbove, "0"}}, true);
+  if (platform::RenameFile(kept, copyAbove)) return true;
+  // The other add-on's copy goes back, journalled too: an undo of the run takes the
+  // moves back newest first and ends with the copy in its place as well.
+  run.Note({'R', {copyAside, copyAbove, "0"}}, true);
+  platform::RenameFile(copyAside, copyAbove);
+  return false;
+}
+
+// An add-on installed again over a file it had replaced before, which is no longer
+// what it wrote then: another add-on wrote over it since, or the game or the player
+// changed it. The file in place becomes its original, and the one kept before goes to
+// the add-on right above it, or, with none (an update took the file out of the
+// add-ons' hands), is stale and goes. False when the kept one could not be moved.
+bool ComeToTheTop(TSetupRun& run, const std::string& path, const std::string& kept,
+                  const std::string& backups) {
+  const std::string folded = CollapseVariables(std::string_view(path));
+  if (const auto above = CopyOfWhatThisOneWrote(run.InstallDir(), run.Prefix(), folded))
+    return HandKeptOriginalOn(run, kept, *above, backups);
+  return SetKeptOriginalAside(run, kept, KeptOriginalAside(kept, backups));
+}
+
 // Where the original of a replaced file goes: into the backup folder, unless that
 // already holds one for the path (kept by an earlier run of this setup) or the file
 // is this setup's own from an earlier run; then into the run's undo folder. A file
-// that the game or the player changed since this setup last wrote it is newer than
-// the original kept then, and is kept instead of it.
+// that another add-on, the game or the player changed since this setup last wrote it
+// is kept instead of the earlier original (ComeToTheTop).
 TOriginalCopy OriginalCopyFor(TSetupRun& run, const std::string& path, TOriginal original) {
   const std::string folded = CollapseVariables(std::string_view(path));
   const std::string backups = BackupFolder(run.InstallDir(), run.Prefix());
   const std::string kept = MirrorPath(backups, folded);
   if (original == TOriginal::KeepForUninstall) {
-    const std::string aside = KeptOriginalAside(kept, backups);
     const bool keptBefore = platform::FileExists(kept);
-    // Set aside by this run already, before an attempt that failed and is retried.
-    if (!keptBefore && (!run.InstalledBefore(folded) || platform::FileExists(aside))) return {kept, true};
-    if (keptBefore && ChangedSinceAnyAddOnWroteIt(run.InstallDir(), run.Prefix(), path) &&
-        SetKeptOriginalAside(run, kept, aside))
+    // Set aside or handed on by this run already, before an attempt that failed and is
+    // retried.
+    if (!keptBefore && (!run.InstalledBefore(folded) || run.MovedAway(kept))) return {kept, true};
+    if (keptBefore && ReplacedSinceThisOneWroteIt(run.InstallDir(), run.Prefix(), path) &&
+        ComeToTheTop(run, path, kept, backups))
       return {kept, true};
   }
   return {MirrorPath(backups + "\\~run", folded), false};

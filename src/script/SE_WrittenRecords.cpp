@@ -108,14 +108,22 @@ std::vector<std::string> OtherAddOnPrefixes(const std::string& installDir, const
   return prefixes;
 }
 
-bool ChangedSinceAnyAddOnWroteIt(const std::string& installDir, const std::string& prefix,
+bool ReplacedSinceThisOneWroteIt(const std::string& installDir, const std::string& prefix,
                                  const std::string& path) {
-  const std::string folded = CollapseVariables(std::string_view(path));
-  const std::optional<TFileStamp> own = WrittenStampOf(BackupFolder(installDir, prefix), folded);
+  const std::optional<TFileStamp> own =
+      WrittenStampOf(BackupFolder(installDir, prefix), CollapseVariables(std::string_view(path)));
   if (!own) return false;
   const std::optional<TFileStamp> inPlace = StampOfFile(path);
-  if (!inPlace || inPlace == own) return false;
-  for (const std::string& other : OtherAddOnPrefixes(installDir, prefix))
-    if (WrittenStampOf(BackupFolder(installDir, other), folded) == inPlace) return false;
-  return true;
+  return inPlace && inPlace != own;
+}
+
+std::optional<std::string> CopyOfWhatThisOneWrote(const std::string& installDir, const std::string& prefix,
+                                                  const std::string& foldedPath) {
+  const std::optional<TFileStamp> own = WrittenStampOf(BackupFolder(installDir, prefix), foldedPath);
+  if (!own) return std::nullopt;
+  for (const std::string& other : OtherAddOnPrefixes(installDir, prefix)) {
+    std::string copy = MirrorPath(BackupFolder(installDir, other), foldedPath);
+    if (platform::FileExists(copy) && StampOfFile(copy) == own) return copy;
+  }
+  return std::nullopt;
 }

@@ -44,10 +44,16 @@ std::optional<TFileStamp> WrittenStampOf(const std::string& backupFolder, const 
 // over), in name order.
 std::vector<std::string> OtherAddOnPrefixes(const std::string& installDir, const std::string& prefix);
 
-// Whether the file in place at path is newer than every add-on of the installation
-// directory that kept its original: this one (prefix) recorded what it wrote there,
-// and neither that nor what any other add-on recorded is what is there now. Then the
-// game or the player changed it since, and it, not the earlier original, is the one
-// to give back in the end. False when this one has no record (an older setup).
-bool ChangedSinceAnyAddOnWroteIt(const std::string& installDir, const std::string& prefix,
+// Whether the file in place at path is no longer what this add-on (prefix) recorded
+// writing there: another add-on has written over it since, or the game or the player
+// changed it. False when this one has no record (an older setup) or the file cannot
+// be read.
+bool ReplacedSinceThisOneWroteIt(const std::string& installDir, const std::string& prefix,
                                  const std::string& path);
+
+// The copy that another add-on of the installation directory kept of the file at the
+// folded path and that is exactly what this one (prefix) recorded writing there: that
+// add-on wrote over the file right after this one, and its "original" is this one's
+// version. Nothing when this one has no record or no other add-on kept such a copy.
+std::optional<std::string> CopyOfWhatThisOneWrote(const std::string& installDir, const std::string& prefix,
+                                                  const std::string& foldedPath);

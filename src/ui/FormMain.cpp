@@ -2,6 +2,7 @@
 // switch and the setup thread's changes arriving on this thread.
 #include "ui/FormMain.h"
 
+#include "engine/SE_UninstallRun.h"
 #include "lang/ZTI_Language.h"
 #include "package/ZTI_PakFile.h"
 #include "platform/CodePage.h"
@@ -223,7 +224,10 @@ void TFrmMain::FormClose() {
   }
   closed_ = true;
   closedOnFinish_ = SEPageControl.CurrentKind() == kPageFinish;
-  if (closedOnFinish_ && IsUninstallMode()) RunFinaliser();
+  if (closedOnFinish_ && IsUninstallMode()) {
+    RunFinaliser();
+    if (uninstallEnded_) DiscardUninstallJournal(InstallDir(), SetupInfoFile().Info.UninstallPrefix);
+  }
   if (view_) view_->WindowClosed();
 }
 

@@ -138,6 +138,7 @@ class TFrmMain {
   bool closedOnFinish_ = false;
   bool terminated_ = false;
   bool runCompleted_ = false;
+  bool uninstallEnded_ = false;  // its end recorded; the journal goes after the finaliser
 };
 
 // The free space of the drive a directory begins with ("C:..."): SpaceAvailable and

@@ -165,6 +165,9 @@ void TFrmMain::RunUninstallation() {
     // given back already no longer holds the add-on's data and stays).
     RemoveTree(BackupFolder(InstallDir(), prefix));
     run.Finish();
+    // The journal stays until the finaliser is started: a start after a kill before
+    // then finds the end recorded and finishes it.
+    uninstallEnded_ = true;
   }
   runCompleted_ = true;
   SetWorkingState(false);

@@ -9,8 +9,11 @@
 
 #include "app/SE_SetupMain.h"
 #include "lang/ZTI_Language.h"
+#include "platform/Files.h"
 #include "platform/CodePage.h"
 #include "platform/Registry.h"
+#include "script/SE_RunJournal.h"
+#include "script/SE_TrustedState.h"
 #include "script/ZTI_CommandTable.h"
 #include "script/ZTI_CompLines.h"
 #include "script/ZTI_SetupInfo.h"
@@ -281,6 +284,37 @@ TEST_F(Startup, TheInstallationDirectoryComesFromTheRegistryOrTheSetupItself) {
   run = RunWith(package, {"--dir", "C:\\Given"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(fs::is_directory(prefix_.DriveC() / "Given" / "Saves"));
+}
+
+// An uninstaller killed after its install log went, before its end: started again it
+// finds the end recorded in its journal and finishes it, its own file gone at the
+// finish; a journal without that end still leaves the log missing.
+TEST_F(Startup, AnUninstallerWhoseEndIsRecordedFinishesItWithoutItsLog) {
+  for (const bool endRecorded : {true, false}) {
+    SCOPED_TRACE(endRecorded ? "end recorded" : "end not recorded");
+    Package uninstaller;
+    uninstaller.info.Uninstall = 1;
+    const std::string journal = UninstallJournalPath("C:\\Games\\Test", "T_");
+    ASSERT_TRUE(MakeGameFolderState("C:\\Games\\Test"));
+    TRunJournalFile file;
+    ASSERT_TRUE(file.Create(journal));
+    ASSERT_TRUE(file.Append({'B', {"0123456789abcdef0123456789abcdef"}}, true));
+    if (endRecorded) {
+      ASSERT_TRUE(file.Append({'E', {}}, true));
+    }
+    file.Close();
+    const ProgramResult run = RunWith(uninstaller);
+    if (!endRecorded) {
+      EXPECT_EQ(run.status, 2);
+      EXPECT_EQ(run.err, "Setup Error: Error: install log is missing\n");
+      EXPECT_TRUE(platform::FileExists(journal));
+      continue;
+    }
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("interrupted uninstallation"), std::string::npos) << run.err;
+    EXPECT_FALSE(platform::FileExists(journal));
+    EXPECT_FALSE(fs::exists(prefix_.DriveC() / "setups" / "package.bin"));
+  }
 }
 
 TEST_F(Startup, ExitStatusesTellHowTheRunEnded) {

@@ -4,12 +4,16 @@
 // written, and a second add-on that would take the first one's records stops first.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <map>
 #include <optional>
 #include <string>
 
 #include "engine/SE_Uninstall_Items.h"
 #include "engine/SE_Uninstall_List.h"
+#include "platform/Files.h"
 #include "platform/Registry.h"
+#include "script/SE_FileHelpers.h"
 #include "script/ZTI_CompLines.h"
 #include "SetupRunFixture.h"
 
@@ -71,6 +75,44 @@ TEST_F(RegistryTracesTest, AValueTheGameHadGetsItsOldDataBackUnlessItChangedSinc
     if (c.changedTo) SetGameValue("Language", *c.changedTo);
     UninstallRegistryOf("Czech_");
     EXPECT_EQ(GameValue("Language"), c.afterRemoval);
+  }
+}
+
+// Add-ons that write over one value in turn, installed again, uninstalled in every
+// order, and the player's edit between: each uninstall leaves the value to the newest
+// add-on still installed, else to the game's or the player's latest data.
+TEST_F(RegistryTracesTest, AddOnsOverOneValueGiveItBackInAChain) {
+  struct Case {
+    const char* steps;  // "A" installs A (writing "A1", then "A2"), "a" uninstalls it, "P" edits
+    const char* after;
+  } cases[] = {
+      {"ABa", "B1"},      {"ABb", "A1"},       {"ABab", "English"},   {"ABba", "English"},
+      {"ABAa", "B1"},     {"ABAb", "A2"},      {"ABAab", "English"},  {"ABAba", "English"},
+      {"ABCb", "C1"},     {"ABCbc", "A1"},     {"ABCbac", "English"}, {"ABCAcb", "A2"},
+      {"APAa", "edited"}, {"ABPAa", "edited"}, {"ABPAab", "edited"},  {"ABPAba", "edited"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.steps);
+    Fresh();
+    HostWrite("C:\\Games\\Demo\\game.dat", "game");
+    SetGameValue("Language", "English");
+    std::map<char, int> runs;
+    for (const char* step = c.steps; *step; ++step) {
+      const std::string addOn(1, static_cast<char>(std::toupper(static_cast<unsigned char>(*step))));
+      if (*step == 'P') {
+        SetGameValue("Language", "edited");
+      } else if (std::isupper(static_cast<unsigned char>(*step))) {
+        Install("name " + addOn + "\nshortname " + addOn + "\nprefix " + addOn +
+                "\nuninstallpages uninstall\nwriteregstr HKCU Software\\Game Language " + addOn +
+                std::to_string(++runs[*step]) + "\n");
+        ASSERT_FALSE(AbortRequested);
+      } else {
+        UninstallRegistryOf(addOn + "_");
+        RemoveTree(BackupsOf(addOn + "_"));
+        platform::DeleteFileAt(TUninstallList::LogPath(At("C:\\Games\\Demo"), addOn + "_"));
+      }
+    }
+    EXPECT_EQ(GameValue("Language"), c.after);
   }
 }
 

@@ -77,8 +77,8 @@ TEST_F(ReplacedGameFilesTest, AnUninstallNeverPutsAStaleOriginalOverANewerFile) 
       {"ABGba", "game v1", true},
       {"ABaGb", "game v1", true},
       {"ABbGa", "game v1", true},
-      {"ABAba", "game v0", true},  // A again after B: B's version is gone, A's stays
-      {"ABAab", "game v0", true},
+      {"ABAba", "game v0", false},  // A again after B: A goes over B, with B's chain mended
+      {"ABAab", "game v0", false},
       {"AGAa", "game v1", false},  // A again after an update: the update is the original now
       {"ABGAba", "game v1", true},
       {"ABGAab", "game v1", true},
@@ -108,7 +108,20 @@ TEST_F(ReplacedGameFilesTest, TheFileInPlaceAfterEachUninstallIsTheNewestStillWa
     const char* steps;
     const char* afterFirstUninstall;
   } cases[] = {
-      {"ABa", "B1"}, {"ABb", "A1"}, {"ABGa", "game v1"}, {"ABGb", "game v1"}, {"AGBa", "B1"},
+      {"ABa", "B1"},
+      {"ABb", "A1"},
+      {"ABGa", "game v1"},
+      {"ABGb", "game v1"},
+      {"AGBa", "B1"},
+      // An add-on installed again goes to the top, over every other one.
+      {"ABAa", "B1"},
+      {"ABAb", "A2"},
+      {"ABCAa", "C1"},
+      {"ABCAb", "A2"},
+      {"ABCAc", "A2"},
+      {"ABCBa", "B2"},
+      {"ABGAa", "game v1"},
+      {"ABPAa", "edited by the player"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.steps);

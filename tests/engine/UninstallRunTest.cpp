@@ -43,6 +43,7 @@ class UninstallRunTest : public SetupRun {
     ASSERT_TRUE(run.MarkEnd());
     platform::DeleteFileAt(TUninstallList::LogPath(At("C:\\Games\\Demo"), "Demo_"));
     run.Finish();
+    DiscardUninstallJournal(At("C:\\Games\\Demo"), "Demo_");
   }
   TUninstallList log_;
 };

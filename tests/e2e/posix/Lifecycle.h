@@ -65,9 +65,11 @@ class TSystem {
   virtual std::unique_ptr<TGame> NewGame(const TModel& model) = 0;
 };
 
-// Packs the add-ons into setupFolder and plays the sequences the environment asks for
-// (a fixed few by default), each failure reported to GoogleTest with its seed and
-// shrunk steps.
-void PlaySequences(TSystem& system, const std::filesystem::path& setupFolder, uint64_t defaultSequences);
+// Packs the add-ons into setupFolder and plays a fixed sequence of two copies at once,
+// the seeds that once found faults (withFoundSeeds), then the random sequences the
+// environment asks for (defaultSequences by default), each failure reported to
+// GoogleTest with its seed and shrunk steps.
+void PlaySequences(TSystem& system, const std::filesystem::path& setupFolder, uint64_t defaultSequences,
+                   bool withFoundSeeds = true);
 
 }  // namespace lifecycle

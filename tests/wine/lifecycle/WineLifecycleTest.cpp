@@ -126,6 +126,8 @@ TEST(Lifecycle, RandomSequencesOfTheWindowsProgramsUnderWineMatchTheModel) {
   ASSERT_FALSE(Env("WINEPREFIX", "").empty()) << "runs in the Windows test step's prefix";
   TWineSystem system;
   testing_support::TempDir setups;
-  // Every Wine program takes a while to start: a share of the Linux suite's sequences.
-  PlaySequences(system, setups.Path(), 2);
+  // Every Wine program takes a while to start: a share of the Linux suite's sequences,
+  // about a minute. The seeds that once found faults are the Linux suite's: the engine
+  // is the same.
+  PlaySequences(system, setups.Path(), 2, /*withFoundSeeds=*/false);
 }
