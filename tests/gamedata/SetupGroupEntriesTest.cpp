@@ -26,20 +26,25 @@ TEST(SetupGroupEntries, KeptContentIsUsedOnceThenThePackageIsReadAgain) {
   pak.Create(path, false, false);
   VerifyEntries(pak, {2, &pak.VerifiedContents(), UINT64_MAX},
                 [](int, const TEntryVerdict&) { return true; });
-  // The stored bytes change after the check.
+  // The stored bytes change after the check, where the system lets a writer in while
+  // the package is open (Windows shuts writers out).
   Bytes changed = package;
   const std::string checked = "checked";
   const auto at = std::search(changed.begin(), changed.end(), checked.begin(), checked.end());
   ASSERT_NE(at, changed.end());
   *at = 'X';
-  ASSERT_TRUE(platform::WriteFileBytes(path, changed.data(), changed.size()));
+  const bool rewritten = platform::WriteFileBytes(path, changed.data(), changed.size());
 
   TSetupGroupEntries group(pak, 2);
   ASSERT_EQ(group.Count(), 2u);
   EXPECT_EQ(group.Content(0), Bytes(checked.begin(), checked.end()));
   EXPECT_EQ(group.Content(1), Bytes(400, 'b'));
   EXPECT_EQ(pak.VerifiedContents().KeptBytes(), 0u);
-  EXPECT_THROW(group.Content(0), platform::ESetupError);  // read again: the checksum no longer matches
+  if (rewritten) {
+    EXPECT_THROW(group.Content(0), platform::ESetupError);  // read again: the checksum no longer matches
+  } else {
+    EXPECT_EQ(group.Content(0), Bytes(checked.begin(), checked.end()));  // read again, unchanged
+  }
   EXPECT_EQ(group.Content(1), Bytes(400, 'b'));
 }
 

@@ -128,15 +128,17 @@ TEST_F(PakVerify, ExtractionWritesWhatWasVerifiedOnceThenReadsThePackage) {
   pak.Create(Path(), false, false);
   VerifyEntries(pak, {2, &pak.VerifiedContents(), UINT64_MAX},
                 [](int, const TEntryVerdict&) { return true; });
-  // The package changes on the disk after the check: the extraction still writes the
-  // bytes that were checked.
+  // The package changes on the disk after the check, where the system lets a writer in
+  // while it is open (Windows shuts writers out): the extraction still writes the bytes
+  // that were checked.
+  bool rewritten = false;
   {
     Bytes changed = platform::ReadWholeFile(Path()).value();
     const std::string verified = "verified";
     auto at = std::search(changed.begin(), changed.end(), verified.begin(), verified.end());
     ASSERT_NE(at, changed.end());
     *at = 'X';
-    ASSERT_TRUE(platform::WriteFileBytes(Path(), changed.data(), changed.size()));
+    rewritten = platform::WriteFileBytes(Path(), changed.data(), changed.size());
   }
   RecordingHooks first;
   pak.ExtractGroup(prefix.Path("C:\\out"), 1, first);
@@ -144,9 +146,15 @@ TEST_F(PakVerify, ExtractionWritesWhatWasVerifiedOnceThenReadsThePackage) {
   EXPECT_EQ(first.written[0], Bytes({'v', 'e', 'r', 'i', 'f', 'i', 'e', 'd'}));
   EXPECT_EQ(first.written[1], Bytes(500, 'b'));
   EXPECT_EQ(pak.VerifiedContents().KeptBytes(), 0u);
-  // A second extraction of the group reads the package, and finds the change.
+  // A second extraction of the group reads the package, and finds the change if there
+  // is one.
   RecordingHooks second;
-  EXPECT_THROW(pak.ExtractGroup(prefix.Path("C:\\out"), 1, second), platform::ESetupError);
+  if (rewritten) {
+    EXPECT_THROW(pak.ExtractGroup(prefix.Path("C:\\out"), 1, second), platform::ESetupError);
+  } else {
+    pak.ExtractGroup(prefix.Path("C:\\out"), 1, second);
+    EXPECT_EQ(second.written, first.written);
+  }
 }
 
 TEST_F(PakVerify, ClosingThePackageDropsWhatWasKept) {
