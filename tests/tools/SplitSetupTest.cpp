@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -26,7 +28,17 @@ using testing_support::ReadHostFile;
 using testing_support::RunProgram;
 using testing_support::RunProgramAt;
 
-constexpr uint64_t kSplit = 4u << 20;
+// The program file holds the setup program and the package's table within the split
+// size: a few MiB over the program's own size, which a sanitized build makes far larger.
+uint64_t SplitSize() {
+  const char* binDir = std::getenv("SE_BIN_DIR");
+  const fs::path stub = fs::path(binDir && *binDir ? binDir : SE_BINARY_DIR "/bin") / "setup";
+  std::error_code error;
+  const uint64_t program = fs::file_size(stub, error);
+  return std::max<uint64_t>(4u << 20, ((error ? 0 : program) / (1u << 20) + 2) << 20);
+}
+
+const uint64_t kSplit = SplitSize();
 
 std::string Pattern(size_t length, uint32_t seed) {
   std::string out(length, '\0');
@@ -53,8 +65,8 @@ class SplitSetup : public ::testing::Test {
   // in pieces, across data files, are installed by the benchmark of a 5 GiB add-on.)
   void MakeSource() {
     files_ = {{"readme.txt", std::string(5000, 'r')},
-              {"noise.bin", Pattern(10'000'000, 7)},
-              {"maps.txt", std::string(2'500'000, 'm')}};
+              {"noise.bin", Pattern(kSplit * 5 / 2, 7)},
+              {"maps.txt", std::string(kSplit * 5 / 8, 'm')}};
     for (const auto& [name, content] : files_) WriteHost(Source() / "files" / name, content);
     WriteHost(Source() / "big.setup",
               "name \"Big\"\r\noutfile Big_Setup.exe\r\nprefix BG\r\ninstalldir \"C:\\Games\\Big\"\r\n"
@@ -66,7 +78,7 @@ class SplitSetup : public ::testing::Test {
     fs::create_directories(Published());
     const ProgramResult run =
         RunProgram("mksetup", {(Source() / "big.setup").string(), "-o", Program().string(), "--data", kData,
-                               "--compression", compression, "--split", "4M"});
+                               "--compression", compression, "--split", std::to_string(kSplit)});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("data files beside it"), std::string::npos) << run.out;
     size_t count = 0;
