@@ -168,8 +168,10 @@ bool TRegistryUninstaller::Uninstall(const std::string& line) const {
     WaitUntilRegistryCanBeChanged();
     auto key = platform::RegistryKey::Open(RootKeyFromCode(rootCode), fields[1], /*create=*/false);
     if (!key) return false;
-    if (key->ReadString(fields[2]).AsOptional() == old.written)
-      return key->WriteString(fields[2], old.oldData).Ok();
+    if (key->ReadString(fields[2]).AsOptional() == old.written) {
+      if (!old.oldData) return key->DeleteValue(fields[2]).Ok();
+      return key->WriteString(fields[2], *old.oldData).Ok();
+    }
     // Another add-on's since, or the game's or the player's: it stays. An add-on that
     // wrote over this one's data finds there, once this one is gone, what this one did.
     try {

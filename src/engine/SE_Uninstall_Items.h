@@ -88,9 +88,10 @@ class TFileUninstaller {
 
 // The registry step of the uninstaller of the installation (installDir, prefix): a
 // value the add-on wrote over gets its old data back while it still holds what the
-// add-on wrote; a value changed since stays as it is, and when another add-on wrote
-// over it, that one's old data becomes this one's (HandOldDataOn); any other recorded
-// value is deleted (RemoveRecordedRegistryValue). The records of old data are read
+// add-on wrote, and a value it made is deleted then; a value changed since stays as it
+// is, and when another add-on wrote over it, that one's old data (or that the value
+// did not exist) becomes this one's (HandOldDataOn); a value without a record (an
+// older setup's) is deleted (RemoveRecordedRegistryValue). The records of old data are read
 // when it is made, so the backup folder may go before the registry step.
 class TRegistryUninstaller {
  public:

@@ -15,6 +15,8 @@
 namespace {
 
 constexpr size_t kFields = 5;
+// The sixth field of a value the add-on made: there was no old data.
+constexpr const char* kAbsent = "absent";
 
 std::string RecordsPath(const std::string& backupFolder) { return backupFolder + "\\~registry"; }
 
@@ -74,7 +76,8 @@ std::string SerializeOldRegistryValues(const std::vector<TOldRegistryValue>& val
   std::string text;
   for (const TOldRegistryValue& v : values)
     text += std::to_string(v.root) + "\t" + Escaped(v.key) + "\t" + Escaped(v.name) + "\t" +
-            Escaped(v.oldData) + "\t" + Escaped(v.written) + "\n";
+            Escaped(v.oldData.value_or("")) + "\t" + Escaped(v.written) +
+            (v.oldData ? "" : std::string("\t") + kAbsent) + "\n";
   return text;
 }
 
@@ -86,10 +89,14 @@ std::vector<TOldRegistryValue> ParseOldRegistryValues(const std::string& text) {
     if (end == std::string::npos) end = text.size();
     const std::vector<std::string> fields = SplitTabs(text.substr(start, end - start));
     start = end + 1;
-    if (fields.size() != kFields || fields[0].size() != 1 || fields[0][0] < '0' || fields[0][0] > '4')
+    const bool absent = fields.size() == kFields + 1 && fields[kFields] == kAbsent && fields[3].empty();
+    if ((fields.size() != kFields && !absent) || fields[0].size() != 1 || fields[0][0] < '0' ||
+        fields[0][0] > '4')
       continue;
-    values.push_back({fields[0][0] - '0', Unescaped(fields[1]), Unescaped(fields[2]), Unescaped(fields[3]),
-                      Unescaped(fields[4])});
+    std::optional<std::string> oldData;
+    if (!absent) oldData = Unescaped(fields[3]);
+    values.push_back(
+        {fields[0][0] - '0', Unescaped(fields[1]), Unescaped(fields[2]), oldData, Unescaped(fields[4])});
   }
   return values;
 }
@@ -101,7 +108,7 @@ std::vector<TOldRegistryValue> OldRegistryValuesOf(const std::string& backupFold
 }
 
 void HandOldDataOn(const std::string& installDir, const std::string& prefix, const std::string& id,
-                   const std::string& written, const std::string& oldData) {
+                   const std::string& written, const std::optional<std::string>& oldData) {
   for (const std::string& other : OtherAddOnPrefixes(installDir, prefix)) {
     const std::string backups = BackupFolder(installDir, other);
     std::vector<TOldRegistryValue> values = OldRegistryValuesOf(backups);
@@ -128,16 +135,20 @@ void WriteRegistryStringKeepingOld(int rootCode, const std::string& key, const s
   std::vector<TOldRegistryValue> values = OldRegistryValuesOf(backups);
   const auto same = [&](const TOldRegistryValue& v) { return RegistryValueId(v.root, v.key, v.name) == id; };
   if (const auto found = std::find_if(values.begin(), values.end(), same); found != values.end()) {
-    if (old && *old != found->written) {
-      // No longer the add-on's: it goes to the top, over what the value holds now.
+    if (old != found->written) {
+      // No longer the add-on's (changed or deleted since): it goes to the top, over what
+      // the value holds now.
       HandOldDataOn(run->InstallDir(), run->Prefix(), id, found->written, found->oldData);
-      found->oldData = *old;
+      found->oldData = old;
     } else if (found->written == data) {
       return;
     }
     found->written = data;
-  } else if (old && !run->RecordedRegistryValueBefore(id)) {
-    values.push_back({rootCode, key, name, *old, data});
+  } else if (!old || !run->RecordedRegistryValueBefore(id)) {
+    // A value that was not there is the add-on's to delete whatever its install log
+    // says; one that was there and that the log names is the add-on's own from an
+    // earlier run of a setup that kept no record, and goes as it did then.
+    values.push_back({rootCode, key, name, old, data});
   } else {
     return;
   }

@@ -80,24 +80,17 @@ TEST_F(RegistryTracesTest, AValueTheGameHadGetsItsOldDataBackUnlessItChangedSinc
 
 // Add-ons that write over one value in turn, installed again, uninstalled in every
 // order, and the player's edit between: each uninstall leaves the value to the newest
-// add-on still installed, else to the game's or the player's latest data.
-TEST_F(RegistryTracesTest, AddOnsOverOneValueGiveItBackInAChain) {
-  struct Case {
-    const char* steps;  // "A" installs A (writing "A1", then "A2"), "a" uninstalls it, "P" edits
-    const char* after;
-  } cases[] = {
-      {"ABa", "B1"},      {"ABb", "A1"},       {"ABab", "English"},   {"ABba", "English"},
-      {"ABAa", "B1"},     {"ABAb", "A2"},      {"ABAab", "English"},  {"ABAba", "English"},
-      {"ABCb", "C1"},     {"ABCbc", "A1"},     {"ABCbac", "English"}, {"ABCAcb", "A2"},
-      {"APAa", "edited"}, {"ABPAa", "edited"}, {"ABPAab", "edited"},  {"ABPAba", "edited"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.steps);
+// add-on still installed, else to the game's or the player's latest data, else (when
+// the value did not exist before the first add-on made it) deletes it.
+class RegistryChainTest : public RegistryTracesTest {
+ protected:
+  // Steps: "A" installs A (writing "A1", then "A2"), "a" uninstalls it, "P" edits.
+  std::optional<std::string> Play(const std::optional<std::string>& before, const char* steps) {
     Fresh();
     HostWrite("C:\\Games\\Demo\\game.dat", "game");
-    SetGameValue("Language", "English");
+    if (before) SetGameValue("Language", *before);
     std::map<char, int> runs;
-    for (const char* step = c.steps; *step; ++step) {
+    for (const char* step = steps; *step; ++step) {
       const std::string addOn(1, static_cast<char>(std::toupper(static_cast<unsigned char>(*step))));
       if (*step == 'P') {
         SetGameValue("Language", "edited");
@@ -105,15 +98,41 @@ TEST_F(RegistryTracesTest, AddOnsOverOneValueGiveItBackInAChain) {
         Install("name " + addOn + "\nshortname " + addOn + "\nprefix " + addOn +
                 "\nuninstallpages uninstall\nwriteregstr HKCU Software\\Game Language " + addOn +
                 std::to_string(++runs[*step]) + "\n");
-        ASSERT_FALSE(AbortRequested);
+        EXPECT_FALSE(AbortRequested);
       } else {
         UninstallRegistryOf(addOn + "_");
         RemoveTree(BackupsOf(addOn + "_"));
         platform::DeleteFileAt(TUninstallList::LogPath(At("C:\\Games\\Demo"), addOn + "_"));
       }
     }
-    EXPECT_EQ(GameValue("Language"), c.after);
+    return GameValue("Language");
   }
+  struct Case {
+    const char* steps;
+    std::optional<std::string> after;
+  };
+};
+
+TEST_F(RegistryChainTest, AValueTheGameHadGoesBackThroughTheChain) {
+  const Case cases[] = {
+      {"ABa", "B1"},      {"ABb", "A1"},       {"ABab", "English"},   {"ABba", "English"},
+      {"ABAa", "B1"},     {"ABAb", "A2"},      {"ABAab", "English"},  {"ABAba", "English"},
+      {"ABCb", "C1"},     {"ABCbc", "A1"},     {"ABCbac", "English"}, {"ABCAcb", "A2"},
+      {"APAa", "edited"}, {"ABPAa", "edited"}, {"ABPAab", "edited"},  {"ABPAba", "edited"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Play("English", c.steps), c.after) << c.steps;
+}
+
+TEST_F(RegistryChainTest, AValueAnAddOnMadeGoesWithTheLastAddOnOverIt) {
+  const std::nullopt_t gone = std::nullopt;
+  const Case cases[] = {
+      {"ABa", "B1"},       {"ABb", "A1"},      {"ABab", gone},       {"ABba", gone},      {"ABAa", "B1"},
+      {"ABAb", "A2"},      {"ABAab", gone},    {"ABAba", gone},      {"ABCa", "C1"},      {"ABCab", "C1"},
+      {"ABCba", "C1"},     {"ABCbc", "A1"},    {"ABCabc", gone},     {"ABCcba", gone},    {"ABCbac", gone},
+      {"ABCAcb", "A2"},    {"ABCAcba", gone},  {"APa", "edited"},    {"ABPa", "edited"},  {"ABPab", "edited"},
+      {"ABPba", "edited"}, {"APAa", "edited"}, {"ABPAab", "edited"}, {"ABaPb", "edited"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Play(std::nullopt, c.steps), c.after) << c.steps;
 }
 
 // Packed by an older packaging tool (or changed afterwards), a line whose names hold a

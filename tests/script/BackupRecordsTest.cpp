@@ -2,6 +2,7 @@
 // folder, the stamps of what it wrote, and the old data of registry values.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,8 @@ TEST(BackupRecords, OldRegistryValuesReadBackWhateverTheyHold) {
       {1, "Software\\Game", "Language", "English", "Czech"},
       {0, "Software\\Tabs\tand\nlines", "100%\r", "a\tb%09c", ""},
       {2, "proto\\shell\\open\\command\\", "", "", "\"C:\\x.exe\" \"%1\""},
+      {1, "Software\\Game", "Made", std::nullopt, "absent"},
+      {1, "Software\\Game", "Empty", "", "absent"},
   };
   const std::vector<TOldRegistryValue> back = ParseOldRegistryValues(SerializeOldRegistryValues(values));
   ASSERT_EQ(back.size(), values.size());
@@ -62,6 +65,10 @@ TEST(BackupRecords, OldRegistryValuesReadBackWhateverTheyHold) {
   EXPECT_NE(RegistryValueId(0, "Software\\Game", "Language"),
             RegistryValueId(1, "Software\\Game", "Language"));
   EXPECT_TRUE(ParseOldRegistryValues("9\tk\tn\to\tw\n1\tonly four\tfields\tx\n").empty());
+  // A made value's line carries no old data and says so in a sixth field; a reader of
+  // five fields passes it over, and a sixth field of anything else is no record.
+  EXPECT_EQ(SerializeOldRegistryValues({{1, "k", "n", std::nullopt, "w"}}), "1\tk\tn\t\tw\tabsent\n");
+  EXPECT_TRUE(ParseOldRegistryValues("1\tk\tn\to\tw\tabsent\n1\tk\tn\t\tw\tgone\n1\tk\tn\t\tw\t\n").empty());
 }
 
 }  // namespace
