@@ -91,8 +91,8 @@ class TFileUninstaller {
 // add-on wrote, and a value it made is deleted then; a value changed since stays as it
 // is, and when another add-on wrote over it, that one's old data (or that the value
 // did not exist) becomes this one's (HandOldDataOn); a value without a record (an
-// older setup's) is deleted (RemoveRecordedRegistryValue). The records of old data are read
-// when it is made, so the backup folder may go before the registry step.
+// older setup's) is deleted (RemoveRecordedRegistryValue). The records of old data
+// are read when it is made, so the backup folder may go before the registry step.
 class TRegistryUninstaller {
  public:
   TRegistryUninstaller(const std::string& installDir, const std::string& prefix);

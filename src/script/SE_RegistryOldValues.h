@@ -40,10 +40,10 @@ std::vector<TOldRegistryValue> OldRegistryValuesOf(const std::string& backupFold
 // Writes the value as WriteRegistryStringOfRun does; inside a run, a value that was
 // there before (and is not the add-on's own from an earlier run, which the run's
 // install log names) has its old data recorded, a value that was not there is recorded
-// as made by the add-on, and a value recorded before has what
-// the add-on now wrote updated. When such a value no longer holds what the add-on
-// wrote before (another add-on, the game or the player wrote or deleted it since), what
-// it holds becomes the add-on's old data, and the old data kept before is handed on.
+// as made by the add-on, and a value recorded before has what the add-on now wrote
+// updated. When such a value no longer holds what the add-on wrote before (another
+// add-on, the game or the player wrote or deleted it since), what it holds becomes the
+// add-on's old data, and the old data kept before is handed on.
 void WriteRegistryStringKeepingOld(int rootCode, const std::string& key, const std::string& name,
                                    const std::string& data);
 
