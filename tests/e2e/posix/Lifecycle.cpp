@@ -25,7 +25,8 @@ using testing_support::ProgramResult;
 using testing_support::ReadHostFile;
 
 const std::vector<TAddOn>& AddOns() {
-  static const std::vector<TAddOn> addOns = {{'A', {0, 1}, {0}}, {'B', {1, 2}, {0, 1}}, {'C', {0, 2}, {1}}};
+  static const std::vector<TAddOn> addOns = {
+      {'A', {0, 1}, {0, 2}}, {'B', {1, 2}, {0, 1, 2}}, {'C', {0, 2}, {1, 2}}};
   return addOns;
 }
 std::string GameFileName(int f) { return "game" + std::to_string(f) + ".dat"; }
@@ -143,7 +144,7 @@ void Apply(TModel& model, const TStep& step) {
   }
 }
 
-TModel NewModel() { return TModel(AddOns(), kGameFiles, kGameValues); }
+TModel NewModel() { return TModel(AddOns(), kGameFiles, kGameValues, kMadeFiles, kMadeValues); }
 
 // A small generator of our own, so that a seed gives the same steps everywhere.
 class TRandom {
@@ -349,11 +350,16 @@ class TPlayer {
 
 std::string Compare(TGame& game, const TModel& model, const std::set<std::string>& untouchable) {
   std::ostringstream problems;
+  const auto shown = [](const std::optional<std::string>& text) {
+    return text ? "\"" + *text + "\"" : std::string("(missing)");
+  };
   for (int f = 0; f < model.Files(); ++f) {
-    const std::string have = ReadHostFile(game.Folder() / GameFileName(f));
+    const fs::path path = game.Folder() / GameFileName(f);
+    const std::optional<std::string> have =
+        fs::exists(path) ? std::optional(ReadHostFile(path)) : std::nullopt;
     if (have != model.ExpectedFile(f))
-      problems << GameFileName(f) << " holds \"" << have << "\", expected \"" << model.ExpectedFile(f)
-               << "\"\n";
+      problems << GameFileName(f) << " holds " << shown(have) << ", expected " << shown(model.ExpectedFile(f))
+               << "\n";
   }
   const std::map<std::string, std::string> values = game.Values();
   auto value = [&](const std::string& name) {
@@ -362,8 +368,8 @@ std::string Compare(TGame& game, const TModel& model, const std::set<std::string
   };
   for (int v = 0; v < model.Values(); ++v)
     if (value(ValueName(v)) != model.ExpectedValue(v))
-      problems << ValueName(v) << " is \"" << value(ValueName(v)).value_or("(missing)") << "\", expected \""
-               << model.ExpectedValue(v) << "\"\n";
+      problems << ValueName(v) << " is " << shown(value(ValueName(v))) << ", expected "
+               << shown(model.ExpectedValue(v)) << "\n";
   std::set<std::string> explained;
   for (int f = 0; f < model.Files(); ++f) explained.insert(GameFileName(f));
   for (size_t i = 0; i < AddOns().size(); ++i) {
@@ -430,8 +436,10 @@ std::vector<TStep> Shrink(TSystem& system, const fs::path& setups, std::vector<T
 
 std::string Recipe(const std::vector<TStep>& steps) {
   TModel model = NewModel();
-  std::string text = "  0. a game in " + std::string(kGameDir) + " with " + std::to_string(kGameFiles) +
-                     " files and " + std::to_string(kGameValues) + " values under HKCU\\" + kGameKey + "\n";
+  std::string text = "  0. a game in " + std::string(kGameDir) + " with " +
+                     std::to_string(kGameFiles - kMadeFiles) + " files and " +
+                     std::to_string(kGameValues - kMadeValues) + " values under HKCU\\" + kGameKey +
+                     " (not " + ValueName(kGameValues - 1) + ")\n";
   int number = 0;
   for (const TStep& step : steps) {
     if (!Applicable(model, step)) continue;

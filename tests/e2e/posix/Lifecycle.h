@@ -28,14 +28,15 @@ namespace lifecycle {
 
 inline constexpr const char* kGameDir = "C:\\Games\\Life";
 inline constexpr const char* kGameKey = "Software\\LifeGame";
-inline constexpr int kGameFiles = 3, kGameValues = 2;
+// The last value is not the game's: an add-on makes it.
+inline constexpr int kGameFiles = 3, kGameValues = 3, kMadeFiles = 0, kMadeValues = 1;
 
 const std::vector<TAddOn>& AddOns();
 std::string GameFileName(int f);
 std::string ValueName(int v);
 
 // One game on one system, made afresh for each sequence: the game's files in kGameDir
-// and its values under HKCU\kGameKey as the model starts them.
+// and its values under HKCU\kGameKey as the model starts them (those it has not, absent).
 class TGame {
  public:
   virtual ~TGame() = default;

@@ -8,7 +8,9 @@
 // - an uninstall takes the add-on out, wherever it is in the stack;
 // - a game update or a player edit becomes the new base and takes the file or value out
 //   of the add-ons' hands;
-// - what shows is the top add-on's version, else the base;
+// - what shows is the top add-on's version, else the base; a file or value the game
+//   does not have (an add-on makes it) has no base until the game or the player
+//   writes it, and is absent while no add-on is over it;
 // - an add-on's own files and values exist exactly while it is installed.
 #pragma once
 
@@ -25,17 +27,26 @@ struct TAddOn {
   std::vector<int> values;  // the game values it writes over
 };
 
-// One game file or value: its base and the add-ons stacked over it.
+// One game file or value: its base (none: the game does not have it) and the add-ons
+// stacked over it.
 struct TLayered {
-  std::string base;
+  std::optional<std::string> base;
   std::vector<int> addOns;  // indices of add-ons, oldest first
 };
 
 class TModel {
  public:
-  TModel(std::vector<TAddOn> addOns, int files, int values) : addOns_(std::move(addOns)) {
-    for (int f = 0; f < files; ++f) files_.push_back({"the game's file " + std::to_string(f) + "\r\n", {}});
-    for (int v = 0; v < values; ++v) values_.push_back({"game value " + std::to_string(v), {}});
+  // The last madeFiles files and madeValues values are not the game's: they do not
+  // exist until an add-on makes them.
+  TModel(std::vector<TAddOn> addOns, int files, int values, int madeFiles = 0, int madeValues = 0)
+      : addOns_(std::move(addOns)) {
+    for (int f = 0; f < files; ++f)
+      files_.push_back({f < files - madeFiles ? std::optional("the game's file " + std::to_string(f) + "\r\n")
+                                              : std::nullopt,
+                        {}});
+    for (int v = 0; v < values; ++v)
+      values_.push_back(
+          {v < values - madeValues ? std::optional("game value " + std::to_string(v)) : std::nullopt, {}});
     installed_.assign(addOns_.size(), false);
   }
 
@@ -62,11 +73,12 @@ class TModel {
   // The add-ons written over game value v, oldest first.
   const std::vector<int>& ValueStack(int v) const { return values_[v].addOns; }
 
-  std::string ExpectedFile(int f) const {
+  // Nothing: the file or value is absent.
+  std::optional<std::string> ExpectedFile(int f) const {
     const auto& file = files_[f];
     return file.addOns.empty() ? file.base : AddOnFileContent(file.addOns.back(), f);
   }
-  std::string ExpectedValue(int v) const {
+  std::optional<std::string> ExpectedValue(int v) const {
     const auto& value = values_[v];
     return value.addOns.empty() ? value.base : AddOnValueData(value.addOns.back(), v);
   }

@@ -18,9 +18,11 @@ class TLinuxGame : public TGame {
   explicit TLinuxGame(const TModel& model) {
     for (int f = 0; f < model.Files(); ++f) {
       fs::create_directories(Folder());
-      std::ofstream(Folder() / GameFileName(f), std::ios::binary) << model.ExpectedFile(f);
+      if (const auto content = model.ExpectedFile(f))
+        std::ofstream(Folder() / GameFileName(f), std::ios::binary) << *content;
     }
-    for (int v = 0; v < model.Values(); ++v) SetValue(ValueName(v), model.ExpectedValue(v));
+    for (int v = 0; v < model.Values(); ++v)
+      if (const auto data = model.ExpectedValue(v)) SetValue(ValueName(v), *data);
   }
 
   fs::path Folder() const override { return machine_.DriveC() / "Games" / "Life"; }
@@ -29,8 +31,9 @@ class TLinuxGame : public TGame {
     std::map<std::string, std::string> values;
     const auto key = platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, kGameKey, false);
     if (!key) return values;
-    for (const std::string& name : {ValueName(0), ValueName(1), std::string("LifeAInstalled"),
-                                    std::string("LifeBInstalled"), std::string("LifeCInstalled")})
+    std::vector<std::string> names = {"LifeAInstalled", "LifeBInstalled", "LifeCInstalled"};
+    for (int v = 0; v < kGameValues; ++v) names.push_back(ValueName(v));
+    for (const std::string& name : names)
       if (auto data = key->ReadString(name).AsOptional()) values[name] = *data;
     return values;
   }

@@ -38,16 +38,21 @@ const char* const kUninstallKeys[] = {
 class TWineGame : public TGame {
  public:
   explicit TWineGame(const TModel& model) {
-    // What an earlier sequence left: the game, its key, the add-ons' uninstall keys.
+    // What an earlier sequence left: the game, its key, the add-ons' uninstall keys and
+    // the add-ons' records of the game folder (a fresh machine has none: the same
+    // folder made again would otherwise find the last sequence's originals).
     fs::remove_all(Folder());
+    RemoveRecordsOfTheGame();
     RunWine({"reg", "delete", std::string("HKCU\\") + kGameKey, "/f"});
     for (const char* key : kUninstallKeys)
       for (char letter : {'A', 'B', 'C'})
         RunWine({"reg", "delete", std::string(key) + "\\Life Add-on " + letter, "/f"});
     fs::create_directories(Folder());
     for (int f = 0; f < model.Files(); ++f)
-      std::ofstream(Folder() / GameFileName(f), std::ios::binary) << model.ExpectedFile(f);
-    for (int v = 0; v < model.Values(); ++v) SetValue(ValueName(v), model.ExpectedValue(v));
+      if (const auto content = model.ExpectedFile(f))
+        std::ofstream(Folder() / GameFileName(f), std::ios::binary) << *content;
+    for (int v = 0; v < model.Values(); ++v)
+      if (const auto data = model.ExpectedValue(v)) SetValue(ValueName(v), *data);
   }
 
   fs::path Folder() const override { return Prefix() / "drive_c" / "Games" / "Life"; }
@@ -90,6 +95,20 @@ class TWineGame : public TGame {
 
  private:
   static fs::path Prefix() { return Env("WINEPREFIX", ""); }
+
+  // The programs keep each game folder's records in a folder of its own under
+  // ProgramData\AddOnSetup; the game's is the one that names its add-ons' prefixes.
+  static void RemoveRecordsOfTheGame() {
+    const fs::path records = Prefix() / "drive_c" / "ProgramData" / "AddOnSetup";
+    if (!fs::is_directory(records)) return;
+    for (const auto& folder : fs::directory_iterator(records)) {
+      if (!folder.is_directory()) continue;
+      bool ours = false;
+      for (const auto& entry : fs::directory_iterator(folder.path()))
+        ours = ours || entry.path().filename().string().starts_with("Life");
+      if (ours) fs::remove_all(folder.path());
+    }
+  }
 };
 
 class TWineSystem : public TSystem {
