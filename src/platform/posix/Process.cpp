@@ -174,6 +174,13 @@ std::vector<std::string> EnvironmentOf(const DesktopUser& user) {
   return result;
 }
 
+// The started program gets standard input, output and error and nothing else. Every
+// other descriptor is close-on-exec already, but the child holds copies of them until
+// its exec, and it may outlive a setup killed in that moment: the game folder's run
+// lock, an open-file-description lock, would stay held by it and turn the next run away
+// as busy. Closed first thing in the child, no copy outlives the parent.
+constexpr unsigned kFirstInheritedDescriptor = 3;
+
 // Forks and runs the command with the user's identity: groups, then group, then user,
 // so that no way back to root is left. The child makes only async-signal-safe calls.
 pid_t SpawnAs(const DesktopUser& user, const std::vector<std::string>& command) {
@@ -184,8 +191,11 @@ pid_t SpawnAs(const DesktopUser& user, const std::vector<std::string>& command) 
   std::vector<char*> envp;
   for (const auto& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
   envp.push_back(nullptr);
+  const long descriptorLimit = sysconf(_SC_OPEN_MAX);
   const pid_t pid = fork();
   if (pid != 0) return pid;
+  if (close_range(kFirstInheritedDescriptor, ~0U, 0) != 0)  // a kernel older than 5.9
+    for (long fd = kFirstInheritedDescriptor; fd < descriptorLimit; ++fd) close(static_cast<int>(fd));
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -215,8 +225,12 @@ pid_t Spawn(const std::vector<std::string>& command) {
   posix_spawnattr_setpgroup(&attributes, 0);
   posix_spawnattr_setflags(&attributes,
                            POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addclosefrom_np(&actions, kFirstInheritedDescriptor);
   pid_t pid = 0;
-  const int error = posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+  const int error = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   return error == 0 ? pid : -1;
 }

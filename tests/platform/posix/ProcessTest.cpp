@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -162,6 +163,26 @@ TEST(Process, DocumentsOpenAsTheUserWhoAskedForRootWhileProgramsKeepRoot) {
   }
   unsetenv("SUDO_UID");
   setenv("PATH", previousPath.c_str(), 1);
+}
+
+// A started program gets no descriptor of the setup's beyond the standard three, not
+// even one opened without close-on-exec: a copy held by a child would keep the game
+// folder's run lock alive after the setup ends.
+TEST(Process, AStartedProgramInheritsOnlyTheStandardDescriptors) {
+  TempPrefix prefix;
+  const fs::path out = prefix.DriveC() / "out.txt";
+  const int inheritable = open(out.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(inheritable, 3);
+  const std::string fd = std::to_string(inheritable);
+  WriteText(prefix.DriveC() / "fds.sh",
+            "#!/bin/sh\nif [ -e /proc/$$/fd/" + fd + " ]; then echo open; else echo closed; fi > '" +
+                out.string() + "'\n",
+            true);
+  ProcessHandle process;
+  ASSERT_TRUE(StartWithDefaultAction("C:\\fds.sh", "", &process));
+  EXPECT_EQ(WaitForExit(process), 0u);
+  close(inheritable);
+  EXPECT_EQ(ReadHostFile(out), "closed\n");
 }
 
 TEST(Process, ReleasedHandlesAndInvalidHandles) {
