@@ -183,7 +183,7 @@ bool TPak::ReadPackageAt(platform::File& file, uint64_t position, uint8_t* into,
 // download folder and put another file under its name.
 platform::File TPak::OpenReader() const { return file_.Duplicate(); }
 
-platform::Result<Bytes> TPak::ReadStoredThrough(platform::File& file, int index) const {
+platform::Status TPak::ReadStoredInto(platform::File& file, int index, Bytes& buffer) const {
   const auto fail = [](std::string why) { return platform::Status::Failure(std::move(why)); };
   if (!ValidIndex(index)) return fail("no entry " + std::to_string(index));
   const TPakFile& entry = entries_[index];
@@ -191,16 +191,24 @@ platform::Result<Bytes> TPak::ReadStoredThrough(platform::File& file, int index)
   if (length == 0) return fail("no stored bytes");
   if (entry.Offset > PackageEnd() || length > PackageEnd() - entry.Offset)
     return fail("stored bytes lie beyond the end of the file");
-  Bytes stored(static_cast<size_t>(length));
-  if (!ReadPackageAt(file, entry.Offset, stored.data(), stored.size()))
+  uint8_t* stored = TBlockBuffers::Room(buffer, length);
+  if (!ReadPackageAt(file, entry.Offset, stored, static_cast<size_t>(length)))
     return platform::Status::SystemFailure("short read");
-  if (Crc32(stored.data(), length) != entry.CRC) return fail("checksum mismatch");
+  if (Crc32(stored, length) != entry.CRC) return fail("checksum mismatch");
+  return platform::Status::Success();
+}
+
+platform::Result<Bytes> TPak::ReadStoredThrough(platform::File& file, int index) const {
+  Bytes stored;
+  const platform::Status read = ReadStoredInto(file, index, stored);
+  if (!read) return read;
   return stored;
 }
 
 std::optional<Bytes> TPak::ReadStored(int index) { return ReadStoredThrough(file_, index).AsOptional(); }
 
-platform::Result<Bytes> TPak::ReadBlockThrough(platform::File& file, uint32_t index) const {
+platform::Status TPak::DecodeBlockThrough(platform::File& file, uint32_t index,
+                                          TBlockBuffers& buffers) const {
   const auto fail = [index](const std::string& why) {
     return platform::Status::Failure("block " + std::to_string(index) + ": " + why);
   };
@@ -208,21 +216,30 @@ platform::Result<Bytes> TPak::ReadBlockThrough(platform::File& file, uint32_t in
   const TPakBlock& block = blocks_[index];
   if (block.Offset > PackageEnd() || block.StoredSize > PackageEnd() - block.Offset)
     return fail("stored bytes lie beyond the end of the file");
-  Bytes frame(static_cast<size_t>(block.StoredSize));
-  if (!ReadPackageAt(file, block.Offset, frame.data(), frame.size()))
+  const auto frameSize = static_cast<size_t>(block.StoredSize);
+  uint8_t* frame = TBlockBuffers::Room(buffers.frame, frameSize);
+  if (!ReadPackageAt(file, block.Offset, frame, frameSize))
     return platform::Status::SystemFailure("short read of block " + std::to_string(index));
-  if (Crc32(frame.data(), frame.size()) != block.CRC) return fail("checksum mismatch");
-  Bytes content(static_cast<size_t>(block.ContentSize));
+  if (Crc32(frame, frameSize) != block.CRC) return fail("checksum mismatch");
   uint64_t length = 0;
   try {
-    length = DecompressZstd(frame.data(), frame.size(), content.data(), content.size());
+    length = DecompressZstd(frame, frameSize, TBlockBuffers::Room(buffers.content, block.ContentSize),
+                            static_cast<size_t>(block.ContentSize));
   } catch (const platform::ESetupError&) {
     return fail("zstd frame rejected");
   }
   if (length != block.ContentSize)
     return fail("decoded length " + std::to_string(length) + " differs from " +
                 std::to_string(block.ContentSize));
-  return content;
+  return platform::Status::Success();
+}
+
+platform::Result<Bytes> TPak::ReadBlockThrough(platform::File& file, uint32_t index) const {
+  TBlockBuffers buffers;
+  const platform::Status decoded = DecodeBlockThrough(file, index, buffers);
+  if (!decoded) return decoded;
+  buffers.content.resize(static_cast<size_t>(blocks_[index].ContentSize));
+  return std::move(buffers.content);
 }
 
 platform::Result<Bytes> TPak::ReadFromBlocksThrough(platform::File& file, int index) const {

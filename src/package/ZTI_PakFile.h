@@ -40,6 +40,20 @@ class TExtractHooks;
 
 using Bytes = std::vector<uint8_t>;
 
+// What a reader of blocks keeps from one block to the next: the buffers only grow, so
+// decoding a block neither clears memory nor maps fresh pages for it (a fifth of the
+// start-up check did that).
+struct TBlockBuffers {
+  Bytes frame;
+  Bytes content;
+
+  // Grows a buffer to hold at least length bytes; what it held is left as it is.
+  static uint8_t* Room(Bytes& buffer, uint64_t length) {
+    if (buffer.size() < length) buffer.resize(static_cast<size_t>(length));
+    return buffer.data();
+  }
+};
+
 // Entries this long or longer are large.
 constexpr uint32_t kLargeEntrySize = 73400320;
 // The piece size of the chunked copy of a large entry.
@@ -211,6 +225,12 @@ class TPak {
   // A block's content, checked against the block's checksum and length; the fault
   // otherwise. Safe from several threads, each with its own handle.
   platform::Result<Bytes> ReadBlockThrough(platform::File& file, uint32_t block) const;
+  // The same into buffers a reader keeps from block to block: its content is the first
+  // ContentSize bytes of buffers.content.
+  platform::Status DecodeBlockThrough(platform::File& file, uint32_t block, TBlockBuffers& buffers) const;
+  // An entry's stored bytes, checked against its checksum, into a buffer that is only
+  // grown: its first StoredLength() bytes.
+  platform::Status ReadStoredInto(platform::File& file, int index, Bytes& buffer) const;
   // The content (OrigSize bytes), inflated when compressed; nothing for an empty
   // entry or a failed read. An inflated length other than OrigSize shows the
   // message box "Error" and yields nothing; a stream zlib rejects raises "error".

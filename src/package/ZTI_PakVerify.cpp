@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "package/CRC.h"
+#include "package/ZTI_PakExtended.h"
 #include "package/ZTI_PakPieces.h"
 #include "platform/Errors.h"
 #include "platform/OrderedWork.h"
@@ -30,7 +31,8 @@ struct TChecked {
   std::vector<std::optional<Bytes>> kept;  // per slice: its part of a kept entry's content
 };
 
-TChecked CheckEntry(const TPak& pak, platform::File& file, int index, bool keepContent) {
+TChecked CheckEntry(const TPak& pak, platform::File& file, int index, bool keepContent,
+                    TBlockBuffers& buffers) {
   const TPakFile& entry = pak.Entries()[index];
   TChecked checked;
   TEntryVerdict& verdict = checked.verdict;
@@ -39,6 +41,14 @@ TChecked CheckEntry(const TPak& pak, platform::File& file, int index, bool keepC
     return checked;
   }
   verdict.Checked = true;
+  // An entry stored as it is and not kept is only summed: in the worker's buffer, when
+  // it is no longer than a block (a longer one would hold its memory to the end).
+  if (!keepContent && !entry.InBlocks && entry.CompSize == 0 && entry.OrigSize <= kMaxBlockContent) {
+    const platform::Status read = pak.ReadStoredInto(file, index, buffers.content);
+    verdict.Passes = static_cast<bool>(read);
+    verdict.Problem = read.Problem();
+    return checked;
+  }
   TEntryRead read;
   try {
     read = pak.ReadEntryThrough(file, index, keepContent);
@@ -54,9 +64,8 @@ TChecked CheckEntry(const TPak& pak, platform::File& file, int index, bool keepC
   return checked;
 }
 
-// The piece's content: a block decoded, or a stretch of a stored entry.
-platform::Result<Bytes> ContentOf(const TPak& pak, platform::File& file, const TReadPiece& piece) {
-  if (piece.kind == TReadPiece::Kind::Block) return pak.ReadBlockThrough(file, piece.block);
+// A stretch of a stored entry, as it lies in the package.
+platform::Result<Bytes> StretchOf(const TPak& pak, platform::File& file, const TReadPiece& piece) {
   const TPakFile& entry = pak.Entries()[piece.entry];
   const uint64_t end = pak.PackageEnd();
   const uint64_t start = entry.Offset + piece.offset;
@@ -68,16 +77,30 @@ platform::Result<Bytes> ContentOf(const TPak& pak, platform::File& file, const T
   return stretch;
 }
 
+// A block is decoded into the worker's buffers; a stretch is read on its own, since
+// keeping a stretch's room from piece to piece would hold more memory than a block's.
 TChecked CheckPiece(const TPak& pak, platform::File& file, const TReadPiece& piece,
-                    const std::vector<bool>& keep) {
+                    const std::vector<bool>& keep, TBlockBuffers& buffers) {
   TChecked checked;
-  platform::Result<Bytes> content = ContentOf(pak, file, piece);
-  if (!content) {
-    checked.problem = content.Problem();
-    return checked;
+  platform::Result<Bytes> stretch = Bytes();
+  const uint8_t* content = nullptr;
+  if (piece.kind == TReadPiece::Kind::Block) {
+    const platform::Status decoded = pak.DecodeBlockThrough(file, piece.block, buffers);
+    if (!decoded) {
+      checked.problem = decoded.Problem();
+      return checked;
+    }
+    content = buffers.content.data();
+  } else {
+    stretch = StretchOf(pak, file, piece);
+    if (!stretch) {
+      checked.problem = stretch.Problem();
+      return checked;
+    }
+    content = stretch->data();
   }
   for (const TPieceSlice& slice : piece.slices) {
-    const uint8_t* at = content->data() + slice.at;
+    const uint8_t* at = content + slice.at;
     checked.crcs.push_back(Crc32(at, static_cast<size_t>(slice.length)));
     if (keep[slice.entry]) checked.kept.emplace_back(Bytes(at, at + slice.length));
     else checked.kept.emplace_back();
@@ -100,7 +123,10 @@ void AddSlice(TSliced& sliced, const TPieceSlice& slice, const TChecked& checked
     if (sliced.problem.empty()) sliced.problem = checked.problem;
     sliced.content.reset();
   } else {
-    sliced.crc = Crc32Combine(sliced.crc, checked.crcs[s], slice.length);
+    // An entry's first slice is its checksum so far: combining it with nothing would
+    // cost more than summing most entries.
+    sliced.crc =
+        sliced.length == 0 ? checked.crcs[s] : Crc32Combine(sliced.crc, checked.crcs[s], slice.length);
     if (const std::optional<Bytes>& part = checked.kept[s]; part && sliced.problem.empty()) {
       if (!sliced.content) sliced.content.emplace();
       sliced.content->insert(sliced.content->end(), part->begin(), part->end());
@@ -140,6 +166,7 @@ void VerifyEntries(const TPak& pak, const TVerifyOptions& options,
   const std::vector<TReadPiece> pieces = PlanPieces(pak);
   const unsigned workers = std::max(options.workers, 1u);
   std::vector<platform::File> files;  // one handle per worker, opened here, used there
+  std::vector<TBlockBuffers> buffers(workers);
   for (unsigned w = 0; w < workers && w < pieces.size(); ++w) {
     files.push_back(pak.OpenReader());
     if (!files.back().IsOpen()) platform::RaiseSystemError("Cannot open file \"" + pak.FileName() + "\"");
@@ -157,8 +184,8 @@ void VerifyEntries(const TPak& pak, const TVerifyOptions& options,
   const auto check = [&](unsigned worker, size_t p) {
     const TReadPiece& piece = pieces[p];
     if (piece.kind == TReadPiece::Kind::Entry)
-      return CheckEntry(pak, files[worker], piece.entry, keep[piece.entry]);
-    return CheckPiece(pak, files[worker], piece, keep);
+      return CheckEntry(pak, files[worker], piece.entry, keep[piece.entry], buffers[worker]);
+    return CheckPiece(pak, files[worker], piece, keep, buffers[worker]);
   };
   // A block's piece holds the entries stored as they are between its own entries too:
   // verdicts that come before their turn wait here, with what they keep, and go out

@@ -5,11 +5,12 @@
 // The entries are cut into units before anything is read, from their sizes alone:
 // consecutive entries of one group up to kSolidBlockSize together, and an entry larger
 // than that alone, in stretches of kSolidBlockSize. A worker reads a unit and makes
-// its block: the content of its entries back to back in one zstd frame, whatever they
-// hold (zstd finds what PNG and OGG files repeat from one to the next, where deflate's
-// trial on each alone finds nothing). An entry larger than a block that deflate does
-// not shrink by 1% on its first bytes (a texture or sound archive) is stored as it is,
-// every stretch of it alike: compressing it would take long and gain nothing.
+// its block: the content of its entries back to back in one zstd frame, but for those
+// that deflate cannot shrink by 1% (PNG, OGG, JPEG ...), which are stored as they are
+// beside it, so that the start-up check only sums them. An entry larger than a block
+// that deflate does not shrink by 1% on its first bytes (a texture or sound archive) is
+// stored as it is, every stretch of it alike: compressing it would take long and gain
+// nothing.
 #pragma once
 
 #include <cstdint>
