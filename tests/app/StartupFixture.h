@@ -94,9 +94,15 @@ class Startup : public ::testing::Test {
     fs::permissions(path, fs::perms::owner_all, fs::perm_options::add);
     return path;
   }
+  // The package with its installation directory on the test machine's drive C:, so that
+  // on Windows, where drive C: is the real one, runs side by side never share a folder.
+  Package OnMachine(Package package) const {
+    package.info.InstallDir = prefix_.Path(package.info.InstallDir);
+    return package;
+  }
   // setup PACKAGE --silent ARGS...
   ProgramResult RunWith(const Package& package, std::vector<std::string> args = {}) {
-    const fs::path file = Write("package.bin", testing_support::BuildPackage(package.Entries()));
+    const fs::path file = Write("package.bin", testing_support::BuildPackage(OnMachine(package).Entries()));
     args.insert(args.begin(), {file.string(), "--silent"});
     return testing_support::RunProgram("setup", args);
   }
@@ -104,7 +110,7 @@ class Startup : public ::testing::Test {
   ProgramResult RunAs(const std::string& name, const Package& package, std::vector<std::string> args = {}) {
     const std::string program = ReadHostFile(SetupProgram());
     const fs::path file =
-        Write(name, testing_support::BuildPackage(package.Entries(),
+        Write(name, testing_support::BuildPackage(OnMachine(package).Entries(),
                                                   std::vector<uint8_t>(program.begin(), program.end())));
     args.insert(args.begin(), "--silent");
     return testing_support::RunProgramAt(file.string(), args);

@@ -149,8 +149,8 @@ TEST_F(Startup, AnUninstallerWhoseEndIsRecordedFinishesItWithoutItsLog) {
     SCOPED_TRACE(endRecorded ? "end recorded" : "end not recorded");
     Package uninstaller;
     uninstaller.info.Uninstall = 1;
-    const std::string journal = UninstallJournalPath("C:\\Games\\Test", "T_");
-    ASSERT_TRUE(MakeGameFolderState("C:\\Games\\Test"));
+    const std::string journal = UninstallJournalPath(prefix_.Path("C:\\Games\\Test"), "T_");
+    ASSERT_TRUE(MakeGameFolderState(prefix_.Path("C:\\Games\\Test")));
     TRunJournalFile file;
     ASSERT_TRUE(file.Create(journal));
     ASSERT_TRUE(file.Append({'B', {"0123456789abcdef0123456789abcdef"}}, true));
