@@ -12,4 +12,14 @@ fi
 WINEDEBUG=${WINEDEBUG:--all}
 WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winemenubuilder.exe=d;mscoree,mshtml=}
 export WINEDEBUG WINEDLLOVERRIDES
-exec "${SE_WINE:-wine}" "$@"
+# The program writes to files that are copied out once it ends, never to the caller's
+# pipes: a Wine helper the program starts on the way (the desktop's explorer.exe, which
+# Wine starts anew whenever the last one has gone idle) inherits its output handles and
+# lives on, and ctest would wait for the end of the pipe until the whole run was over.
+output=$(mktemp -d)
+trap 'rm -rf "$output"' EXIT
+status=0
+"${SE_WINE:-wine}" "$@" >"$output/out" 2>"$output/err" || status=$?
+cat "$output/out"
+cat "$output/err" >&2
+exit $status

@@ -4,6 +4,7 @@
 
 #include "platform/Errors.h"
 #include "platform/FileKinds.h"
+#include "platform/Files.h"
 #include "platform/Sha256.h"
 
 namespace {
@@ -44,8 +45,10 @@ std::optional<TDataFileFault> TPakDataFiles::Attach(const std::string& stem,
   std::vector<platform::File> opened;
   for (size_t i = 0; i < parts_.size(); ++i) {
     const std::string path = PathOf(i);
-    // A pipe or device put in its place might never end (or block the opening).
-    if (platform::IsDeviceOrPipe(path)) return TDataFileFault{path, "is not a regular file"};
+    // A pipe or device put in its place might never end (or block the opening); a
+    // folder opens on some systems and on others fails with a misleading reason.
+    if (platform::IsDeviceOrPipe(path) || platform::DirectoryExists(path))
+      return TDataFileFault{path, "is not a regular file"};
     platform::File file = platform::File::Open(path, platform::OpenMode::ReadKeepShut);
     if (!file.IsOpen()) {
       const bool missing = !platform::PathExists(path);

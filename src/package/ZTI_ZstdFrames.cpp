@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "platform/Errors.h"
 
@@ -34,26 +36,73 @@ void Check(size_t status) {
   if (ZSTD_isError(status)) ZstdFailed();
 }
 
-// One context per thread, kept from block to block: a fresh one allocates and clears
-// its tables (tens of MiB at the packing level) for every block.
-ZSTD_CCtx* ThreadCompressor() {
-  thread_local std::unique_ptr<ZSTD_CCtx, FreeCCtx> context(ZSTD_createCCtx());
-  if (!context) ZstdFailed();
-  Check(ZSTD_CCtx_reset(context.get(), ZSTD_reset_session_and_parameters));
-  return context.get();
+// Contexts kept from block to block: a fresh one allocates and clears its tables (tens
+// of MiB at the packing level) for every block. Each call borrows one from a pool and
+// gives it back, so there are never more than the calls running at once. (Contexts
+// held in thread_local unique_ptrs crashed the 32-bit Windows programs as each worker
+// thread ended: that toolchain's runtime mishandles such destructors at thread exit.)
+template <class Context, class Free>
+class ContextPool {
+ public:
+  using Owned = std::unique_ptr<Context, Free>;
+
+  // A context of the pool (a new one when all are lent out), reset for a new frame.
+  template <class Create>
+  Owned Borrow(Create create) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!idle_.empty()) {
+        Owned context = std::move(idle_.back());
+        idle_.pop_back();
+        return context;
+      }
+    }
+    Owned context(create());
+    if (!context) ZstdFailed();
+    return context;
+  }
+  void GiveBack(Owned context) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    idle_.push_back(std::move(context));
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<Owned> idle_;
+};
+
+// A context borrowed for one call, given back however the call ends.
+template <class Context, class Free>
+class Borrowed {
+ public:
+  template <class Create>
+  Borrowed(ContextPool<Context, Free>& pool, Create create) : pool_(pool), context_(pool.Borrow(create)) {}
+  ~Borrowed() { pool_.GiveBack(std::move(context_)); }
+  Borrowed(const Borrowed&) = delete;
+  Borrowed& operator=(const Borrowed&) = delete;
+  Context* get() const { return context_.get(); }
+
+ private:
+  ContextPool<Context, Free>& pool_;
+  typename ContextPool<Context, Free>::Owned context_;
+};
+
+ContextPool<ZSTD_CCtx, FreeCCtx>& Compressors() {
+  static ContextPool<ZSTD_CCtx, FreeCCtx> pool;
+  return pool;
 }
 
-ZSTD_DCtx* ThreadDecompressor() {
-  thread_local std::unique_ptr<ZSTD_DCtx, FreeDCtx> context(ZSTD_createDCtx());
-  if (!context) ZstdFailed();
-  Check(ZSTD_DCtx_reset(context.get(), ZSTD_reset_session_and_parameters));
-  return context.get();
+ContextPool<ZSTD_DCtx, FreeDCtx>& Decompressors() {
+  static ContextPool<ZSTD_DCtx, FreeDCtx> pool;
+  return pool;
 }
 
 }  // namespace
 
 std::vector<uint8_t> CompressZstd(const uint8_t* data, size_t size, int level) {
-  ZSTD_CCtx* c = ThreadCompressor();
+  const Borrowed compressor(Compressors(), ZSTD_createCCtx);
+  ZSTD_CCtx* c = compressor.get();
+  Check(ZSTD_CCtx_reset(c, ZSTD_reset_session_and_parameters));
   Check(ZSTD_CCtx_setParameter(c, ZSTD_c_compressionLevel, level));
   Check(ZSTD_CCtx_setParameter(c, ZSTD_c_windowLog, WindowLogFor(size)));
   // No content checksum of zstd's own: the block's CRC-32 covers the frame and each
@@ -68,7 +117,9 @@ std::vector<uint8_t> CompressZstd(const uint8_t* data, size_t size, int level) {
 }
 
 uint64_t DecompressZstd(const uint8_t* data, size_t size, uint8_t* out, size_t expectedLength) {
-  ZSTD_DCtx* d = ThreadDecompressor();
+  const Borrowed decompressor(Decompressors(), ZSTD_createDCtx);
+  ZSTD_DCtx* d = decompressor.get();
+  Check(ZSTD_DCtx_reset(d, ZSTD_reset_session_and_parameters));
   // A block's window never exceeds what the packer gives it; a frame that asks for
   // more was not made by it, and is refused before any memory is taken for it.
   Check(ZSTD_DCtx_setParameter(d, ZSTD_d_windowLogMax, kMaxWindowLog));

@@ -86,7 +86,7 @@ TEST(StartupRules, CommandLine) {
 
   TSetupOptions o = ParseSetupCommandLine({package, "--silent", "--dir", "C:\\Games\\X", "--lang", "0c09"});
   EXPECT_TRUE(o.error.empty());
-  EXPECT_EQ(o.package.value_or(""), "C:\\pkg.bin");
+  EXPECT_EQ(o.package.value_or(""), prefix.Path("C:\\pkg.bin"));
   EXPECT_TRUE(o.silent);
   EXPECT_EQ(o.directory.value_or(""), "C:\\Games\\X");
   EXPECT_EQ(o.language.value_or(0), 0x0C09);

@@ -1,122 +1,17 @@
 // The setup program from its start: every fixed stop, the renamed-file check, the
-// language choice, the installation directory and its space, and the exit statuses,
-// through the unattended view of the real program.
+// language choice and the exit statuses, through the unattended view of the real
+// program. (What needs the machine's registry and drives is in posix/.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
-#include "app/SE_SetupMain.h"
-#include "lang/ZTI_Language.h"
-#include "platform/Files.h"
-#include "platform/CodePage.h"
-#include "platform/Registry.h"
-#include "script/SE_RunJournal.h"
-#include "script/SE_TrustedState.h"
-#include "script/ZTI_CommandTable.h"
-#include "script/ZTI_CompLines.h"
-#include "script/ZTI_SetupInfo.h"
-#include "support/PakBytes.h"
-#include "support/RunProgram.h"
-#include "support/TestMachine.h"
-#include "support/HostFiles.h"
+#include "app/StartupFixture.h"
 
 namespace {
 
-using testing_support::ReadHostFile;
-
-namespace fs = std::filesystem;
-using testing_support::HandEntry;
-using testing_support::ProgramResult;
-using testing_support::StoredEntry;
-using testing_support::TempPrefix;
-
-fs::path DataDir() { return fs::path(SE_SOURCE_DIR) / "data"; }
-fs::path SetupProgram() { return fs::path(SE_BINARY_DIR) / "bin" / "setup"; }
-
-std::string AsText(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-TCompLine Line(const char* keyword, std::vector<std::string> params, int32_t index) {
-  TCompLine line;
-  line.Command = CommandNumberOf(keyword);
-  line.Params = std::move(params);
-  line.LineNo = index;
-  return line;
-}
-
-// A setup package made entry by entry, so that any part can be left out or spoilt.
-struct Package {
-  TSetupInfo info;
-  TCompLines lines;
-  bool withInfo = true;
-  bool withLines = true;
-  std::string pages = "standard";
-  std::vector<std::string> tables = {"install/english.wri", "install/czech.wri", "install/polish.wri"};
-  std::vector<HandEntry> extra;
-
-  Package() {
-    info.SetupName = "Test Add-on";
-    info.ShortName = "Test";
-    info.SetupExeName = "Test_Setup.exe";
-    info.InstallDir = "C:\\Games\\Test";
-    info.UninstallPrefix = "T_";
-  }
-
-  std::vector<HandEntry> Entries() const {
-    std::vector<HandEntry> entries;
-    if (!pages.empty())
-      for (const auto& file : fs::directory_iterator(DataDir() / "layout" / pages))
-        entries.push_back(StoredEntry(file.path().filename().string(), ReadHostFile(file.path()), 0));
-    for (const std::string& table : tables)
-      entries.push_back(StoredEntry("LANGUAGE-" + table, ReadHostFile(DataDir() / "languages" / table), 0));
-    TSetupInfoFile file;
-    file.Info = info;
-    if (withInfo) entries.push_back(StoredEntry("SetupInfo", AsText(file.SaveToBytes()), 0));
-    if (withLines) entries.push_back(StoredEntry("CompiledLines", AsText(lines.SaveToBuffer()), 0));
-    entries.insert(entries.end(), extra.begin(), extra.end());
-    return entries;
-  }
-};
-
-class Startup : public ::testing::Test {
- protected:
-  TempPrefix prefix_;
-
-  fs::path Write(const std::string& name, const std::vector<uint8_t>& bytes) {
-    const fs::path path = prefix_.DriveC() / "setups" / name;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add);
-    return path;
-  }
-  // setup PACKAGE --silent ARGS...
-  ProgramResult RunWith(const Package& package, std::vector<std::string> args = {}) {
-    const fs::path file = Write("package.bin", testing_support::BuildPackage(package.Entries()));
-    args.insert(args.begin(), {file.string(), "--silent"});
-    return testing_support::RunProgram("setup", args);
-  }
-  // The package appended to a copy of the setup program named so, run as it is.
-  ProgramResult RunAs(const std::string& name, const Package& package, std::vector<std::string> args = {}) {
-    const std::string program = ReadHostFile(SetupProgram());
-    const fs::path file =
-        Write(name, testing_support::BuildPackage(package.Entries(),
-                                                  std::vector<uint8_t>(program.begin(), program.end())));
-    args.insert(args.begin(), "--silent");
-    return testing_support::RunProgramAt(file.string(), args);
-  }
-};
-
-std::string TextOf(const char* table, uint16_t number) {
-  TLanguages languages;
-  const std::string bytes = ReadHostFile(DataDir() / "languages" / table);
-  languages.AddLanguage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), table);
-  languages.CurrentLanguage = 0;
-  return platform::WideToUtf8(languages.GetText(number));
-}
-
-}  // namespace
+using namespace startup_test;
 
 TEST_F(Startup, EveryFixedStopShowsItsMessageAndExitsWith2) {
   const struct {
@@ -246,46 +141,6 @@ TEST_F(Startup, TheLanguageFollowsTheIdentifierWithTheFirstTableAsFallback) {
   EXPECT_NE(run.out.find(TextOf("install/polish.wri", 21)), std::string::npos) << run.out;
 }
 
-TEST_F(Startup, TheInstallationDirectoryComesFromTheRegistryOrTheSetupItself) {
-  Package package;
-  package.info.InstallDirRegKey = {1, "Software\\Test Game", "Path"};
-  package.info.InstallDir = "$PROGRAMFILES\\Test Game";
-  package.lines.Lines = {Line("createdirectory", {"$INSTDIR\\Saves"}, 0)};
-
-  // No value: the setup's own directory, with its variable; the drive is measured
-  // after expanding it, so the ready page lets the installation go on.
-  ProgramResult run = RunWith(package);
-  EXPECT_EQ(run.status, 0) << run.err << run.out;
-  EXPECT_TRUE(fs::is_directory(prefix_.DriveC() / "Program Files" / "Test Game" / "Saves"));
-
-  // An empty value keeps the setup's own directory too.
-  auto key = platform::RegistryKey::Open(platform::RegistryRoot::CurrentUser, "Software\\Test Game", true);
-  ASSERT_TRUE(key->WriteString("Path", ""));
-  fs::remove_all(prefix_.DriveC() / "Program Files" / "Test Game");
-  run = RunWith(package);
-  EXPECT_TRUE(fs::is_directory(prefix_.DriveC() / "Program Files" / "Test Game" / "Saves"));
-
-  ASSERT_TRUE(key->WriteString("Path", "C:\\Games\\Found"));
-  run = RunWith(package);
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_TRUE(fs::is_directory(prefix_.DriveC() / "Games" / "Found" / "Saves"));
-
-  // --dir wins over both.
-  run = RunWith(package, {"--dir", "C:\\Chosen"});
-  EXPECT_TRUE(fs::is_directory(prefix_.DriveC() / "Chosen" / "Saves"));
-
-  // With neither a directory of its own nor a registry value the setup stops, unless
-  // the command line chose one.
-  package.info.InstallDir.clear();
-  ASSERT_TRUE(key->DeleteValue("Path"));
-  run = RunWith(package);
-  EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.err, "Error: Error: Registry Key Not Found. Please Install Software\n");
-  run = RunWith(package, {"--dir", "C:\\Given"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_TRUE(fs::is_directory(prefix_.DriveC() / "Given" / "Saves"));
-}
-
 // An uninstaller killed after its install log went, before its end: started again it
 // finds the end recorded in its journal and finishes it, its own file gone at the
 // finish; a journal without that end still leaves the log missing.
@@ -294,8 +149,8 @@ TEST_F(Startup, AnUninstallerWhoseEndIsRecordedFinishesItWithoutItsLog) {
     SCOPED_TRACE(endRecorded ? "end recorded" : "end not recorded");
     Package uninstaller;
     uninstaller.info.Uninstall = 1;
-    const std::string journal = UninstallJournalPath("C:\\Games\\Test", "T_");
-    ASSERT_TRUE(MakeGameFolderState("C:\\Games\\Test"));
+    const std::string journal = UninstallJournalPath(prefix_.Path("C:\\Games\\Test"), "T_");
+    ASSERT_TRUE(MakeGameFolderState(prefix_.Path("C:\\Games\\Test")));
     TRunJournalFile file;
     ASSERT_TRUE(file.Create(journal));
     ASSERT_TRUE(file.Append({'B', {"0123456789abcdef0123456789abcdef"}}, true));
@@ -324,25 +179,6 @@ TEST_F(Startup, ExitStatusesTellHowTheRunEnded) {
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_NE(run.out.find("page\t3\tfinish"), std::string::npos) << run.out;
 
-  // Not enough space: a file group on a drive that has none (drive Q: of the prefix
-  // leads to the host's /proc, whose file system has no free block).
-  fs::create_directory_symlink("/proc", prefix_.Root() / "dosdevices" / "q:");
-  Package big;
-  big.extra.push_back(StoredEntry("big.dat", std::string(2048, 'x'), 1));
-  big.lines.Lines = {Line("file", {"big.dat", "1"}, 0)};
-  run = RunWith(big, {"--dir", "Q:\\Games"});
-  EXPECT_EQ(run.status, 1) << run.err;
-  EXPECT_EQ(run.err, "Not enough free space in Q:\\Games\\: 2.00 KB required, 0.00 Bytes available\n");
-  fs::remove(prefix_.Root() / "dosdevices" / "q:");
-
-  // The directory page refuses a drive that cannot take the installation.
-  Package withDirectoryPage;
-  withDirectoryPage.pages = "full";
-  run = RunWith(withDirectoryPage, {"--dir", "Q:\\Games"});
-  EXPECT_EQ(run.status, 1) << run.err;
-  EXPECT_EQ(run.err, "Cannot install into Q:\\Games: its drive is missing, a CD-ROM or a RAM disk\n");
-  EXPECT_NE(run.out.find("page\t2\tinstalldir\n"), std::string::npos) << run.out;
-
   // Pages that end before a finish page: the run leaves through the quit question.
   Package shortList;
   shortList.extra.push_back(StoredEntry("Pages.txt", "[Pages]\rlayout.txt\r[PageTypes]\rWelcome", 0));
@@ -366,7 +202,7 @@ TEST_F(Startup, AnUnexpectedErrorEndsInTheErrorReport) {
   const ProgramResult run = RunWith(package);
   EXPECT_EQ(run.status, 4) << run.err;
   bool reported = false;
-  for (const auto& entry : fs::recursive_directory_iterator(prefix_.DriveC() / "users"))
+  for (const auto& entry : fs::recursive_directory_iterator(*platform::HostPathOf(platform::TempFolder())))
     if (entry.path().filename().string().rfind("ErrorLog", 0) == 0) reported = true;
   EXPECT_TRUE(reported) << run.err;
 }
@@ -398,3 +234,5 @@ TEST(PackageArgument, OnlyAProgramWithoutAVouchedForPackageOpensAnother) {
     }
   }
 }
+
+}  // namespace

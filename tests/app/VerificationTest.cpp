@@ -101,7 +101,7 @@ TEST(Verification, TheRequiredSpaceTextIsSetInBothModes) {
   for (const auto& c : cases) {
     testing_support::TempPrefix prefix;
     TSetupInfoFile info;
-    info.Info.InstallDir = "C:\\Games\\S";
+    info.Info.InstallDir = prefix.Path("C:\\Games\\S");
     info.Info.UninstallPrefix = "S_";
     info.Info.Uninstall = c.uninstall;
     TCompLines lines;
@@ -111,7 +111,7 @@ TEST(Verification, TheRequiredSpaceTextIsSetInBothModes) {
     file.LineNo = 0;
     lines.Lines = {file};
     fs::create_directories(prefix.DriveC() / "Games" / "S");
-    TUninstallList().Save("C:\\Games\\S", "S_");
+    TUninstallList().Save(prefix.Path("C:\\Games\\S"), "S_");
     const auto bytes = testing_support::BuildPackage({
         testing_support::StoredEntry("SetupInfo", AsText(info.SaveToBytes()), 0),
         testing_support::StoredEntry("CompiledLines", AsText(lines.SaveToBuffer()), 0),

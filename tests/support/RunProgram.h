@@ -13,6 +13,10 @@ struct ProgramResult {
   std::string err;
 };
 
+// The file of the built program NAME: in $SE_BIN_DIR (set by the test runner), else in
+// the tree's own bin folder, with the system's suffix for programs (".exe" on Windows).
+std::string ProgramPath(const std::string& name);
+
 // The program is looked up in $SE_BIN_DIR (set by the test runner), else in the
 // tree's own bin folder. Arguments are passed as they are, without a shell.
 ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args);

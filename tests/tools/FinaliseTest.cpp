@@ -1,11 +1,11 @@
 // The finaliser removes the uninstaller's file and then its folder when empty.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "support/RunProgram.h"
 #include "support/TestMachine.h"
 
 namespace {
@@ -13,8 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 int RunFinalise(const std::string& argument) {
-  const std::string command = std::string(SE_BINARY_DIR) + "/bin/finalise \"" + argument + "\" 2>/dev/null";
-  return WEXITSTATUS(std::system(command.c_str()));
+  return testing_support::RunProgram("finalise", {argument}).status;
 }
 
 void Touch(const fs::path& path) { std::ofstream(path) << "x"; }
@@ -25,7 +24,7 @@ TEST(Finalise, RemovesTheUninstallerAndItsFolderWhenEmpty) {
   fs::create_directories(folder);
   Touch(folder / "Demo_Uninstall.exe");
 
-  EXPECT_EQ(RunFinalise("C:\\GAMES\\demo\\Demo_Uninstall.exe"), 0);
+  EXPECT_EQ(RunFinalise(prefix.Path("C:\\GAMES\\demo\\Demo_Uninstall.exe")), 0);
   EXPECT_FALSE(fs::exists(folder / "Demo_Uninstall.exe"));
   EXPECT_FALSE(fs::exists(folder));
   EXPECT_TRUE(fs::exists(prefix.DriveC() / "Games"));  // only the uninstaller's folder

@@ -4,7 +4,6 @@
 // stands alone, and a data file that is missing, short, changed, swapped or a pipe stops the
 // setup before anything is written, naming the file.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -18,6 +17,7 @@
 #include "platform/Files.h"
 #include "support/HostFiles.h"
 #include "support/RunProgram.h"
+#include "support/SpecialFiles.h"
 #include "support/TestMachine.h"
 
 namespace {
@@ -31,8 +31,7 @@ using testing_support::RunProgramAt;
 // The program file holds the setup program and the package's table within the split
 // size: a few MiB over the program's own size, which a sanitized build makes far larger.
 uint64_t SplitSize() {
-  const char* binDir = std::getenv("SE_BIN_DIR");
-  const fs::path stub = fs::path(binDir && *binDir ? binDir : SE_BINARY_DIR "/bin") / "setup";
+  const fs::path stub = testing_support::ProgramPath("setup");
   std::error_code error;
   const uint64_t program = fs::file_size(stub, error);
   return std::max<uint64_t>(4u << 20, ((error ? 0 : program) / (1u << 20) + 2) << 20);
@@ -59,7 +58,7 @@ class SplitSetup : public ::testing::Test {
   fs::path DataFile(size_t k) const { return Published() / ("Big_Setup" + DataFileSuffix(k)); }
   fs::path Game() const { return prefix_.DriveC() / "Games" / "Big"; }
   // How the setup names a data file: on the machine's drive C:.
-  static std::string Named(size_t k) { return "C:\\published\\Big_Setup" + DataFileSuffix(k); }
+  std::string Named(size_t k) const { return prefix_.Path("C:\\published\\Big_Setup" + DataFileSuffix(k)); }
 
   // The add-on's files: some compress, some do not. (Entries large enough to be copied
   // in pieces, across data files, are installed by the benchmark of a 5 GiB add-on.)
@@ -69,9 +68,11 @@ class SplitSetup : public ::testing::Test {
               {"maps.txt", std::string(kSplit * 5 / 8, 'm')}};
     for (const auto& [name, content] : files_) WriteHost(Source() / "files" / name, content);
     WriteHost(Source() / "big.setup",
-              "name \"Big\"\r\noutfile Big_Setup.exe\r\nprefix BG\r\ninstalldir \"C:\\Games\\Big\"\r\n"
-              "pages standard\r\nuninstallpages uninstall\r\nlanguage install\\english\r\n"
-              "uninstalllanguage uninstall\\english\r\nfile files\\\r\n");
+              "name \"Big\"\r\noutfile Big_Setup.exe\r\nprefix BG\r\ninstalldir \"" +
+                  prefix_.Path("C:\\Games\\Big") +
+                  "\"\r\n"
+                  "pages standard\r\nuninstallpages uninstall\r\nlanguage install\\english\r\n"
+                  "uninstalllanguage uninstall\\english\r\nfile files\\\r\n");
   }
 
   size_t Pack(const std::string& compression) {
@@ -167,10 +168,16 @@ TEST_F(SplitSetup, ADamagedDataFileStopsTheSetupBeforeAnythingIsWritten) {
          fs::rename(Published() / "t", DataFile(2));
        },
        1, "SHA-256"},
-      {"a pipe in its place",
+      {"a folder in its place",
+       [&] {
+         fs::remove(DataFile(2));
+         fs::create_directory(DataFile(2));
+       },
+       2, "is not a regular file"},
+      {"a pipe (on Windows a folder) in its place",
        [&] {
          fs::remove(DataFile(3));
-         ASSERT_EQ(mkfifo(DataFile(3).c_str(), 0600), 0);
+         ASSERT_TRUE(testing_support::MakeNonRegularFile(DataFile(3)));
        },
        3, "is not a regular file"},
   };

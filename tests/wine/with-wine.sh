@@ -56,6 +56,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$SE_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
   wineserver -w  # the server of those steps ends before the persistent one starts
 fi
+# A program that crashes ends at once with its exception's report on standard error,
+# instead of waiting in a debugger Wine starts for it until the test's time runs out.
+for view in 32 64; do
+  "$SE_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f \
+    /reg:$view </dev/null >/dev/null 2>&1 || true
+done
+wineserver -w
 wineserver -p
 # Wine's helper processes start with the first program; started here, they do not
 # inherit the pipes of the test runner.

@@ -486,9 +486,18 @@ std::string OwnExecutablePath() {
 bool MarkExecutable(const std::string& path) { return FileExists(path); }  // no such mark here
 
 std::optional<std::string> HostPathOf(const std::string& windowsPath) {
-  // On Windows the host's path is the Windows path itself, only absolute and in UTF-8.
-  const std::wstring full = win32::FullPathOf(win32::Wide(windowsPath));
+  // On Windows the host's path is the Windows path itself, only absolute and in UTF-8,
+  // with every name as the user sees it: the program's own 8-bit paths reach a name the
+  // code page lacks through its short name, which tells the user nothing.
+  std::wstring full = win32::FullPathOf(win32::Wide(windowsPath));
   if (full.empty()) return std::nullopt;
+  // (A missing path, or one too long for the call, stays as it is.)
+  const DWORD needed = GetLongPathNameW(full.c_str(), nullptr, 0);
+  if (needed > 0) {
+    std::wstring longPath(needed, L'\0');
+    const DWORD length = GetLongPathNameW(full.c_str(), longPath.data(), needed);
+    if (length > 0 && length < needed) full = longPath.substr(0, length);
+  }
   return WideToUtf8(std::u16string(full.begin(), full.end()));
 }
 

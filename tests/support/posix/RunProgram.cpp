@@ -21,9 +21,13 @@ std::string Slurp(const std::filesystem::path& path) {
 }
 }  // namespace
 
-ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args) {
+std::string ProgramPath(const std::string& name) {
   const char* binDir = std::getenv("SE_BIN_DIR");
-  return RunProgramAt(std::string(binDir ? binDir : SE_BINARY_DIR "/bin") + "/" + name, args);
+  return std::string(binDir && *binDir ? binDir : SE_BINARY_DIR "/bin") + "/" + name;
+}
+
+ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args) {
+  return RunProgramAt(ProgramPath(name), args);
 }
 
 ProgramResult RunProgramAt(const std::string& program, const std::vector<std::string>& args) {

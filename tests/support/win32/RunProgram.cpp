@@ -45,9 +45,13 @@ HANDLE InheritableFile(const std::wstring& path, DWORD access, DWORD disposition
 
 }  // namespace
 
-ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args) {
+std::string ProgramPath(const std::string& name) {
   const char* binDir = std::getenv("SE_BIN_DIR");
-  return RunProgramAt(std::string(binDir ? binDir : SE_BINARY_DIR "/bin") + "/" + name + ".exe", args);
+  return std::string(binDir && *binDir ? binDir : SE_BINARY_DIR "/bin") + "/" + name + ".exe";
+}
+
+ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args) {
+  return RunProgramAt(ProgramPath(name), args);
 }
 
 ProgramResult RunProgramAt(const std::string& program, const std::vector<std::string>& args) {

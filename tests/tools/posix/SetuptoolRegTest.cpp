@@ -1,4 +1,5 @@
-// setuptool reg, run as a user runs it, in a fresh prefix.
+// setuptool reg, run as a user runs it, in a fresh prefix: the prefix's registry files
+// (system.reg, user.reg) are what it reads and writes.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -2,6 +2,10 @@
 // made after the setup saved it is refused before anything is removed, and an
 // uninstaller started while another run works in the folder waits or, unattended,
 // ends with its own status having done nothing.
+//
+// The uninstaller runs as a program of its own on the test machine's drive C: and
+// registry, which only a Wine-style prefix (WINEPREFIX) can give a child program: on
+// Windows the test machine is the test process's own registry view.
 #include <gtest/gtest.h>
 
 #include <filesystem>
