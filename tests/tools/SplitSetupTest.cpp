@@ -17,7 +17,7 @@
 #include "platform/Files.h"
 #include "support/HostFiles.h"
 #include "support/RunProgram.h"
-#include "support/SpecialFiles.h"
+#include "support/NonRegularFiles.h"
 #include "support/TestMachine.h"
 
 namespace {

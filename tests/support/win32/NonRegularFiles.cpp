@@ -1,5 +1,5 @@
 // Windows has no named pipes in its file systems: a folder stands in.
-#include "support/SpecialFiles.h"
+#include "support/NonRegularFiles.h"
 
 namespace testing_support {
 
