@@ -9,25 +9,20 @@
 #include "engine/SE_Uninstall_List.h"
 #include "platform/Files.h"
 #include "script/ZTI_CompLines.h"
+#include "support/HostFiles.h"
 #include "support/RunProgram.h"
 
 namespace engine_test {
 namespace {
 
+using testing_support::LinesOf;
 using testing_support::ProgramResult;
 using testing_support::RunProgram;
-
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 // The first tab-separated field of every line.
 std::vector<std::string> FirstFields(const std::string& text) {
   std::vector<std::string> names;
-  for (const std::string& line : SplitLines(text)) names.push_back(line.substr(0, line.find('\t')));
+  for (const std::string& line : LinesOf(text)) names.push_back(line.substr(0, line.find('\t')));
   return names;
 }
 
@@ -73,7 +68,7 @@ TEST_F(GameDataCommandsTest, UpdateCommandsChangePackagesAndArchivesAndRecordNot
   ASSERT_EQ(listed.status, 0) << listed.err;
   EXPECT_EQ(FirstFields(listed.out),
             (std::vector<std::string>{"readme.txt", "Data\\Notes.txt", "copy\\readme.txt", "trailer"}));
-  EXPECT_EQ(SplitLines(listed.out).back(), "trailer\tEIH2\tyes\t1");
+  EXPECT_EQ(LinesOf(listed.out).back(), "trailer\tEIH2\tyes\t1");
 
   for (const char* archive : {"C:\\Games\\Demo\\maps.vfs", "C:\\Games\\Demo\\sounds.vfs"}) {
     const ProgramResult verified = Tool({"vfs", "verify", HostText(archive)});

@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 namespace testing_support {
 
@@ -21,6 +22,13 @@ std::map<std::string, std::string> HostTreeBelow(const std::filesystem::path& ro
     entries[std::filesystem::relative(entry.path(), root).string()] =
         entry.is_directory() ? "<dir>" : ReadHostFile(entry.path());
   return entries;
+}
+
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
 }
 
 }  // namespace testing_support

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -13,5 +14,7 @@ std::string ReadHostFile(const std::filesystem::path& path);
 void WriteHostFile(const std::filesystem::path& path, const std::string& content);
 // Everything below a folder, relative: a file with its content, a folder as "<dir>".
 std::map<std::string, std::string> HostTreeBelow(const std::filesystem::path& root);
+// A text (a file's, a program's output) taken apart at its line breaks.
+std::vector<std::string> LinesOf(const std::string& text);
 
 }  // namespace testing_support

@@ -20,13 +20,6 @@ using testing_support::ReadHostFile;
 using namespace testing_support;
 namespace fs = std::filesystem;
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 class GameDataTool : public ::testing::Test {
  protected:
   std::string Host(const std::string& name) const { return (dir.Path() / name).string(); }
@@ -53,7 +46,7 @@ TEST_F(GameDataTool, PackageCreateListAndExtract) {
 
   r = Tool({"ztp", "list", package});
   ASSERT_EQ(r.status, 0) << r.err;
-  const auto lines = Lines(r.out);
+  const auto lines = LinesOf(r.out);
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0].rfind("Data\\Notes.txt\t2\t", 0), 0u) << lines[0];
   EXPECT_NE(lines[0].find("\t4000\t0\t"), std::string::npos) << lines[0];  // full size, offset
@@ -88,7 +81,7 @@ TEST_F(GameDataTool, ArchiveCreateListExtractAndVerify) {
   }
   r = Tool({"vfs", "list", archive});
   ASSERT_EQ(r.status, 0) << r.err;
-  const auto lines = Lines(r.out);
+  const auto lines = LinesOf(r.out);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "maps\t2\t88\t0\t1");
   EXPECT_EQ(lines[1].rfind("maps\\m1.txt\t9\t", 0), 0u) << lines[1];
@@ -106,7 +99,7 @@ TEST_F(GameDataTool, ArchiveCreateListExtractAndVerify) {
   r = Tool({"vfs", "verify", archive});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out.rfind("digest\t", 0), 0u) << r.out;
-  EXPECT_EQ(Lines(r.out).size(), 1u);
+  EXPECT_EQ(LinesOf(r.out).size(), 1u);
 
   EXPECT_EQ(
       Tool({"vfs", "create", Host("x.vfs"), "--blocks", "0", "--block-size", "1", "--roots", "1"}).status, 2);
@@ -194,7 +187,7 @@ TEST_F(GameDataTool, RecordsAnOlderSetupCutAreReported) {
                        "\" of 65 characters, the most a record holds: an older setup cut a longer name\n");
   r = Tool({"ztp", "list", package});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(Lines(r.out).size(), 4u);  // the records are listed all the same
+  EXPECT_EQ(LinesOf(r.out).size(), 4u);  // the records are listed all the same
   EXPECT_EQ(r.err, "ztp: " + package + ": 3 records share the name \"" + longEntry.substr(0, 127) +
                        "\" of 127 characters, the most a record holds: an older setup cut a longer name\n");
 }

@@ -16,8 +16,8 @@
 #include "package/ZTI_PakDataFiles.h"
 #include "platform/Files.h"
 #include "support/HostFiles.h"
-#include "support/RunProgram.h"
 #include "support/NonRegularFiles.h"
+#include "support/RunProgram.h"
 #include "support/TestMachine.h"
 
 namespace {

@@ -16,13 +16,6 @@ namespace {
 using namespace testing_support;
 namespace fs = std::filesystem;
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 TEST(GameDataToolMemory, PackageExtractDoesNotTrustTheRecordsSizes) {
   TempPrefix prefix;
   TempDir dir;
@@ -51,7 +44,7 @@ TEST(GameDataToolMemory, PackageExtractDoesNotTrustTheRecordsSizes) {
                                "extract", Host("claims.ztp"), Host("out")});
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_EQ(ReadHostFile(dir.Path() / "out" / "ok.txt"), "notes");
-  const auto lines = Lines(r.err);
+  const auto lines = LinesOf(r.err);
   ASSERT_EQ(lines.size(), 2u) << r.err;
   EXPECT_NE(lines[0].find("huge.txt: stored bytes lie outside the package"), std::string::npos) << lines[0];
   EXPECT_NE(lines[1].find("wide.txt: "), std::string::npos) << lines[1];
