@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "engine/SE_Uninstall_Items.h"
@@ -131,6 +132,33 @@ TEST_F(ReplacedGameFilesTest, TheFileInPlaceAfterEachUninstallIsTheNewestStillWa
     HostWrite(kGameFile, "game v0");
     for (const char* step = c.steps; *step; ++step) Step(*step);
     EXPECT_EQ(HostRead(kGameFile), c.afterFirstUninstall);
+  }
+}
+
+// A file the game does not have, made by the first add-on and written over by others:
+// it goes with the last add-on over it, unless the game or the player wrote it since.
+TEST_F(ReplacedGameFilesTest, AFileAnAddOnMadeGoesWithTheLastAddOnOverIt) {
+  const std::optional<std::string> gone;
+  struct Case {
+    const char* steps;
+    std::optional<std::string> after;
+  } cases[] = {
+      {"Aa", gone},          {"ABa", "B1"},         {"ABb", "A1"},
+      {"ABab", gone},        {"ABba", gone},        {"ABAa", "B1"},
+      {"ABAb", "A2"},        {"ABAab", gone},       {"ABAba", gone},
+      {"ABCAcb", "A2"},      {"ABCAcba", gone},     {"ABCAbac", gone},
+      {"AGa", "game v1"},    {"AGAa", "game v1"},   {"ABGab", "game v1"},
+      {"ABGba", "game v1"},  {"AGBab", "game v1"},  {"ABaGb", "game v1"},
+      {"ABGAab", "game v1"}, {"ABGAba", "game v1"}, {"APa", "edited by the player"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.steps);
+    Fresh();
+    installs_.clear();
+    updates_ = 0;
+    HostWrite("C:\\Games\\Demo\\readme.txt", "the game's");
+    for (const char* step = c.steps; *step; ++step) Step(*step);
+    EXPECT_EQ(HostFileExists(kGameFile) ? std::optional(HostRead(kGameFile)) : std::nullopt, c.after);
   }
 }
 
