@@ -12,6 +12,7 @@
 
 #include "engine/SE_Uninstall_Items.h"
 #include "engine/SE_Uninstall_List.h"
+#include "platform/FaultInjection.h"
 #include "platform/Files.h"
 #include "script/SE_FileHelpers.h"
 #include "script/ZTI_CompLines.h"
@@ -160,6 +161,35 @@ TEST_F(ReplacedGameFilesTest, AFileAnAddOnMadeGoesWithTheLastAddOnOverIt) {
     for (const char* step = c.steps; *step; ++step) Step(*step);
     EXPECT_EQ(HostFileExists(kGameFile) ? std::optional(HostRead(kGameFile)) : std::nullopt, c.after);
   }
+}
+
+// A re-install over a made file that another add-on wrote over since, failing at any
+// write, is undone whole: the other add-on's copy is back in its backup folder, so
+// that each uninstall still leaves what the add-ons below wrote.
+TEST_F(ReplacedGameFilesTest, AFailedReinstallOverAMadeFileLeavesTheChainAsItWas) {
+  bool completed = false;
+  for (int64_t write = 1; write < 500 && !completed; ++write) {
+    SCOPED_TRACE("write " + std::to_string(write));
+    Fresh();
+    installs_.clear();
+    HostWrite("C:\\Games\\Demo\\readme.txt", "the game's");
+    Step('A');
+    Step('B');
+    UninstallList().Clear();
+    WriteSource("files/game.dat", "A2");
+    Pack(ScriptOf("A"));
+    platform::ArmWriteFault(write, platform::WriteFault::IoError);
+    Run();
+    platform::DisarmWriteFault();
+    completed = !platform::WriteFaultFired();
+    EXPECT_EQ(AbortRequested, !completed);
+    EXPECT_EQ(HostRead(kGameFile), completed ? "A2" : "B1");
+    Step('b');
+    EXPECT_EQ(HostRead(kGameFile), completed ? "A2" : "A1");
+    Step('a');
+    EXPECT_FALSE(HostFileExists(kGameFile));
+  }
+  EXPECT_TRUE(completed);
 }
 
 // Targets outside the game's folder ("..", "/" as separator, names of dots and
