@@ -22,6 +22,7 @@
 #include "script/SE_Progress.h"
 #include "script/SE_RunChanges.h"
 #include "script/SE_RunLock.h"
+#include "script/SE_WrittenRecords.h"
 #include "script/ZTI_CommandList.h"
 #include "script/ZTI_CompLines.h"
 #include "script/ZTI_SetupInfo.h"
@@ -209,6 +210,7 @@ void TSetupThread::FinishRun() {
   if (info.MakeUninstaller != 1) return;
   // A log or uninstaller that cannot be written stops the run (ERunStopped): without
   // them the installation could not be removed, so it is undone instead.
+  SaveMadeFileStampsOfRun();
   UninstallList().Save(info.InstallDir, info.UninstallPrefix);
   WriteUninstaller(
       SetupPak(), info,

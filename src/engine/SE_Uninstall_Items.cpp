@@ -70,6 +70,9 @@ std::optional<uint64_t> LastRunOf(const std::string& installDir, const std::stri
 TFileUninstaller::TFileUninstaller(const std::string& installDir, const std::string& prefix) {
   const std::string folder = WithoutTrailingBackslashes(installDir);
   backups_ = BackupFolder(folder, prefix);
+  platform::Result<TMadeFileStamps> made = MadeFileStampsOf(backups_);
+  if (made) made_ = std::move(*made);
+  else madeProblem_ = made.Problem();
   const std::optional<uint64_t> ownRun = LastRunOf(folder, prefix);
   if (!ownRun) return;
   std::vector<std::pair<uint64_t, std::string>> later;
@@ -84,14 +87,15 @@ TFileUninstaller::TFileUninstaller(const std::string& installDir, const std::str
 
 TFileStep TFileUninstaller::Plan(const std::string& item) const {
   const std::string original = MirrorPath(backups_, item);
-  const std::optional<TFileStamp> written = WrittenStampOf(backups_, item);
+  std::optional<TFileStamp> written = WrittenStampOf(backups_, item);
+  if (!written) written = made_.Find(item);
   for (const std::string& later : laterBackups_) {
     const std::string copy = MirrorPath(later, item);
     if (!platform::FileExists(copy)) continue;
     // A copy that is not what this one wrote was found there by the other add-on after
     // the game (or the player) had changed the file: it is newer than this one's
     // version and stays that add-on's original.
-    if (written && StampOfFile(copy) != written) continue;
+    if (written && !FileMatchesStamp(copy, *written)) continue;
     // The add-on that replaced the file next after this one: the file in place is
     // its own (or a still later one's) and stays. Its copy is this one's version:
     // the original this one kept takes its place, or, for a file this one made
@@ -100,11 +104,12 @@ TFileStep TFileUninstaller::Plan(const std::string& item) const {
     return {TFileAction::HandOn, copy, original};
   }
   const std::string path = ExpandVariables(std::string_view(item));
-  if (!platform::FileExists(original)) return {TFileAction::Remove, path, {}};
   // A file that is no longer what this one wrote is newer than this add-on (a game
-  // update, the player's own change): it stays, and the original goes.
-  if (written && platform::FileExists(path) && StampOfFile(path) != written)
-    return {TFileAction::KeepNewer, path, original};
+  // update, the player's own change): it stays, and the original, if any, goes.
+  const bool newer = written && platform::FileExists(path) && !FileMatchesStamp(path, *written);
+  if (!platform::FileExists(original))
+    return {newer ? TFileAction::KeepNewer : TFileAction::Remove, path, {}};
+  if (newer) return {TFileAction::KeepNewer, path, original};
   return {TFileAction::Restore, path, original};
 }
 
@@ -125,7 +130,8 @@ bool TakeFileStep(const TFileStep& step) {
       return PutCopyBack(step.from, step.path);
     case TFileAction::HandOn:
       return platform::FileExists(step.from) && platform::ReplaceFileWith(step.from, step.path);
-    case TFileAction::KeepNewer: return platform::FileExists(step.from) && platform::DeleteFileAt(step.from);
+    case TFileAction::KeepNewer:
+      return !step.from.empty() && platform::FileExists(step.from) && platform::DeleteFileAt(step.from);
     case TFileAction::Remove:
     case TFileAction::DropCopy: return platform::FileExists(step.path) && platform::DeleteFileAt(step.path);
   }
@@ -133,7 +139,11 @@ bool TakeFileStep(const TFileStep& step) {
 }
 
 std::string TFileUninstaller::KeptFilesText() const {
-  std::string text;
+  // A refused record kept nothing: its files went as an older setup's do.
+  std::string text = madeProblem_.empty()
+                         ? std::string()
+                         : "The record of the files the add-on made is not used: " + madeProblem_ +
+                               ". They were removed as an older setup's are.";
   for (const std::string& path : kept_)
     text += (text.empty() ? "" : "\r") + ("\"" + path + "\" kept: changed since the add-on was installed");
   return text;

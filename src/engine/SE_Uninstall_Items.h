@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "script/SE_MadeFileStamps.h"
 #include "script/SE_RegistryOldValues.h"
 
 // A registry entry line split into its four fields (root name, key, value name,
@@ -44,7 +45,12 @@ bool RestoreOrRemoveRecordedFile(const std::string& item, const std::string& bac
 // - else the file in place is newer than this add-on (a game update, the player's
 //   own change): it stays, the original is dropped, and the file is named in
 //   KeptFilesText.
-// Without a record (an older setup's backups) the original is put back as before.
+// A file this one made goes the same way: a later add-on's copy of it goes, else the
+// file goes while it is still what this one wrote (its line in the made-file record,
+// script/SE_MadeFileStamps.h), else it is newer and stays.
+// Without a record (an older setup's backups) the original is put back, or a made file
+// deleted, as before; so is every made file when the record is refused as damaged
+// (KeptFilesText says so).
 //
 // What is done for one file item, decided before it is done, so that an uninstaller
 // killed part-way can take the step again exactly as decided: each is safe to repeat
@@ -54,7 +60,7 @@ enum class TFileAction : char {
   Remove = 'd',     // the file at path goes
   HandOn = 'h',     // the original at from takes the place of a later add-on's copy (path)
   DropCopy = 'x',   // a later add-on's copy (path) of a file this one made goes
-  KeepNewer = 'k',  // the file at path changed since and stays; its original at from goes
+  KeepNewer = 'k',  // the file at path changed since and stays; its original at from (if any) goes
 };
 struct TFileStep {
   TFileAction action = TFileAction::Remove;
@@ -77,11 +83,13 @@ class TFileUninstaller {
   const std::string& BackupFolderPath() const { return backups_; }
   // The files kept because they changed since the add-on was installed, one a line
   // ("\r" between them): "\"C:\Games\x.dat\" kept: changed since the add-on was
-  // installed". Empty when none was.
+  // installed", after a line on a made-file record that was refused. Empty when none was.
   std::string KeptFilesText() const;
 
  private:
   std::string backups_;
+  TMadeFileStamps made_;
+  std::string madeProblem_;                // why the made-file record was refused
   std::vector<std::string> laterBackups_;  // the later add-ons' backup folders, oldest first
   std::vector<std::string> kept_;
 };

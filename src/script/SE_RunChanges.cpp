@@ -221,6 +221,19 @@ void TSetupRun::NoteAll(std::vector<TRunRecord> records, bool durable) {
   for (TRunRecord& record : records) records_.push_back(std::move(record));
 }
 
+TMadeFileStamps& TSetupRun::MadeFiles() {
+  if (madeFiles_) return *madeFiles_;
+  platform::Result<TMadeFileStamps> earlier = MadeFileStampsOf(BackupFolder(installDir_, prefix_));
+  if (!earlier)
+    platform::ShowMessageBox(
+        "The record of the files this add-on made before is not used: " + earlier.Problem() +
+            ".\rThis installation writes a new one; a file it made before and does not "
+            "install again goes with the add-on, whatever became of it since.",
+        "Warning", platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+  madeFiles_ = earlier ? std::move(*earlier) : TMadeFileStamps();
+  return *madeFiles_;
+}
+
 bool TSetupRun::CreatedByRun(const std::string& path) const {
   return created_.count(platform::AsciiLower(path)) != 0;
 }

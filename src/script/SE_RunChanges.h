@@ -25,6 +25,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -32,6 +33,7 @@
 #include <vector>
 
 #include "platform/Result.h"
+#include "script/SE_MadeFileStamps.h"
 #include "script/SE_RunJournal.h"
 
 // A run stopped on purpose: a write failure the user cancelled (unattended runs
@@ -112,6 +114,13 @@ class TSetupRun {
   }
   bool RecordedRegistryValueBefore(const std::string& id) const { return registryBefore_.count(id) != 0; }
 
+  // The stamps of the files the add-on made (script/SE_MadeFileStamps.h): its earlier
+  // runs' record, read when first asked for, and this run's files as they are written
+  // (script/SE_WrittenRecords.h). A record that is refused is replaced by this run's,
+  // and the user is told so.
+  TMadeFileStamps& MadeFiles();
+  bool MadeFilesRead() const { return madeFiles_.has_value(); }
+
   const std::string& InstallDir() const { return installDir_; }
   const std::string& Prefix() const { return prefix_; }
 
@@ -132,6 +141,7 @@ class TSetupRun {
   std::unordered_set<std::string> created_;  // lower-cased paths
   std::unordered_set<std::string> premade_;  // made by Begin, not yet recorded
   std::set<std::string> volumesToFlush_;     // "c:\", lower case
+  std::optional<TMadeFileStamps> madeFiles_;
   TRunJournalFile journal_;
   std::vector<TRunRecord> records_;
 };

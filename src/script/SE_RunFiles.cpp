@@ -78,16 +78,26 @@ bool HandKeptOriginalOn(TSetupRun& run, const std::string& kept, const std::stri
 bool ComeToTheTop(TSetupRun& run, const std::string& path, const std::string& kept,
                   const std::string& backups) {
   const std::string folded = CollapseVariables(std::string_view(path));
-  if (const auto above = CopyOfWhatThisOneWrote(run.InstallDir(), run.Prefix(), folded))
+  if (const auto above = CopyOfWhatTheRunWrote(run, folded))
     return HandKeptOriginalOn(run, kept, *above, backups);
   return SetKeptOriginalAside(run, kept, KeptOriginalAside(kept, backups));
+}
+
+// An add-on installed again over a file it made before, which is no longer what it
+// wrote then: the file in place becomes its original, and the add-on right above it,
+// whose copy is this one's version, now sits on a file nobody had: its copy is set
+// aside for the run. False when the copy could not be moved.
+bool ComeToTheTopOfAFileItMade(TSetupRun& run, const std::string& path, const std::string& backups) {
+  const auto above = CopyOfWhatTheRunWrote(run, CollapseVariables(std::string_view(path)));
+  return !above || SetKeptOriginalAside(run, *above, KeptOriginalAside(*above, backups));
 }
 
 // Where the original of a replaced file goes: into the backup folder, unless that
 // already holds one for the path (kept by an earlier run of this setup) or the file
 // is this setup's own from an earlier run; then into the run's undo folder. A file
 // that another add-on, the game or the player changed since this setup last wrote it
-// is kept instead of the earlier original (ComeToTheTop).
+// is kept instead of the earlier original (ComeToTheTop), or, for a file it made, kept
+// as its original (ComeToTheTopOfAFileItMade).
 TOriginalCopy OriginalCopyFor(TSetupRun& run, const std::string& path, TOriginal original) {
   const std::string folded = CollapseVariables(std::string_view(path));
   const std::string backups = BackupFolder(run.InstallDir(), run.Prefix());
@@ -97,8 +107,8 @@ TOriginalCopy OriginalCopyFor(TSetupRun& run, const std::string& path, TOriginal
     // Set aside or handed on by this run already, before an attempt that failed and is
     // retried.
     if (!keptBefore && (!run.InstalledBefore(folded) || run.MovedAway(kept))) return {kept, true};
-    if (keptBefore && ReplacedSinceThisOneWroteIt(run.InstallDir(), run.Prefix(), path) &&
-        ComeToTheTop(run, path, kept, backups))
+    if (ReplacedSinceTheRunWroteIt(run, path) &&
+        (keptBefore ? ComeToTheTop(run, path, kept, backups) : ComeToTheTopOfAFileItMade(run, path, backups)))
       return {kept, true};
   }
   return {MirrorPath(backups + "\\~run", folded), false};
@@ -213,43 +223,61 @@ TUnnamedWrite WriteNewFileUnnamed(const std::string& path, const std::function<b
   return TUnnamedWrite::Written;
 }
 
-}  // namespace
-
-void WriteFileOfRun(const std::string& path, const std::function<bool(const std::string& tempPath)>& writer,
-                    TOriginal original) {
+// What the add-on wrote, replacing a game file or making one, is recorded, so that the
+// uninstaller can tell whether the file in place is still the add-on's. known: the
+// stamp of the content, when the caller had it in memory.
+void WriteAndRecord(const std::string& path, const std::function<bool(const std::string& tempPath)>& writer,
+                    TOriginal original, const std::optional<TFileStamp>& known) {
   for (bool existed = false;;) {
     const std::optional<std::string> failure = TryWrite(path, writer, original, existed);
     if (!failure) {
-      // What replaced a game file is recorded, so that the uninstaller can tell
-      // whether the file in place is still the add-on's.
-      if (existed && original == TOriginal::KeepForUninstall) RecordWhatTheRunWrote(path);
+      if (original == TOriginal::KeepForUninstall) RecordWhatTheRunWrote(path, known, existed);
       return;
     }
     if (!AskRetryAfterWriteFailure(path, *failure)) throw ERunStopped(CouldNotWrite(path, *failure));
   }
 }
 
-void WriteFileOfRunFrom(const std::string& path, const std::function<bool(platform::File&)>& fill,
-                        TOriginal original) {
+void WriteAndRecordFrom(const std::string& path, const std::function<bool(platform::File&)>& fill,
+                        TOriginal original, const std::optional<TFileStamp>& known) {
   for (std::string reason;;) {
     const TUnnamedWrite unnamed = WriteNewFileUnnamed(path, fill, reason);
-    if (unnamed == TUnnamedWrite::Written) return;
+    if (unnamed == TUnnamedWrite::Written) {
+      if (original == TOriginal::KeepForUninstall) RecordWhatTheRunWrote(path, known, false);
+      return;
+    }
     if (unnamed == TUnnamedWrite::NotTaken) break;
     if (!AskRetryAfterWriteFailure(path, reason)) throw ERunStopped(CouldNotWrite(path, reason));
   }
-  WriteFileOfRun(
+  WriteAndRecord(
       path,
       [&](const std::string& temp) {
         platform::File file = platform::File::Open(temp, platform::OpenMode::CreateTruncate);
         return file.IsOpen() && fill(file);
       },
-      original);
+      original, known);
+}
+
+}  // namespace
+
+void WriteFileOfRun(const std::string& path, const std::function<bool(const std::string& tempPath)>& writer,
+                    TOriginal original) {
+  WriteAndRecord(path, writer, original, std::nullopt);
+}
+
+void WriteFileOfRunFrom(const std::string& path, const std::function<bool(platform::File&)>& fill,
+                        TOriginal original) {
+  WriteAndRecordFrom(path, fill, original, std::nullopt);
 }
 
 void WriteBytesOfRun(const std::string& path, const uint8_t* data, size_t count, TOriginal original) {
-  WriteFileOfRunFrom(
-      path, [&](platform::File& file) { return !data || count == 0 || file.WriteAll(data, count); },
-      original);
+  // The stamp of what the add-on writes is taken from the bytes at hand, not read back.
+  std::optional<TFileStamp> known;
+  if (original == TOriginal::KeepForUninstall && ActiveRun())
+    known = StampOfBytes(data, count, TStampDigest::Crc32);
+  WriteAndRecordFrom(
+      path, [&](platform::File& file) { return !data || count == 0 || file.WriteAll(data, count); }, original,
+      known);
 }
 
 void MakeDirectoriesOfRun(const std::string& path) {

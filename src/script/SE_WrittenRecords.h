@@ -1,59 +1,54 @@
-// What an add-on wrote over a file it kept the original of: the size and MD5 digest of
-// the content it put in place, one small text file per replaced file in the add-on's
-// backup folder ("<backup>\~written\" + the file's mirrored path, holding
-// "<size> <32 hex digits>"). The uninstaller gives the original back only while the
-// file in place is still exactly that content: a file the game updated since, or the
-// player changed, is newer than the add-on and stays.
+// What an add-on wrote: the stamp (script/SE_FileStamp.h) of the content it put in
+// place. Over a file it kept the original of, one small text file per replaced file in
+// the add-on's backup folder ("<backup>\~written\" + the file's mirrored path, holding
+// the stamp); into a file it made, a line of the add-on's made-file record
+// (script/SE_MadeFileStamps.h), written once at the end of the run. The uninstaller
+// gives the original back, or deletes a made file, only while the file in place is
+// still exactly that content: a file the game updated since, or the player changed, is
+// newer than the add-on and stays.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/Md5.h"
+#include "script/SE_FileStamp.h"
 
-struct TFileStamp {
-  uint64_t size = 0;
-  platform::Md5Digest digest{};
-  bool operator==(const TFileStamp&) const = default;
-};
+class TSetupRun;
 
-// The stamp of the file's content; nothing when it cannot be read whole.
-std::optional<TFileStamp> StampOfFile(const std::string& path);
-
-std::string FormatStamp(const TFileStamp& stamp);
-// Nothing when the text is not a stamp as FormatStamp writes it.
-std::optional<TFileStamp> ParseStamp(const std::string& text);
-
-// Where the stamp of the file of the folded path is kept, below a backup folder.
+// Where the stamp of the replaced file of the folded path is kept, below a backup folder.
 std::string WrittenRecordPath(const std::string& backupFolder, const std::string& foldedPath);
 
-// After the active run has written the file at path: when the run's backup folder
-// keeps the file's original, the stamp of what is now in place is recorded beside it
-// (as a change of the run, so that an undone run takes it back too). Raises
+// After the active run has written the file at path (a game file it replaced or a file
+// it made): the stamp of what is now in place is recorded, known (from the content the
+// run wrote) or else read back (MD5 for a replaced file, CRC-32 for a made one). A replaced file's goes
+// beside its original at once (as a change of the run, so that an undone run takes it back too); a made
+// file's goes into the run's made-file stamps. replaced: a file was there before the write. Raises
 // ERunStopped when the record cannot be written and the user cancels.
-void RecordWhatTheRunWrote(const std::string& path);
+void RecordWhatTheRunWrote(const std::string& path, const std::optional<TFileStamp>& known, bool replaced);
 
-// The recorded stamp; nothing when there is none (a setup made before stamps were
-// kept, or a file whose original was not kept), or it cannot be read.
+// The run's made-file stamps become the add-on's record, in one write journalled with
+// the run (an undone run leaves the earlier record). Passed over when the run neither
+// made a file nor looked at the record. Raises ERunStopped as above.
+void SaveMadeFileStampsOfRun();
+
+// The recorded stamp of a replaced file; nothing when there is none (a setup made before
+// stamps were kept, or a file whose original was not kept), or it cannot be read.
 std::optional<TFileStamp> WrittenStampOf(const std::string& backupFolder, const std::string& foldedPath);
 
-// The prefixes of the other add-ons that keep originals in the same installation
-// directory: every folder named prefix + "backup" in its trusted folder but this one's (links passed
-// over), in name order.
+// The prefixes of the other add-ons that keep originals or records in the same
+// installation directory: every folder named prefix + "backup" in its trusted folder but
+// this one's (links passed over), in name order.
 std::vector<std::string> OtherAddOnPrefixes(const std::string& installDir, const std::string& prefix);
 
-// Whether the file in place at path is no longer what this add-on (prefix) recorded
-// writing there: another add-on has written over it since, or the game or the player
-// changed it. False when this one has no record (an older setup) or the file cannot
-// be read.
-bool ReplacedSinceThisOneWroteIt(const std::string& installDir, const std::string& prefix,
-                                 const std::string& path);
+// Whether the file in place at path is no longer what the run's add-on recorded writing
+// there (a file it replaced or made): another add-on has written over it since, or the
+// game or the player changed it. False when there is no record (an older setup) or the
+// file cannot be read.
+bool ReplacedSinceTheRunWroteIt(TSetupRun& run, const std::string& path);
 
 // The copy that another add-on of the installation directory kept of the file at the
-// folded path and that is exactly what this one (prefix) recorded writing there: that
+// folded path and that is exactly what the run's add-on recorded writing there: that
 // add-on wrote over the file right after this one, and its "original" is this one's
 // version. Nothing when this one has no record or no other add-on kept such a copy.
-std::optional<std::string> CopyOfWhatThisOneWrote(const std::string& installDir, const std::string& prefix,
-                                                  const std::string& foldedPath);
+std::optional<std::string> CopyOfWhatTheRunWrote(TSetupRun& run, const std::string& foldedPath);

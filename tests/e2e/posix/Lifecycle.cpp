@@ -26,7 +26,7 @@ using testing_support::ReadHostFile;
 
 const std::vector<TAddOn>& AddOns() {
   static const std::vector<TAddOn> addOns = {
-      {'A', {0, 1}, {0, 2}}, {'B', {1, 2}, {0, 1, 2}}, {'C', {0, 2}, {1, 2}}};
+      {'A', {0, 1, 3}, {0, 2}}, {'B', {1, 2, 3}, {0, 1, 2}}, {'C', {0, 2, 3}, {1, 2}}};
   return addOns;
 }
 std::string GameFileName(int f) { return "game" + std::to_string(f) + ".dat"; }
@@ -439,7 +439,7 @@ std::string Recipe(const std::vector<TStep>& steps) {
   std::string text = "  0. a game in " + std::string(kGameDir) + " with " +
                      std::to_string(kGameFiles - kMadeFiles) + " files and " +
                      std::to_string(kGameValues - kMadeValues) + " values under HKCU\\" + kGameKey +
-                     " (not " + ValueName(kGameValues - 1) + ")\n";
+                     " (not " + GameFileName(kGameFiles - 1) + " nor " + ValueName(kGameValues - 1) + ")\n";
   int number = 0;
   for (const TStep& step : steps) {
     if (!Applicable(model, step)) continue;

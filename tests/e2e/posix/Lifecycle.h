@@ -28,8 +28,8 @@ namespace lifecycle {
 
 inline constexpr const char* kGameDir = "C:\\Games\\Life";
 inline constexpr const char* kGameKey = "Software\\LifeGame";
-// The last value is not the game's: an add-on makes it.
-inline constexpr int kGameFiles = 3, kGameValues = 3, kMadeFiles = 0, kMadeValues = 1;
+// The last file and the last value are not the game's: an add-on makes them.
+inline constexpr int kGameFiles = 4, kGameValues = 3, kMadeFiles = 1, kMadeValues = 1;
 
 const std::vector<TAddOn>& AddOns();
 std::string GameFileName(int f);
