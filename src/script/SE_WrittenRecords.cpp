@@ -91,7 +91,7 @@ bool ReplacedSinceTheRunWroteIt(TSetupRun& run, const std::string& path) {
   const std::optional<platform::FileFacts> facts = platform::FileFactsOf(path);
   if (!own || !facts || facts->isDirectory) return false;
   if (facts->size != own->size) return true;
-  const std::optional<TFileStamp> inPlace = StampOfFile(path);
+  const std::optional<TFileStamp> inPlace = StampOfFile(path, own->kind);
   return inPlace && inPlace != own;
 }
 

@@ -15,6 +15,8 @@
 #include "platform/FaultInjection.h"
 #include "platform/Files.h"
 #include "script/SE_FileHelpers.h"
+#include "script/SE_MadeFileStamps.h"
+#include "script/SE_RunChanges.h"
 #include "script/ZTI_CompLines.h"
 #include "SetupRunFixture.h"
 
@@ -151,6 +153,7 @@ TEST_F(ReplacedGameFilesTest, AFileAnAddOnMadeGoesWithTheLastAddOnOverIt) {
       {"AGa", "game v1"},    {"AGAa", "game v1"},   {"ABGab", "game v1"},
       {"ABGba", "game v1"},  {"AGBab", "game v1"},  {"ABaGb", "game v1"},
       {"ABGAab", "game v1"}, {"ABGAba", "game v1"}, {"APa", "edited by the player"},
+      {"AAa", gone},         {"AAGa", "game v1"},   {"AABab", gone},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.steps);
@@ -190,6 +193,51 @@ TEST_F(ReplacedGameFilesTest, AFailedReinstallOverAMadeFileLeavesTheChainAsItWas
     EXPECT_FALSE(HostFileExists(kGameFile));
   }
   EXPECT_TRUE(completed);
+}
+
+// A made file without a usable stamp, from a setup made before made files were stamped
+// or in a damaged record, goes with its add-on as it always did, even when the player
+// changed it since; a damaged record is named. The next installation replaces it whole,
+// after saying so, and its stamps keep a changed file again.
+TEST_F(ReplacedGameFilesTest, AMadeFileWithoutAUsableStampGoesWithItsAddOnAsBefore) {
+  struct Case {
+    std::optional<std::string> record;  // none: no record
+    const char* problem;                // what the uninstaller says of it
+  } cases[] = {
+      {std::nullopt, ""},
+      {"", "does not begin with \"made files 1\""},
+      {"made files 1\n12 0123abcd\n", "line 2 has no path after a tab"},
+      {"made files 1\n7 0123abcd\t$INSTDIRgame.dat", "its last line is cut short"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.record.value_or("no record"));
+    Fresh();
+    installs_.clear();
+    kept_.clear();
+    Step('A');
+    const std::string record = MadeFileStampsPath(BackupsOf("A_"));
+    ASSERT_TRUE(platform::FileExists(record));
+    if (c.record) ASSERT_TRUE(platform::WriteFileBytes(record, c.record->data(), c.record->size()));
+    else ASSERT_TRUE(platform::DeleteFileAt(record));
+    Step('P');
+    Step('a');
+    EXPECT_FALSE(HostFileExists(kGameFile));
+    EXPECT_EQ(kept_.find(c.problem) != std::string::npos, true) << kept_;
+    EXPECT_EQ(kept_.empty(), !c.record) << kept_;
+    if (!c.record) continue;
+
+    Fresh();
+    installs_.clear();
+    Step('A');
+    ASSERT_TRUE(platform::WriteFileBytes(record, c.record->data(), c.record->size()));
+    Step('A');
+    ASSERT_EQ(asked_.size(), 1u);
+    EXPECT_NE(asked_[0].text.find(c.problem), std::string::npos) << asked_[0].text;
+    ASSERT_TRUE(MadeFileStampsOf(BackupsOf("A_"))) << MadeFileStampsOf(BackupsOf("A_")).Problem();
+    Step('P');
+    Step('a');
+    EXPECT_EQ(HostRead(kGameFile), "edited by the player");
+  }
 }
 
 // Targets outside the game's folder ("..", "/" as separator, names of dots and
