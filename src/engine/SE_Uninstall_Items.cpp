@@ -95,7 +95,7 @@ TFileStep TFileUninstaller::Plan(const std::string& item) const {
     // A copy that is not what this one wrote was found there by the other add-on after
     // the game (or the player) had changed the file: it is newer than this one's
     // version and stays that add-on's original.
-    if (written && !FileMatchesStamp(copy, *written)) continue;
+    if (written && MatchOfFile(copy, *written) != TStampMatch::Same) continue;
     // The add-on that replaced the file next after this one: the file in place is
     // its own (or a still later one's) and stays. Its copy is this one's version:
     // the original this one kept takes its place, or, for a file this one made
@@ -106,7 +106,7 @@ TFileStep TFileUninstaller::Plan(const std::string& item) const {
   const std::string path = ExpandVariables(std::string_view(item));
   // A file that is no longer what this one wrote is newer than this add-on (a game
   // update, the player's own change): it stays, and the original, if any, goes.
-  const bool newer = written && platform::FileExists(path) && !FileMatchesStamp(path, *written);
+  const bool newer = written && MatchOfFile(path, *written) == TStampMatch::Changed;
   if (!platform::FileExists(original))
     return {newer ? TFileAction::KeepNewer : TFileAction::Remove, path, {}};
   if (newer) return {TFileAction::KeepNewer, path, original};

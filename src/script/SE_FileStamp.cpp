@@ -1,6 +1,7 @@
 #include "script/SE_FileStamp.h"
 
-#include <vector>
+#include <algorithm>
+#include <memory>
 
 #include "package/CRC.h"
 #include "platform/Files.h"
@@ -41,6 +42,26 @@ class TDigester {
   uint32_t crc_ = 0;
 };
 
+// The stamp of what the open file holds from its current position; nothing when it
+// cannot be read whole.
+std::optional<TFileStamp> StampOfOpenFile(platform::File& file, TStampDigest kind) {
+  TDigester digester(kind);
+  // Most files are small: a buffer of the file's size, not of the largest chunk, and
+  // left unfilled, as the reads fill it (thousands of files are read at an uninstall).
+  const int64_t size = file.Size();
+  const size_t chunkSize = size > 0 ? static_cast<size_t>(std::min<int64_t>(size, kReadChunk)) : 1;
+  const std::unique_ptr<uint8_t[]> chunk(new uint8_t[chunkSize]);
+  TFileStamp stamp;
+  stamp.kind = kind;
+  for (size_t got; (got = file.Read(chunk.get(), chunkSize)) > 0;) {
+    digester.Update(chunk.get(), got);
+    stamp.size += got;
+  }
+  if (static_cast<int64_t>(stamp.size) != size) return std::nullopt;  // a read failed on the way
+  stamp.digest = digester.Finish();
+  return stamp;
+}
+
 }  // namespace
 
 TFileStamp StampOfBytes(const uint8_t* data, size_t count, TStampDigest kind) {
@@ -52,23 +73,16 @@ TFileStamp StampOfBytes(const uint8_t* data, size_t count, TStampDigest kind) {
 std::optional<TFileStamp> StampOfFile(const std::string& path, TStampDigest kind) {
   platform::File file = platform::File::Open(path, platform::OpenMode::ReadShared);
   if (!file.IsOpen()) return std::nullopt;
-  TDigester digester(kind);
-  std::vector<uint8_t> chunk(kReadChunk);
-  TFileStamp stamp;
-  stamp.kind = kind;
-  for (size_t got; (got = file.Read(chunk.data(), chunk.size())) > 0;) {
-    digester.Update(chunk.data(), got);
-    stamp.size += got;
-  }
-  if (static_cast<int64_t>(stamp.size) != file.Size()) return std::nullopt;  // a read failed on the way
-  stamp.digest = digester.Finish();
-  return stamp;
+  return StampOfOpenFile(file, kind);
 }
 
-bool FileMatchesStamp(const std::string& path, const TFileStamp& stamp) {
-  const std::optional<platform::FileFacts> facts = platform::FileFactsOf(path);
-  if (!facts || facts->isDirectory || facts->size != stamp.size) return false;
-  return StampOfFile(path, stamp.kind) == stamp;
+TStampMatch MatchOfFile(const std::string& path, const TFileStamp& stamp) {
+  // One open tells, in most cases, whether the file is there, and its size whether it
+  // needs reading at all: an uninstallation asks this of thousands of files.
+  platform::File file = platform::File::Open(path, platform::OpenMode::ReadShared);
+  if (!file.IsOpen()) return platform::FileExists(path) ? TStampMatch::Changed : TStampMatch::Missing;
+  if (file.Size() != static_cast<int64_t>(stamp.size)) return TStampMatch::Changed;
+  return StampOfOpenFile(file, stamp.kind) == stamp ? TStampMatch::Same : TStampMatch::Changed;
 }
 
 std::string FormatStamp(const TFileStamp& stamp) {

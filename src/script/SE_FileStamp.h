@@ -28,9 +28,11 @@ struct TFileStamp {
 TFileStamp StampOfBytes(const uint8_t* data, size_t count, TStampDigest kind);
 // The stamp of the file's content; nothing when it cannot be read whole.
 std::optional<TFileStamp> StampOfFile(const std::string& path, TStampDigest kind = TStampDigest::Md5);
-// Whether the file at path holds exactly the stamped content: a file of another size
-// is told apart without being read. False when it cannot be read.
-bool FileMatchesStamp(const std::string& path, const TFileStamp& stamp);
+// Whether the file at path holds exactly the stamped content (a file of another size
+// is told apart without being read). A file that is there but cannot be read is not
+// known to be that content: Changed.
+enum class TStampMatch { Same, Changed, Missing };
+TStampMatch MatchOfFile(const std::string& path, const TFileStamp& stamp);
 
 std::string FormatStamp(const TFileStamp& stamp);
 // Nothing when the text is not a stamp as FormatStamp writes it.

@@ -88,11 +88,7 @@ std::vector<std::string> OtherAddOnPrefixes(const std::string& installDir, const
 
 bool ReplacedSinceTheRunWroteIt(TSetupRun& run, const std::string& path) {
   const std::optional<TFileStamp> own = StampOfTheRun(run, CollapseVariables(std::string_view(path)));
-  const std::optional<platform::FileFacts> facts = platform::FileFactsOf(path);
-  if (!own || !facts || facts->isDirectory) return false;
-  if (facts->size != own->size) return true;
-  const std::optional<TFileStamp> inPlace = StampOfFile(path, own->kind);
-  return inPlace && inPlace != own;
+  return own && MatchOfFile(path, *own) == TStampMatch::Changed;
 }
 
 std::optional<std::string> CopyOfWhatTheRunWrote(TSetupRun& run, const std::string& foldedPath) {
@@ -100,7 +96,7 @@ std::optional<std::string> CopyOfWhatTheRunWrote(TSetupRun& run, const std::stri
   if (!own) return std::nullopt;
   for (const std::string& other : OtherAddOnPrefixes(run.InstallDir(), run.Prefix())) {
     std::string copy = MirrorPath(BackupFolder(run.InstallDir(), other), foldedPath);
-    if (platform::FileExists(copy) && FileMatchesStamp(copy, *own)) return copy;
+    if (MatchOfFile(copy, *own) == TStampMatch::Same) return copy;
   }
   return std::nullopt;
 }
