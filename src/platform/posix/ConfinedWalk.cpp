@@ -51,11 +51,43 @@ bool HoldsBelow(const std::string& hostRoot, const std::string& hostPath) {
 }
 
 // A kept folder that was deleted meanwhile is not acted in: a file made in it would be
-// lost with it, yet reported as made. (A file without a name is made in it harmlessly:
-// naming it is a change, which walks afresh.)
+// lost with it, yet reported as made. (A file without a name may be made in it: naming
+// it is a change, which checks the folder again.)
 bool StillThere(const OpenFolder& folder) {
   struct stat st;
   return fstat(folder.Descriptor(), &st) == 0 && st.st_nlink > 0;
+}
+
+// Starts a chain at the confined folder, taken as named.
+bool StartChain(WalkedChain& chain, const detail::ConfinedPath& confined) {
+  const auto hostRoot = ResolveHostPath(confined.root);
+  if (!hostRoot) {
+    errno = ENOENT;
+    return false;
+  }
+  const int root = open(hostRoot->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (root < 0) return false;
+  chain.windowsRoot = confined.root;
+  chain.hostRoot = *hostRoot;
+  chain.folders.push_back(std::make_shared<const OpenFolder>(root));
+  return true;
+}
+
+// Opens the folders of names[from] to names[folderCount - 1] below the chain's last.
+bool ExtendChain(WalkedChain& chain, const detail::ConfinedPath& confined,
+                 const std::vector<std::string>& names, size_t from, size_t folderCount) {
+  for (size_t i = from; i < folderCount; ++i) {
+    bool isLink = false;
+    const int next = OpenFolderBelow(chain.folders.back()->Descriptor(), names[i], isLink);
+    if (next < 0) {
+      // A link is refused by the name the change spelled.
+      if (isLink) detail::NoteRefusedLink(WindowsFolderPath(confined, i));
+      return false;
+    }
+    chain.folders.push_back(std::make_shared<const OpenFolder>(next));
+    chain.names.push_back(names[i]);
+  }
+  return true;
 }
 
 // Walks to the folder of hostPath from the deepest folder the chain shares with it,
@@ -70,17 +102,9 @@ bool StillThere(const OpenFolder& folder) {
 std::optional<Anchor> WalkFromChain(WalkedChain& chain, const detail::ConfinedPath& confined,
                                     const std::string& hostPath, AnchorUse use) {
   const bool reused = !chain.folders.empty();
-  if (!reused) {
-    // The host path of a name below the folder is the folder's followed by host names;
-    // anything else (a name spelled in two letter cases on the host) is not walked.
-    const auto hostRoot = ResolveHostPath(confined.root);
-    if (!hostRoot) {
-      errno = ENOENT;
-      return std::nullopt;
-    }
-    chain.windowsRoot = confined.root;
-    chain.hostRoot = *hostRoot;
-  }
+  if (!reused && !StartChain(chain, confined)) return std::nullopt;
+  // The host path of a name below the folder is the folder's followed by host names;
+  // anything else (a name spelled in two letter cases on the host) is not walked.
   if (!HoldsBelow(chain.hostRoot, hostPath)) {
     errno = ENOENT;
     return std::nullopt;
@@ -90,33 +114,17 @@ std::optional<Anchor> WalkFromChain(WalkedChain& chain, const detail::ConfinedPa
   size_t shared = 0;
   while (shared < chain.names.size() && shared < folderCount && chain.names[shared] == names[shared])
     ++shared;
-  if (reused) {
-    // A path in a folder on the chain (a folder's own, then a file's in it) keeps the
-    // folders below; any other drops what it does not share.
-    if (shared < folderCount) {
-      chain.names.resize(shared);
-      chain.folders.resize(shared + 1);
-    }
-    if (use == AnchorUse::Change && !StillThere(*chain.folders[shared])) {
-      errno = ENOENT;
-      return std::nullopt;
-    }
-  } else {
-    const int root = open(chain.hostRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (root < 0) return std::nullopt;
-    chain.folders.push_back(std::make_shared<const OpenFolder>(root));
+  // A path in a folder on the chain (a folder's own, then a file's in it) keeps the
+  // folders below; any other drops what it does not share.
+  if (shared < folderCount) {
+    chain.names.resize(shared);
+    chain.folders.resize(shared + 1);
   }
-  for (size_t i = shared; i < folderCount; ++i) {
-    bool isLink = false;
-    const int next = OpenFolderBelow(chain.folders.back()->Descriptor(), names[i], isLink);
-    if (next < 0) {
-      // A link is refused by the name the change spelled.
-      if (isLink) detail::NoteRefusedLink(WindowsFolderPath(confined, i));
-      return std::nullopt;
-    }
-    chain.folders.push_back(std::make_shared<const OpenFolder>(next));
-    chain.names.push_back(names[i]);
+  if (reused && use == AnchorUse::Change && !StillThere(*chain.folders[shared])) {
+    errno = ENOENT;
+    return std::nullopt;
   }
+  if (!ExtendChain(chain, confined, names, shared, folderCount)) return std::nullopt;
   return Anchor(chain.folders[folderCount], names.back());
 }
 

@@ -32,13 +32,14 @@ class Anchor {
   std::string name_;
 };
 
+// What an anchor is for: a change, or a file without a name, made in the folder and
+// named there later by a change of its own (which makes sure of the folder then).
+enum class AnchorUse { Change, UnnamedFile };
+
 // The anchor of a Windows path whose host path is hostPath. Nothing (errno set) when a
 // component on the way below a confined folder is a link (ELOOP, the link noted for
 // LastErrorText) or cannot be opened. The folders walked are kept for the thread's next
 // change (platform/posix/WalkedFolders.h).
-// What the anchor is for: a change, or a file without a name, made in the folder and
-// named there later by a change of its own (which makes sure of the folder then).
-enum class AnchorUse { Change, UnnamedFile };
 std::optional<Anchor> AnchorOf(const std::string& windowsPath, const std::string& hostPath,
                                AnchorUse use = AnchorUse::Change);
 
