@@ -87,8 +87,9 @@ TFileUninstaller::TFileUninstaller(const std::string& installDir, const std::str
 
 TFileStep TFileUninstaller::Plan(const std::string& item) const {
   const std::string original = MirrorPath(backups_, item);
-  std::optional<TFileStamp> written = WrittenStampOf(backups_, item);
-  if (!written) written = made_.Find(item);
+  // The made file's stamp comes first (script/SE_WrittenRecords.h).
+  std::optional<TFileStamp> written = made_.Find(item);
+  if (!written) written = WrittenStampOf(backups_, item);
   for (const std::string& later : laterBackups_) {
     const std::string copy = MirrorPath(later, item);
     if (!platform::FileExists(copy)) continue;

@@ -16,11 +16,11 @@ namespace {
 
 constexpr std::string_view kBackupFolderEnd = "backup";
 
-// What the run's add-on recorded writing at the folded path: the replaced file's stamp,
-// else the made file's.
+// What the run's add-on recorded writing at the folded path: the made file's stamp,
+// else the replaced file's (the order: SE_WrittenRecords.h).
 std::optional<TFileStamp> StampOfTheRun(TSetupRun& run, const std::string& foldedPath) {
-  if (auto written = WrittenStampOf(BackupFolder(run.InstallDir(), run.Prefix()), foldedPath)) return written;
-  return run.MadeFiles().Find(foldedPath);
+  if (auto made = run.MadeFiles().Find(foldedPath)) return made;
+  return WrittenStampOf(BackupFolder(run.InstallDir(), run.Prefix()), foldedPath);
 }
 
 }  // namespace

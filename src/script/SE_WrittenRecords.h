@@ -34,6 +34,11 @@ void SaveMadeFileStampsOfRun();
 
 // The recorded stamp of a replaced file; nothing when there is none (a setup made before
 // stamps were kept, or a file whose original was not kept), or it cannot be read.
+//
+// Where both are there, the made-file line is the add-on's stamp of the file: it is
+// written only while the add-on keeps no original of the file, and goes when it keeps
+// one, while a replaced file's record may outlive its original (another add-on's
+// uninstall dropped it) and stands only until the add-on writes the file again.
 std::optional<TFileStamp> WrittenStampOf(const std::string& backupFolder, const std::string& foldedPath);
 
 // The prefixes of the other add-ons that keep originals or records in the same

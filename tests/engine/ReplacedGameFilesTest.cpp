@@ -154,7 +154,7 @@ TEST_F(ReplacedGameFilesTest, AFileAnAddOnMadeGoesWithTheLastAddOnOverIt) {
       {"ABGba", "game v1"},  {"AGBab", "game v1"},  {"ABaGb", "game v1"},
       {"ABGAab", "game v1"}, {"ABGAba", "game v1"}, {"APa", "edited by the player"},
       {"AAa", gone},         {"AAGa", "game v1"},   {"AABab", gone},
-      {"ABaGBb", "game v1"},
+      {"ABaGBb", "game v1"}, {"ABaBb", gone},       {"ABaBPb", "edited by the player"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.steps);
