@@ -13,6 +13,7 @@
 #include "package/CRC.h"
 #include "package/ZTI_PakExtended.h"
 #include "package/ZTI_PakFile.h"
+#include "package/ZTI_PakTableFrame.h"
 #include "package/ZTI_PakVerify.h"
 #include "package/ZTI_SolidPacker.h"
 #include "package/ZTI_ZstdFrames.h"
@@ -44,6 +45,40 @@ Bytes Noise(size_t length, int seed) {
   Bytes out(length);
   for (uint8_t& b : out) b = static_cast<uint8_t>(rng());
   return out;
+}
+
+// Where the locator and the table of an extended package lie, and the package with
+// another table (and Required bits) in place of its own.
+struct TableAt {
+  explicit TableAt(const Bytes& package)
+      : locator(package.size() - kSetupHeaderSize - kLocatorSize),
+        table(platform::DecodeFixed64(package.data() + locator + 8)),
+        required(platform::DecodeFixed16(package.data() + locator + 4)) {}
+  Bytes Table(const Bytes& package) const {
+    return Bytes(package.begin() + static_cast<ptrdiff_t>(table),
+                 package.begin() + static_cast<ptrdiff_t>(locator));
+  }
+  Bytes With(const Bytes& package, const Bytes& newTable, uint16_t newRequired) const {
+    Bytes out(package.begin(), package.begin() + static_cast<ptrdiff_t>(table));
+    out.insert(out.end(), newTable.begin(), newTable.end());
+    AppendLocator(out, {newRequired, table, newTable.size(), Crc32(newTable.data(), newTable.size())});
+    const uint64_t locatorAt = table + newTable.size();
+    out.insert(out.end(), package.end() - static_cast<ptrdiff_t>(kSetupHeaderSize), package.end());
+    platform::EncodeFixed32(out.data() + out.size() - 4, static_cast<uint32_t>(locatorAt));
+    return out;
+  }
+  size_t locator;
+  uint64_t table;
+  uint16_t required;
+};
+
+// The package as an older packer of the same layout wrote it: the table plain.
+Bytes WithPlainTable(const Bytes& package) {
+  const TableAt at(package);
+  if (!(at.required & kZstdTable)) return package;
+  const std::optional<Bytes> plain = DecompressTable(at.Table(package));
+  EXPECT_TRUE(plain);
+  return at.With(package, plain.value_or(Bytes()), at.required & ~kZstdTable);
 }
 
 class PakSolid : public ::testing::Test {
@@ -195,7 +230,8 @@ TEST_F(PakSolid, DamageIsFoundAtTheEntryItHits) {
 
 TEST_F(PakSolid, ALayoutOrMethodThisProgramDoesNotKnowIsANewerToolsNotDamage) {
   Plan();
-  const Bytes good = Pack(1, Path("good.pak"));
+  const Bytes good = WithPlainTable(Pack(1, Path("packed.pak")));
+  ASSERT_TRUE(platform::WriteFileBytes(Path("good.pak"), good.data(), good.size()));
   const size_t headerAt = good.size() - kSetupHeaderSize;
   const size_t locatorAt = headerAt - kLocatorSize;
   const uint64_t tableAt = platform::DecodeFixed64(good.data() + locatorAt + 8);
@@ -215,7 +251,8 @@ TEST_F(PakSolid, ALayoutOrMethodThisProgramDoesNotKnowIsANewerToolsNotDamage) {
   };
   const std::vector<Case> cases = {
       {"header version 3", [&](Bytes& b) { b[headerAt + 4] = 3; }},
-      {"a required feature", [&](Bytes& b) { b[locatorAt + 4] = 1; }},
+      {"a required feature", [&](Bytes& b) { b[locatorAt + 4] = 2; }},
+      {"a required feature besides the table's frame", [&](Bytes& b) { b[locatorAt + 5] = 0x80; }},
       {"an entry's method 9",
        [&](Bytes& b) {
          b[methodAt] = 9;
@@ -342,3 +379,62 @@ TEST(ZstdFrames, AFrameGivesItsLengthAndDamageRaises) {
 }
 
 }  // namespace
+
+// The table of a zstd package is a frame: it reads as the plain table does; a frame
+// that decodes wrongly, or to more than it may claim, makes a damaged package, not a
+// newer one.
+TEST_F(PakSolid, TheTableIsAFrameThatReadsAsThePlainTable) {
+  Plan();
+  const Bytes framed = Pack(1, Path("framed.pak"));
+  const TableAt at(framed);
+  ASSERT_EQ(at.required, kZstdTable);
+  const Bytes plainTable = DecompressTable(at.Table(framed)).value();
+  EXPECT_LT(at.Table(framed).size(), plainTable.size());
+  const Bytes plain = at.With(framed, plainTable, 0);
+  const auto entriesOf = [&](const Bytes& package) {
+    EXPECT_TRUE(platform::WriteFileBytes(Path("read.pak"), package.data(), package.size()));
+    TPak pak;
+    pak.Create(Path("read.pak"), false, false);
+    EXPECT_TRUE(pak.TableComplete());
+    std::vector<std::string> seen;
+    for (size_t i = 0; i < pak.Count(); ++i) {
+      const TPakFile& e = pak.Entries()[i];
+      seen.push_back(e.Name + " " + std::to_string(e.Block) + " " + std::to_string(e.Offset) + " " +
+                     std::to_string(e.OrigSize) + " " + std::to_string(e.CRC));
+      if (!contents[i].empty()) {
+        EXPECT_EQ(pak.ReadEntry(static_cast<int>(i)), contents[i]) << i;
+      }
+    }
+    return seen;
+  };
+  const std::vector<std::string> fromFrame = entriesOf(framed);
+  EXPECT_EQ(fromFrame.size(), contents.size());
+  EXPECT_EQ(entriesOf(plain), fromFrame);
+
+  // A frame of 65 times its length in zeros: more than any table the packer frames.
+  const Bytes zeros(65 * 4096, 0);
+  Bytes bomb = CompressZstd(zeros.data(), zeros.size(), 1);
+  ASSERT_LT(bomb.size() * 65, zeros.size());
+  EXPECT_FALSE(DecompressTable(bomb)) << "a frame that claims more than it may";
+  EXPECT_FALSE(CompressTable(zeros)) << "the packer keeps such a table plain";
+  Bytes truncated = at.Table(framed);
+  truncated.resize(truncated.size() - 3);
+  struct Case {
+    const char* what;
+    Bytes table;
+  };
+  const std::vector<Case> cases = {
+      {"a frame that ends early", truncated},
+      {"the plain table marked as a frame", plainTable},
+      {"a frame of zeros 65 times as long", bomb},
+  };
+  for (const Case& c : cases) {
+    const Bytes bad = at.With(framed, c.table, kZstdTable);
+    ASSERT_TRUE(platform::WriteFileBytes(Path("bad.pak"), bad.data(), bad.size()));
+    TPak pak;
+    pak.Create(Path("bad.pak"), false, false);
+    EXPECT_FALSE(pak.TableComplete()) << c.what;
+    EXPECT_FALSE(pak.MadeByNewerTool()) << c.what;
+    EXPECT_EQ(pak.Count(), 0u) << c.what;
+  }
+}
