@@ -3,6 +3,9 @@
 // every entry; damage anywhere is found and named; a layout this program does not
 // know is told apart from a damaged one.
 #include <gtest/gtest.h>
+// The frame header's window, which only zstd's advanced interface reads.
+#define ZSTD_STATIC_LINKING_ONLY
+#include <zstd.h>
 
 #include <cstring>
 #include <functional>
@@ -437,4 +440,45 @@ TEST_F(PakSolid, TheTableIsAFrameThatReadsAsThePlainTable) {
     EXPECT_FALSE(pak.MadeByNewerTool()) << c.what;
     EXPECT_EQ(pak.Count(), 0u) << c.what;
   }
+}
+
+// The strongest setting packs at a higher level in blocks of the same size: no frame
+// asks a reader for a window larger than its block, so reading one takes no more
+// memory than at the default, however long the entry. Incompressible entries that fit
+// a block go into it; the bytes are the same for any number of workers.
+TEST_F(PakSolid, TheStrongestSettingKeepsEveryWindowWithinItsBlock) {
+  // Text that repeats every 50,000 bytes: level 19 packs it fast, and the window is
+  // chosen by the block's length, not by what it holds.
+  const Bytes verse = Text(50000, 21);
+  Bytes longText;
+  while (longText.size() < 2 * kSolidBlockSize + 12345)
+    longText.insert(longText.end(), verse.begin(), verse.end());
+  contents = {longText, Noise(300000, 22), Text(70000, 23)};
+  sources.clear();
+  for (size_t i = 0; i < contents.size(); ++i)
+    sources.push_back({"e" + std::to_string(i) + ".dat", "", &contents[i], 1, contents[i].size()});
+  const auto pack = [&](unsigned workers, const std::string& path) {
+    TPak pak;
+    pak.Create(path, false, true);
+    PackSolid(pak, sources, StrongestSolidOptions(workers), nullptr);
+    EXPECT_TRUE(pak.WriteExtendedTable());
+    pak.Close();
+    return platform::ReadWholeFile(path).value();
+  };
+  const Bytes one = pack(1, Path("one.pak"));
+  EXPECT_EQ(pack(3, Path("three.pak")), one);
+  TPak pak;
+  pak.Create(Path("one.pak"), false, false);
+  ASSERT_TRUE(pak.TableComplete());
+  EXPECT_EQ(pak.Entries()[1].Method(), TCompression::ZstdBlocks) << "noise goes into the block";
+  ASSERT_GE(pak.Blocks().size(), 3u);
+  for (const TPakBlock& block : pak.Blocks()) {
+    EXPECT_LE(block.ContentSize, kSolidBlockSize);
+    ZSTD_frameHeader header{};
+    ASSERT_EQ(ZSTD_getFrameHeader(&header, one.data() + block.Offset, block.StoredSize), 0u);
+    EXPECT_LE(header.windowSize, kSolidBlockSize) << block.Offset;
+    EXPECT_LT(header.windowSize / 2, block.ContentSize) << "a window no larger than the block needs";
+  }
+  for (size_t i = 0; i < contents.size(); ++i)
+    EXPECT_EQ(pak.ReadEntry(static_cast<int>(i)), contents[i]) << i;
 }
