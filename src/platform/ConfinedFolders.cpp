@@ -61,18 +61,24 @@ std::optional<std::vector<std::string>> NamesBelow(const std::vector<std::string
 }  // namespace
 
 ConfinedFolder::ConfinedFolder(const std::string& folder) : folder_(folder) {
-  const std::lock_guard<std::mutex> lock(Guard());
-  Folders().push_back(folder_);
+  {
+    const std::lock_guard<std::mutex> lock(Guard());
+    Folders().push_back(folder_);
+  }
+  detail::ReleaseConfinedWalks();
 }
 
 ConfinedFolder::~ConfinedFolder() {
-  const std::lock_guard<std::mutex> lock(Guard());
-  auto& folders = Folders();
-  for (auto it = folders.begin(); it != folders.end(); ++it)
-    if (*it == folder_) {
-      folders.erase(it);
-      break;
-    }
+  {
+    const std::lock_guard<std::mutex> lock(Guard());
+    auto& folders = Folders();
+    for (auto it = folders.begin(); it != folders.end(); ++it)
+      if (*it == folder_) {
+        folders.erase(it);
+        break;
+      }
+  }
+  detail::ReleaseConfinedWalks();
 }
 
 void SetConfinedChangeHook(std::function<void()> hook) {

@@ -56,6 +56,9 @@ struct ConfinedPath {
 // names below it; nothing when no confined folder holds it, or for the folder itself.
 std::optional<ConfinedPath> ConfinementOf(const std::string& path);
 void RunConfinedChangeHook();
+// Lets go of the folders walks keep open between changes (each system's own), as the
+// confined folders have changed.
+void ReleaseConfinedWalks();
 // The link a confined walk refused, for the reason the platform gives next.
 void NoteRefusedLink(const std::string& path);
 // "\"path\" is a link, which an elevated change does not follow", or empty when no

@@ -10,28 +10,37 @@
 #include <optional>
 #include <string>
 
+#include "platform/posix/WalkedFolders.h"
+
 namespace platform::posix {
 
 class Anchor {
  public:
-  Anchor(int folder, std::string name) : folder_(folder), name_(std::move(name)) {}
-  ~Anchor();
-  Anchor(Anchor&& other) noexcept;
-  Anchor& operator=(Anchor&&) = delete;
+  // A whole host path, from the current directory.
+  explicit Anchor(std::string hostPath) : name_(std::move(hostPath)) {}
+  Anchor(SharedFolder folder, std::string name) : folder_(std::move(folder)), name_(std::move(name)) {}
+  Anchor(Anchor&&) noexcept = default;
+  Anchor& operator=(Anchor&&) noexcept = default;
   Anchor(const Anchor&) = delete;
   Anchor& operator=(const Anchor&) = delete;
 
-  int Folder() const { return folder_; }
+  int Folder() const { return folder_ ? folder_->Descriptor() : AT_FDCWD; }
   const char* Name() const { return name_.c_str(); }
 
  private:
-  int folder_ = AT_FDCWD;  // owned unless AT_FDCWD
+  SharedFolder folder_;  // none: the current directory
   std::string name_;
 };
 
+// What an anchor is for: a change, or a file without a name, made in the folder and
+// named there later by a change of its own (which makes sure of the folder then).
+enum class AnchorUse { Change, UnnamedFile };
+
 // The anchor of a Windows path whose host path is hostPath. Nothing (errno set) when a
 // component on the way below a confined folder is a link (ELOOP, the link noted for
-// LastErrorText) or cannot be opened.
-std::optional<Anchor> AnchorOf(const std::string& windowsPath, const std::string& hostPath);
+// LastErrorText) or cannot be opened. The folders walked are kept for the thread's next
+// change (platform/posix/WalkedFolders.h).
+std::optional<Anchor> AnchorOf(const std::string& windowsPath, const std::string& hostPath,
+                               AnchorUse use = AnchorUse::Change);
 
 }  // namespace platform::posix

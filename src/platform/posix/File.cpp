@@ -65,9 +65,8 @@ File File::Open(const std::string& path, OpenMode mode) {
     return File();
   }
   // Only a change is confined: reading goes by the path as before.
-  const auto anchor = mode == OpenMode::ReadShared
-                          ? std::optional<posix::Anchor>(posix::Anchor(AT_FDCWD, *hostPath))
-                          : posix::AnchorOf(path, *hostPath);
+  const auto anchor = mode == OpenMode::ReadShared ? std::optional<posix::Anchor>(posix::Anchor(*hostPath))
+                                                   : posix::AnchorOf(path, *hostPath);
   if (!anchor) return File();
   const int fd = OpenHost(*anchor, *hostPath, mode);
   return fd < 0 ? File() : File(fd);
@@ -79,7 +78,12 @@ File File::CreateUnnamed(const std::string& directory) {
     errno = ENOENT;
     return File();
   }
-  const int fd = open(hostPath->c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+  // Made in the folder a change there would act in: below a confined folder the one
+  // its walk checked, never one a link leads to.
+  const auto anchor = posix::AnchorOf(directory, *hostPath, posix::AnchorUse::UnnamedFile);
+  if (!anchor) return File();
+  const int noFollow = anchor->Folder() != AT_FDCWD ? O_NOFOLLOW : 0;
+  const int fd = openat(anchor->Folder(), anchor->Name(), O_TMPFILE | O_RDWR | noFollow | O_CLOEXEC, 0666);
   return fd < 0 ? File() : File(fd);
 }
 

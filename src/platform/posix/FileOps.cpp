@@ -247,6 +247,8 @@ bool ReplaceFileWith(const std::string& source, const std::string& target, Durab
   }
   if (existed) posix::NoteNameRemoved(*from);
   else posix::NoteNameRenamed(*from, *to);
+  // Onto a name that was taken only a file moves; onto a free one a folder may have.
+  if (!existed && AnchorStat(*toAnchor, st) && S_ISDIR(st.st_mode)) posix::ForgetWalkedFolders();
   if (durability == Durability::AtVolumeFlush) return true;
   // The rename itself is made durable with the directory that holds the name.
   if (IsConfined(*toAnchor)) {
@@ -298,7 +300,8 @@ bool RenameFile(const std::string& oldPath, const std::string& newPath) {
   }
   const auto fromAnchor = posix::AnchorOf(oldPath, *from);
   if (!fromAnchor) return false;
-  if (!AnchorNameExists(*fromAnchor)) return Refuse(ENOENT);
+  struct stat moved;
+  if (!AnchorStat(*fromAnchor, moved)) return Refuse(ENOENT);
   const auto toAnchor = posix::AnchorOf(newWindowsPath, *to);
   if (!toAnchor) return false;
   const posix::Anchor& target = *toAnchor;
@@ -319,6 +322,7 @@ bool RenameFile(const std::string& oldPath, const std::string& newPath) {
   }
   posix::NoteNameRemoved(*from);
   posix::NoteNameAdded(*to);
+  if (S_ISDIR(moved.st_mode)) posix::ForgetWalkedFolders();
   return true;
 }
 
@@ -342,6 +346,7 @@ bool RemoveEmptyDirectory(const std::string& path) {
   const auto anchor = posix::AnchorOf(path, *hostPath);
   if (!anchor || unlinkat(anchor->Folder(), anchor->Name(), AT_REMOVEDIR) != 0) return false;
   posix::NoteNameRemoved(*hostPath);
+  posix::ForgetWalkedFolders();
   return true;
 }
 

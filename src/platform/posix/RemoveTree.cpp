@@ -79,9 +79,7 @@ bool RemoveFolderIn(int parent, const std::string& name, const std::string& wind
   return true;
 }
 
-}  // namespace
-
-bool RemoveTree(const std::string& directory) {
+bool RemoveTreeOnce(const std::string& directory) {
   const auto parsed = posix::ParseWindowsPath(directory);
   if (!parsed || parsed->components.empty()) {  // never a drive's root
     errno = EACCES;
@@ -100,6 +98,15 @@ bool RemoveTree(const std::string& directory) {
   if (S_ISLNK(st.st_mode)) return DeleteEntry(anchor->Folder(), anchor->Name(), st, windowsPath, *hostPath);
   if (!S_ISDIR(st.st_mode)) return true;
   return RemoveFolderIn(anchor->Folder(), anchor->Name(), windowsPath, *hostPath);
+}
+
+}  // namespace
+
+bool RemoveTree(const std::string& directory) {
+  const bool removed = RemoveTreeOnce(directory);
+  // Folders went, or some of them did.
+  posix::ForgetWalkedFolders();
+  return removed;
 }
 
 }  // namespace platform

@@ -101,3 +101,10 @@ bool RenameByHandle(HANDLE handle, const std::string& newPath, bool replace) {
 }
 
 }  // namespace platform::win32
+
+namespace platform::detail {
+
+// The handles of a walk are held for one change only: nothing is kept between changes.
+void ReleaseConfinedWalks() {}
+
+}  // namespace platform::detail

@@ -7,6 +7,8 @@
 #include <functional>
 #include <map>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include "platform/CodePage.h"
 #include "platform/ConfinedFolders.h"
@@ -161,6 +163,138 @@ TEST(ConfinedFoldersPosix, AFolderSwappedForALinkAfterTheWalkIsNotFollowed) {
   SetConfinedChangeHook(nullptr);
   EXPECT_EQ(Snapshot(machine.outside), before);
   EXPECT_FALSE(fs::exists(machine.game / "moved" / "victim.dll"));
+}
+
+// The folders a walk opened are kept for the next change; these changes come between
+// two writes to the same folder, and the second write must land where a fresh walk
+// would put it.
+struct BetweenWritesRow {
+  const char* what;
+  std::function<void(const fs::path& game)> between;
+  const char* written;  // where the second file is, below the game folder
+};
+
+bool WriteText(const std::string& path, const std::string& text) {
+  return WriteFileBytes(path, text.data(), text.size());
+}
+
+TEST(ConfinedFoldersPosix, AWriteAfterAFolderChangedLandsWhereAFreshWalkPutsIt) {
+  const BetweenWritesRow rows[] = {
+      {"removed and made again by the program",
+       [](const fs::path&) {
+         EXPECT_TRUE(RemoveTree("C:\\Game\\a"));
+         EXPECT_TRUE(MakeDirectory("C:\\Game\\a"));
+         EXPECT_TRUE(MakeDirectory("C:\\Game\\a\\b"));
+       },
+       "a/b/second.dat"},
+      {"renamed by the program and made again",
+       [](const fs::path&) {
+         EXPECT_TRUE(RenameFile("C:\\Game\\a", "C:\\Game\\old"));
+         EXPECT_TRUE(MakeDirectory("C:\\Game\\a"));
+         EXPECT_TRUE(MakeDirectory("C:\\Game\\a\\b"));
+       },
+       "a/b/second.dat"},
+      {"emptied folder removed by the program and made again",
+       [](const fs::path&) {
+         EXPECT_TRUE(DeleteFileAt("C:\\Game\\a\\b\\first.dat"));
+         EXPECT_TRUE(RemoveEmptyDirectory("C:\\Game\\a\\b"));
+         EXPECT_TRUE(MakeDirectory("C:\\Game\\a\\b"));
+       },
+       "a/b/second.dat"},
+      {"removed and made again by someone else",
+       [](const fs::path& game) {
+         fs::remove_all(game / "a");
+         fs::create_directories(game / "a" / "b");
+       },
+       "a/b/second.dat"},
+  };
+  for (const BetweenWritesRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    TempPrefix prefix;
+    const fs::path game = prefix.DriveC() / "Game";
+    fs::create_directories(game / "a" / "b");
+    const ConfinedFolder confined("C:\\Game");
+    ASSERT_TRUE(WriteText("C:\\Game\\a\\b\\first.dat", "first")) << LastErrorText();
+    row.between(game);
+    EXPECT_TRUE(WriteText("C:\\Game\\a\\b\\second.dat", "second")) << LastErrorText();
+    const auto seen = Snapshot(game);
+    EXPECT_EQ(seen.count(row.written) ? seen.at(row.written) : "(missing)", "second");
+    EXPECT_EQ(seen.count("old/b/second.dat"), 0u);
+  }
+}
+
+// A folder swapped for a link after a change walked through it: the next change does
+// not follow the link, whether its path goes through the folder it kept or walks there
+// again from a folder it shares.
+TEST(ConfinedFoldersPosix, AKeptFolderSwappedForALinkIsNeverFollowed) {
+  const LinkedWayRow rows[] = {
+      {"the same folder again", [] { return WriteText("C:\\Game\\data\\planted.dll", "x"); }},
+      {"by way of another folder",
+       [] {
+         EXPECT_TRUE(WriteText("C:\\Game\\other\\own.dat", "own")) << LastErrorText();
+         return WriteText("C:\\Game\\data\\planted.dll", "x");
+       }},
+      {"removing the folder's file", [] { return DeleteFileAt("C:\\Game\\data\\victim.dll"); }},
+  };
+  for (const LinkedWayRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    PlantedGame machine;
+    fs::remove(machine.game / "data");
+    Put(machine.game / "data" / "victim.dll", "the game's");
+    fs::create_directories(machine.game / "other");
+    const ConfinedFolder confined("C:\\Game");
+    ASSERT_TRUE(WriteText("C:\\Game\\data\\kept.dat", "kept")) << LastErrorText();
+    const auto before = Snapshot(machine.outside);
+    fs::rename(machine.game / "data", machine.game / "moved");
+    fs::create_directory_symlink(machine.outside, machine.game / "data");
+    row.change();
+    EXPECT_EQ(Snapshot(machine.outside), before);
+  }
+}
+
+size_t OpenDescriptors() {
+  size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+
+// Several threads write into folders they share and folders of their own; every file
+// lands, and no folder stays open once the threads and the confinement are gone.
+TEST(ConfinedFoldersPosix, ThreadsKeepingFoldersWriteEveryFileAndLeaveNoneOpen) {
+  TempPrefix prefix;
+  const fs::path game = prefix.DriveC() / "Game";
+  constexpr int kThreads = 4, kFiles = 60;
+  for (int t = 0; t < kThreads; ++t) fs::create_directories(game / "shared" / ("own" + std::to_string(t)));
+  const size_t openBefore = OpenDescriptors();
+  {
+    const ConfinedFolder confined("C:\\Game");
+    std::vector<int> failures(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+      threads.emplace_back([t, &failures] {
+        const std::string own = "C:\\Game\\shared\\own" + std::to_string(t) + "\\";
+        for (int i = 0; i < kFiles; ++i) {
+          const std::string name = std::to_string(t) + "-" + std::to_string(i) + ".dat";
+          if (!WriteText(own + name, name)) ++failures[size_t(t)];
+          if (!WriteText("C:\\Game\\shared\\" + name, name)) ++failures[size_t(t)];
+        }
+      });
+    for (auto& thread : threads) thread.join();
+    // This thread's own kept folders go with the confinement.
+    EXPECT_TRUE(WriteText("C:\\Game\\shared\\own0\\main.dat", "main"));
+    EXPECT_EQ(failures, std::vector<int>(kThreads, 0));
+  }
+  EXPECT_EQ(OpenDescriptors(), openBefore);
+  const auto seen = Snapshot(game);
+  for (int t = 0; t < kThreads; ++t)
+    for (int i = 0; i < kFiles; ++i) {
+      const std::string name = std::to_string(t) + "-" + std::to_string(i) + ".dat";
+      EXPECT_EQ(seen.count("shared/own" + std::to_string(t) + "/" + name)
+                    ? seen.at("shared/own" + std::to_string(t) + "/" + name)
+                    : "",
+                name);
+      EXPECT_EQ(seen.count("shared/" + name) ? seen.at("shared/" + name) : "", name);
+    }
 }
 
 }  // namespace
