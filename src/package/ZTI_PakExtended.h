@@ -7,9 +7,10 @@
 //   Header:  "ZTPF", Version 2, FileCount 0, PakStart u32 (0xFFFFFFFF past 4 GiB),
 //            TableOffset u32 (the locator's position, 0xFFFFFFFF past 4 GiB). A
 //            program that reads only the first layout finds no entries in it.
-//   Locator: "ZTPX", Required u16 (features a reader must know: none so far),
+//   Locator: "ZTPX", Required u16 (features a reader must know: bit 0, the table
+//            is one zstd frame of its bytes, ZTI_PakTableFrame.h),
 //            reserved u16, TableOffset u64, TableLength u64, TableCRC u32 (over the
-//            table's bytes), reserved u32.
+//            table's stored bytes), reserved u32.
 //   Table:   PakStart u64;
 //            PartCount u32, then per part (data files beside the program): Size u64,
 //              SHA-256 (32 bytes), name suffix (u16 length + bytes);
@@ -40,6 +41,9 @@ constexpr uint16_t kExtendedVersion = 2;
 // that claims more is not trusted with the memory.
 constexpr uint64_t kMaxBlockContent = 16ull << 20;
 constexpr size_t kLocatorSize = 32;
+// The locator's Required bits this program knows.
+constexpr uint16_t kZstdTable = 1;
+constexpr uint16_t kKnownRequired = kZstdTable;
 
 struct TPakLocator {
   uint16_t Required = 0;

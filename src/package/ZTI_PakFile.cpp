@@ -5,6 +5,7 @@
 
 #include "package/CRC.h"
 #include "package/ZTI_PakExtended.h"
+#include "package/ZTI_PakTableFrame.h"
 #include "package/ZTI_SignedProgram.h"
 #include "package/ZTI_ZStream.h"
 #include "package/ZTI_ZstdFrames.h"
@@ -127,7 +128,7 @@ void TPak::ReadExtendedTable(uint64_t headerAt) {
     return;
   const std::optional<TPakLocator> locator = ParseLocator(raw);
   if (!locator) return;
-  if (locator->Required != 0) {
+  if ((locator->Required & ~kKnownRequired) != 0) {
     newerTool_ = true;
     return;
   }
@@ -138,6 +139,11 @@ void TPak::ReadExtendedTable(uint64_t headerAt) {
       !file_.ReadExact(table.data(), table.size()))
     return;
   if (Crc32(table.data(), table.size()) != locator->TableCRC) return;
+  if (locator->Required & kZstdTable) {
+    std::optional<Bytes> plain = DecompressTable(table);
+    if (!plain) return;
+    table = std::move(*plain);
+  }
   TParsedTable parsed = ParseExtendedTable(table);
   if (parsed.fault == TTableFault::Newer) newerTool_ = true;
   if (parsed.fault != TTableFault::None) return;

@@ -301,6 +301,9 @@ class TPak {
   // blocks are recorded with AddBlockEntry, the others stored as above; then
   // WriteExtendedTable instead of WriteTable.
   void UseExtendedLayout() { extended_ = true; }
+  // The extended table is written as a zstd frame (ZTI_PakTableFrame.h): only readers
+  // of zstd packages know it, so zlib packages keep theirs plain.
+  void CompressExtendedTable() { compressTable_ = true; }
   std::optional<uint32_t> AppendBlock(const TPakBlock& block, const Bytes& frame);
   bool AddBlockEntry(int index, uint32_t block, uint64_t offset, uint64_t origSize, uint32_t crc);
   // Appends more of an entry stored as it is (StorePacked wrote its first part and
@@ -361,6 +364,7 @@ class TPak {
   Bytes cachedContent_;
   bool extended_ = false;
   bool newerTool_ = false;
+  bool compressTable_ = false;
   std::string fileName_;
   int64_t fileSize_ = 0;
   bool tableComplete_ = true;

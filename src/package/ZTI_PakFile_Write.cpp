@@ -5,6 +5,7 @@
 
 #include "package/CRC.h"
 #include "package/ZTI_PakExtended.h"
+#include "package/ZTI_PakTableFrame.h"
 #include "package/ZTI_PakFile.h"
 #include "package/ZTI_ZStream.h"
 #include "platform/Errors.h"
@@ -219,6 +220,11 @@ bool TPak::WriteExtendedTable() {
   dataFiles_.Plan(table.Parts, static_cast<uint64_t>(dataEnd));
   Bytes bytes = BuildExtendedTable(table);
   TPakLocator locator;
+  // The frame is never longer than the plain table, which the data files were cut for.
+  if (std::optional<Bytes> frame = compressTable_ ? CompressTable(bytes) : std::nullopt) {
+    bytes = std::move(*frame);
+    locator.Required |= kZstdTable;
+  }
   locator.TableOffset = static_cast<uint64_t>(dataEnd);
   locator.TableLength = bytes.size();
   locator.TableCRC = Crc32(bytes.data(), bytes.size());

@@ -103,13 +103,14 @@ std::vector<TSolidUnit> PlanSolidUnits(const std::vector<TSolidSource>& sources,
   return units;
 }
 
-TSolidPacked PackSolidUnit(const std::vector<TSolidSource>& sources, const TSolidUnit& unit, int level) {
+TSolidPacked PackSolidUnit(const std::vector<TSolidSource>& sources, const TSolidUnit& unit, int level,
+                           bool storeIncompressible) {
   if (unit.stretchLength != 0) return PackStretch(sources[unit.first], unit, level);
   TSolidPacked packed;
   Bytes content;
   for (size_t i = unit.first; i < unit.first + unit.count; ++i) {
     Bytes bytes = ReadSource(sources[i], 0, sources[i].size);
-    if (!GoesIntoBlock(bytes)) {
+    if (bytes.empty() || (storeIncompressible && !GoesIntoBlock(bytes))) {
       packed.parts.push_back(Stored(std::move(bytes)));
       continue;
     }
@@ -168,6 +169,7 @@ bool TSolidWriter::StorePart(size_t s, const TSolidUnit& unit, const TSolidPacke
 void PackSolid(TPak& pak, const std::vector<TSolidSource>& sources, const TSolidOptions& options,
                const std::function<void(size_t)>& progress) {
   pak.UseExtendedLayout();
+  pak.CompressExtendedTable();
   const std::vector<TSolidUnit> units = PlanSolidUnits(sources, options.blockSize);
   TSolidWriter writer(pak, sources);
   const auto cost = [&](size_t u) {
@@ -178,7 +180,9 @@ void PackSolid(TPak& pak, const std::vector<TSolidSource>& sources, const TSolid
   };
   platform::RunInOrder<TSolidPacked>(
       units.size(), {std::max(options.workers, 1u), 0, kSolidBudget}, cost,
-      [&](unsigned, size_t u) { return PackSolidUnit(sources, units[u], options.level); },
+      [&](unsigned, size_t u) {
+        return PackSolidUnit(sources, units[u], options.level, options.storeIncompressible);
+      },
       [&](size_t u, TSolidPacked&& packed) {
         if (!writer.Store(units[u], packed))
           platform::RaiseSystemError("Cannot write file \"" + pak.FileName() + "\"");

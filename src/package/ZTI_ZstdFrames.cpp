@@ -147,3 +147,9 @@ uint64_t DecompressZstd(const uint8_t* data, size_t size, uint8_t* out, size_t e
   if (status == 0 && in.pos != in.size) ZstdFailed();
   return target.pos + spill.pos;
 }
+
+std::optional<uint64_t> ZstdContentSize(const uint8_t* data, size_t size) {
+  const unsigned long long length = ZSTD_getFrameContentSize(data, size);
+  if (length == ZSTD_CONTENTSIZE_UNKNOWN || length == ZSTD_CONTENTSIZE_ERROR) return std::nullopt;
+  return length;
+}

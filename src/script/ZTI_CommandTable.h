@@ -99,8 +99,9 @@ inline constexpr std::array<TCommandInfo, kCommandCount> kCommandTable = {{
     {32, "execute", "TExecuteCommand", kGroupKindNone, 1, false, "PROGRAM [ARGS]",
      "start a program and wait for it"},
     {33, "compression", "TCompressionCommand", kGroupKindNone, 1, true, "METHOD",
-     "how the package is compressed: zlib (readable by every setup program) or zstd (smaller, "
-     "faster to install; mksetup --compression overrides it)"},
+     "how the package is compressed: zlib (readable by every setup program), zstd (smaller, "
+     "faster to install) or zstd-max (smaller again, slower to pack); mksetup --compression "
+     "overrides it"},
 }};
 
 // Directives that name the stores a game is sold through. They are packaging-only and

@@ -47,7 +47,10 @@ void TUninstallPrefixCommand::Compile(TCompiler& compiler, int32_t lineIndex) {
 void TCompressionCommand::Compile(TCompiler& compiler, int32_t lineIndex) {
   if (!MeetsMinimum(compiler, lineIndex)) return;
   const std::string& method = Param(compiler, lineIndex, 0);
-  if (!platform::SameTextAscii(method, "zlib") && !platform::SameTextAscii(method, "zstd"))
-    throw platform::ESetupError("unknown compression - " + method + " (zlib or zstd)");
-  compiler.Compression = platform::SameTextAscii(method, "zstd") ? "zstd" : "zlib";
+  for (const char* known : {"zlib", "zstd", "zstd-max"})
+    if (platform::SameTextAscii(method, known)) {
+      compiler.Compression = known;
+      return;
+    }
+  throw platform::ESetupError("unknown compression - " + method + " (zlib, zstd or zstd-max)");
 }

@@ -44,6 +44,6 @@ class TUninstallPrefixCommand : public TCommandClass {
 class TCompressionCommand : public TCommandClass {
  public:
   TCompressionCommand() : TCommandClass(CommandNumberOf("compression")) {}
-  // Raises ESetupError for a method other than zlib or zstd.
+  // Raises ESetupError for a method other than zlib, zstd or zstd-max.
   void Compile(TCompiler& compiler, int32_t lineIndex) override;
 };

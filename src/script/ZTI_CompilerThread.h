@@ -75,7 +75,7 @@ class TCompiler {
 
   TSetupInfoFile Info;
   TCompLines Lines;
-  // The script's compression line: "zlib", "zstd", or empty when it has none.
+  // The script's compression line: "zlib", "zstd", "zstd-max", or empty when it has none.
   std::string Compression;
   TCompilerFileList FileList;
 

@@ -3,6 +3,9 @@
 // every entry; damage anywhere is found and named; a layout this program does not
 // know is told apart from a damaged one.
 #include <gtest/gtest.h>
+// The frame header's window, which only zstd's advanced interface reads.
+#define ZSTD_STATIC_LINKING_ONLY
+#include <zstd.h>
 
 #include <cstring>
 #include <functional>
@@ -13,6 +16,7 @@
 #include "package/CRC.h"
 #include "package/ZTI_PakExtended.h"
 #include "package/ZTI_PakFile.h"
+#include "package/ZTI_PakTableFrame.h"
 #include "package/ZTI_PakVerify.h"
 #include "package/ZTI_SolidPacker.h"
 #include "package/ZTI_ZstdFrames.h"
@@ -44,6 +48,40 @@ Bytes Noise(size_t length, int seed) {
   Bytes out(length);
   for (uint8_t& b : out) b = static_cast<uint8_t>(rng());
   return out;
+}
+
+// Where the locator and the table of an extended package lie, and the package with
+// another table (and Required bits) in place of its own.
+struct TableAt {
+  explicit TableAt(const Bytes& package)
+      : locator(package.size() - kSetupHeaderSize - kLocatorSize),
+        table(platform::DecodeFixed64(package.data() + locator + 8)),
+        required(platform::DecodeFixed16(package.data() + locator + 4)) {}
+  Bytes Table(const Bytes& package) const {
+    return Bytes(package.begin() + static_cast<ptrdiff_t>(table),
+                 package.begin() + static_cast<ptrdiff_t>(locator));
+  }
+  Bytes With(const Bytes& package, const Bytes& newTable, uint16_t newRequired) const {
+    Bytes out(package.begin(), package.begin() + static_cast<ptrdiff_t>(table));
+    out.insert(out.end(), newTable.begin(), newTable.end());
+    AppendLocator(out, {newRequired, table, newTable.size(), Crc32(newTable.data(), newTable.size())});
+    const uint64_t locatorAt = table + newTable.size();
+    out.insert(out.end(), package.end() - static_cast<ptrdiff_t>(kSetupHeaderSize), package.end());
+    platform::EncodeFixed32(out.data() + out.size() - 4, static_cast<uint32_t>(locatorAt));
+    return out;
+  }
+  size_t locator;
+  uint64_t table;
+  uint16_t required;
+};
+
+// The package as an older packer of the same layout wrote it: the table plain.
+Bytes WithPlainTable(const Bytes& package) {
+  const TableAt at(package);
+  if (!(at.required & kZstdTable)) return package;
+  const std::optional<Bytes> plain = DecompressTable(at.Table(package));
+  EXPECT_TRUE(plain);
+  return at.With(package, plain.value_or(Bytes()), at.required & ~kZstdTable);
 }
 
 class PakSolid : public ::testing::Test {
@@ -195,7 +233,8 @@ TEST_F(PakSolid, DamageIsFoundAtTheEntryItHits) {
 
 TEST_F(PakSolid, ALayoutOrMethodThisProgramDoesNotKnowIsANewerToolsNotDamage) {
   Plan();
-  const Bytes good = Pack(1, Path("good.pak"));
+  const Bytes good = WithPlainTable(Pack(1, Path("packed.pak")));
+  ASSERT_TRUE(platform::WriteFileBytes(Path("good.pak"), good.data(), good.size()));
   const size_t headerAt = good.size() - kSetupHeaderSize;
   const size_t locatorAt = headerAt - kLocatorSize;
   const uint64_t tableAt = platform::DecodeFixed64(good.data() + locatorAt + 8);
@@ -215,7 +254,8 @@ TEST_F(PakSolid, ALayoutOrMethodThisProgramDoesNotKnowIsANewerToolsNotDamage) {
   };
   const std::vector<Case> cases = {
       {"header version 3", [&](Bytes& b) { b[headerAt + 4] = 3; }},
-      {"a required feature", [&](Bytes& b) { b[locatorAt + 4] = 1; }},
+      {"a required feature", [&](Bytes& b) { b[locatorAt + 4] = 2; }},
+      {"a required feature besides the table's frame", [&](Bytes& b) { b[locatorAt + 5] = 0x80; }},
       {"an entry's method 9",
        [&](Bytes& b) {
          b[methodAt] = 9;
@@ -342,3 +382,103 @@ TEST(ZstdFrames, AFrameGivesItsLengthAndDamageRaises) {
 }
 
 }  // namespace
+
+// The table of a zstd package is a frame: it reads as the plain table does; a frame
+// that decodes wrongly, or to more than it may claim, makes a damaged package, not a
+// newer one.
+TEST_F(PakSolid, TheTableIsAFrameThatReadsAsThePlainTable) {
+  Plan();
+  const Bytes framed = Pack(1, Path("framed.pak"));
+  const TableAt at(framed);
+  ASSERT_EQ(at.required, kZstdTable);
+  const Bytes plainTable = DecompressTable(at.Table(framed)).value();
+  EXPECT_LT(at.Table(framed).size(), plainTable.size());
+  const Bytes plain = at.With(framed, plainTable, 0);
+  const auto entriesOf = [&](const Bytes& package) {
+    EXPECT_TRUE(platform::WriteFileBytes(Path("read.pak"), package.data(), package.size()));
+    TPak pak;
+    pak.Create(Path("read.pak"), false, false);
+    EXPECT_TRUE(pak.TableComplete());
+    std::vector<std::string> seen;
+    for (size_t i = 0; i < pak.Count(); ++i) {
+      const TPakFile& e = pak.Entries()[i];
+      seen.push_back(e.Name + " " + std::to_string(e.Block) + " " + std::to_string(e.Offset) + " " +
+                     std::to_string(e.OrigSize) + " " + std::to_string(e.CRC));
+      if (!contents[i].empty()) {
+        EXPECT_EQ(pak.ReadEntry(static_cast<int>(i)), contents[i]) << i;
+      }
+    }
+    return seen;
+  };
+  const std::vector<std::string> fromFrame = entriesOf(framed);
+  EXPECT_EQ(fromFrame.size(), contents.size());
+  EXPECT_EQ(entriesOf(plain), fromFrame);
+
+  // A frame of 65 times its length in zeros: more than any table the packer frames.
+  const Bytes zeros(65 * 4096, 0);
+  Bytes bomb = CompressZstd(zeros.data(), zeros.size(), 1);
+  ASSERT_LT(bomb.size() * 65, zeros.size());
+  EXPECT_FALSE(DecompressTable(bomb)) << "a frame that claims more than it may";
+  EXPECT_FALSE(CompressTable(zeros)) << "the packer keeps such a table plain";
+  Bytes truncated = at.Table(framed);
+  truncated.resize(truncated.size() - 3);
+  struct Case {
+    const char* what;
+    Bytes table;
+  };
+  const std::vector<Case> cases = {
+      {"a frame that ends early", truncated},
+      {"the plain table marked as a frame", plainTable},
+      {"a frame of zeros 65 times as long", bomb},
+  };
+  for (const Case& c : cases) {
+    const Bytes bad = at.With(framed, c.table, kZstdTable);
+    ASSERT_TRUE(platform::WriteFileBytes(Path("bad.pak"), bad.data(), bad.size()));
+    TPak pak;
+    pak.Create(Path("bad.pak"), false, false);
+    EXPECT_FALSE(pak.TableComplete()) << c.what;
+    EXPECT_FALSE(pak.MadeByNewerTool()) << c.what;
+    EXPECT_EQ(pak.Count(), 0u) << c.what;
+  }
+}
+
+// The strongest setting packs at a higher level in blocks of the same size: no frame
+// asks a reader for a window larger than its block, so reading one takes no more
+// memory than at the default, however long the entry. Incompressible entries that fit
+// a block go into it; the bytes are the same for any number of workers.
+TEST_F(PakSolid, TheStrongestSettingKeepsEveryWindowWithinItsBlock) {
+  // Text that repeats every 50,000 bytes: level 19 packs it fast, and the window is
+  // chosen by the block's length, not by what it holds.
+  const Bytes verse = Text(50000, 21);
+  Bytes longText;
+  while (longText.size() < 2 * kSolidBlockSize + 12345)
+    longText.insert(longText.end(), verse.begin(), verse.end());
+  contents = {longText, Noise(300000, 22), Text(70000, 23)};
+  sources.clear();
+  for (size_t i = 0; i < contents.size(); ++i)
+    sources.push_back({"e" + std::to_string(i) + ".dat", "", &contents[i], 1, contents[i].size()});
+  const auto pack = [&](unsigned workers, const std::string& path) {
+    TPak pak;
+    pak.Create(path, false, true);
+    PackSolid(pak, sources, StrongestSolidOptions(workers), nullptr);
+    EXPECT_TRUE(pak.WriteExtendedTable());
+    pak.Close();
+    return platform::ReadWholeFile(path).value();
+  };
+  const Bytes one = pack(1, Path("one.pak"));
+  EXPECT_EQ(pack(3, Path("three.pak")), one);
+  TPak pak;
+  pak.Create(Path("one.pak"), false, false);
+  ASSERT_TRUE(pak.TableComplete());
+  EXPECT_EQ(pak.Entries()[1].Method(), TCompression::ZstdBlocks) << "noise goes into the block";
+  ASSERT_GE(pak.Blocks().size(), 3u);
+  for (const TPakBlock& block : pak.Blocks()) {
+    EXPECT_LE(block.ContentSize, kSolidBlockSize);
+    ZSTD_frameHeader header{};
+    ASSERT_EQ(ZSTD_getFrameHeader(&header, one.data() + block.Offset, block.StoredSize), 0u);
+    EXPECT_LE(header.windowSize, kSolidBlockSize) << block.Offset;
+    EXPECT_LT(header.windowSize / 2, block.ContentSize) << "a window no larger than the block needs";
+  }
+  for (size_t i = 0; i < contents.size(); ++i)
+    EXPECT_EQ(pak.ReadEntry(static_cast<int>(i)), contents[i]) << i;
+}

@@ -6,6 +6,7 @@
 #include <map>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "package/ZTI_PakFile.h"
 #include "platform/Errors.h"
@@ -559,7 +560,8 @@ TEST_F(MkSetupTest, TheOutputIsTheSameForEveryThreadCount) {
 }
 
 // The compression an author picks: the script's line, overridden by the option; a zstd
-// package is the same for every thread count and gives every file back.
+// package is the same for every thread count and gives every file back, and the
+// strongest setting makes a smaller one of the same kind.
 TEST_F(MkSetupTest, ZstdPackagesComeFromTheScriptOrTheOptionAndReadBackWhole) {
   uint32_t noise = 777;
   std::string random(200000, '\0');
@@ -570,6 +572,10 @@ TEST_F(MkSetupTest, ZstdPackagesComeFromTheScriptOrTheOptionAndReadBackWhole) {
         std::string(static_cast<size_t>(i * 211), static_cast<char>('a' + i % 26));
   files["noise.bin"] = random;
   files["big.txt"] = std::string(9'000'000, 'b');  // longer than a block
+  std::string words;                               // text whose repeats a stronger level finds more of
+  for (uint32_t w = 1; words.size() < 300000; w = w * 69069 + 1)
+    words += "unit" + std::to_string(w >> 22) + " ";
+  files["words.txt"] = words;
   for (const auto& [name, content] : files) WriteHost(Work() / "files" / name, content);
   const std::string head = "name Z\noutfile Z.exe\npages standard\nlanguage install\\english\n";
   struct Case {
@@ -577,13 +583,21 @@ TEST_F(MkSetupTest, ZstdPackagesComeFromTheScriptOrTheOptionAndReadBackWhole) {
     std::string line;
     std::vector<std::string> options;
     bool zstd;
+    bool strongest = false;
   };
   const std::vector<Case> cases = {
       {"the script's line", "compression zstd\n", {}, true},
       {"the option", "", {"--compression", "zstd"}, true},
       {"the option overrides the line", "compression ZSTD\n", {"--compression", "zlib"}, false},
       {"neither", "", {}, false},
+      {"the strongest, by the script's line", "compression Zstd-Max\n", {}, true, true},
+      {"the strongest, by the option over the line",
+       "compression zstd\n",
+       {"--compression", "zstd-max"},
+       true,
+       true},
   };
+  std::optional<uint64_t> defaultZstdSize;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::vector<std::string> outputs;
@@ -595,6 +609,11 @@ TEST_F(MkSetupTest, ZstdPackagesComeFromTheScriptOrTheOptionAndReadBackWhole) {
       outputs.push_back(ReadHostFile(Output()));
     }
     EXPECT_TRUE(outputs[0] == outputs[1]);
+    if (c.zstd && !c.strongest) defaultZstdSize = outputs[0].size();
+    if (c.strongest) {
+      ASSERT_TRUE(defaultZstdSize);
+      EXPECT_LT(outputs[0].size(), *defaultZstdSize);
+    }
     TPak pak;
     pak.Create(platform::WindowsPathOf(Output().string()), false, false);
     EXPECT_EQ(pak.Extended(), c.zstd);
@@ -607,10 +626,11 @@ TEST_F(MkSetupTest, ZstdPackagesComeFromTheScriptOrTheOptionAndReadBackWhole) {
       const std::optional<Bytes> content = pak.ReadEntry(static_cast<int>(i));
       EXPECT_EQ(content.value_or(Bytes()), Bytes(source->second.begin(), source->second.end())) << e.Name;
       // Noise is stored as it is in both kinds (a zstd package stores it beside its
-      // blocks, as it does PNG and OGG files); the rest is compressed.
-      const TCompression expected = e.Name == "noise.bin" ? TCompression::Stored
-                                    : c.zstd              ? TCompression::ZstdBlocks
-                                                          : TCompression::Zlib;
+      // blocks, as it does PNG and OGG files, but at the strongest setting); the rest
+      // is compressed.
+      const TCompression expected = e.Name == "noise.bin" && !c.strongest ? TCompression::Stored
+                                    : c.zstd                              ? TCompression::ZstdBlocks
+                                                                          : TCompression::Zlib;
       if (!source->second.empty()) {
         EXPECT_EQ(e.Method(), expected) << e.Name;
       }
@@ -638,14 +658,21 @@ TEST_F(MkSetupTest, ZstdPackagesComeFromTheScriptOrTheOptionAndReadBackWhole) {
     for (const auto& [name, content] : files) EXPECT_TRUE(ReadHostFile(extracted / name) == content) << name;
   }
 
-  const ToolRun badOption = Pack(head + "file files\\\n", {"--compression", "lzma"});
-  EXPECT_EQ(badOption.status, 2);
-  EXPECT_NE(badOption.err.find("--compression needs zlib or zstd, not lzma"), std::string::npos)
-      << badOption.err;
-  const ToolRun badLine = Pack(head + "compression lzma\nfile files\\\n");
-  EXPECT_EQ(badLine.status, 1);
-  EXPECT_NE(badLine.err.find("setup.txt:5: unknown compression - lzma (zlib or zstd)"), std::string::npos)
-      << badLine.err;
+  for (const char* bad : {"lzma", "zstd-19", "zstd:max"}) {
+    const ToolRun badOption = Pack(head + "file files\\\n", {"--compression", bad});
+    EXPECT_EQ(badOption.status, 2) << bad;
+    EXPECT_NE(badOption.err.find(std::string("--compression needs zlib, zstd or zstd-max, not ") + bad),
+              std::string::npos)
+        << badOption.err;
+  }
+  for (const char* bad : {"lzma", "zstd-19", "max"}) {
+    const ToolRun badLine = Pack(head + "compression " + bad + "\nfile files\\\n");
+    EXPECT_EQ(badLine.status, 1) << bad;
+    EXPECT_NE(badLine.err.find(std::string("setup.txt:5: unknown compression - ") + bad +
+                               " (zlib, zstd or zstd-max)"),
+              std::string::npos)
+        << badLine.err;
+  }
 }
 
 }  // namespace

@@ -63,8 +63,9 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
       options.threads = *count;
     } else if (arg == "--compression") {
       if (!value(options.compression)) return result;
-      if (options.compression != "zlib" && options.compression != "zstd") {
-        result.error = "--compression needs zlib or zstd, not " + options.compression;
+      if (options.compression != "zlib" && options.compression != "zstd" &&
+          options.compression != "zstd-max") {
+        result.error = "--compression needs zlib, zstd or zstd-max, not " + options.compression;
         return result;
       }
     } else if (arg == "--split") {

@@ -321,10 +321,11 @@ void Packager::StoreEntries(TPak& pak, const std::vector<PlannedEntry>& entries,
                                         pack, store);
 }
 
-bool Packager::UsesZstd() const {
-  const std::string& chosen = options_.compression.empty() ? compiler_.Compression : options_.compression;
-  return chosen == "zstd";
+const std::string& Packager::Compression() const {
+  return options_.compression.empty() ? compiler_.Compression : options_.compression;
 }
+
+bool Packager::UsesZstd() const { return Compression() == "zstd" || Compression() == "zstd-max"; }
 
 // The zstd package: the entries go into solid blocks on all workers (ZTI_SolidPacker.h),
 // written in the planned order, so this file too is the same for any number of threads.
@@ -341,7 +342,9 @@ void Packager::StoreEntriesSolid(TPak& pak, const std::vector<PlannedEntry>& ent
     }
     sources.push_back(std::move(source));
   }
-  PackSolid(pak, sources, {Workers()}, [&](size_t i) {
+  const TSolidOptions options =
+      Compression() == "zstd-max" ? StrongestSolidOptions(Workers()) : TSolidOptions{Workers()};
+  PackSolid(pak, sources, options, [&](size_t i) {
     Say("Packing " + std::to_string(i + 1) + " of " + std::to_string(entries.size()) + ": " +
         entries[i].name);
   });

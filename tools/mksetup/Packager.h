@@ -71,6 +71,7 @@ class Packager {
   void StoreEntries(TPak& pak, const std::vector<PlannedEntry>& entries, const std::string& partial) const;
   void StoreEntriesSolid(TPak& pak, const std::vector<PlannedEntry>& entries) const;
   // The compression the package gets: the command line's, else the script's, else zlib.
+  const std::string& Compression() const;
   bool UsesZstd() const;
   uint64_t LargestOutput(const std::vector<PlannedEntry>& entries, const std::string& stub) const;
   void RemoveStaleDataFiles(const std::string& stem, size_t kept) const;
