@@ -223,6 +223,23 @@ TUnnamedWrite WriteNewFileUnnamed(const std::string& path, const std::function<b
   return TUnnamedWrite::Written;
 }
 
+// A file the add-on makes where its backup folder still keeps an original of the same
+// path, though no earlier installation of it left a file there: the game folder that
+// original came from was deleted without the add-on being uninstalled (its records stay
+// in the trusted folder) and a new one took its path. Putting that original back at
+// uninstall would write the old folder's file into the new one, so it is set aside for
+// the run (and comes back if the run is undone); the file is then one the add-on made.
+// Where it cannot be moved, it stays kept as before.
+void SetAsideOriginalOfAFormerFolder(const std::string& path) {
+  TSetupRun* run = ActiveRun();
+  if (!run) return;
+  const std::string folded = CollapseVariables(std::string_view(path));
+  if (run->InstalledBefore(folded)) return;
+  const std::string backups = BackupFolder(run->InstallDir(), run->Prefix());
+  const std::string kept = MirrorPath(backups, folded);
+  if (platform::FileExists(kept)) SetKeptOriginalAside(*run, kept, KeptOriginalAside(kept, backups));
+}
+
 // What the add-on wrote, replacing a game file or making one, is recorded, so that the
 // uninstaller can tell whether the file in place is still the add-on's. known: the
 // stamp of the content, when the caller had it in memory.
@@ -231,7 +248,9 @@ void WriteAndRecord(const std::string& path, const std::function<bool(const std:
   for (bool existed = false;;) {
     const std::optional<std::string> failure = TryWrite(path, writer, original, existed);
     if (!failure) {
-      if (original == TOriginal::KeepForUninstall) RecordWhatTheRunWrote(path, known, existed);
+      if (original != TOriginal::KeepForUninstall) return;
+      if (!existed) SetAsideOriginalOfAFormerFolder(path);
+      RecordWhatTheRunWrote(path, known, existed);
       return;
     }
     if (!AskRetryAfterWriteFailure(path, *failure)) throw ERunStopped(CouldNotWrite(path, *failure));
@@ -243,7 +262,9 @@ void WriteAndRecordFrom(const std::string& path, const std::function<bool(platfo
   for (std::string reason;;) {
     const TUnnamedWrite unnamed = WriteNewFileUnnamed(path, fill, reason);
     if (unnamed == TUnnamedWrite::Written) {
-      if (original == TOriginal::KeepForUninstall) RecordWhatTheRunWrote(path, known, false);
+      if (original != TOriginal::KeepForUninstall) return;
+      SetAsideOriginalOfAFormerFolder(path);
+      RecordWhatTheRunWrote(path, known, false);
       return;
     }
     if (unnamed == TUnnamedWrite::NotTaken) break;

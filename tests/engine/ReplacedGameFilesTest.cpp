@@ -51,9 +51,13 @@ class ReplacedGameFilesTest : public SetupRun {
     kept_ += files.KeptFilesText();
   }
   // A step: "A" or "B" installs, "a" or "b" uninstalls, "G" is a game update, "P" the
-  // player's edit.
+  // player's edit, "N" a new game folder without the file where the old one was deleted
+  // with its add-ons still installed (their records stay in the trusted folder).
   void Step(char step) {
-    if (step == 'G') HostWrite(kGameFile, "game v" + std::to_string(++updates_));
+    if (step == 'N') {
+      ASSERT_TRUE(RemoveTree(At("C:\\Games\\Demo")));
+      HostWrite("C:\\Games\\Demo\\readme.txt", "the new game's");
+    } else if (step == 'G') HostWrite(kGameFile, "game v" + std::to_string(++updates_));
     else if (step == 'P') HostWrite(kGameFile, "edited by the player");
     else if (std::isupper(static_cast<unsigned char>(step))) Install(std::string(1, step));
     else Uninstall(std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(step)))));
@@ -162,6 +166,35 @@ TEST_F(ReplacedGameFilesTest, AFileAnAddOnMadeGoesWithTheLastAddOnOverIt) {
     installs_.clear();
     updates_ = 0;
     HostWrite("C:\\Games\\Demo\\readme.txt", "the game's");
+    for (const char* step = c.steps; *step; ++step) Step(*step);
+    EXPECT_EQ(HostFileExists(kGameFile) ? std::optional(HostRead(kGameFile)) : std::nullopt, c.after);
+  }
+}
+
+// A game folder deleted with add-ons installed and made again at the same path: an
+// add-on installed into the new one never puts back an original it kept from the old.
+TEST_F(ReplacedGameFilesTest, AnOriginalFromADeletedGameFolderNeverComesBackIntoItsSuccessor) {
+  const std::optional<std::string> gone;
+  struct Case {
+    const char* steps;
+    std::optional<std::string> after;
+  } cases[] = {
+      {"ANAa", gone},
+      {"ANBb", gone},
+      {"ABNAa", gone},
+      {"ABNBb", gone},
+      {"ANAPa", "edited by the player"},
+      {"ANGAa", "game v1"},
+      {"ANAGa", "game v1"},
+      {"ANABab", gone},
+      {"ANABba", gone},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.steps);
+    Fresh();
+    installs_.clear();
+    updates_ = 0;
+    HostWrite(kGameFile, "game v0");
     for (const char* step = c.steps; *step; ++step) Step(*step);
     EXPECT_EQ(HostFileExists(kGameFile) ? std::optional(HostRead(kGameFile)) : std::nullopt, c.after);
   }
