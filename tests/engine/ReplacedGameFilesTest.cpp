@@ -63,6 +63,23 @@ class ReplacedGameFilesTest : public SetupRun {
     else Uninstall(std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(step)))));
   }
 
+  // A fresh machine, counts and kept names, with the game's folder holding game.dat
+  // (gameHasTheFile) or only its readme.
+  void StartCase(bool gameHasTheFile) {
+    Fresh();
+    installs_.clear();
+    updates_ = 0;
+    kept_.clear();
+    if (gameHasTheFile) HostWrite(kGameFile, "game v0");
+    else HostWrite("C:\\Games\\Demo\\readme.txt", "the game's");
+  }
+  void Play(const char* steps) {
+    for (const char* step = steps; *step; ++step) Step(*step);
+  }
+  std::optional<std::string> GameFileNow() const {
+    return HostFileExists(kGameFile) ? std::optional(HostRead(kGameFile)) : std::nullopt;
+  }
+
   // A re-install over a made file that another add-on wrote over since, failing at
   // write first, first + 2, ... until one completes.
   void ReinstallFailingAtEverySecondWrite(int64_t first);
@@ -98,12 +115,8 @@ TEST_F(ReplacedGameFilesTest, AnUninstallNeverPutsAStaleOriginalOverANewerFile) 
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.steps);
-    Fresh();
-    installs_.clear();
-    updates_ = 0;
-    kept_.clear();
-    HostWrite(kGameFile, "game v0");
-    for (const char* step = c.steps; *step; ++step) Step(*step);
+    StartCase(true);
+    Play(c.steps);
     EXPECT_EQ(HostRead(kGameFile), c.finalContent);
     EXPECT_EQ(kept_.find("game.dat\" kept: changed since the add-on was installed") != std::string::npos,
               c.saysKept)
@@ -137,11 +150,8 @@ TEST_F(ReplacedGameFilesTest, TheFileInPlaceAfterEachUninstallIsTheNewestStillWa
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.steps);
-    Fresh();
-    installs_.clear();
-    updates_ = 0;
-    HostWrite(kGameFile, "game v0");
-    for (const char* step = c.steps; *step; ++step) Step(*step);
+    StartCase(true);
+    Play(c.steps);
     EXPECT_EQ(HostRead(kGameFile), c.afterFirstUninstall);
   }
 }
@@ -166,12 +176,9 @@ TEST_F(ReplacedGameFilesTest, AFileAnAddOnMadeGoesWithTheLastAddOnOverIt) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.steps);
-    Fresh();
-    installs_.clear();
-    updates_ = 0;
-    HostWrite("C:\\Games\\Demo\\readme.txt", "the game's");
-    for (const char* step = c.steps; *step; ++step) Step(*step);
-    EXPECT_EQ(HostFileExists(kGameFile) ? std::optional(HostRead(kGameFile)) : std::nullopt, c.after);
+    StartCase(false);
+    Play(c.steps);
+    EXPECT_EQ(GameFileNow(), c.after);
   }
 }
 
@@ -195,12 +202,9 @@ TEST_F(ReplacedGameFilesTest, AnOriginalFromADeletedGameFolderNeverComesBackInto
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.steps);
-    Fresh();
-    installs_.clear();
-    updates_ = 0;
-    HostWrite(kGameFile, "game v0");
-    for (const char* step = c.steps; *step; ++step) Step(*step);
-    EXPECT_EQ(HostFileExists(kGameFile) ? std::optional(HostRead(kGameFile)) : std::nullopt, c.after);
+    StartCase(true);
+    Play(c.steps);
+    EXPECT_EQ(GameFileNow(), c.after);
   }
 }
 
@@ -213,9 +217,7 @@ void ReplacedGameFilesTest::ReinstallFailingAtEverySecondWrite(int64_t first) {
   bool completed = false;
   for (int64_t write = first; write < 500 && !completed; write += 2) {
     SCOPED_TRACE("write " + std::to_string(write));
-    Fresh();
-    installs_.clear();
-    HostWrite("C:\\Games\\Demo\\readme.txt", "the game's");
+    StartCase(false);
     Step('A');
     Step('B');
     UninstallList().Clear();

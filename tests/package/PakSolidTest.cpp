@@ -97,10 +97,25 @@ class PakSolid : public ::testing::Test {
   void Plan() {
     contents = {Text(300, 1), Text(5000, 2), Noise(3000, 3), Bytes(),        Text(20000, 4),
                 Text(700, 5), Noise(900, 6), Text(100, 7),   Noise(20000, 8)};
-    const uint16_t groups[] = {0, 1, 1, 1, 1, 2, 2, 2, 2};
+    UseContents({0, 1, 1, 1, 1, 2, 2, 2, 2});
+  }
+
+  // The sources of contents, "e0.dat", "e1.dat" ..., in the groups given (else group 1).
+  void UseContents(const std::vector<uint16_t>& groups = {}) {
     sources.clear();
     for (size_t i = 0; i < contents.size(); ++i)
-      sources.push_back({"e" + std::to_string(i) + ".dat", "", &contents[i], groups[i], contents[i].size()});
+      sources.push_back({"e" + std::to_string(i) + ".dat", "", &contents[i],
+                         i < groups.size() ? groups[i] : uint16_t(1), contents[i].size()});
+  }
+
+  // The package's bytes as packed with the options.
+  Bytes PackWith(const TSolidOptions& options, const std::string& path) {
+    TPak pak;
+    pak.Create(path, false, true);
+    PackSolid(pak, sources, options, nullptr);
+    EXPECT_TRUE(pak.WriteExtendedTable());
+    pak.Close();
+    return platform::ReadWholeFile(path).value();
   }
 
   Bytes Pack(unsigned workers, const std::string& path) {
@@ -288,16 +303,9 @@ TEST_F(PakSolid, IncompressibleEntriesAreStoredBesideTheBlock) {
   const Bytes samples = Noise(200000, 12);
   sound.insert(sound.end(), samples.begin(), samples.end());
   contents = {Text(40000, 13), sound, Noise(40000, 14), Noise(10000, 15), Text(30000, 16)};
-  sources.clear();
-  for (size_t i = 0; i < contents.size(); ++i)
-    sources.push_back({"e" + std::to_string(i) + ".dat", "", &contents[i], 1, contents[i].size()});
+  UseContents();
   const auto pack = [&](unsigned workers, const std::string& path) {
-    TPak pak;
-    pak.Create(path, false, true);
-    PackSolid(pak, sources, {workers, 1 << 20, 3}, nullptr);
-    EXPECT_TRUE(pak.WriteExtendedTable());
-    pak.Close();
-    return platform::ReadWholeFile(path).value();
+    return PackWith({workers, 1 << 20, 3}, path);
   };
   const Bytes one = pack(1, Path());
   for (const unsigned workers : {2u, 5u}) EXPECT_EQ(pack(workers, Path("n.pak")), one) << workers;
@@ -454,16 +462,9 @@ TEST_F(PakSolid, TheStrongestSettingKeepsEveryWindowWithinItsBlock) {
   while (longText.size() < 2 * kSolidBlockSize + 12345)
     longText.insert(longText.end(), verse.begin(), verse.end());
   contents = {longText, Noise(300000, 22), Text(70000, 23)};
-  sources.clear();
-  for (size_t i = 0; i < contents.size(); ++i)
-    sources.push_back({"e" + std::to_string(i) + ".dat", "", &contents[i], 1, contents[i].size()});
+  UseContents();
   const auto pack = [&](unsigned workers, const std::string& path) {
-    TPak pak;
-    pak.Create(path, false, true);
-    PackSolid(pak, sources, StrongestSolidOptions(workers), nullptr);
-    EXPECT_TRUE(pak.WriteExtendedTable());
-    pak.Close();
-    return platform::ReadWholeFile(path).value();
+    return PackWith(StrongestSolidOptions(workers), path);
   };
   const Bytes one = pack(1, Path("one.pak"));
   EXPECT_EQ(pack(3, Path("three.pak")), one);
